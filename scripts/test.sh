@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the core under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the frame receiver under the fuzzer for a bounded time, then the
+# whole suite (core and window) from the normal build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+jobs=$(nproc)
+
+echo "== core with sanitizers"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVANT_WITH_UI=OFF \
+    -DORVANT_WITH_BENCH=OFF -DORVANT_SANITIZE=ON >/dev/null
+cmake --build build/asan
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+echo "== fuzzing the receivers"
+CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DORVANT_WITH_UI=OFF -DORVANT_WITH_TESTS=OFF -DORVANT_WITH_BENCH=OFF \
+    -DORVANT_SANITIZE=ON -DORVANT_FUZZ=ON >/dev/null
+cmake --build build/fuzz
+for fuzzer in build/fuzz/fuzz/*_fuzz; do
+    [ -x "$fuzzer" ] || continue
+    mkdir -p "build/fuzz/corpus/$(basename "$fuzzer")"
+    "$fuzzer" -max_total_time="${ORVANT_FUZZ_SECONDS:-45}" -print_final_stats=1 \
+        "build/fuzz/corpus/$(basename "$fuzzer")" 2>&1 | tail -n 3
+done
+
+echo "== the whole suite"
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/release
+QT_QPA_PLATFORM=offscreen ctest --test-dir build/release --output-on-failure -j "$jobs"

@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+// The communication log on screen (Memo1) as the core sees it: a list of text lines. Texts are
+// the panel's 8-bit bytes; the window decodes them for display.
+class ICommLog {
+public:
+    virtual ~ICommLog() = default;
+    // Adds a line at the end. Direct additions never remove other lines.
+    virtual void AddLine(const std::string& line) = 0;
+    virtual int LineCount() const = 0;
+    virtual void DeleteFirstLine() = 0;
+    virtual void Clear() = 0;
+};

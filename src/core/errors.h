@@ -1,0 +1,52 @@
+#pragma once
+// The program's failures. Every failure is an exception that carries the message text the user
+// sees; it is caught only at the window's event boundaries and shown by one error display.
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+// The general error: a failure with a message text.
+class EOrvant : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A value outside the range of the field that must hold it.
+class ERangeError : public EOrvant {
+public:
+    ERangeError() : EOrvant("Range check error") {}
+    using EOrvant::EOrvant;
+};
+
+// A text that does not convert to the number or date it should hold.
+class EConvertError : public EOrvant {
+public:
+    using EOrvant::EOrvant;
+};
+
+// A calendar date that does not exist (31 February, say).
+class EDateError : public EConvertError {
+public:
+    EDateError() : EConvertError("Invalid argument to date encode") {}
+};
+
+// A failed operation on a text or data file: "I/O error <n>" with the system's error number,
+// followed by the file's name when there is one.
+class EInOutError : public EOrvant {
+public:
+    EInOutError(int errorCode, const std::string& fileName);
+    int ErrorCode;
+};
+
+// A failure of the serial port: one of the port's error codes, and where the system gave one,
+// the system's error number appended as " (win error code: %d)".
+class EComPort : public EOrvant {
+public:
+    explicit EComPort(int code, std::optional<int> systemCode = std::nullopt);
+    int Code;
+    std::optional<int> SystemCode;
+};
+
+// The message text of a serial port error code (1 to 23), through the "comport" translation.
+std::string ComPortErrorText(int code);

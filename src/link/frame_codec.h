@@ -1,0 +1,90 @@
+#pragma once
+// Frames on the panel link, both ways and on both transports.
+//
+// A frame body is: address byte (0x30 when sent), command letter, payload (0 to 2049 bytes) and an
+// 8-bit checksum, the plain sum of address, letter and payload. On the serial line the body is
+// escaped (0xAA is sent as 0xAA 0xAA) and wrapped in 0xAA 0x01 ... 0xAA 0x02 towards the panel and
+// 0xAA 0x03 ... 0xAA 0x02 from it. Over UDP one datagram carries 0x01, the body unescaped, 0x02.
+//
+// Both receive paths put the frame into the one RxBuffer (address byte at 0, letter at 1, payload
+// from 2) and hand it to the decoder registered for its letter; decoders read their fields there.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class ICommLog;
+
+// What SendFrame needs of the transports and of the window's link controls.
+class IFrameTransport {
+public:
+    virtual ~IFrameTransport() = default;
+    // True when frames go over UDP (the "UDP" box is ticked at this moment), false for serial.
+    virtual bool UdpSelected() const = 0;
+    // The current text of the IP field.
+    virtual std::string IpText() const = 0;
+    // One write of a whole serial frame; raises the serial port's error when the port fails.
+    virtual void WriteSerial(const uint8_t* data, uint32_t count) = 0;
+    // Sets the UDP destination before a datagram; raises "Invalid address: ..." for a bad text.
+    virtual void SetUdpDestination(const std::string& port, const std::string& address) = 0;
+    // Sends one datagram to the destination last set; the result is not examined.
+    virtual void SendDatagram(const uint8_t* data, uint32_t count) = 0;
+};
+
+class TFrameCodec {
+public:
+    static constexpr std::size_t BufferSize = 4097; // indices 0 to 4096
+    static constexpr std::size_t MaxPayload = 2049; // indices 0 to 2048
+    static constexpr uint8_t AddressByte = 0x30;
+    static constexpr uint16_t UdpPort = 1501;
+
+    using TDecoder = std::function<void()>;
+
+    TFrameCodec(IFrameTransport& transport, ICommLog& log);
+
+    // The decoder called for a received frame with this command letter. Letters without a
+    // decoder are dropped silently.
+    void RegisterDecoder(uint8_t letter, TDecoder decoder);
+
+    // Builds the frame for the transport selected now and hands it over. A payload over 2049
+    // bytes, or a frame that would not fit TxBuffer, raises ERangeError before anything is sent;
+    // transport failures propagate to the caller.
+    void SendFrame(uint8_t letter, const uint8_t* payload, uint16_t length);
+
+    // One step of the serial receive state machine. A failure raised by a decoder propagates to
+    // the caller after RxState is back at 0.
+    void ReceiveByte(uint8_t b);
+
+    // One received datagram (the sender is not used). Decoder failures propagate.
+    void ReceiveDatagram(const uint8_t* data, int length);
+
+    // Calls the decoder for a received frame's command letter.
+    void DispatchReply(uint8_t letter);
+
+    // The receive buffer: address byte at 0, letter at 1, payload from 2. Never cleared.
+    const std::array<uint8_t, BufferSize>& RxBuffer() const { return FRxBuffer; }
+    // The first payload byte of the last received frame.
+    const uint8_t* Payload() const { return FRxBuffer.data() + 2; }
+    uint8_t RxState() const { return FRxState; }
+    uint16_t RxCount() const { return FRxCount; }
+
+    // The last frame built by SendFrame, markers and escapes included.
+    const uint8_t* TxBuffer() const { return FTxBuffer.data(); }
+    int32_t TxLength() const { return FTxLength; }
+
+private:
+    void PutEscaped(uint8_t b);
+    void PutRaw(uint8_t b);
+    void EndOfFrame();
+
+    IFrameTransport& FTransport;
+    ICommLog& FLog;
+    std::array<TDecoder, 256> FDecoders{};
+    std::array<uint8_t, BufferSize> FTxBuffer{};
+    int32_t FTxLength = 0;
+    std::array<uint8_t, BufferSize> FRxBuffer{};
+    uint8_t FRxState = 0;
+    uint16_t FRxCount = 0;
+    uint8_t FChecksum = 0; // shared by SendFrame and the receive check
+};

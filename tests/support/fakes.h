@@ -1,0 +1,56 @@
+#pragma once
+// Stand-ins for the window and the clock in core tests.
+
+#include "core/clock.h"
+#include "core/comm_log.h"
+#include "core/timer.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The communication log as a plain list of lines.
+class TMemoryLog : public ICommLog {
+public:
+    void AddLine(const std::string& line) override { Lines.push_back(line); }
+    int LineCount() const override { return static_cast<int>(Lines.size()); }
+    void DeleteFirstLine() override {
+        if (!Lines.empty()) {
+            Lines.erase(Lines.begin());
+        }
+    }
+    void Clear() override { Lines.clear(); }
+    std::vector<std::string> Lines;
+};
+
+// A clock that moves only when told to, or by the time a caller sleeps.
+class TFakeClock : public IClock {
+public:
+    TDateTime Now() const override { return Time; }
+    uint32_t TickCount() const override { return Ticks; }
+    void Sleep(uint32_t milliseconds) const override { Ticks += milliseconds; }
+    TDateTime Time;
+    mutable uint32_t Ticks = 0;
+};
+
+// A window timer driven by hand: Advance(ms) fires it as often as the time passed allows.
+// Like a window timer, an interval of 0 never fires.
+class TFakeTimer : public ITimer {
+public:
+    void SetEnabled(bool enabled) override;
+    bool Enabled() const override { return FEnabled; }
+    void SetInterval(uint32_t milliseconds) override;
+    uint32_t Interval() const override { return FInterval; }
+    void SetOnTimer(std::function<void()> handler) override { FHandler = std::move(handler); }
+
+    // Lets the given time pass, firing the timer at each expiry.
+    void Advance(uint32_t milliseconds);
+    // Milliseconds until the next expiry (only while enabled).
+    uint32_t Remaining() const { return FRemaining; }
+
+private:
+    bool FEnabled = false;
+    uint32_t FInterval = 1000;
+    uint32_t FRemaining = 1000;
+    std::function<void()> FHandler;
+};
