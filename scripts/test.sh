@@ -21,9 +21,15 @@ CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo 
 cmake --build build/fuzz
 for fuzzer in build/fuzz/fuzz/*_fuzz; do
     [ -x "$fuzzer" ] || continue
-    mkdir -p "build/fuzz/corpus/$(basename "$fuzzer")"
-    "$fuzzer" -max_total_time="${ORVANT_FUZZ_SECONDS:-45}" -print_final_stats=1 \
-        "build/fuzz/corpus/$(basename "$fuzzer")" 2>&1 | tail -n 3
+    name=$(basename "$fuzzer")
+    mkdir -p "build/fuzz/corpus/$name"
+    if ! "$fuzzer" -max_total_time="${ORVANT_FUZZ_SECONDS:-45}" "build/fuzz/corpus/$name" \
+        >"build/fuzz/$name.log" 2>&1; then
+        cat "build/fuzz/$name.log"
+        echo "$name found a fault"
+        exit 1
+    fi
+    echo "$name: $(grep -c . "build/fuzz/$name.log") log lines, $(tail -n 1 "build/fuzz/$name.log")"
 done
 
 echo "== the whole suite"
