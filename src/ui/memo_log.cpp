@@ -1,0 +1,35 @@
+#include "ui/memo_log.h"
+#include "ui/panel_text.h"
+
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+TMemoLog::TMemoLog(QPlainTextEdit* memo) : FMemo(memo) {
+    FLineCount = FMemo->document()->isEmpty() ? 0 : FMemo->document()->blockCount();
+}
+
+void TMemoLog::AddLine(const std::string& line) {
+    FMemo->appendPlainText(DecodePanelText(line));
+    ++FLineCount;
+}
+
+void TMemoLog::DeleteFirstLine() {
+    if (FLineCount == 0) {
+        return;
+    }
+    QTextCursor cursor(FMemo->document()->firstBlock());
+    if (FLineCount == 1) {
+        FMemo->clear();
+    } else {
+        cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    --FLineCount;
+}
+
+void TMemoLog::Clear() {
+    FMemo->clear();
+    FLineCount = 0;
+}
