@@ -1,0 +1,85 @@
+#pragma once
+// The handlers of the communication page's link controls, free of any window: the window
+// implements the small interfaces below and calls one handler per control event, showing what a
+// handler raises in its error display.
+
+#include "link/poll_cycle.h"
+
+class IClock;
+class ICommLog;
+class ITimer;
+class TFrameCodec;
+
+// The serial port ComPort1 as the link controls use it.
+class ISerialPort {
+public:
+    virtual ~ISerialPort() = default;
+    virtual bool Connected() const = 0;
+    // Opens the port with its current settings; raises the port's error when it cannot.
+    virtual void Open() = 0;
+    // Closes the port; nothing happens when it is closed.
+    virtual void Close() = 0;
+    // Shows the serial settings dialog (modal).
+    virtual void ShowSetupDialog() = 0;
+};
+
+// The values and states of the window's link controls.
+class ILinkControls {
+public:
+    virtual ~ILinkControls() = default;
+    // The Refresh field (SpinEditRefresh), milliseconds.
+    virtual int RefreshValue() const = 0;
+    // The slave count field beside "Set slaves" (SpinEditSlave).
+    virtual int SlavesValue() const = 0;
+    // Whether the "UDP" box (CheckBoxUDP) is ticked.
+    virtual bool UdpChecked() const = 0;
+    // Locks or unlocks the IP field (EditIP).
+    virtual void SetIpEnabled(bool enabled) = 0;
+};
+
+class TLinkControls {
+public:
+    // Every part must outlive the handlers. `pollTimer` is Timer1.
+    TLinkControls(TFrameCodec& codec, ITimer& pollTimer, ISerialPort& port, ILinkControls& controls,
+                  ICommLog& log, const IClock& clock);
+
+    // The poll cycle, for starting and stopping it with the window.
+    TPollCycle& Poll() { return FPoll; }
+
+    void Timer1Timer() { FPoll.Timer1Timer(); }
+    void SpinEditRefreshChange() { FPoll.SpinEditRefreshChange(); }
+
+    // "Software version": 'V'.
+    void ButtonVerseClick();
+    // "Set slaves": 'S' with the slave field's value; outside 0..4 raises ERangeError.
+    void ButtonSetSlaveClick();
+    // "Set time": 'T' with the PC's local date and time; a year outside 2000..2255 raises
+    // ERangeError and nothing is sent.
+    void ButtonSetTimeClick();
+    // "Get samp." (hidden): 'U'.
+    void Button7Click();
+    // "Get events" (hidden): 'G' for record 150.
+    void Button8Click();
+    // "Stop": closes the serial port; polling goes on (over serial it fails until "Init").
+    void ButtonStopClick();
+    // "Init": opens the serial port with its current settings, unless it is open already.
+    void Button1Click();
+    // "Com settings": the serial settings dialog.
+    void Button5Click();
+    // "Clear": empties the communication log.
+    void Button2Click();
+    // "UDP": a ticked box locks the IP field, an unticked one unlocks it. The transport itself
+    // is read from the box at every send.
+    void CheckBoxUDPClick();
+    // "Address": frames always carry the address byte 0x30, so the field has no effect on the
+    // link; it is only saved and restored with the settings.
+    void SpinEditAdrChange() {}
+
+private:
+    TFrameCodec& FCodec;
+    ISerialPort& FPort;
+    ILinkControls& FControls;
+    ICommLog& FLog;
+    const IClock& FClock;
+    TPollCycle FPoll;
+};

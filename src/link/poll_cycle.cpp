@@ -1,0 +1,88 @@
+#include "link/poll_cycle.h"
+
+#include "core/errors.h"
+#include "core/timer.h"
+#include "link/commands.h"
+#include "link/link_controls.h"
+
+#include <algorithm>
+
+namespace {
+
+// The message a failure would show; an exception of a foreign kind has none to compare.
+std::string FailureMessage(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return {};
+    }
+}
+
+} // namespace
+
+TPollCycle::TPollCycle(ITimer& timer, TFrameCodec& codec, const ILinkControls& controls)
+    : FTimer(timer), FCodec(codec), FControls(controls) {}
+
+void TPollCycle::Start() {
+    FTimer.SetEnabled(false);
+    FTimer.SetInterval(FirstPollDelay);
+    FTimer.SetEnabled(true);
+}
+
+void TPollCycle::Stop() {
+    FTimer.SetEnabled(false);
+}
+
+uint32_t TPollCycle::RefreshInterval(int fieldValue) {
+    if (fieldValue < 0) {
+        throw ERangeError();
+    }
+    return static_cast<uint32_t>(std::clamp(fieldValue, MinRefresh, MaxRefresh));
+}
+
+void TPollCycle::Timer1Timer() {
+    if (FBusy) {
+        return;
+    }
+    FBusy = true;
+    FTimer.SetEnabled(false);
+    std::exception_ptr failure;
+    try {
+        SendStatusRequest(FCodec);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    FBusy = false;
+    // Re-arm before anything is raised: a failure must not end polling.
+    try {
+        FTimer.SetInterval(RefreshInterval(FControls.RefreshValue()));
+    } catch (...) {
+        if (!failure) {
+            failure = std::current_exception();
+        }
+    }
+    FTimer.SetEnabled(true);
+    RaiseOnce(failure);
+}
+
+void TPollCycle::RaiseOnce(std::exception_ptr failure) {
+    if (!failure) {
+        FFailing = false;
+        FLastFailure.clear();
+        return;
+    }
+    std::string message = FailureMessage(failure);
+    if (FFailing && !message.empty() && message == FLastFailure) {
+        return; // already shown; the timer keeps polling until the cause is gone
+    }
+    FFailing = true;
+    FLastFailure = std::move(message);
+    std::rethrow_exception(failure);
+}
+
+void TPollCycle::SpinEditRefreshChange() {
+    // Raises before the timer is touched, so a refused value leaves the interval as it was.
+    FTimer.SetInterval(RefreshInterval(FControls.RefreshValue()));
+}
