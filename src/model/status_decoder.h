@@ -1,0 +1,45 @@
+#pragma once
+// The decoder of the reply to 'A'. It reads the status record in place from the receive buffer
+// and passes it on in a fixed order: device IDs, values, chart, state codes, LED masks,
+// outputs, slave pages, event bookkeeping, data line.
+
+#include "core/clock.h"
+#include "model/panel_state.h"
+#include "model/status_record.h"
+#include "model/status_view.h"
+
+class TFrameCodec;
+
+// Whether slave k's page (k = 1..4) is shown: the slave belongs to the installation (bit k-1 of
+// SlaveFlags) and its fault LED on the master does not blink (bit 23-k of Led1 clear).
+bool SlavePageShown(const TMasterBlock& master, int k);
+
+class TStatusDecoder {
+public:
+    TStatusDecoder(const TFrameCodec& codec, TPanelState& state, IStatusView& view,
+                   IChartSink& chart, IEventBookkeeping& events, IDataLineSink& dataLine,
+                   const IClock& clock);
+
+    // Decodes the status reply now in the codec's receive buffer. The reply's length is not
+    // checked: bytes past what the panel sent keep earlier frames' contents. An error of the
+    // event bookkeeping propagates; the earlier steps have then taken effect and no data line
+    // is written.
+    void DecodeStatus();
+
+private:
+    void ShowDeviceIds(const TStatusRecord& r);
+    void ShowValues(const TStatusRecord& r);
+    void AddChartPoints(const TMasterBlock& m);
+    void ShowStateCodes(const TStatusRecord& r);
+    void StoreLedMasks(const TStatusRecord& r);
+    void ShowOutputs(const TStatusRecord& r);
+    void ShowSlavePages(const TMasterBlock& m);
+
+    const TFrameCodec& FCodec;
+    TPanelState& FState;
+    IStatusView& FView;
+    IChartSink& FChart;
+    IEventBookkeeping& FEvents;
+    IDataLineSink& FDataLine;
+    const IClock& FClock;
+};
