@@ -1,0 +1,28 @@
+#include "fake_transport.h"
+
+#include "core/errors.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+
+namespace {
+constexpr int WriteFileFailed = 2; // the serial port's error code for a failed write
+} // namespace
+
+void TFakeTransport::WriteSerial(const uint8_t* data, uint32_t count) {
+    if (!SerialOpen) {
+        throw EComPort(WriteFileFailed, EBADF);
+    }
+    Sent.emplace_back(data, data + count);
+}
+
+void TFakeTransport::SetUdpDestination(const std::string&, const std::string& address) {
+    in_addr parsed{};
+    if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) {
+        throw EOrvant("Invalid address: " + address);
+    }
+}
+
+void TFakeTransport::SendDatagram(const uint8_t* data, uint32_t count) {
+    Sent.emplace_back(data, data + count);
+}

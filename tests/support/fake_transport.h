@@ -1,0 +1,26 @@
+#pragma once
+// A transport for the frame codec that records what would go on the wire and fails like the
+// real ones: a closed serial port raises the port's write error, a bad IP text "Invalid
+// address: ...".
+
+#include "link/frame_codec.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TFakeTransport : public IFrameTransport {
+public:
+    bool UdpSelected() const override { return Udp; }
+    std::string IpText() const override { return Ip; }
+    void WriteSerial(const uint8_t* data, uint32_t count) override;
+    void SetUdpDestination(const std::string& port, const std::string& address) override;
+    void SendDatagram(const uint8_t* data, uint32_t count) override;
+
+    // Every frame sent, serial writes and datagrams in order of sending.
+    std::vector<std::vector<uint8_t>> Sent;
+
+    bool Udp = false;             // the "UDP" box
+    std::string Ip = "127.0.0.1"; // the IP field
+    bool SerialOpen = true;       // false: writes fail as on a closed port
+};
