@@ -90,10 +90,3 @@ TEST(SetTimePayload, RefusesFieldsOutsideTheCalendar) {
     EXPECT_THROW(SetTimePayload(At(2011, 5, 17, 24, 0, 0)), ERangeError);
     EXPECT_THROW(SetTimePayload(At(2011, 5, 17, 13, -1, 0)), ERangeError);
 }
-
-TEST_F(CommandsTest, UdpFramesCarryTheSamePayload) {
-    Transport.Udp = true;
-    SendSetSlaves(Codec, 3);
-    ASSERT_EQ(Transport.Sent.size(), 1u);
-    EXPECT_EQ(Transport.Sent[0], (TBytes{0x01, 0x30, 0x53, 0x03, 0x86, 0x02}));
-}

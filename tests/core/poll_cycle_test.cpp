@@ -3,23 +3,10 @@
 #include "core/errors.h"
 #include "fake_transport.h"
 #include "fakes.h"
-#include "link/link_controls.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-class TFakeControls : public ILinkControls {
-public:
-    int RefreshValue() const override { return Refresh; }
-    int SlavesValue() const override { return Slaves; }
-    bool UdpChecked() const override { return Udp; }
-    void SetIpEnabled(bool enabled) override { IpEnabled = enabled; }
-    int Refresh = 1000;
-    int Slaves = 0;
-    bool Udp = false;
-    bool IpEnabled = false;
-};
 
 // A transport that can run a check while a frame is being written.
 class TProbeTransport : public TFakeTransport {
@@ -57,7 +44,7 @@ protected:
     TMemoryLog Log;
     TFrameCodec Codec{Transport, Log};
     TFakeTimer Timer;
-    TFakeControls Controls;
+    TFakeLinkControls Controls;
     TPollCycle Poll{Timer, Codec, Controls};
     std::vector<std::string> Shown;
 };

@@ -1,9 +1,12 @@
 #pragma once
+// Stand-ins for the link's surroundings in core tests.
+
 // A transport for the frame codec that records what would go on the wire and fails like the
 // real ones: a closed serial port raises the port's write error, a bad IP text "Invalid
 // address: ...".
 
 #include "link/frame_codec.h"
+#include "link/link_controls.h"
 
 #include <cstdint>
 #include <string>
@@ -23,4 +26,17 @@ public:
     bool Udp = false;             // the "UDP" box
     std::string Ip = "127.0.0.1"; // the IP field
     bool SerialOpen = true;       // false: writes fail as on a closed port
+};
+
+// The window's link controls as plain values.
+class TFakeLinkControls : public ILinkControls {
+public:
+    int RefreshValue() const override { return Refresh; }
+    int SlavesValue() const override { return Slaves; }
+    bool UdpChecked() const override { return Udp; }
+    void SetIpEnabled(bool enabled) override { IpEnabled = enabled; }
+    int Refresh = 1000;
+    int Slaves = 0;
+    bool Udp = false;
+    bool IpEnabled = false;
 };

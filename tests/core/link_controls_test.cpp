@@ -1,0 +1,151 @@
+#include "link/link_controls.h"
+
+#include "core/errors.h"
+#include "fake_transport.h"
+#include "fakes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TBytes = std::vector<uint8_t>;
+
+// ComPort1 in front of the fake transport: closing it makes serial writes fail.
+class TFakePort : public ISerialPort {
+public:
+    explicit TFakePort(TFakeTransport& transport) : FTransport(transport) {}
+    bool Connected() const override { return FTransport.SerialOpen; }
+    void Open() override {
+        ++Opens;
+        if (DeviceMissing) {
+            throw EComPort(1, 2);
+        }
+        FTransport.SerialOpen = true;
+    }
+    void Close() override { FTransport.SerialOpen = false; }
+    void ShowSetupDialog() override { ++Dialogs; }
+    int Opens = 0;
+    int Dialogs = 0;
+    bool DeviceMissing = false;
+
+private:
+    TFakeTransport& FTransport;
+};
+
+class LinkControlsTest : public ::testing::Test {
+protected:
+    LinkControlsTest() {
+        Timer.SetOnTimer([this] {
+            try {
+                Handlers.Timer1Timer();
+            } catch (const std::exception& e) {
+                Shown.push_back(e.what());
+            }
+        });
+    }
+
+    size_t PollsIn(uint32_t milliseconds) {
+        const size_t before = Transport.Sent.size();
+        Timer.Advance(milliseconds);
+        return Transport.Sent.size() - before;
+    }
+
+    TFakeTransport Transport;
+    TMemoryLog Log;
+    TFrameCodec Codec{Transport, Log};
+    TFakeTimer Timer;
+    TFakePort Port{Transport};
+    TFakeLinkControls Controls;
+    TFakeClock Clock;
+    TLinkControls Handlers{Codec, Timer, Port, Controls, Log, Clock};
+    std::vector<std::string> Shown;
+};
+
+} // namespace
+
+TEST_F(LinkControlsTest, ServiceButtonsSendTheirRequests) {
+    Controls.Slaves = 3;
+    Clock.Time = {2011, 5, 17, 13, 45, 30, 250};
+    Handlers.ButtonSetSlaveClick();
+    Handlers.ButtonSetTimeClick();
+    Handlers.Button8Click();
+    Handlers.Button7Click();
+    Handlers.ButtonVerseClick();
+    const std::vector<TBytes> expected{
+        {0xAA, 0x01, 0x30, 0x53, 0x03, 0x86, 0xAA, 0x02},
+        {0xAA, 0x01, 0x30, 0x54, 0x1E, 0x2D, 0x0D, 0x11, 0x05, 0x0B, 0xFD, 0xAA, 0x02},
+        {0xAA, 0x01, 0x30, 0x47, 0x96, 0x00, 0x0D, 0xAA, 0x02},
+        {0xAA, 0x01, 0x30, 0x55, 0x85, 0xAA, 0x02},
+        {0xAA, 0x01, 0x30, 0x56, 0x86, 0xAA, 0x02},
+    };
+    EXPECT_EQ(Transport.Sent, expected);
+}
+
+TEST_F(LinkControlsTest, RefusedValuesSendNothing) {
+    Controls.Slaves = 5;
+    EXPECT_THROW(Handlers.ButtonSetSlaveClick(), ERangeError);
+    Clock.Time = {2256, 1, 1, 0, 0, 0, 0};
+    EXPECT_THROW(Handlers.ButtonSetTimeClick(), ERangeError);
+    EXPECT_TRUE(Transport.Sent.empty());
+}
+
+TEST_F(LinkControlsTest, StopFailsOnePollOnlyAndInitBringsPollingBack) {
+    Handlers.Poll().Start();
+    EXPECT_EQ(PollsIn(1000), 1u);
+
+    Handlers.ButtonStopClick();
+    EXPECT_FALSE(Port.Connected());
+    EXPECT_TRUE(Timer.Enabled()); // "Stop" acts on the port only
+    EXPECT_EQ(PollsIn(3000), 0u);
+    EXPECT_EQ(Shown, std::vector<std::string>{"WriteFile function failed (win error code: 9)"});
+
+    Handlers.Button1Click();
+    EXPECT_EQ(PollsIn(2000), 2u);
+    EXPECT_EQ(Shown.size(), 1u);
+}
+
+TEST_F(LinkControlsTest, InitOpensOnlyAClosedPortAndRaisesWhenItCannot) {
+    Handlers.Button1Click();
+    EXPECT_EQ(Port.Opens, 0);
+
+    Handlers.ButtonStopClick();
+    Port.DeviceMissing = true;
+    EXPECT_THROW(Handlers.Button1Click(), EComPort);
+    EXPECT_FALSE(Port.Connected());
+
+    Port.DeviceMissing = false;
+    Handlers.Button1Click();
+    EXPECT_EQ(Port.Opens, 2);
+    EXPECT_TRUE(Port.Connected());
+}
+
+TEST_F(LinkControlsTest, FailedButtonSendIsRaisedAndLeavesPollingAlone) {
+    Handlers.Poll().Start();
+    Timer.Advance(400);
+    Transport.SerialOpen = false;
+    EXPECT_THROW(Handlers.ButtonVerseClick(), EComPort);
+    EXPECT_TRUE(Timer.Enabled());
+    EXPECT_EQ(Timer.Remaining(), 600u);
+
+    // The button's failure does not count as shown for the poll: the poll's own is shown.
+    Timer.Advance(600);
+    EXPECT_EQ(Shown.size(), 1u);
+}
+
+TEST_F(LinkControlsTest, UdpBoxLocksTheIpField) {
+    Controls.Udp = true;
+    Handlers.CheckBoxUDPClick();
+    EXPECT_FALSE(Controls.IpEnabled);
+    Controls.Udp = false;
+    Handlers.CheckBoxUDPClick();
+    EXPECT_TRUE(Controls.IpEnabled);
+}
+
+TEST_F(LinkControlsTest, ClearEmptiesTheLogAndComSettingsShowsTheDialog) {
+    Log.AddLine("one");
+    Log.AddLine("two");
+    Handlers.Button2Click();
+    EXPECT_EQ(Log.LineCount(), 0);
+    Handlers.Button5Click();
+    EXPECT_EQ(Port.Dialogs, 1);
+}
