@@ -47,20 +47,32 @@ public:
     // decoder are dropped silently.
     void RegisterDecoder(uint8_t letter, TDecoder decoder);
 
-    // Builds the frame for the transport selected now and hands it over. A payload over 2049
-    // bytes, or a frame that would not fit TxBuffer, raises ERangeError before anything is sent;
-    // transport failures propagate to the caller.
+    // Builds the frame for the transport selected now and hands it over. `payload` points at
+    // `length` bytes (it may be null when `length` is 0). A payload over 2049 bytes, or a serial
+    // frame that its escapes would make longer than TxBuffer, raises ERangeError before anything
+    // is sent; transport failures ("Invalid address: ...", the serial port's error) propagate.
     void SendFrame(uint8_t letter, const uint8_t* payload, uint16_t length);
 
-    // One step of the serial receive state machine. A failure raised by a decoder propagates to
-    // the caller after RxState is back at 0.
+    // One step of the serial receive state machine. The body is collected apart from RxBuffer and
+    // copied there whole at the end marker, so a datagram arriving meanwhile cannot mix with it.
+    // A body of fewer than 2 bytes is discarded, and so is one that would pass the end of the
+    // buffer (the machine then waits for the next start marker). A byte that arrives while a
+    // frame is handled adds "4 <value>" to the log and is dropped. A failure raised by a decoder
+    // propagates to the caller after RxState is back at 0.
     void ReceiveByte(uint8_t b);
 
-    // One received datagram (the sender is not used). Decoder failures propagate.
+    // One received datagram (the sender is not used): bytes from offset 1 on go to RxBuffer from
+    // index 0. 'A' is dispatched at any length, 'G', 'U' and 'V' only when the datagram has more
+    // than 6 bytes, other letters never. Datagrams shorter than 3 or longer than 4098 bytes, and
+    // datagrams that arrive while a frame is being handled, are dropped. Decoder failures
+    // propagate.
     void ReceiveDatagram(const uint8_t* data, int length);
 
-    // Calls the decoder for a received frame's command letter.
+    // Calls the decoder for a received frame's command letter; letters without one are dropped.
     void DispatchReply(uint8_t letter);
+
+    // True while a decoder runs.
+    bool Handling() const { return FHandling; }
 
     // The receive buffer: address byte at 0, letter at 1, payload from 2. Never cleared.
     const std::array<uint8_t, BufferSize>& RxBuffer() const { return FRxBuffer; }
@@ -74,8 +86,20 @@ public:
     int32_t TxLength() const { return FTxLength; }
 
 private:
+    static constexpr uint8_t Escape = 0xAA;
+    static constexpr uint8_t SerialStartToPanel = 0x01;
+    static constexpr uint8_t SerialStartFromPanel = 0x03;
+    static constexpr uint8_t SerialEnd = 0x02;
+    static constexpr uint8_t DatagramStart = 0x01;
+    static constexpr uint8_t DatagramEnd = 0x02;
+    static constexpr int MaxDatagram = BufferSize + 1; // its first byte is not stored
+
+    void BuildSerialFrame(uint8_t letter, const uint8_t* payload, uint16_t length);
+    void BuildDatagram(uint8_t letter, const uint8_t* payload, uint16_t length);
     void PutEscaped(uint8_t b);
     void PutRaw(uint8_t b);
+    void AfterEscape(uint8_t b);
+    void StoreByte(uint8_t b);
     void EndOfFrame();
 
     IFrameTransport& FTransport;
@@ -84,7 +108,9 @@ private:
     std::array<uint8_t, BufferSize> FTxBuffer{};
     int32_t FTxLength = 0;
     std::array<uint8_t, BufferSize> FRxBuffer{};
+    std::array<uint8_t, BufferSize> FRxBody{}; // the serial body being collected, unescaped
     uint8_t FRxState = 0;
     uint16_t FRxCount = 0;
-    uint8_t FChecksum = 0; // shared by SendFrame and the receive check
+    bool FHandling = false; // a decoder is running
+    uint8_t FChecksum = 0;  // shared by SendFrame and the receive check
 };

@@ -1,0 +1,231 @@
+#include "link/frame_codec.h"
+
+#include "core/comm_log.h"
+#include "core/errors.h"
+
+#include <algorithm>
+
+namespace {
+
+// Bytes a body byte takes on the serial line: 0xAA goes out twice.
+std::size_t EscapedSize(uint8_t b) {
+    return b == 0xAA ? 2 : 1;
+}
+
+// The length of the whole serial frame, markers and escapes included, before it is built, so
+// that a frame too long for TxBuffer is refused before a byte of it is written anywhere.
+std::size_t SerialFrameSize(uint8_t address, uint8_t letter, const uint8_t* payload,
+                            uint16_t length) {
+    uint8_t sum = static_cast<uint8_t>(address + letter);
+    std::size_t size = 4 + EscapedSize(address) + EscapedSize(letter);
+    for (uint16_t i = 0; i < length; ++i) {
+        sum = static_cast<uint8_t>(sum + payload[i]);
+        size += EscapedSize(payload[i]);
+    }
+    return size + EscapedSize(sum);
+}
+
+// Puts a flag up for the time a decoder runs and puts it back however the decoder ends (a
+// decoder may dispatch another reply itself).
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag) : FFlag(flag), FWas(flag) { FFlag = true; }
+    ~TFlagScope() { FFlag = FWas; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& FFlag;
+    bool FWas;
+};
+
+// Holds the receive machine in state 4 while a serial frame is handled and returns it to 0
+// afterwards, also when the decoder raises.
+class TRxStateScope {
+public:
+    explicit TRxStateScope(uint8_t& state) : FState(state) { FState = 4; }
+    ~TRxStateScope() { FState = 0; }
+    TRxStateScope(const TRxStateScope&) = delete;
+    TRxStateScope& operator=(const TRxStateScope&) = delete;
+
+private:
+    uint8_t& FState;
+};
+
+} // namespace
+
+TFrameCodec::TFrameCodec(IFrameTransport& transport, ICommLog& log)
+    : FTransport(transport), FLog(log) {}
+
+void TFrameCodec::RegisterDecoder(uint8_t letter, TDecoder decoder) {
+    FDecoders[letter] = std::move(decoder);
+}
+
+// ---- sending ----
+
+void TFrameCodec::SendFrame(uint8_t letter, const uint8_t* payload, uint16_t length) {
+    if (length > MaxPayload) {
+        throw ERangeError();
+    }
+    if (FTransport.UdpSelected()) {
+        BuildDatagram(letter, payload, length);
+        // Set again before every datagram so that an edited IP field counts from the next frame.
+        FTransport.SetUdpDestination(std::to_string(UdpPort), FTransport.IpText());
+        FTransport.SendDatagram(FTxBuffer.data(), static_cast<uint32_t>(FTxLength));
+        return;
+    }
+    if (SerialFrameSize(AddressByte, letter, payload, length) > BufferSize) {
+        throw ERangeError();
+    }
+    BuildSerialFrame(letter, payload, length);
+    FTransport.WriteSerial(FTxBuffer.data(), static_cast<uint32_t>(FTxLength));
+}
+
+void TFrameCodec::BuildSerialFrame(uint8_t letter, const uint8_t* payload, uint16_t length) {
+    FTxLength = 0;
+    PutRaw(Escape);
+    PutRaw(SerialStartToPanel);
+    FChecksum = 0;
+    PutEscaped(AddressByte);
+    PutEscaped(letter);
+    for (uint16_t i = 0; i < length; ++i) {
+        PutEscaped(payload[i]);
+    }
+    PutEscaped(FChecksum); // the sum itself does not count towards the sum
+    PutRaw(Escape);
+    PutRaw(SerialEnd);
+}
+
+void TFrameCodec::BuildDatagram(uint8_t letter, const uint8_t* payload, uint16_t length) {
+    FTxLength = 0;
+    PutRaw(DatagramStart);
+    FChecksum = 0;
+    auto putBody = [this](uint8_t b) {
+        PutRaw(b);
+        FChecksum = static_cast<uint8_t>(FChecksum + b);
+    };
+    putBody(AddressByte);
+    putBody(letter);
+    for (uint16_t i = 0; i < length; ++i) {
+        putBody(payload[i]);
+    }
+    PutRaw(FChecksum);
+    PutRaw(DatagramEnd);
+}
+
+// Sizes are checked before building; these only append.
+void TFrameCodec::PutRaw(uint8_t b) {
+    FTxBuffer[static_cast<std::size_t>(FTxLength)] = b;
+    ++FTxLength;
+}
+
+void TFrameCodec::PutEscaped(uint8_t b) {
+    if (b == Escape) {
+        PutRaw(Escape);
+    }
+    PutRaw(b);
+    FChecksum = static_cast<uint8_t>(FChecksum + b);
+}
+
+// ---- serial receiving ----
+
+void TFrameCodec::ReceiveByte(uint8_t b) {
+    switch (FRxState) {
+    case 0: // idle: only 0xAA may begin a marker
+        if (b == Escape) {
+            FRxState = 1;
+        }
+        return;
+    case 1: // after 0xAA outside a frame: only the panel's start marker opens one
+        if (b == SerialStartFromPanel) {
+            FRxCount = 0;
+            FRxState = 2;
+        } else if (b != Escape) {
+            FRxState = 0; // 0x01 too: our own frame echoed back is not a reply
+        }
+        return;
+    case 2: // in a frame
+        if (b == Escape) {
+            FRxState = 3;
+        } else {
+            StoreByte(b);
+        }
+        return;
+    case 3:
+        AfterEscape(b);
+        return;
+    case 4: // a decoder let events run and a byte came in meanwhile
+        FLog.AddLine("4 " + std::to_string(b));
+        return;
+    default:
+        FRxState = 0;
+        return;
+    }
+}
+
+void TFrameCodec::AfterEscape(uint8_t b) {
+    if (b == Escape) {
+        StoreByte(Escape);
+    } else if (b == SerialStartFromPanel) {
+        FRxCount = 0; // a new frame begins; what came before is lost
+        FRxState = 2;
+    } else if (b == SerialEnd) {
+        EndOfFrame();
+    }
+    // Any other byte leaves the escape open and is dropped.
+}
+
+void TFrameCodec::StoreByte(uint8_t b) {
+    if (FRxCount >= BufferSize) {
+        // Longer than any frame can be: drop it whole and wait for the next start marker.
+        FRxCount = 0;
+        FRxState = 0;
+        return;
+    }
+    FRxBody[FRxCount] = b;
+    ++FRxCount;
+    FRxState = 2;
+}
+
+void TFrameCodec::EndOfFrame() {
+    // Fewer than 2 bytes carry no letter; a frame that ends while a datagram's decoder runs
+    // would overwrite the buffer under it.
+    if (FRxCount < 2 || FHandling) {
+        FRxState = 0;
+        return;
+    }
+    TRxStateScope handling(FRxState);
+    const std::size_t last = FRxCount - 1u;
+    FChecksum = 0;
+    for (std::size_t i = 0; i < last; ++i) {
+        FChecksum = static_cast<uint8_t>(FChecksum + FRxBody[i]);
+    }
+    std::copy_n(FRxBody.begin(), FRxCount, FRxBuffer.begin());
+    if (FChecksum == FRxBody[last]) {
+        DispatchReply(FRxBuffer[1]);
+    }
+}
+
+// ---- datagrams and dispatch ----
+
+void TFrameCodec::ReceiveDatagram(const uint8_t* data, int length) {
+    if (data == nullptr || length < 3 || length > MaxDatagram || FHandling) {
+        return;
+    }
+    std::copy_n(data + 1, length - 1, FRxBuffer.begin());
+    const uint8_t letter = FRxBuffer[1];
+    const bool longEnough = length > 6;
+    if (letter == 'A' || ((letter == 'G' || letter == 'U' || letter == 'V') && longEnough)) {
+        DispatchReply(letter);
+    }
+}
+
+void TFrameCodec::DispatchReply(uint8_t letter) {
+    // A copy, so that a decoder may register another decoder for its own letter while it runs.
+    const TDecoder decoder = FDecoders[letter];
+    if (!decoder) {
+        return;
+    }
+    TFlagScope handling(FHandling);
+    decoder();
+}
