@@ -1,0 +1,207 @@
+#include "store/report_file.h"
+
+#include "core/errors.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <exception>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const char* const LineEnd = "\r\n";
+
+// Runs both steps even when the first raises, then raises the first error.
+void RunBoth(const std::function<void()>& first, const std::function<void()>& second) {
+    std::exception_ptr failure;
+    try {
+        first();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    try {
+        second();
+    } catch (...) {
+        if (!failure) {
+            failure = std::current_exception();
+        }
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+} // namespace
+
+std::string ReportTimeStamp(const TDateTime& time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d.%02d.%02d %02d:%02d:%02d", time.Day % 100,
+                  time.Month % 100, time.Year % 100, time.Hour % 100, time.Minute % 100,
+                  time.Second % 100);
+    return text;
+}
+
+std::string ReportDateText(const TDateTime& time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d%02d%02d", time.Year % 10000, time.Month % 100,
+                  time.Day % 100);
+    return text;
+}
+
+TReportFile::TReportFile(const TReportKind& kind, std::string baseDirectory, const IClock& clock)
+    : FKind(kind), FBaseDirectory(std::move(baseDirectory)), FClock(clock) {}
+
+TReportFile::~TReportFile() {
+    if (FHandle >= 0) {
+        ::close(FHandle);
+    }
+}
+
+void TReportFile::OpenReport() {
+    OpenAt(FClock.Now());
+}
+
+void TReportFile::OpenAt(const TDateTime& now) {
+    if (FHandle >= 0) {
+        ::close(FHandle); // opened twice: the older handle must not leak
+    }
+    const std::string directory = FBaseDirectory + "/" + FKind.DirectoryName;
+    // A directory that cannot be made shows as the open failing just below.
+    ::mkdir(directory.c_str(), 0777);
+    FReportFileName = directory + FKind.FilePrefix + ReportDateText(now) + ".txt";
+    // Append mode: a second run on one day, or a clock set back, continues the file at its end.
+    // No lock is taken, so a viewer may read the report meanwhile.
+    FHandle = ::open(FReportFileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    FOpenError = FHandle < 0 ? errno : 0;
+    FReportOpened = FHandle >= 0;
+    FReportDay = now;
+    FDayKnown = true;
+}
+
+void TReportFile::WriteReportLine(const std::string& text) {
+    WriteLineAt(FClock.Now(), text);
+}
+
+void TReportFile::WriteStampedLine(const std::string& text) {
+    const TDateTime now = FClock.Now();
+    WriteLineAt(now, ReportTimeStamp(now) + "  " + text);
+}
+
+void TReportFile::StartReport() {
+    const TDateTime now = FClock.Now();
+    OpenAt(now);
+    FPending = TPendingMarker::RunStart;
+    if (FReportOpened) {
+        WritePendingMarker(now);
+    }
+}
+
+void TReportFile::FinishReport() {
+    if (!FReportOpened) {
+        FPending = TPendingMarker::None;
+        return;
+    }
+    const TDateTime now = FClock.Now();
+    // Every failure on the way closes the file before it is raised.
+    WriteLineAt(now, ReportTimeStamp(now) + "  " + ReportEndMarker);
+    FPending = TPendingMarker::None;
+    CloseFile();
+}
+
+void TReportFile::WriteLineAt(const TDateTime& now, const std::string& text) {
+    if (FDayKnown && !now.SameDate(FReportDay)) {
+        ChangeDay(now);
+    } else if (!FReportOpened) {
+        ReopenOrRaise(now);
+    }
+    WritePendingMarker(now);
+    WriteRaw(text + LineEnd);
+}
+
+void TReportFile::ChangeDay(const TDateTime& now) {
+    if (FReportOpened) {
+        WriteRaw(std::string(DayEndMarker) + LineEnd);
+        CloseFile();
+    }
+    // A run whose start marker never reached a file keeps that marker pending instead.
+    if (FPending == TPendingMarker::None) {
+        FPending = TPendingMarker::DayStart;
+    }
+    ReopenOrRaise(now);
+}
+
+void TReportFile::ReopenOrRaise(const TDateTime& now) {
+    OpenAt(now);
+    if (!FReportOpened) {
+        throw EInOutError(FOpenError, FReportFileName);
+    }
+}
+
+void TReportFile::WritePendingMarker(const TDateTime& now) {
+    switch (FPending) {
+    case TPendingMarker::None:
+        return;
+    case TPendingMarker::RunStart:
+        WriteRaw(ReportTimeStamp(now) + "  " + ReportStartMarker + LineEnd);
+        break;
+    case TPendingMarker::DayStart:
+        WriteRaw(std::string(DayStartMarker) + LineEnd);
+        break;
+    }
+    FPending = TPendingMarker::None; // only once the marker is written
+}
+
+void TReportFile::WriteRaw(const std::string& line) {
+    // One write per line, so the line is with the operating system when this returns.
+    size_t done = 0;
+    while (done < line.size()) {
+        const ssize_t written = ::write(FHandle, line.data() + done, line.size() - done);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            const int error = written < 0 ? errno : EIO;
+            DropFile();
+            throw EInOutError(error, FReportFileName);
+        }
+        done += static_cast<size_t>(written);
+    }
+    if (FKind.ForceToDisk && ::fdatasync(FHandle) != 0) {
+        const int error = errno;
+        DropFile();
+        throw EInOutError(error, FReportFileName);
+    }
+}
+
+void TReportFile::CloseFile() {
+    const int handle = FHandle;
+    FHandle = -1;
+    FReportOpened = false;
+    // After a failed close the handle is gone all the same; only the error is left to report.
+    if (handle >= 0 && ::close(handle) != 0 && errno != EINTR) {
+        throw EInOutError(errno, FReportFileName);
+    }
+}
+
+void TReportFile::DropFile() {
+    if (FHandle >= 0) {
+        ::close(FHandle); // the write error is the one to report, not a second one
+    }
+    FHandle = -1;
+    FReportOpened = false;
+}
+
+TReports::TReports(const std::string& baseDirectory, const IClock& clock)
+    : URepData(DataReportKind, baseDirectory, clock),
+      URepUdal(EventReportKind, baseDirectory, clock) {}
+
+void StartReports(TReports& reports) {
+    RunBoth([&] { reports.URepData.StartReport(); }, [&] { reports.URepUdal.StartReport(); });
+}
+
+void FinishReports(TReports& reports) {
+    RunBoth([&] { reports.URepUdal.FinishReport(); }, [&] { reports.URepData.FinishReport(); });
+}
