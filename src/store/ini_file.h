@@ -8,17 +8,23 @@
 // is replaced atomically (a temporary file beside it, flushed to disk, renamed over it), so on
 // disk it is always the old or the new whole file. A write that fails raises EOrvant with
 // "Unable to write to <file name>".
+//
+// Every read and every write takes the file as it is on disk at that moment, so changes that
+// another program (or a technician's editor) makes while we run are seen and kept. A missing
+// or unreadable file reads as all defaults. Lines are written ending CR LF; LF or CR LF are
+// read. Blanks around names and values do not count; bytes are kept as they are.
 
 #include <string>
 
 class TIniFile {
 public:
     explicit TIniFile(std::string fileName);
-    ~TIniFile(); // flushes
+    ~TIniFile(); // flushes (every write is on disk already)
 
     const std::string& FileName() const { return FFileName; }
 
-    // Values up to 2047 characters; longer values are cut there.
+    // Values up to 2047 characters; longer values are cut there. The default is returned as
+    // given when the section or key is missing.
     std::string ReadString(const std::string& section, const std::string& key,
                            const std::string& defaultValue) const;
     // Decimal, "$" hexadecimal, or "0x"/"0X" hexadecimal when the text has at least three
@@ -27,13 +33,19 @@ public:
     // Read as an integer (the default as 1 or 0); true when non-zero.
     bool ReadBool(const std::string& section, const std::string& key, bool defaultValue) const;
 
+    // Raises EOrvant "Unable to write to <file name>" when the file cannot be replaced, when an
+    // existing file cannot be read (writing would lose its other contents), and when the names
+    // or the value cannot be stored as such: a line break or NUL anywhere, blanks around a
+    // name, ']' in the section name, '=' in the key, a key starting with ';', '#' or '['.
+    // Leading and trailing blanks of a value are not kept (they are trimmed on reading).
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     // Written in decimal.
     void WriteInteger(const std::string& section, const std::string& key, int value);
     // Written as "1" or "0".
     void WriteBool(const std::string& section, const std::string& key, bool value);
 
-    // Makes sure every write so far is on disk.
+    // Makes sure every write so far is on disk. Each write already is when it returns, so
+    // there is nothing left to do here; the call stays for the callers that flush by habit.
     void UpdateFile();
 
     bool SectionExists(const std::string& section) const;

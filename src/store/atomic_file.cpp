@@ -1,0 +1,139 @@
+#include "store/atomic_file.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// The file a symbolic link points to, so that replacing it keeps the link; the path itself
+// for anything else (and for a link whose target cannot be resolved).
+std::string ResolveLink(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            std::string target(real);
+            std::free(real);
+            return target;
+        }
+    }
+    return path;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Creates a new, hidden file beside `target` and opens it for writing. The name carries the
+// process id and a counter so that two writers never share one; 0666 lets the umask decide the
+// permissions of a file that did not exist before.
+int CreateFileBeside(const std::string& target, std::string& tempPath) {
+    static std::atomic<unsigned> counter{0};
+    const auto slash = target.rfind('/');
+    const std::string head = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = head + "." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
+                   std::to_string(counter++);
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+// Makes the rename itself durable. File systems that cannot flush a directory say EINVAL;
+// there the rename is as durable as they allow.
+bool FlushDirectory(const std::string& directory) {
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool flushed = ::fsync(fd) == 0 || errno == EINVAL;
+    const int savedErrno = errno;
+    ::close(fd);
+    errno = savedErrno;
+    return flushed;
+}
+
+} // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    std::string content;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0) {
+            break;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int savedErrno = errno;
+            ::close(fd);
+            errno = savedErrno;
+            return false;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    bytes = std::move(content);
+    return true;
+}
+
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+    const std::string target = ResolveLink(path);
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+
+    std::string tempPath;
+    const int fd = CreateFileBeside(target, tempPath);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes.data(), bytes.size()) &&
+              (!existed || ::fchmod(fd, old.st_mode & 07777) == 0) && ::fsync(fd) == 0;
+    int savedErrno = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (ok && ::rename(tempPath.c_str(), target.c_str()) != 0) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        errno = savedErrno;
+        return false;
+    }
+    return FlushDirectory(DirectoryOf(target));
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Whole-file reading and crash-safe replacement of small files (settings files).
+//
+// Both report failure by returning false with errno set, so that the caller can raise the
+// error its own users expect.
+
+#include <string>
+
+// Reads the whole file into `bytes`. False (errno set, `bytes` untouched) when the file cannot
+// be opened or read; errno is ENOENT when it does not exist.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Replaces the file with `bytes` so that the file on disk is always either the old or the new
+// whole file, even when the program or the machine dies in the middle: the bytes go to a new
+// file beside it, are flushed to disk, and that file is renamed over the old one; then the
+// directory is flushed too. An existing file keeps its permission bits; a new one gets the
+// usual ones (0666 less the umask). A symbolic link stays a link and its target is replaced.
+// False (errno set) on any failure; then the old file is untouched and no temporary file is
+// left behind.
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes);

@@ -1,0 +1,125 @@
+#include "store/ini_file.h"
+
+#include "core/errors.h"
+#include "store/atomic_file.h"
+#include "store/ini_document.h"
+
+#include <cerrno>
+#include <charconv>
+#include <optional>
+#include <string_view>
+
+namespace {
+
+constexpr std::size_t MaxValueLength = 2047;
+
+[[noreturn]] void RaiseWriteError(const std::string& fileName) {
+    throw EOrvant("Unable to write to " + fileName);
+}
+
+// A file that is missing or cannot be read holds no values.
+TIniDocument LoadForReading(const std::string& fileName) {
+    std::string bytes;
+    if (!ReadWholeFile(fileName, bytes)) {
+        return {};
+    }
+    return TIniDocument(bytes);
+}
+
+// The whole text must convert, and the number must fit an int; otherwise there is no value.
+std::optional<int> ConvertDigits(std::string_view digits, int base) {
+    int value = 0;
+    const char* end = digits.data() + digits.size();
+    const auto result = std::from_chars(digits.data(), end, value, base);
+    if (result.ec != std::errc() || result.ptr != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Decimal with an optional sign, "$" + hexadecimal, or "0x"/"0X" + hexadecimal when the text
+// has at least three characters. Hexadecimal takes no sign.
+std::optional<int> ParseInteger(std::string_view text) {
+    std::string_view hexDigits;
+    if (text.size() >= 2 && text[0] == '$') {
+        hexDigits = text.substr(1);
+    } else if (text.size() >= 3 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        hexDigits = text.substr(2);
+    } else {
+        if (text.size() >= 2 && text[0] == '+' && text[1] != '-') {
+            text.remove_prefix(1);
+        }
+        return ConvertDigits(text, 10);
+    }
+    if (hexDigits.front() == '-') {
+        return std::nullopt;
+    }
+    return ConvertDigits(hexDigits, 16);
+}
+
+} // namespace
+
+TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName)) {}
+
+TIniFile::~TIniFile() = default;
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& defaultValue) const {
+    auto value = LoadForReading(FFileName).Find(section, key);
+    if (!value) {
+        return defaultValue;
+    }
+    if (value->size() > MaxValueLength) {
+        value->resize(MaxValueLength);
+    }
+    return *value;
+}
+
+int TIniFile::ReadInteger(const std::string& section, const std::string& key,
+                          int defaultValue) const {
+    const std::string text = ReadString(section, key, "");
+    return ParseInteger(text).value_or(defaultValue);
+}
+
+bool TIniFile::ReadBool(const std::string& section, const std::string& key,
+                        bool defaultValue) const {
+    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key,
+                           const std::string& value) {
+    if (!TIniDocument::CanHold(section, key, value)) {
+        RaiseWriteError(FFileName);
+    }
+    // Taken fresh from disk so that changes made by others since our last look are kept. An
+    // existing file that cannot be read must not be replaced by one holding only this key.
+    std::string oldBytes;
+    if (!ReadWholeFile(FFileName, oldBytes) && errno != ENOENT) {
+        RaiseWriteError(FFileName);
+    }
+    TIniDocument document(oldBytes);
+    document.Set(section, key, value);
+    const std::string newBytes = document.Text();
+    if (newBytes == oldBytes) {
+        return; // already on disk exactly so
+    }
+    if (!ReplaceFileAtomically(FFileName, newBytes)) {
+        RaiseWriteError(FFileName);
+    }
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
+    WriteString(section, key, value ? "1" : "0");
+}
+
+void TIniFile::UpdateFile() {
+    // Every write was flushed to disk, file and directory, before it returned.
+}
+
+bool TIniFile::SectionExists(const std::string& section) const {
+    return LoadForReading(FFileName).HasSection(section);
+}
