@@ -59,9 +59,11 @@ std::optional<TKeyLine> KeyOf(const std::string& line) {
     if (key.empty()) {
         return std::nullopt;
     }
+    // An empty value starts right after '=', so that a new value does not land behind the
+    // blanks that trailed the old, empty one.
     auto valueStart = line.find_first_not_of(Blanks, equals + 1);
     if (valueStart == std::string::npos) {
-        valueStart = line.size();
+        valueStart = equals + 1;
     }
     return TKeyLine{std::move(key), valueStart};
 }

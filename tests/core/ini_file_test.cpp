@@ -180,12 +180,14 @@ TEST_F(IniFileTest, WritesKeepCommentsOrderAndAppendNewKeysToTheirOwnSection) {
 }
 
 TEST_F(IniFileTest, SectionSplitInTwoBlocksActsAsOneSection) {
-    WriteFileBytes(Name, "[A]\r\nx=1\r\n[B]\r\ny=2\r\n[a]\r\nz=3\r\n");
+    WriteFileBytes(Name, "[A]\r\nx=1\r\n[B]\r\ny=  \r\n[a]\r\nz=3\r\n");
     TIniFile ini(Name);
     EXPECT_EQ(ini.ReadInteger("A", "z", 0), 3);
+    EXPECT_EQ(ini.ReadString("B", "y", "default"), "");
     ini.WriteInteger("A", "z", 4);
     ini.WriteInteger("A", "w", 5);
-    EXPECT_EQ(ReadFileBytes(Name), "[A]\r\nx=1\r\nw=5\r\n[B]\r\ny=2\r\n[a]\r\nz=4\r\n");
+    ini.WriteInteger("B", "y", 6);
+    EXPECT_EQ(ReadFileBytes(Name), "[A]\r\nx=1\r\nw=5\r\n[B]\r\ny=6\r\n[a]\r\nz=4\r\n");
 }
 
 TEST_F(IniFileTest, KeepsEightBitBytesAsTheyAre) {
