@@ -1,0 +1,272 @@
+#include "transport/com_port.h"
+
+#include "core/errors.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+// Errors of a device that has gone (adapter pulled, far end hung up): nothing left to purge.
+bool DeviceGone(int error) {
+    return error == EIO || error == ENXIO || error == ENODEV;
+}
+
+// The line has no way to drive DTR by handshake, toggle RTS around a send, hold output on DSR,
+// or replace a byte with a parity error by anything but NUL; such a setting is refused rather
+// than silently run differently.
+bool LineCanDo(const TComFlowControl& flow, const TComParity& parity) {
+    return flow.ControlDTR != dtrHandshake && flow.ControlRTS != rtsToggle && !flow.OutDSRFlow &&
+           !(parity.Check && parity.Replace && parity.ReplaceChar != 0);
+}
+
+} // namespace
+
+TComPort::TComPort(IMainThread& mainThread) : FMainThread(mainThread) {}
+
+TComPort::~TComPort() {
+    try {
+        Close();
+    } catch (...) {
+        // The port is closed even when the purge failed; nobody is left to tell.
+    }
+    FStopping.clear();
+}
+
+void TComPort::Open() {
+    if (Connected()) {
+        return;
+    }
+    std::erase_if(FStopping, [](auto& thread) { return thread->Stop(); });
+    FDevice.Open(SerialDevicePath(FPort));
+    try {
+        PushAll();
+        if (!FEvents.Empty()) {
+            StartThread();
+        }
+    } catch (...) {
+        FDevice.Close();
+        throw;
+    }
+}
+
+void TComPort::Close() {
+    if (!Connected()) {
+        return;
+    }
+    StopThread();
+    int error = FDevice.Purge();
+    FDevice.Close();
+    if (error != 0 && !DeviceGone(error)) {
+        throw EComPort(5, error);
+    }
+}
+
+int32_t TComPort::Write(const void* buffer, int32_t count) {
+    const int64_t constant = FTimeouts.WriteTotalConstant;
+    const int64_t multiplier = FTimeouts.WriteTotalMultiplier;
+    std::optional<int64_t> limit;
+    if (constant >= 0 && multiplier >= 0 && (constant > 0 || multiplier > 0)) {
+        limit = constant + multiplier * std::max<int64_t>(count, 0);
+    }
+    return FDevice.Write(static_cast<const uint8_t*>(buffer), count, limit);
+}
+
+int32_t TComPort::ReadStr(std::string& str, int32_t count) {
+    str.resize(size_t(std::max<int32_t>(count, 0)));
+    int32_t read = FDevice.Read(reinterpret_cast<uint8_t*>(str.data()), count);
+    str.resize(size_t(read));
+    if (FDiscardNull) {
+        std::erase(str, '\0');
+    }
+    return int32_t(str.size());
+}
+
+void TComPort::EndUpdate() {
+    if (FUpdateCount > 0) {
+        --FUpdateCount;
+    }
+    if (FUpdateCount == 0 && Connected()) {
+        PushAll();
+    }
+}
+
+void TComPort::SetPort(const std::string& port) {
+    if (port == FPort) {
+        return;
+    }
+    const bool wasOpen = Connected();
+    Close();
+    FPort = port;
+    if (wasOpen) {
+        Open();
+    }
+}
+
+void TComPort::SetBaudRate(TBaudRate value) {
+    FBaudRate = value;
+    PushIfLive(&TComPort::PushLine);
+}
+
+void TComPort::SetCustomBaudRate(int32_t value) {
+    FCustomBaudRate = value;
+    PushIfLive(&TComPort::PushLine);
+}
+
+void TComPort::SetDataBits(TDataBits value) {
+    FDataBits = value;
+    PushIfLive(&TComPort::PushLine);
+}
+
+void TComPort::SetStopBits(TStopBits value) {
+    FStopBits = value;
+    PushIfLive(&TComPort::PushLine);
+}
+
+void TComPort::SetParity(const TComParity& value) {
+    FParity = value;
+    PushIfLive(&TComPort::PushLine);
+}
+
+void TComPort::SetFlowControl(const TComFlowControl& value) {
+    FFlowControl = value;
+    PushIfLive(&TComPort::PushLine);
+}
+
+void TComPort::SetBuffer(const TComBuffer& value) {
+    FBuffer = value;
+    PushIfLive(&TComPort::PushBuffer);
+}
+
+void TComPort::SetTimeouts(const TComTimeouts& value) {
+    FTimeouts = value;
+    PushIfLive(&TComPort::PushTimeouts);
+}
+
+void TComPort::SetDiscardNull(bool value) {
+    FDiscardNull = value;
+    PushIfLive(&TComPort::PushLine);
+}
+
+void TComPort::SetEventChar(uint8_t value) {
+    FEventChar = value;
+    PushIfLive(&TComPort::PushLine);
+}
+
+void TComPort::SetEvents(TComEvents value) {
+    if (value == FEvents) {
+        return;
+    }
+    FEvents = value;
+    if (Connected()) {
+        StopThread();
+        if (!FEvents.Empty()) {
+            StartThread();
+        }
+    }
+}
+
+void TComPort::PushIfLive(void (TComPort::*push)()) {
+    if (Connected() && FUpdateCount == 0) {
+        (this->*push)();
+    }
+}
+
+void TComPort::PushAll() {
+    PushBuffer();
+    PushLine();
+    PushTimeouts();
+}
+
+void TComPort::PushBuffer() {
+    // The driver's queues have a fixed size here; the sizes still set the XON/XOFF limits and
+    // the 80% mark, so they must be usable.
+    if (FBuffer.InputSize <= 0 || FBuffer.OutputSize <= 0) {
+        throw EComPort(9, EINVAL);
+    }
+}
+
+void TComPort::PushLine() {
+    if (!LineCanDo(FFlowControl, FParity) || (FBaudRate == brCustom && FCustomBaudRate <= 0)) {
+        throw EComPort(7, EINVAL);
+    }
+    FDevice.SetLine(LineOf());
+    std::optional<bool> rts;
+    if (FFlowControl.ControlRTS != rtsHandshake) {
+        rts = FFlowControl.ControlRTS == rtsEnable;
+    }
+    FDevice.SetModemLines(FFlowControl.ControlDTR == dtrEnable, rts);
+}
+
+void TComPort::PushTimeouts() {
+    const TComTimeouts& t = FTimeouts;
+    for (int32_t value : {t.ReadInterval, t.ReadTotalMultiplier, t.ReadTotalConstant,
+                          t.WriteTotalMultiplier, t.WriteTotalConstant}) {
+        if (value < -1) {
+            throw EComPort(8, EINVAL);
+        }
+    }
+}
+
+TSerialLine TComPort::LineOf() const {
+    TSerialLine line;
+    line.BaudRate = uint32_t(FBaudRate == brCustom ? FCustomBaudRate : BaudRateToInt(FBaudRate));
+    line.DataBits = DataBitsToInt(FDataBits);
+    line.Parity = FParity.Bits;
+    line.ParityCheck = FParity.Check;
+    line.StopBits = FStopBits;
+    line.HardwareFlow = FFlowControl.ControlRTS == rtsHandshake || FFlowControl.OutCTSFlow;
+    line.XonXoffIn = FFlowControl.XonXoffIn;
+    line.XonXoffOut = FFlowControl.XonXoffOut;
+    line.XonChar = FFlowControl.XonChar;
+    line.XoffChar = FFlowControl.XoffChar;
+    return line;
+}
+
+void TComPort::StartThread() {
+    FThread = std::make_unique<TComThread>(
+        FDevice, FEvents, FBuffer.InputSize, FMainThread,
+        [this](TComEvents events, int32_t count) { DoEvents(events, count); },
+        [this](std::exception_ptr error) { DoException(error); });
+}
+
+void TComPort::StopThread() {
+    if (FThread && !FThread->Stop()) {
+        // Closed from inside this thread's own hand-off: collect it once that has returned.
+        FStopping.push_back(std::move(FThread));
+    }
+    FThread.reset();
+}
+
+void TComPort::DoEvents(TComEvents events, int32_t count) {
+    if (events.Contains(evRxChar) && OnRxChar) {
+        OnRxChar(*this, count);
+    }
+}
+
+void TComPort::DoException(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        if (OnException) {
+            OnException(*this, e);
+        } else {
+            std::fprintf(stderr, "%s: %s\n", FName.c_str(), e.what());
+        }
+    } catch (...) {
+        DoException(std::make_exception_ptr(EOrvant("Unknown error")));
+    }
+}
+
+void SetComPort1Design(TComPort& port) {
+    port.SetName("ComPort1");
+    port.SetPort("COM5");
+    port.SetBaudRate(br115200);
+    port.SetCustomBaudRate(9600);
+    port.SetDataBits(dbEight);
+    port.SetStopBits(sbOneStopBit);
+    port.SetParity(TComParity{});
+    port.SetFlowControl(TComFlowControl{});
+    port.SetEvents({evRxChar, evTxEmpty, evRxFlag, evRx80Full});
+}
