@@ -1,10 +1,43 @@
+// The program's entry: module initialisation in its fixed order, the application title, the
+// main window, and after it is gone the module finalisation.
+
+#include "core/clock.h"
+#include "core/errors.h"
+#include "link/wait.h"
+#include "store/app_paths.h"
+#include "ui/accessibility.h"
+#include "ui/close_on_signal.h"
+#include "ui/main_window.h"
+
 #include <QApplication>
+#include <QMessageBox>
 
 #include <cstdio>
+#include <exception>
 
 int main(int argc, char* argv[]) {
+    // The wait helper's stopwatch exists before anything else.
+    WaitTimer();
+
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName("Orvant2");
-    std::puts("Orvant2: the main window is not built yet.");
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Orvant2"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Orvant2"));
+    InstallAccessibleNames(app);
+
+    std::string directory;
+    try {
+        directory = ExecutableDirectory();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Orvant2: %s\n", error.what());
+        return 1;
+    }
+
+    int result = 0;
+    {
+        TForm1 form(directory);
+        CloseOnTerminationSignals(&form);
+        form.show();
+        result = QApplication::exec();
+    }
+    return result;
 }

@@ -1,0 +1,75 @@
+#include "ui/link_adapter.h"
+
+#include "core/errors.h"
+#include "transport/com_port.h"
+#include "ui/com_setup_dialog.h"
+#include "ui/communication_page.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSpinBox>
+
+TLinkAdapter::TLinkAdapter(TCommunicationPage& page, TComPort& port, QWidget* dialogParent)
+    : FPage(page), FPort(port), FDialogParent(dialogParent) {}
+
+bool TLinkAdapter::UdpSelected() const {
+    return FPage.CheckBoxUDP->isChecked();
+}
+
+std::string TLinkAdapter::IpText() const {
+    return FPage.EditIP->text().toStdString();
+}
+
+void TLinkAdapter::WriteSerial(const uint8_t* data, uint32_t count) {
+    FPort.Write(data, static_cast<int32_t>(count));
+}
+
+IUdpLink& TLinkAdapter::Udp() const {
+    if (FUdp == nullptr) {
+        // The UDP worker is created at the end of the window's start-up.
+        throw EOrvant("Destination-address not set.");
+    }
+    return *FUdp;
+}
+
+void TLinkAdapter::SetUdpDestination(const std::string& port, const std::string& address) {
+    IUdpLink& udp = Udp();
+    udp.SetDestinationPort(port);
+    udp.SetDestinationAddress(address);
+}
+
+void TLinkAdapter::SendDatagram(const uint8_t* data, uint32_t count) {
+    Udp().SendBuffer(data, count);
+}
+
+int TLinkAdapter::RefreshValue() const {
+    return FPage.SpinEditRefresh->value();
+}
+
+int TLinkAdapter::SlavesValue() const {
+    return FPage.SpinEditSlave->value();
+}
+
+bool TLinkAdapter::UdpChecked() const {
+    return FPage.CheckBoxUDP->isChecked();
+}
+
+void TLinkAdapter::SetIpEnabled(bool enabled) {
+    FPage.EditIP->setEnabled(enabled);
+}
+
+bool TLinkAdapter::Connected() const {
+    return FPort.Connected();
+}
+
+void TLinkAdapter::Open() {
+    FPort.Open();
+}
+
+void TLinkAdapter::Close() {
+    FPort.Close();
+}
+
+void TLinkAdapter::ShowSetupDialog() {
+    ShowComSetupDialog(FPort, FDialogParent);
+}

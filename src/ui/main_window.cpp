@@ -1,0 +1,170 @@
+#include "ui/main_window.h"
+
+#include "core/clock.h"
+#include "link/frame_codec.h"
+#include "link/link_controls.h"
+#include "link/wait.h"
+#include "ui/communication_page.h"
+#include "ui/error_display.h"
+#include "ui/link_adapter.h"
+#include "ui/memo_log.h"
+#include "ui/qt_timer.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <exception>
+
+TForm1::TForm1(std::string directory, QWidget* parent)
+    : QWidget(parent), ComPort1(FMainThread), FDirectory(std::move(directory)) {
+    // ComPort1 is built before the pages exist; its handlers are set in ConnectControls.
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Orvant  v2.1"));
+    resize(1012, 619);
+    FErrors = new TErrorDisplay(this);
+    BuildPages();
+
+    Timer1 = new TQtTimer(this, 1000, false);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    TimerLed = new TQtTimer(this, 200, true);
+    TimerLed->setObjectName(QStringLiteral("TimerLed"));
+    SetComPort1Design(ComPort1);
+
+    FLog = std::make_unique<TMemoLog>(TabSheet2->Memo1);
+    FLinkAdapter = std::make_unique<TLinkAdapter>(*TabSheet2, ComPort1, this);
+    FCodec = std::make_unique<TFrameCodec>(*FLinkAdapter, *FLog);
+    FLink = std::make_unique<TLinkControls>(*FCodec, *Timer1, *FLinkAdapter, *FLinkAdapter, *FLog,
+                                            SystemClock());
+    ConnectControls();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    // The port's event thread hands events to this window: stop it while the window still exists.
+    try {
+        ComPort1.Close();
+    } catch (const std::exception&) {
+    }
+}
+
+std::string TForm1::ComPortIniPath() const {
+    return FDirectory + "/ComPort.ini";
+}
+
+void TForm1::BuildPages() {
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setUsesScrollButtons(false); // tabs on several rows if needed, never hidden
+    auto addPage = [this](QWidget* page, const char* name, const QString& caption) {
+        page->setObjectName(QString::fromLatin1(name));
+        PageControl1->addTab(page, caption);
+        return page;
+    };
+    Master = addPage(new QWidget, "Master", tr("Master"));
+    TabSheet2 = new TCommunicationPage;
+    addPage(TabSheet2, "TabSheet2", tr("Communication"));
+    TabSheet3 = addPage(new QWidget, "TabSheet3", tr("Chart"));
+    const char* slaveNames[4] = {"TabSheetSl1", "TabSheetSl2", "TabSheetSl3", "TabSheetSl4"};
+    const QString slaveCaptions[4] = {tr("Slave 1"), tr("Slave2"), tr("Slave3"), tr("Slave4")};
+    for (int k = 0; k < 4; ++k) {
+        TabSheetSl[k] = addPage(new QWidget, slaveNames[k], slaveCaptions[k]);
+    }
+    PageControl1->setCurrentWidget(TabSheet2);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(PageControl1);
+}
+
+void TForm1::ConnectControls() {
+    auto guarded = [this](void (TLinkControls::*handler)()) {
+        return [this, handler] { FErrors->Guard([&] { (FLink.get()->*handler)(); }); };
+    };
+    Timer1->SetOnTimer(guarded(&TLinkControls::Timer1Timer));
+    const TCommunicationPage* page = TabSheet2;
+    connect(page->Button1, &QPushButton::clicked, this, guarded(&TLinkControls::Button1Click));
+    connect(page->ButtonStop, &QPushButton::clicked, this,
+            guarded(&TLinkControls::ButtonStopClick));
+    connect(page->Button2, &QPushButton::clicked, this, guarded(&TLinkControls::Button2Click));
+    connect(page->Button5, &QPushButton::clicked, this, guarded(&TLinkControls::Button5Click));
+    connect(page->ButtonSetTime, &QPushButton::clicked, this,
+            guarded(&TLinkControls::ButtonSetTimeClick));
+    connect(page->Button8, &QPushButton::clicked, this, guarded(&TLinkControls::Button8Click));
+    connect(page->ButtonVerse, &QPushButton::clicked, this,
+            guarded(&TLinkControls::ButtonVerseClick));
+    connect(page->Button7, &QPushButton::clicked, this, guarded(&TLinkControls::Button7Click));
+    connect(page->ButtonSetSlave, &QPushButton::clicked, this,
+            guarded(&TLinkControls::ButtonSetSlaveClick));
+    connect(page->SpinEditRefresh, &QSpinBox::valueChanged, this,
+            guarded(&TLinkControls::SpinEditRefreshChange));
+    connect(page->SpinEditAdr, &QSpinBox::valueChanged, this,
+            guarded(&TLinkControls::SpinEditAdrChange));
+    connect(page->CheckBoxUDP, &QCheckBox::clicked, this,
+            guarded(&TLinkControls::CheckBoxUDPClick));
+
+    ComPort1.OnRxChar = [this](TComPort& sender, int32_t count) { ComPort1RxChar(sender, count); };
+    ComPort1.OnException = [this](TComPort&, const std::exception& error) {
+        FErrors->Show(QString::fromLocal8Bit(error.what()));
+    };
+}
+
+void TForm1::ComPort1RxChar(TComPort& sender, int32_t count) {
+    std::string received;
+    sender.ReadStr(received, count);
+    // Every byte reaches the receiver even when a frame's decoder fails: a later frame in the
+    // same read must not be lost. The first failure is raised once all bytes are through.
+    std::exception_ptr failure;
+    for (char byte : received) {
+        try {
+            FCodec->ReceiveByte(static_cast<uint8_t>(byte));
+        } catch (...) {
+            if (!failure) {
+                failure = std::current_exception();
+            }
+        }
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+void TForm1::FormCreate() {}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!FShown) {
+        FShown = true;
+        FormShow();
+    }
+}
+
+void TForm1::FormShow() {
+    FLink->Poll().Start();
+    FErrors->Guard([this] { ComPort1.LoadSettings(stIniFile, ComPortIniPath()); });
+    // A port that cannot be opened is reported; the rest of the start-up goes on, and "Init"
+    // retries later.
+    FErrors->Guard([this] { ComPort1.Open(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormCloseQuery();
+    if (!FClosed) {
+        FClosed = true;
+        FormClose();
+    }
+    event->accept();
+}
+
+void TForm1::FormCloseQuery() {
+    FLink->Poll().Stop();
+}
+
+void TForm1::FormClose() {
+    FLink->Poll().Stop();
+    // Replies still on their way are decoded before anything is saved.
+    Delay(1000, FMainThread);
+    FErrors->Guard([this] { ComPort1.StoreSettings(stIniFile, ComPortIniPath()); });
+}

@@ -1,0 +1,71 @@
+#pragma once
+// The working window TForm1: a tabbed page control with the master page, the communication page,
+// the chart page and the four slave pages; the poll timer Timer1, the LED timer TimerLed and the
+// serial port ComPort1. The window owns every control and wires each to its handler; the logic of
+// the handlers lives in the core.
+
+#include "transport/com_port.h"
+#include "ui/qt_main_thread.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+class QTabWidget;
+class TCommunicationPage;
+class TErrorDisplay;
+class TFrameCodec;
+class TLinkAdapter;
+class TLinkControls;
+class TMemoLog;
+class TQtTimer;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+    // First of all members: the serial port hands its events to the window through it.
+    TQtMainThread FMainThread;
+
+public:
+    // directory: where the tool's files lie (the executable's directory, without separator).
+    explicit TForm1(std::string directory, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    QTabWidget* PageControl1;
+    QWidget* Master;
+    TCommunicationPage* TabSheet2;
+    QWidget* TabSheet3;
+    QWidget* TabSheetSl[4];
+    TQtTimer* Timer1;
+    TQtTimer* TimerLed;
+    TComPort ComPort1;
+
+    TErrorDisplay& Errors() { return *FErrors; }
+    TFrameCodec& Codec() { return *FCodec; }
+    TLinkControls& Link() { return *FLink; }
+
+    // Where "ComPort.ini" lies.
+    std::string ComPortIniPath() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormCloseQuery();
+    void FormClose();
+    void BuildPages();
+    void ConnectControls();
+    void ComPort1RxChar(TComPort& sender, int32_t count);
+
+    std::string FDirectory;
+    TErrorDisplay* FErrors;
+    std::unique_ptr<TMemoLog> FLog;
+    std::unique_ptr<TLinkAdapter> FLinkAdapter;
+    std::unique_ptr<TFrameCodec> FCodec;
+    std::unique_ptr<TLinkControls> FLink;
+    bool FShown = false;
+    bool FClosed = false;
+};
