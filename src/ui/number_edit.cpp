@@ -1,0 +1,129 @@
+#include "ui/number_edit.h"
+
+#include "ui/number_format.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int FieldWidth = 121;
+constexpr int FieldHeight = 25;
+
+// Focus that comes and goes with the whole window or a context menu is not the technician
+// entering or leaving the field, and must not disturb what is being typed.
+bool IsFieldFocusChange(Qt::FocusReason reason) {
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
+} // namespace
+
+TNumberEdit::TNumberEdit(QWidget* parent)
+    : QLineEdit(parent), FDisplayFormat(DefaultDisplayFormat(FEntryRequired)) {
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    resize(FieldWidth, FieldHeight);
+    Rewrite();
+}
+
+void TNumberEdit::SetEntryRequired(TNumberEditType type) {
+    FEntryRequired = type;
+    FDisplayFormat = DefaultDisplayFormat(type);
+    Rewrite();
+}
+
+void TNumberEdit::SetDisplayFormat(const QString& format) {
+    if (format != FDisplayFormat) {
+        FDisplayFormat = format;
+        Rewrite();
+    }
+}
+
+void TNumberEdit::SetValue(long double value) {
+    if (value != FValue) {
+        FValue = value;
+        Rewrite();
+    }
+}
+
+QSize TNumberEdit::sizeHint() const {
+    return {FieldWidth, QLineEdit::sizeHint().height()};
+}
+
+void TNumberEdit::Rewrite() {
+    setText(FormatFloat(FDisplayFormat, FValue, LocaleFormatSymbols(locale())));
+}
+
+// Reads the text into the value; a text that is no number beeps and keeps the value.
+void TNumberEdit::ReadText() {
+    const auto value = ParseNumberText(text(), FEntryRequired, DecimalSeparator());
+    if (value) {
+        FValue = *value;
+    } else {
+        QApplication::beep();
+    }
+}
+
+QChar TNumberEdit::DecimalSeparator() const {
+    return LocaleFormatSymbols(locale()).DecimalSeparator;
+}
+
+bool TNumberEdit::LetThrough(QChar typed) const {
+    int start = cursorPosition();
+    int end = start;
+    if (hasSelectedText()) {
+        start = selectionStart();
+        end = selectionEnd();
+    }
+    return CharacterAllowed(FEntryRequired, typed, text(), start, end, DecimalSeparator());
+}
+
+void TNumberEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        ReadText();
+        Rewrite();
+        event->accept();
+        return;
+    }
+    // Only typed characters are filtered; editing keys, cursor keys and shortcuts (Backspace,
+    // Delete, Ctrl+C...) carry no printable text and reach the line edit unchanged.
+    const QString typed = event->text();
+    const bool printable = !typed.isEmpty() && std::all_of(typed.begin(), typed.end(),
+                                                           [](QChar c) { return c.isPrint(); });
+    if (printable && (typed.size() != 1 || !LetThrough(typed[0]))) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TNumberEdit::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    if (IsFieldFocusChange(event->reason())) {
+        selectAll();
+    }
+}
+
+void TNumberEdit::focusOutEvent(QFocusEvent* event) {
+    if (IsFieldFocusChange(event->reason())) {
+        ReadText();
+        // The maximum first, so the minimum wins when the limits cross.
+        if (FValue > FMaxValue) {
+            FValue = FMaxValue;
+        }
+        if (FValue < FMinValue) {
+            FValue = FMinValue;
+        }
+        Rewrite();
+    }
+    QLineEdit::focusOutEvent(event);
+}
+
+void TNumberEdit::changeEvent(QEvent* event) {
+    QLineEdit::changeEvent(event);
+    if (event->type() == QEvent::LocaleChange) { // the decimal separator may have changed
+        Rewrite();
+    }
+}
