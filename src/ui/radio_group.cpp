@@ -1,0 +1,50 @@
+#include "ui/radio_group.h"
+
+#include "core/errors.h"
+
+#include <QButtonGroup>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, QWidget* parent)
+    : QGroupBox(title, parent), FButtons(new QButtonGroup(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(0);
+    for (int i = 0; i < items.size(); ++i) {
+        auto* button = new QRadioButton(items[i], this);
+        // Display only: the state comes from the panel, not from the technician's mouse.
+        button->setAttribute(Qt::WA_TransparentForMouseEvents);
+        button->setFocusPolicy(Qt::NoFocus);
+        FButtons->addButton(button, i);
+        layout->addWidget(button);
+    }
+    layout->addStretch();
+}
+
+int TRadioGroup::Count() const {
+    return static_cast<int>(FButtons->buttons().size());
+}
+
+QRadioButton* TRadioGroup::Button(int index) const {
+    return static_cast<QRadioButton*>(FButtons->button(index));
+}
+
+int TRadioGroup::ItemIndex() const {
+    return FButtons->checkedId();
+}
+
+void TRadioGroup::SetItemIndex(int index) {
+    if (index < -1 || index >= Count()) {
+        throw ERangeError();
+    }
+    if (index >= 0) {
+        Button(index)->setChecked(true);
+        return;
+    }
+    // An exclusive group keeps one button checked; let go of it for a moment to clear it.
+    if (QAbstractButton* checked = FButtons->checkedButton()) {
+        FButtons->setExclusive(false);
+        checked->setChecked(false);
+        FButtons->setExclusive(true);
+    }
+}

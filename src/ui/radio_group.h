@@ -1,0 +1,28 @@
+#pragma once
+// A titled group of radio buttons showing one choice from a fixed list, like a state code of the
+// panel. The buttons only show what the panel reports: a click or key does not change them.
+
+#include <QGroupBox>
+#include <QStringList>
+
+class QButtonGroup;
+class QRadioButton;
+
+class TRadioGroup : public QGroupBox {
+    Q_OBJECT
+
+public:
+    // A group titled `title` with one radio button per item, top to bottom, none selected.
+    TRadioGroup(const QString& title, const QStringList& items, QWidget* parent = nullptr);
+
+    int Count() const;
+    QRadioButton* Button(int index) const;
+
+    // The selected item, or -1 when none is.
+    int ItemIndex() const;
+    // Selects item `index` (0 to Count() - 1), or none for -1. Anything else raises ERangeError.
+    void SetItemIndex(int index);
+
+private:
+    QButtonGroup* FButtons;
+};

@@ -1,0 +1,283 @@
+#include "ui/status_page.h"
+
+#include "core/errors.h"
+#include "model/led_blink.h"
+#include "model/panel_texts.h"
+#include "ui/led_shape.h"
+#include "ui/number_edit.h"
+#include "ui/radio_group.h"
+#include "ui/status_page_tables.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+QString Text(const char* text) {
+    return QCoreApplication::translate("TStatusPage", text);
+}
+
+QString Text(std::string_view text) {
+    return Text(QByteArray(text.data(), static_cast<qsizetype>(text.size())).constData());
+}
+
+QString Name(const char* name) {
+    return QString::fromLatin1(name);
+}
+
+// Check boxes and radio buttons on a status page show what the panel reports; a click must not
+// make them show anything else.
+void MakeDisplayOnly(QWidget* widget) {
+    widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+    widget->setFocusPolicy(Qt::NoFocus);
+}
+
+QStringList ItemTexts(TStateField field) {
+    QStringList items;
+    for (std::string_view text : StateTexts(StateListOf(field))) {
+        items << Text(text);
+    }
+    return items;
+}
+
+} // namespace
+
+TStatusPage::TStatusPage(int device, QWidget* parent) : QWidget(parent), FDevice(device) {
+    setObjectName(Name(PageName(device))); // checks the device number
+    auto* bottom = new QHBoxLayout;
+    bottom->addLayout(BuildValueGrid());
+    bottom->addSpacing(24);
+    bottom->addLayout(BuildIdFields());
+    bottom->addStretch();
+
+    auto* left = new QVBoxLayout;
+    left->addLayout(BuildStateRows());
+    left->addLayout(bottom);
+    left->addStretch();
+
+    auto* page = new QHBoxLayout(this);
+    page->addLayout(left, 1);
+    page->addLayout(BuildLedColumn());
+}
+
+// The state groups in two rows: system state and the three lines with the relays across the
+// top, then valve, acoustic signaller, battery and operation. Columns line up between the rows.
+QBoxLayout* TStatusPage::BuildStateRows() {
+    auto* grid = new QGridLayout;
+    std::array<int, 2> columns{}; // per row, the next free column; hidden groups take none
+    for (const TRadioGroupSpec& spec : RadioGroups()) {
+        TRadioGroup* group = AddRadioGroup(spec.Field);
+        if (group != nullptr && !group->isHidden()) {
+            grid->addWidget(group, spec.Row, columns[static_cast<std::size_t>(spec.Row)]++);
+        }
+    }
+    grid->addWidget(BuildRelayGroup(), 0, std::max(columns[0], columns[1]), 2, 1);
+    auto* rows = new QHBoxLayout;
+    rows->addLayout(grid);
+    rows->addStretch();
+    return rows;
+}
+
+TRadioGroup* TStatusPage::AddRadioGroup(TStateField field) {
+    const TRadioGroupSpec& spec = *FindRadioGroup(field);
+    const char* name = spec.Names[static_cast<std::size_t>(FDevice)];
+    if (name == nullptr) {
+        return nullptr;
+    }
+    auto* group = new TRadioGroup(Text(spec.Caption), ItemTexts(field), this);
+    group->setObjectName(Name(name));
+    group->setVisible(IsShown(spec.ShownOnSlave));
+    FRadioGroups[field] = group;
+    return group;
+}
+
+QWidget* TStatusPage::BuildRelayGroup() {
+    auto* group = new QGroupBox(Text(RelayGroupCaption), this);
+    auto* layout = new QVBoxLayout(group);
+    layout->setSpacing(2);
+    for (const TOutputBoxSpec& spec : OutputBoxes()) {
+        const char* name = spec.Names[static_cast<std::size_t>(FDevice)];
+        if (name == nullptr) {
+            continue;
+        }
+        auto* box = new QCheckBox(
+            Text(MasterOutputBits()[static_cast<std::size_t>(spec.Bit)].Caption), group);
+        box->setObjectName(Name(name));
+        MakeDisplayOnly(box);
+        layout->addWidget(box);
+        FOutputBoxes[spec.Bit] = box;
+    }
+    layout->addStretch();
+    return group;
+}
+
+// Three columns of label and field; the first two rows are lines A, B and C under their column
+// headers, voltage above current.
+QGridLayout* TStatusPage::BuildValueGrid() {
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(6);
+    std::array<int, 8> nextColumn{}; // per row, the next free label and field pair
+    for (const TColumnHeaderSpec& header : ColumnHeaders()) {
+        auto* label = new QLabel(Text(header.Caption), this);
+        label->setAlignment(Qt::AlignCenter);
+        label->setVisible(IsShown(header.ShownOnSlave));
+        grid->addWidget(label, 0, 2 * header.Column + 1);
+    }
+    for (const TNumericFieldSpec& spec : NumericFields()) {
+        const char* name = spec.Names[static_cast<std::size_t>(FDevice)];
+        if (name == nullptr) {
+            continue;
+        }
+        auto* edit = new TNumberEdit(this);
+        if (QLatin1String(spec.Format) == QLatin1String("0")) {
+            edit->SetEntryRequired(TNumberEditType::integervalue); // a plain count
+        }
+        edit->SetDisplayFormat(Name(spec.Format));
+        edit->setObjectName(Name(name));
+        edit->setAccessibleName(Text(spec.Spoken) + QStringLiteral(", ") + DeviceName(FDevice));
+        FNumberEdits[spec.Field] = edit;
+        QLabel* label = spec.Label == nullptr ? nullptr : new QLabel(Text(spec.Label), this);
+        if (label != nullptr) {
+            label->setBuddy(edit);
+        }
+        if (!IsShown(spec.ShownOnSlave)) {
+            edit->hide(); // kept and updated, but out of the grid
+            if (label != nullptr) {
+                label->hide();
+            }
+            continue;
+        }
+        const int column = 2 * nextColumn[static_cast<std::size_t>(spec.Row)]++;
+        grid->addWidget(edit, spec.Row, column + 1);
+        if (label != nullptr) {
+            grid->addWidget(label, spec.Row, column);
+        }
+    }
+    return grid;
+}
+
+// The device ID, and on the master the event log counters below it.
+QGridLayout* TStatusPage::BuildIdFields() {
+    auto* grid = new QGridLayout;
+    FIdEdit = AddTextField(grid, 0, DeviceIdEditName(FDevice), "ID", Text("ID"));
+    FIdEdit->setMinimumWidth(FIdEdit->fontMetrics().horizontalAdvance(QStringLiteral("D")) * 12 +
+                             16);
+    if (FDevice == 0) {
+        int row = 1;
+        for (const TTextFieldSpec& spec : EventLogFields()) {
+            FEventEdits[static_cast<std::size_t>(row - 1)] =
+                AddTextField(grid, row, spec.Name, spec.Label, Text(spec.Spoken));
+            ++row;
+        }
+    }
+    grid->setRowStretch(grid->rowCount(), 1);
+    return grid;
+}
+
+QLineEdit* TStatusPage::AddTextField(QGridLayout* grid, int row, const char* name,
+                                     const char* label, const QString& spoken) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(Name(name));
+    edit->setReadOnly(true); // the panel's figures, not an input
+    edit->setAlignment(Qt::AlignRight);
+    edit->setAccessibleName(spoken + QStringLiteral(", ") + DeviceName(FDevice));
+    auto* caption = new QLabel(Text(label), this);
+    caption->setBuddy(edit);
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(edit, row, 1);
+    return edit;
+}
+
+// The three untitled LED boxes, top to bottom, each LED with its caption beside it.
+QBoxLayout* TStatusPage::BuildLedColumn() {
+    auto* column = new QVBoxLayout;
+    int groupNumber = 1;
+    for (const TLedGroup& leds : LedGroups()) {
+        auto* group = new QGroupBox(this);
+        group->setObjectName(QStringLiteral("GroupBoxLed%1").arg(groupNumber++) +
+                             (FDevice == 0 ? QString() : QStringLiteral("Sl%1").arg(FDevice)));
+        auto* grid = new QGridLayout(group);
+        grid->setVerticalSpacing(4);
+        int row = 0;
+        for (int index : leds) {
+            auto* shape = new TShape(group);
+            shape->setObjectName(LedShapeName(FDevice, index));
+            shape->SetTag(LedTag(FDevice, index));
+            shape->SetBrushColor(LedColour(index));
+            shape->SetCaption(Text(LedName(index)));
+            auto* caption = new QLabel(Text(LedName(index)), group);
+            const bool shown = LedShownOnDevice(FDevice, index);
+            shape->setVisible(shown);
+            caption->setVisible(shown);
+            grid->addWidget(shape, row, 0);
+            grid->addWidget(caption, row, 1);
+            ++row;
+            FLeds[static_cast<std::size_t>(index)] = shape;
+        }
+        grid->setColumnStretch(1, 1);
+        column->addWidget(group);
+    }
+    // "Sys. ready" on the master shows lit until the first LED tick draws it from the masks.
+    if (FDevice == 0) {
+        FLeds[0]->SetLit(true);
+    }
+    column->addStretch();
+    return column;
+}
+
+TNumberEdit* TStatusPage::NumberEdit(TMeasureField field) const {
+    const auto it = FNumberEdits.find(field);
+    return it == FNumberEdits.end() ? nullptr : it->second;
+}
+
+TRadioGroup* TStatusPage::RadioGroup(TStateField field) const {
+    const auto it = FRadioGroups.find(field);
+    return it == FRadioGroups.end() ? nullptr : it->second;
+}
+
+QCheckBox* TStatusPage::OutputBox(int bit) const {
+    const auto it = FOutputBoxes.find(bit);
+    return it == FOutputBoxes.end() ? nullptr : it->second;
+}
+
+TShape* TStatusPage::Led(int index) const {
+    return index >= 0 && index < static_cast<int>(FLeds.size())
+               ? FLeds[static_cast<std::size_t>(index)]
+               : nullptr;
+}
+
+void TStatusPage::ShowDeviceId(const QString& idText) {
+    FIdEdit->setText(idText);
+}
+
+void TStatusPage::ShowValue(TMeasureField field, uint16_t raw) {
+    TNumberEdit* edit = NumberEdit(field);
+    if (edit == nullptr) {
+        throw ERangeError();
+    }
+    // Raw values are unsigned integers in fixed units; the division is done in floating point.
+    edit->SetValue(static_cast<long double>(raw) /
+                   static_cast<long double>(FindNumericField(field)->Divisor));
+}
+
+void TStatusPage::ShowStateCode(TStateField field, uint8_t code) {
+    TRadioGroup* group = RadioGroup(field);
+    if (group == nullptr) {
+        throw ERangeError();
+    }
+    group->SetItemIndex(StateItemIndex(field, code));
+}
+
+void TStatusPage::ShowOutputs(uint16_t out) {
+    for (const auto& [bit, box] : FOutputBoxes) {
+        box->setChecked(((out >> bit) & 1u) != 0);
+    }
+}

@@ -1,0 +1,95 @@
+#pragma once
+// The design of the status pages as data: which control shows which field on which device, with
+// its divisor, display format, label and exact control name. The master page and the four slave
+// pages are built from these tables by one builder (status_page.h).
+//
+// Names are indexed by device: 0 the master, 1 to 4 the slaves. A null name means the device has
+// no such control. A control that exists on a slave but is not shown there (line C, the acoustic
+// signaller voltage, some LEDs) is still built, hidden, and still updated.
+
+#include "model/status_record.h"
+
+#include <QColor>
+#include <QString>
+
+#include <array>
+#include <span>
+
+using TDeviceNames = std::array<const char*, DeviceCount>;
+
+// The tab caption and object name of each device's page: "Master"/`Master`,
+// "Slave 1"/`TabSheetSl1`, "Slave2"/`TabSheetSl2`, ...
+const char* PageName(int device);
+QString PageCaption(int device);
+// The device as a screen reader says it: "Master", "Slave 1" ... "Slave 4".
+QString DeviceName(int device);
+
+struct TNumericFieldSpec {
+    TMeasureField Field;
+    double Divisor;     // shown value = raw / Divisor
+    const char* Format; // the field's display format, unit included
+    const char* Label;  // the visible label left of the field, or null (lines A to C)
+    const char* Spoken; // what the field is, for its accessible name
+    int Row;            // row of the page's value grid, see below
+    bool ShownOnSlave;  // false: the slave's control exists but is hidden
+    TDeviceNames Names;
+};
+// The fields in the order of the page's value grid: three columns of label and field pairs
+// filled row by row, left to right, with the fields a page shows (a hidden field leaves no gap).
+// Rows 1 and 2 hold the voltages and currents of lines A, B and C under the column headers "A",
+// "B", "C" of row 0.
+std::span<const TNumericFieldSpec> NumericFields();
+// The spec of a field, or null when no device has a control for it.
+const TNumericFieldSpec* FindNumericField(TMeasureField field);
+
+// The column headers over the line fields; "C" is hidden on slave pages with its fields.
+struct TColumnHeaderSpec {
+    const char* Caption;
+    int Column;
+    bool ShownOnSlave;
+};
+std::span<const TColumnHeaderSpec> ColumnHeaders();
+
+// A radio group whose item index is a state code. Groups in row 0 stand across the top of the
+// page, those in row 1 below them.
+struct TRadioGroupSpec {
+    TStateField Field;
+    const char* Caption;
+    int Row;
+    bool ShownOnSlave;
+    TDeviceNames Names;
+};
+std::span<const TRadioGroupSpec> RadioGroups();
+const TRadioGroupSpec* FindRadioGroup(TStateField field);
+
+// The caption of the output check boxes' group.
+inline constexpr const char* RelayGroupCaption = "Relay  state";
+
+// An output check box ticked by one bit of the device's Out; slaves have only bits 4 and 7.
+struct TOutputBoxSpec {
+    int Bit;
+    TDeviceNames Names;
+};
+std::span<const TOutputBoxSpec> OutputBoxes();
+
+// The device ID edit of each device: `EditID`, `EditIDSl1`, `EditIDSl2`, `EditIDSL3`, ...
+const char* DeviceIdEditName(int device);
+
+// The master's event log counters, filled by the event bookkeeping.
+struct TTextFieldSpec {
+    const char* Name;
+    const char* Label;
+    const char* Spoken;
+};
+std::span<const TTextFieldSpec> EventLogFields(); // "Start", "End", "Max"
+
+// The object name of the LED shape for an index (see IsLedIndex) on a device: the master's
+// design names (`LedProvoz`, `Shape17`, ...) with "Sl" + k appended on slave k.
+QString LedShapeName(int device, int index);
+// The shape's integer tag: 8000 + 100 * device + index.
+int LedTag(int device, int index);
+// Lime for "Sys. ready", red for "Alarm" and "Prealarm A+B", yellow for every other LED.
+QColor LedColour(int index);
+// Whether a slave page shows this LED (it has no acoustic signaller, no line C and no slaves of
+// its own, so 9, 13 and 19 to 22 are hidden there). The master shows all.
+bool LedShownOnDevice(int device, int index);
