@@ -10,6 +10,7 @@
 // from 2) and hand it to the decoder registered for its letter; decoders read their fields there.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
