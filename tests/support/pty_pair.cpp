@@ -1,12 +1,12 @@
 #include "pty_pair.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <limits.h>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
 #include <system_error>
-#include <termios.h>
 #include <unistd.h>
 
 TPtyPair::TPtyPair() {
@@ -54,6 +54,14 @@ std::string TPtyPair::Receive(std::size_t count, std::chrono::milliseconds timeo
         bytes.append(chunk, std::size_t(n));
     }
     return bytes;
+}
+
+termios TPtyPair::SlaveSettings() const {
+    termios settings{};
+    if (::tcgetattr(FSlave, &settings) != 0) {
+        throw std::system_error(errno, std::generic_category(), "tcgetattr on pty slave");
+    }
+    return settings;
 }
 
 void TPtyPair::HangUp() {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <termios.h>
 
 class TPtyPair {
 public:
@@ -20,6 +21,8 @@ public:
     void Send(const std::string& bytes);
     // Reads from the far side until count bytes have come or timeout passes; returns them.
     std::string Receive(std::size_t count, std::chrono::milliseconds timeout);
+    // The line settings the slave has now (as the port under test left them).
+    termios SlaveSettings() const;
     // The far side hangs up (like an adapter pulled): the master and the pair's own slave
     // descriptor are closed.
     void HangUp();

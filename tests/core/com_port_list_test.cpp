@@ -1,0 +1,78 @@
+#include "core/errors.h"
+#include "temp_dir.h"
+#include "transport/com_port_list.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+// A tty class directory and a /dev laid out as the kernel does.
+class ComPortList : public ::testing::Test {
+protected:
+    ComPortList() {
+        fs::create_directories(Drivers / "serial8250");
+        fs::create_directories(Drivers / "ftdi_sio");
+        fs::create_directories(Drivers / "cdc_acm");
+        fs::create_directories(Dev);
+    }
+
+    // A tty named name; driver empty for one without a device behind it; type < 0 for none.
+    void AddTty(const std::string& name, const std::string& driver, int type = -1) {
+        fs::path tty = Dir.Path() / "class" / name;
+        fs::create_directories(tty);
+        if (!driver.empty()) {
+            fs::path device = Dir.Path() / "devices" / name;
+            fs::create_directories(device);
+            fs::create_directory_symlink(Drivers / driver, device / "driver");
+            fs::create_directory_symlink(device, tty / "device");
+        }
+        if (type >= 0) {
+            WriteFileBytes(tty / "type", std::to_string(type) + "\n");
+        }
+        WriteFileBytes(Dev / name, "");
+    }
+
+    std::vector<std::string> List() { return EnumComPorts(Dir.Path() / "class", Dev); }
+    std::string DevName(const std::string& name) { return (Dev / name).string(); }
+
+    TTempDir Dir;
+    fs::path Drivers = Dir.Path() / "drivers";
+    fs::path Dev = Dir.Path() / "dev";
+};
+
+TEST_F(ComPortList, RealPortsSortedByNameWithoutEmptyUartSlotsOrVirtualTtys) {
+    AddTty("ttyUSB1", "ftdi_sio");
+    AddTty("ttyS0", "serial8250", 4);
+    AddTty("ttyS1", "serial8250", 0);
+    AddTty("ttyS2", "serial8250", 0);
+    AddTty("ttyACM0", "cdc_acm");
+    AddTty("ttyUSB0", "ftdi_sio");
+    AddTty("tty1", "");
+    AddTty("console", "");
+    EXPECT_EQ(List(), (std::vector<std::string>{DevName("ttyACM0"), DevName("ttyS0"),
+                                                DevName("ttyUSB0"), DevName("ttyUSB1")}));
+}
+
+TEST_F(ComPortList, ATtyWithoutADeviceNodeIsLeftOut) {
+    AddTty("ttyUSB0", "ftdi_sio");
+    AddTty("ttyUSB1", "ftdi_sio");
+    fs::remove(Dev / "ttyUSB1");
+    EXPECT_EQ(List(), (std::vector<std::string>{DevName("ttyUSB0")}));
+}
+
+TEST_F(ComPortList, AnUnreadableTtyClassRaises23) {
+    try {
+        EnumComPorts(Dir.Path() / "no-class", Dev);
+        FAIL() << "a missing tty class listed";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.Code, 23);
+        EXPECT_STREQ(e.what(), "Registry error (win error code: 2)");
+    }
+}
+
+TEST(ComPortListSystem, ListsOnlyDevicesThatExist) {
+    for (const std::string& port : EnumComPorts()) {
+        EXPECT_TRUE(fs::exists(port)) << port;
+        EXPECT_EQ(port.rfind("/dev/", 0), 0u) << port;
+    }
+}

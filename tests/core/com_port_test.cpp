@@ -1,0 +1,333 @@
+#include "core/errors.h"
+#include "core/event_queue.h"
+#include "pty_pair.h"
+#include "temp_dir.h"
+#include "transport/com_port.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Every byte value, several times over, so that no byte is translated or swallowed unnoticed.
+std::string AllBytes(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = char((i * 7 + i / 256) & 0xFF);
+    }
+    return bytes;
+}
+
+double ProcessCpuMs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6;
+}
+
+} // namespace
+
+// A port on one end of a pseudo-terminal, the test on the other; the handlers record what
+// reaches the main thread.
+class ComPortPty : public ::testing::Test {
+protected:
+    ComPortPty() {
+        SetComPort1Design(Port);
+        Port.SetPort(Pty.SlavePath());
+        Port.OnRxChar = [this](TComPort& sender, int32_t count) {
+            EXPECT_EQ(std::this_thread::get_id(), MainId);
+            EXPECT_GT(count, 0);
+            std::string bytes;
+            const int32_t read = sender.ReadStr(bytes, count);
+            EXPECT_EQ(read, count);
+            EXPECT_EQ(read, int32_t(bytes.size()));
+            Received += bytes;
+            ++Deliveries;
+        };
+        Port.OnException = [this](TComPort&, const std::exception& error) {
+            EXPECT_EQ(std::this_thread::get_id(), MainId);
+            Reports.push_back(error.what());
+        };
+    }
+
+    bool ReceivedSize(std::size_t size) {
+        return Queue.ProcessUntil([&] { return Received.size() >= size; }, 5s);
+    }
+
+    const std::thread::id MainId = std::this_thread::get_id();
+    TEventQueue Queue;
+    TPtyPair Pty;
+    TComPort Port{Queue};
+    std::string Received;
+    int Deliveries = 0;
+    std::vector<std::string> Reports;
+};
+
+TEST_F(ComPortPty, BytesFromTheFarSideArriveOnceEachOnTheMainThread) {
+    Port.Open();
+    ASSERT_TRUE(Port.Connected());
+    const std::string sent = AllBytes(3000);
+    for (std::size_t at = 0; at < sent.size(); at += 700) {
+        Pty.Send(sent.substr(at, 700));
+        ASSERT_TRUE(ReceivedSize(std::min(at + 700, sent.size())));
+    }
+    // Nothing more comes once everything has been read.
+    Queue.ProcessUntil([] { return false; }, 100ms);
+    EXPECT_EQ(Received, sent);
+    EXPECT_GE(Deliveries, 5);
+    EXPECT_TRUE(Reports.empty());
+}
+
+TEST_F(ComPortPty, WriteArrivesWholeAndUntranslated) {
+    Port.Open();
+    const std::string frame = AllBytes(2048);
+    EXPECT_EQ(Port.Write(frame.data(), int32_t(frame.size())), int32_t(frame.size()));
+    EXPECT_EQ(Pty.Receive(frame.size(), 5s), frame);
+    EXPECT_EQ(Port.Write(frame.data(), 0), 0);
+}
+
+TEST_F(ComPortPty, WriteEndsWithTheBytesWrittenWhenTheTimeOutPasses) {
+    Port.SetTimeouts({-1, 0, 0, 0, 50});
+    Port.Open();
+    // Nobody reads the far side, so the line's queues fill up long before this is out.
+    const std::string big(4 << 20, 'x');
+    int32_t written = Port.Write(big.data(), int32_t(big.size()));
+    EXPECT_GT(written, 0);
+    EXPECT_LT(written, int32_t(big.size()));
+}
+
+TEST_F(ComPortPty, OpenSetsRawLineAndPushesChangesOutsideUpdates) {
+    Port.Open();
+    termios line = Pty.SlaveSettings();
+    EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(line.c_iflag & (IXON | IXOFF | ICRNL), 0u);
+    EXPECT_EQ(line.c_oflag & OPOST, 0u);
+    EXPECT_EQ(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8));
+    EXPECT_EQ(line.c_cflag & (CLOCAL | CREAD), tcflag_t(CLOCAL | CREAD));
+
+    // A pseudo-terminal forces 8 data bits without parity, but keeps the parity's sense.
+    Port.SetParity(TComParity{prOdd});
+    EXPECT_EQ(Pty.SlaveSettings().c_cflag & PARODD, tcflag_t(PARODD));
+
+    Port.BeginUpdate();
+    Port.SetStopBits(sbTwoStopBits);
+    TComFlowControl flow;
+    flow.SetFlowControl(fcSoftware);
+    Port.SetFlowControl(flow);
+    EXPECT_EQ(Pty.SlaveSettings().c_cflag & CSTOPB, 0u);
+    Port.EndUpdate();
+    line = Pty.SlaveSettings();
+    EXPECT_EQ(line.c_cflag & CSTOPB, tcflag_t(CSTOPB));
+    EXPECT_EQ(line.c_iflag & (IXON | IXOFF), tcflag_t(IXON | IXOFF));
+
+    flow.SetFlowControl(fcHardware);
+    Port.SetFlowControl(flow);
+    line = Pty.SlaveSettings();
+    EXPECT_EQ(line.c_cflag & CRTSCTS, tcflag_t(CRTSCTS));
+    EXPECT_EQ(line.c_iflag & (IXON | IXOFF), 0u);
+}
+
+TEST_F(ComPortPty, ImpossibleLineSettingsAreRefusedAndThePortStaysClosed) {
+    Port.SetStopBits(sbOne5StopBits); // needs 5 data bits
+    try {
+        Port.Open();
+        FAIL() << "1.5 stop bits with 8 data bits were accepted";
+    } catch (const EComPort& e) {
+        EXPECT_STREQ(e.what(), "SetCommState function failed (win error code: 22)");
+    }
+    EXPECT_FALSE(Port.Connected());
+
+    Port.SetDataBits(dbFive);
+    Port.Open();
+    Port.SetBaudRate(brCustom);
+    EXPECT_THROW(Port.SetCustomBaudRate(0), EComPort);
+    EXPECT_NO_THROW(Port.SetCustomBaudRate(31250));
+    EXPECT_TRUE(Port.Connected());
+}
+
+TEST_F(ComPortPty, MissingDeviceRaisesError1WithTheSystemCode) {
+    Port.SetPort("/dev/orvant-no-such-tty");
+    try {
+        Port.Open();
+        FAIL() << "a missing device opened";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.Code, 1);
+        EXPECT_STREQ(e.what(), "Unable to open com port (win error code: 2)");
+    }
+    EXPECT_FALSE(Port.Connected());
+}
+
+TEST_F(ComPortPty, ReadAndWriteOnAClosedPortRaiseWithBadHandle) {
+    const char frame[] = "\xAA\x01";
+    try {
+        Port.Write(frame, 2);
+        FAIL() << "write on a closed port succeeded";
+    } catch (const EComPort& e) {
+        EXPECT_STREQ(e.what(), "WriteFile function failed (win error code: 9)");
+    }
+    std::string bytes;
+    try {
+        Port.ReadStr(bytes, 4);
+        FAIL() << "read on a closed port succeeded";
+    } catch (const EComPort& e) {
+        EXPECT_STREQ(e.what(), "ReadFile function failed (win error code: 9)");
+    }
+    EXPECT_FALSE(Port.Connected());
+    EXPECT_EQ(Pty.Receive(1, 50ms), "");
+}
+
+TEST_F(ComPortPty, ASecondOpenOfTheDeviceFailsUntilTheFirstCloses) {
+    Port.Open();
+    TComPort second(Queue);
+    second.SetPort(Pty.SlavePath());
+    try {
+        second.Open();
+        FAIL() << "the device opened twice";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.Code, 1);
+        EXPECT_EQ(e.SystemCode, EWOULDBLOCK);
+    }
+    EXPECT_FALSE(second.Connected());
+    Port.Close();
+    second.Open();
+    EXPECT_TRUE(second.Connected());
+}
+
+TEST_F(ComPortPty, CloseStopsTheEventThreadEvenWhileItWaitsForTheMainThread) {
+    Port.Open();
+    Pty.Send("abc");
+    // The event thread now waits for the main thread to take the delivery, which never does.
+    std::this_thread::sleep_for(50ms);
+    Port.Close();
+    EXPECT_FALSE(Port.Connected());
+    Pty.Send("def");
+    Queue.ProcessUntil([] { return false; }, 100ms);
+    EXPECT_EQ(Deliveries, 0);
+
+    // The bytes that were waiting at the close were purged with the queues.
+    Port.Open();
+    Pty.Send("ghi");
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return Received.ends_with("ghi"); }, 5s));
+    EXPECT_EQ(Received.find("abc"), std::string::npos);
+}
+
+TEST_F(ComPortPty, TheHandlerMayCloseAndReopenThePort) {
+    Port.OnRxChar = [this](TComPort& sender, int32_t count) {
+        std::string bytes;
+        sender.ReadStr(bytes, count);
+        Received += bytes;
+        sender.Close();
+        if (Received == "1") {
+            sender.Open();
+        }
+    };
+    Port.Open();
+    Pty.Send("1");
+    ASSERT_TRUE(ReceivedSize(1));
+    EXPECT_TRUE(Port.Connected());
+    Pty.Send("2");
+    ASSERT_TRUE(ReceivedSize(2));
+    EXPECT_FALSE(Port.Connected());
+    EXPECT_EQ(Received, "12");
+}
+
+TEST_F(ComPortPty, AnErrorInTheHandlerIsReportedAndReceptionGoesOn) {
+    Port.OnRxChar = [this](TComPort& sender, int32_t count) {
+        std::string bytes;
+        sender.ReadStr(bytes, count);
+        Received += bytes;
+        if (bytes.find('!') != std::string::npos) {
+            throw EComPort(10, EIO);
+        }
+    };
+    Port.Open();
+    Pty.Send("bad!");
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return !Reports.empty(); }, 5s));
+    EXPECT_EQ(Reports.front(), "ClearCommError function failed (win error code: 5)");
+    Pty.Send("good");
+    ASSERT_TRUE(ReceivedSize(8));
+    EXPECT_EQ(Received, "bad!good");
+    EXPECT_EQ(Reports.size(), 1u);
+}
+
+TEST_F(ComPortPty, AHangUpIsReportedOnceWithoutSpinningAndTheNextOpenWorks) {
+    Port.Open();
+    Pty.HangUp();
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return !Reports.empty(); }, 5s));
+
+    const double cpuBefore = ProcessCpuMs();
+    Queue.ProcessUntil([] { return false; }, 300ms);
+    EXPECT_LT(ProcessCpuMs() - cpuBefore, 150.0) << "the event thread spins on a dead device";
+    EXPECT_EQ(Reports.size(), 1u);
+
+    const char frame[] = "\xAA\x01";
+    try {
+        Port.Write(frame, 2);
+        FAIL() << "write to a hung-up line succeeded";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.Code, 2);
+        EXPECT_EQ(e.SystemCode, EIO);
+    }
+    EXPECT_NO_THROW(Port.Close());
+    EXPECT_FALSE(Port.Connected());
+
+    TPtyPair replugged;
+    Port.SetPort(replugged.SlavePath());
+    Port.Open();
+    replugged.Send("back");
+    ASSERT_TRUE(ReceivedSize(4));
+    EXPECT_EQ(Received, "back");
+}
+
+TEST_F(ComPortPty, ChangingThePortWhileOpenMovesToTheNewDevice) {
+    TPtyPair other;
+    Port.Open();
+    Port.SetPort(other.SlavePath());
+    EXPECT_TRUE(Port.Connected());
+    other.Send("xyz");
+    ASSERT_TRUE(ReceivedSize(3));
+
+    // The first device is free again.
+    TComPort first(Queue);
+    first.SetPort(Pty.SlavePath());
+    EXPECT_NO_THROW(first.Open());
+}
+
+TEST_F(ComPortPty, DiscardNullDropsZeroBytes) {
+    Port.OnRxChar = [this](TComPort& sender, int32_t count) {
+        std::string bytes;
+        const int32_t read = sender.ReadStr(bytes, count);
+        EXPECT_EQ(read, int32_t(bytes.size()));
+        Received += bytes;
+    };
+    Port.SetDiscardNull(true);
+    Port.Open();
+    Pty.Send(std::string("a\0b\0\0c", 6));
+    Queue.ProcessUntil([&] { return Received == "abc"; }, 5s);
+    EXPECT_EQ(Received, "abc");
+}
+
+TEST_F(ComPortPty, LoadingAnotherPortWhileOpenReopensAndAFailureRaises17) {
+    TTempDir dir;
+    TPtyPair other;
+    Port.Open();
+    WriteFileBytes(dir.File("ComPort.ini"), "[ComPort1]\r\nPort=" + other.SlavePath() + "\r\n");
+    Port.LoadSettings(stIniFile, dir.File("ComPort.ini"));
+    EXPECT_TRUE(Port.Connected());
+    other.Send("k");
+    ASSERT_TRUE(ReceivedSize(1));
+
+    WriteFileBytes(dir.File("ComPort.ini"), "[ComPort1]\r\nPort=/dev/orvant-no-such-tty\r\n");
+    try {
+        Port.LoadSettings(stIniFile, dir.File("ComPort.ini"));
+        FAIL() << "loading a missing device succeeded";
+    } catch (const EComPort& e) {
+        EXPECT_STREQ(e.what(), "Failed to load settings");
+    }
+    EXPECT_FALSE(Port.Connected());
+}
