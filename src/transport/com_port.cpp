@@ -14,8 +14,8 @@ bool DeviceGone(int error) {
 }
 
 // The line has no way to drive DTR by handshake, toggle RTS around a send, hold output on DSR,
-// or replace a byte with a parity error by anything but NUL; such a setting is refused rather
-// than silently run differently.
+// or replace a byte with a parity error by anything but NUL (with checking on, such a byte is
+// read as NUL); such a setting is refused rather than silently run differently.
 bool LineCanDo(const TComFlowControl& flow, const TComParity& parity) {
     return flow.ControlDTR != dtrHandshake && flow.ControlRTS != rtsToggle && !flow.OutDSRFlow &&
            !(parity.Check && parity.Replace && parity.ReplaceChar != 0);
@@ -216,6 +216,7 @@ TSerialLine TComPort::LineOf() const {
     line.Parity = FParity.Bits;
     line.ParityCheck = FParity.Check;
     line.StopBits = FStopBits;
+    // The driver has one switch for RTS/CTS handshake in both directions.
     line.HardwareFlow = FFlowControl.ControlRTS == rtsHandshake || FFlowControl.OutCTSFlow;
     line.XonXoffIn = FFlowControl.XonXoffIn;
     line.XonXoffOut = FFlowControl.XonXoffOut;
