@@ -13,6 +13,9 @@
 #include "core/comm_log.h"
 #include "core/errors.h"
 #include "link/frame_codec.h"
+#include "model/panel_state.h"
+#include "model/panel_texts.h"
+#include "model/status_decoder.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -24,7 +27,6 @@
 
 namespace {
 
-constexpr std::size_t StatusSize = 283;
 constexpr std::size_t EventSize = 14;
 constexpr std::size_t VersionLimit = 128;
 
@@ -66,11 +68,42 @@ uint32_t Sum(const uint8_t* p, std::size_t n) {
     return s;
 }
 
-// The decoders the fuzzer runs. They read RxBuffer at the sizes the real ones do; 'V' raises for
-// a text without its zero byte, as the real one does; 'G' and 'U' do what a decoder that lets
-// events run or answers with a request would. Swap in the real decoders here.
-void RegisterFuzzDecoders(TFrameCodec& codec) {
-    codec.RegisterDecoder('A', [&codec] { Sink = Sum(codec.Payload(), StatusSize); });
+// Everything the status decoder drives, reduced to reading what it is given; the bookkeeping
+// sometimes refuses, as a settings file that cannot be written would.
+class TFuzzStatusSinks : public IStatusView,
+                         public IChartSink,
+                         public IEventBookkeeping,
+                         public IDataLineSink {
+public:
+    void ShowDeviceId(int, const std::string& idText) override { Sink = idText.size(); }
+    void ShowValue(int device, TMeasureField, uint16_t raw) override { Sink = device + raw; }
+    void ShowStateCode(int device, TStateField field, uint8_t code) override {
+        Sink = StateItemIndex(field, code) + device;
+    }
+    void ShowOutputs(int, uint16_t out) override { Sink = out; }
+    void ShowSlavePage(int slave, bool shown) override { Sink = slave + shown; }
+    void AddChartPoints(const TDateTime&, double vNet, double vBat, double vDet) override {
+        Sink = static_cast<uint32_t>(vNet + vBat + vDet);
+    }
+    void SelectDeviceAndRequest(uint16_t start, uint16_t end, uint16_t,
+                                const std::string&) override {
+        if (start == 0xFFFF && end == 0xFFFF) {
+            throw EOrvant("Unable to write to Kelm2.ini");
+        }
+    }
+    void WriteDataLine(const TStatusRecord& record) override { Sink = record.Master.Out; }
+};
+
+TSystemClock FuzzClock;
+TPanelState FuzzPanelState;
+TFuzzStatusSinks FuzzSinks;
+
+// The decoders the fuzzer runs: the real status decoder for 'A'; for the others, stand-ins that
+// read RxBuffer at the sizes the real ones do; 'V' raises for a text without its zero byte, as
+// the real one does; 'G' and 'U' do what a decoder that lets events run or answers with a request
+// would.
+void RegisterFuzzDecoders(TFrameCodec& codec, TStatusDecoder& status) {
+    codec.RegisterDecoder('A', [&status] { status.DecodeStatus(); });
     codec.RegisterDecoder('G', [&codec] {
         const uint8_t* p = codec.Payload();
         Sink = Sum(p, EventSize);
@@ -176,7 +209,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     TFuzzTransport transport;
     TFuzzLog log;
     TFrameCodec codec(transport, log);
-    RegisterFuzzDecoders(codec);
+    TStatusDecoder status(codec, FuzzPanelState, FuzzSinks, FuzzSinks, FuzzSinks, FuzzSinks,
+                          FuzzClock);
+    RegisterFuzzDecoders(codec, status);
     switch (data[0] % 4) {
     case 0:
         Feed(codec, data + 1, size - 1);
