@@ -7,21 +7,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// The message a failure would show; an exception of a foreign kind has none to compare.
-std::string FailureMessage(const std::exception_ptr& failure) {
-    try {
-        std::rethrow_exception(failure);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return {};
-    }
-}
-
-} // namespace
-
 TPollCycle::TPollCycle(ITimer& timer, TFrameCodec& codec, const ILinkControls& controls)
     : FTimer(timer), FCodec(codec), FControls(controls) {}
 
@@ -64,22 +49,7 @@ void TPollCycle::Timer1Timer() {
         }
     }
     FTimer.SetEnabled(true);
-    RaiseOnce(failure);
-}
-
-void TPollCycle::RaiseOnce(std::exception_ptr failure) {
-    if (!failure) {
-        FFailing = false;
-        FLastFailure.clear();
-        return;
-    }
-    std::string message = FailureMessage(failure);
-    if (FFailing && !message.empty() && message == FLastFailure) {
-        return; // already shown; the timer keeps polling until the cause is gone
-    }
-    FFailing = true;
-    FLastFailure = std::move(message);
-    std::rethrow_exception(failure);
+    FFailures.Settle(failure);
 }
 
 void TPollCycle::SpinEditRefreshChange() {

@@ -8,6 +8,8 @@
 // instead of one per second, and polling resumes by itself once the cause is gone ("Init", a
 // corrected IP field).
 
+#include "core/repeat_filter.h"
+
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -50,12 +52,9 @@ public:
     static uint32_t RefreshInterval(int fieldValue);
 
 private:
-    void RaiseOnce(std::exception_ptr failure);
-
     ITimer& FTimer;
     TFrameCodec& FCodec;
     const ILinkControls& FControls;
     bool FBusy = false;
-    bool FFailing = false;    // the last poll failed and its message was shown
-    std::string FLastFailure; // that message
+    TRepeatFilter FFailures; // a failing poll shows its message once
 };
