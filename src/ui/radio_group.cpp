@@ -3,8 +3,38 @@
 #include "core/errors.h"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// Swallows what would let the technician change a display-only button.
+class TDisplayOnlyFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
+} // namespace
+
+void MakeDisplayOnly(QAbstractButton* button) {
+    button->setFocusPolicy(Qt::NoFocus);
+    button->installEventFilter(new TDisplayOnlyFilter(button));
+}
 
 TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, QWidget* parent)
     : QGroupBox(title, parent), FButtons(new QButtonGroup(this)) {
@@ -12,9 +42,7 @@ TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, QWidget
     layout->setSpacing(0);
     for (int i = 0; i < items.size(); ++i) {
         auto* button = new QRadioButton(items[i], this);
-        // Display only: the state comes from the panel, not from the technician's mouse.
-        button->setAttribute(Qt::WA_TransparentForMouseEvents);
-        button->setFocusPolicy(Qt::NoFocus);
+        MakeDisplayOnly(button); // the state comes from the panel
         FButtons->addButton(button, i);
         layout->addWidget(button);
     }

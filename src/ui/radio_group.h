@@ -5,8 +5,13 @@
 #include <QGroupBox>
 #include <QStringList>
 
+class QAbstractButton;
 class QButtonGroup;
 class QRadioButton;
+
+// Makes a check box or radio button show only what the program sets: clicks and keys do not
+// change it, and it takes no focus. A screen reader still reads its caption and state.
+void MakeDisplayOnly(QAbstractButton* button);
 
 class TRadioGroup : public QGroupBox {
     Q_OBJECT

@@ -33,13 +33,6 @@ QString Name(const char* name) {
     return QString::fromLatin1(name);
 }
 
-// Check boxes and radio buttons on a status page show what the panel reports; a click must not
-// make them show anything else.
-void MakeDisplayOnly(QWidget* widget) {
-    widget->setAttribute(Qt::WA_TransparentForMouseEvents);
-    widget->setFocusPolicy(Qt::NoFocus);
-}
-
 QStringList ItemTexts(TStateField field) {
     QStringList items;
     for (std::string_view text : StateTexts(StateListOf(field))) {
@@ -111,7 +104,7 @@ QWidget* TStatusPage::BuildRelayGroup() {
         auto* box = new QCheckBox(
             Text(MasterOutputBits()[static_cast<std::size_t>(spec.Bit)].Caption), group);
         box->setObjectName(Name(name));
-        MakeDisplayOnly(box);
+        MakeDisplayOnly(box); // ticking one by hand would tell the panel nothing
         layout->addWidget(box);
         FOutputBoxes[spec.Bit] = box;
     }
@@ -231,6 +224,10 @@ QBoxLayout* TStatusPage::BuildLedColumn() {
     }
     column->addStretch();
     return column;
+}
+
+QString TStatusPage::Caption() const {
+    return PageCaption(FDevice);
 }
 
 TNumberEdit* TStatusPage::NumberEdit(TMeasureField field) const {

@@ -30,6 +30,8 @@ public:
     explicit TStatusPage(int device, QWidget* parent = nullptr);
 
     int Device() const { return FDevice; }
+    // The tab caption: "Master", "Slave 1", "Slave2", "Slave3", "Slave4".
+    QString Caption() const;
 
     // The controls, or null where this device has none.
     QLineEdit* IdEdit() const { return FIdEdit; }
