@@ -66,10 +66,10 @@ TStatusPage::TStatusPage(int device, QWidget* parent) : QWidget(parent), FDevice
 QBoxLayout* TStatusPage::BuildStateRows() {
     auto* grid = new QGridLayout;
     std::array<int, 2> columns{}; // per row, the next free column; hidden groups take none
-    for (const TRadioGroupSpec& spec : RadioGroups()) {
-        TRadioGroup* group = AddRadioGroup(spec.Field);
+    for (const TRadioGroupRow& design : RadioGroups()) {
+        TRadioGroup* group = AddRadioGroup(design.Field);
         if (group != nullptr && !group->isHidden()) {
-            grid->addWidget(group, spec.Row, columns[static_cast<std::size_t>(spec.Row)]++);
+            grid->addWidget(group, design.Row, columns[static_cast<std::size_t>(design.Row)]++);
         }
     }
     grid->addWidget(BuildRelayGroup(), 0, std::max(columns[0], columns[1]), 2, 1);
@@ -80,14 +80,14 @@ QBoxLayout* TStatusPage::BuildStateRows() {
 }
 
 TRadioGroup* TStatusPage::AddRadioGroup(TStateField field) {
-    const TRadioGroupSpec& spec = *FindRadioGroup(field);
-    const char* name = spec.Names[static_cast<std::size_t>(FDevice)];
+    const TRadioGroupRow& design = *FindRadioGroup(field);
+    const char* name = design.Names[static_cast<std::size_t>(FDevice)];
     if (name == nullptr) {
         return nullptr;
     }
-    auto* group = new TRadioGroup(Text(spec.Caption), ItemTexts(field), this);
+    auto* group = new TRadioGroup(Text(design.Caption), ItemTexts(field), this);
     group->setObjectName(Name(name));
-    group->setVisible(IsShown(spec.ShownOnSlave));
+    group->setVisible(IsShown(design.ShownOnSlave));
     FRadioGroups[field] = group;
     return group;
 }
@@ -96,17 +96,17 @@ QWidget* TStatusPage::BuildRelayGroup() {
     auto* group = new QGroupBox(Text(RelayGroupCaption), this);
     auto* layout = new QVBoxLayout(group);
     layout->setSpacing(2);
-    for (const TOutputBoxSpec& spec : OutputBoxes()) {
-        const char* name = spec.Names[static_cast<std::size_t>(FDevice)];
+    for (const TOutputBoxRow& design : OutputBoxes()) {
+        const char* name = design.Names[static_cast<std::size_t>(FDevice)];
         if (name == nullptr) {
             continue;
         }
         auto* box = new QCheckBox(
-            Text(MasterOutputBits()[static_cast<std::size_t>(spec.Bit)].Caption), group);
+            Text(MasterOutputBits()[static_cast<std::size_t>(design.Bit)].Caption), group);
         box->setObjectName(Name(name));
         MakeDisplayOnly(box); // ticking one by hand would tell the panel nothing
         layout->addWidget(box);
-        FOutputBoxes[spec.Bit] = box;
+        FOutputBoxes[design.Bit] = box;
     }
     layout->addStretch();
     return group;
@@ -118,40 +118,40 @@ QGridLayout* TStatusPage::BuildValueGrid() {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);
     std::array<int, 8> nextColumn{}; // per row, the next free label and field pair
-    for (const TColumnHeaderSpec& header : ColumnHeaders()) {
+    for (const TColumnHeaderRow& header : ColumnHeaders()) {
         auto* label = new QLabel(Text(header.Caption), this);
         label->setAlignment(Qt::AlignCenter);
         label->setVisible(IsShown(header.ShownOnSlave));
         grid->addWidget(label, 0, 2 * header.Column + 1);
     }
-    for (const TNumericFieldSpec& spec : NumericFields()) {
-        const char* name = spec.Names[static_cast<std::size_t>(FDevice)];
+    for (const TNumericFieldRow& design : NumericFields()) {
+        const char* name = design.Names[static_cast<std::size_t>(FDevice)];
         if (name == nullptr) {
             continue;
         }
         auto* edit = new TNumberEdit(this);
-        if (QLatin1String(spec.Format) == QLatin1String("0")) {
+        if (QLatin1String(design.Format) == QLatin1String("0")) {
             edit->SetEntryRequired(TNumberEditType::integervalue); // a plain count
         }
-        edit->SetDisplayFormat(Name(spec.Format));
+        edit->SetDisplayFormat(Name(design.Format));
         edit->setObjectName(Name(name));
-        edit->setAccessibleName(Text(spec.Spoken) + QStringLiteral(", ") + DeviceName(FDevice));
-        FNumberEdits[spec.Field] = edit;
-        QLabel* label = spec.Label == nullptr ? nullptr : new QLabel(Text(spec.Label), this);
+        edit->setAccessibleName(Text(design.Spoken) + QStringLiteral(", ") + DeviceName(FDevice));
+        FNumberEdits[design.Field] = edit;
+        QLabel* label = design.Label == nullptr ? nullptr : new QLabel(Text(design.Label), this);
         if (label != nullptr) {
             label->setBuddy(edit);
         }
-        if (!IsShown(spec.ShownOnSlave)) {
+        if (!IsShown(design.ShownOnSlave)) {
             edit->hide(); // kept and updated, but out of the grid
             if (label != nullptr) {
                 label->hide();
             }
             continue;
         }
-        const int column = 2 * nextColumn[static_cast<std::size_t>(spec.Row)]++;
-        grid->addWidget(edit, spec.Row, column + 1);
+        const int column = 2 * nextColumn[static_cast<std::size_t>(design.Row)]++;
+        grid->addWidget(edit, design.Row, column + 1);
         if (label != nullptr) {
-            grid->addWidget(label, spec.Row, column);
+            grid->addWidget(label, design.Row, column);
         }
     }
     return grid;
@@ -165,9 +165,9 @@ QGridLayout* TStatusPage::BuildIdFields() {
                              16);
     if (FDevice == 0) {
         int row = 1;
-        for (const TTextFieldSpec& spec : EventLogFields()) {
+        for (const TTextFieldRow& design : EventLogFields()) {
             FEventEdits[static_cast<std::size_t>(row - 1)] =
-                AddTextField(grid, row, spec.Name, spec.Label, Text(spec.Spoken));
+                AddTextField(grid, row, design.Name, design.Label, Text(design.Spoken));
             ++row;
         }
     }

@@ -13,7 +13,7 @@ using F = TMeasureField;
 using S = TStateField;
 
 // clang-format off
-constexpr std::array<TNumericFieldSpec, 17> Numeric = {{
+constexpr std::array<TNumericFieldRow, 17> Numeric = {{
     {F::VA, 1000, "00.000 V", "Voltage", "Line A voltage", 1, true,
      {"NEditVa", "NEditVASl1", "NEditVASl2", "NEditVASl3", "NEditVASl4"}},
     {F::VB, 1000, "00.000 V", nullptr, "Line B voltage", 1, true,
@@ -50,11 +50,11 @@ constexpr std::array<TNumericFieldSpec, 17> Numeric = {{
      {"NEditTlak", "NEditTlakSl1", "NEditTlakSl2", "NEditTlakSl3", "NEditTlakSl4"}},
 }};
 
-constexpr std::array<TColumnHeaderSpec, 3> Headers = {{
+constexpr std::array<TColumnHeaderRow, 3> Headers = {{
     {"A", 0, true}, {"B", 1, true}, {"C", 2, false},
 }};
 
-constexpr std::array<TRadioGroupSpec, 8> Radios = {{
+constexpr std::array<TRadioGroupRow, 8> Radios = {{
     {S::stHas, "System state", 0, false, {"RadGrpHaseni", nullptr, nullptr, nullptr, nullptr}},
     {S::LineA, "Line A [0]", 0, true,
      {"RadGrpLinkaA", "RadGrpLinkaASl1", "RadGrpLinkaASl2", "RadGrpLinkaASl3", "RadGrpLinkaASl4"}},
@@ -73,7 +73,7 @@ constexpr std::array<TRadioGroupSpec, 8> Radios = {{
      {"RadioGroupProv", nullptr, nullptr, nullptr, nullptr}},
 }};
 
-constexpr std::array<TOutputBoxSpec, 9> Outputs = {{
+constexpr std::array<TOutputBoxRow, 9> Outputs = {{
     {0, {"CheckBoxChlaz", nullptr, nullptr, nullptr, nullptr}},
     {1, {"CheckBoxTechnol", nullptr, nullptr, nullptr, nullptr}},
     {2, {"CheckBoxPoplach", nullptr, nullptr, nullptr, nullptr}},
@@ -90,7 +90,7 @@ constexpr std::array<TOutputBoxSpec, 9> Outputs = {{
 
 constexpr TDeviceNames IdEdits = {"EditID", "EditIDSl1", "EditIDSl2", "EditIDSL3", "EditIDSl4"};
 
-constexpr std::array<TTextFieldSpec, 3> EventFields = {{
+constexpr std::array<TTextFieldRow, 3> EventFields = {{
     {"EditZac", "Start", "Event log start"},
     {"EditKon", "End", "Event log end"},
     {"EditMax", "Max", "Event log size"},
@@ -135,37 +135,37 @@ QString DeviceName(int device) {
                        : QCoreApplication::translate("TStatusPage", "Slave %1").arg(device);
 }
 
-std::span<const TNumericFieldSpec> NumericFields() {
+std::span<const TNumericFieldRow> NumericFields() {
     return Numeric;
 }
 
-const TNumericFieldSpec* FindNumericField(TMeasureField field) {
-    for (const TNumericFieldSpec& spec : Numeric) {
-        if (spec.Field == field) {
-            return &spec;
+const TNumericFieldRow* FindNumericField(TMeasureField field) {
+    for (const TNumericFieldRow& design : Numeric) {
+        if (design.Field == field) {
+            return &design;
         }
     }
     return nullptr;
 }
 
-std::span<const TColumnHeaderSpec> ColumnHeaders() {
+std::span<const TColumnHeaderRow> ColumnHeaders() {
     return Headers;
 }
 
-std::span<const TRadioGroupSpec> RadioGroups() {
+std::span<const TRadioGroupRow> RadioGroups() {
     return Radios;
 }
 
-const TRadioGroupSpec* FindRadioGroup(TStateField field) {
-    for (const TRadioGroupSpec& spec : Radios) {
-        if (spec.Field == field) {
-            return &spec;
+const TRadioGroupRow* FindRadioGroup(TStateField field) {
+    for (const TRadioGroupRow& design : Radios) {
+        if (design.Field == field) {
+            return &design;
         }
     }
     return nullptr;
 }
 
-std::span<const TOutputBoxSpec> OutputBoxes() {
+std::span<const TOutputBoxRow> OutputBoxes() {
     return Outputs;
 }
 
@@ -174,7 +174,7 @@ const char* DeviceIdEditName(int device) {
     return IdEdits[static_cast<std::size_t>(device)];
 }
 
-std::span<const TTextFieldSpec> EventLogFields() {
+std::span<const TTextFieldRow> EventLogFields() {
     return EventFields;
 }
 

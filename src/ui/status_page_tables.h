@@ -24,7 +24,7 @@ QString PageCaption(int device);
 // The device as a screen reader says it: "Master", "Slave 1" ... "Slave 4".
 QString DeviceName(int device);
 
-struct TNumericFieldSpec {
+struct TNumericFieldRow {
     TMeasureField Field;
     double Divisor;     // shown value = raw / Divisor
     const char* Format; // the field's display format, unit included
@@ -38,50 +38,50 @@ struct TNumericFieldSpec {
 // filled row by row, left to right, with the fields a page shows (a hidden field leaves no gap).
 // Rows 1 and 2 hold the voltages and currents of lines A, B and C under the column headers "A",
 // "B", "C" of row 0.
-std::span<const TNumericFieldSpec> NumericFields();
-// The spec of a field, or null when no device has a control for it.
-const TNumericFieldSpec* FindNumericField(TMeasureField field);
+std::span<const TNumericFieldRow> NumericFields();
+// The table row of a field, or null when no device has a control for it.
+const TNumericFieldRow* FindNumericField(TMeasureField field);
 
 // The column headers over the line fields; "C" is hidden on slave pages with its fields.
-struct TColumnHeaderSpec {
+struct TColumnHeaderRow {
     const char* Caption;
     int Column;
     bool ShownOnSlave;
 };
-std::span<const TColumnHeaderSpec> ColumnHeaders();
+std::span<const TColumnHeaderRow> ColumnHeaders();
 
 // A radio group whose item index is a state code. Groups in row 0 stand across the top of the
 // page, those in row 1 below them.
-struct TRadioGroupSpec {
+struct TRadioGroupRow {
     TStateField Field;
     const char* Caption;
     int Row;
     bool ShownOnSlave;
     TDeviceNames Names;
 };
-std::span<const TRadioGroupSpec> RadioGroups();
-const TRadioGroupSpec* FindRadioGroup(TStateField field);
+std::span<const TRadioGroupRow> RadioGroups();
+const TRadioGroupRow* FindRadioGroup(TStateField field);
 
 // The caption of the output check boxes' group.
 inline constexpr const char* RelayGroupCaption = "Relay  state";
 
 // An output check box ticked by one bit of the device's Out; slaves have only bits 4 and 7.
-struct TOutputBoxSpec {
+struct TOutputBoxRow {
     int Bit;
     TDeviceNames Names;
 };
-std::span<const TOutputBoxSpec> OutputBoxes();
+std::span<const TOutputBoxRow> OutputBoxes();
 
 // The device ID edit of each device: `EditID`, `EditIDSl1`, `EditIDSl2`, `EditIDSL3`, ...
 const char* DeviceIdEditName(int device);
 
 // The master's event log counters, filled by the event bookkeeping.
-struct TTextFieldSpec {
+struct TTextFieldRow {
     const char* Name;
     const char* Label;
     const char* Spoken;
 };
-std::span<const TTextFieldSpec> EventLogFields(); // "Start", "End", "Max"
+std::span<const TTextFieldRow> EventLogFields(); // "Start", "End", "Max"
 
 // The object name of the LED shape for an index (see IsLedIndex) on a device: the master's
 // design names (`LedProvoz`, `Shape17`, ...) with "Sl" + k appended on slave k.
