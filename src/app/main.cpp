@@ -5,8 +5,10 @@
 #include "core/errors.h"
 #include "link/wait.h"
 #include "store/app_paths.h"
+#include "store/report_file.h"
 #include "ui/accessibility.h"
 #include "ui/close_on_signal.h"
+#include "ui/error_display.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -32,12 +34,31 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    // The daily reports are opened before the window exists (data file first) and closed after
+    // it is gone (event file first).
+    TReports reports(directory, SystemClock());
+    QString startFailure;
+    try {
+        StartReports(reports);
+    } catch (const std::exception& error) {
+        startFailure = QString::fromLocal8Bit(error.what());
+    }
+
     int result = 0;
     {
         TForm1 form(directory);
         CloseOnTerminationSignals(&form);
         form.show();
+        if (!startFailure.isEmpty()) {
+            form.Errors().Show(startFailure);
+        }
         result = QApplication::exec();
+    }
+
+    try {
+        FinishReports(reports);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Orvant2: %s\n", error.what());
     }
     return result;
 }

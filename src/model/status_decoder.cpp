@@ -13,8 +13,12 @@ bool SlavePageShown(const TMasterBlock& master, int k) {
 TStatusDecoder::TStatusDecoder(const TFrameCodec& codec, TPanelState& state, IStatusView& view,
                                IChartSink& chart, IEventBookkeeping& events,
                                IDataLineSink& dataLine, const IClock& clock)
-    : FCodec(codec), FState(state), FView(view), FChart(chart), FEvents(events),
-      FDataLine(dataLine), FClock(clock) {}
+    : FCodec(codec), FState(state), FView(view), FChart(&chart), FEvents(&events),
+      FDataLine(&dataLine), FClock(clock) {}
+
+TStatusDecoder::TStatusDecoder(const TFrameCodec& codec, TPanelState& state, IStatusView& view,
+                               const IClock& clock)
+    : FCodec(codec), FState(state), FView(view), FClock(clock) {}
 
 void TStatusDecoder::DecodeStatus() {
     const TStatusRecord r = ReadStatusRecord(FCodec.Payload());
@@ -25,10 +29,14 @@ void TStatusDecoder::DecodeStatus() {
     StoreLedMasks(r);
     ShowOutputs(r);
     ShowSlavePages(r.Master);
-    // The bookkeeping gets the same text that went into EditID in the first step.
-    FEvents.SelectDeviceAndRequest(r.Master.EventStart, r.Master.EventEnd, r.Master.EventCapacity,
-                                   DeviceIdText(r.Master.ID));
-    FDataLine.WriteDataLine(r);
+    if (FEvents != nullptr) {
+        // The bookkeeping gets the same text that went into EditID in the first step.
+        FEvents->SelectDeviceAndRequest(r.Master.EventStart, r.Master.EventEnd,
+                                        r.Master.EventCapacity, DeviceIdText(r.Master.ID));
+    }
+    if (FDataLine != nullptr) {
+        FDataLine->WriteDataLine(r);
+    }
 }
 
 void TStatusDecoder::ShowDeviceIds(const TStatusRecord& r) {
@@ -52,8 +60,11 @@ void TStatusDecoder::ShowValues(const TStatusRecord& r) {
 }
 
 void TStatusDecoder::AddChartPoints(const TMasterBlock& m) {
+    if (FChart == nullptr) {
+        return;
+    }
     // One clock reading for all three points, so they share their X value.
-    FChart.AddChartPoints(FClock.Now(), m.VNet / 1000.0, m.VBat / 1000.0, m.VDet / 1000.0);
+    FChart->AddChartPoints(FClock.Now(), m.VNet / 1000.0, m.VBat / 1000.0, m.VDet / 1000.0);
 }
 
 void TStatusDecoder::ShowStateCodes(const TStatusRecord& r) {

@@ -19,6 +19,10 @@ public:
     TStatusDecoder(const TFrameCodec& codec, TPanelState& state, IStatusView& view,
                    IChartSink& chart, IEventBookkeeping& events, IDataLineSink& dataLine,
                    const IClock& clock);
+    // A decoder for a tool that has no chart, event bookkeeping or data report attached: those
+    // steps are left out, the others run in their order.
+    TStatusDecoder(const TFrameCodec& codec, TPanelState& state, IStatusView& view,
+                   const IClock& clock);
 
     // Decodes the status reply now in the codec's receive buffer. The reply's length is not
     // checked: bytes past what the panel sent keep earlier frames' contents. An error of the
@@ -38,8 +42,8 @@ private:
     const TFrameCodec& FCodec;
     TPanelState& FState;
     IStatusView& FView;
-    IChartSink& FChart;
-    IEventBookkeeping& FEvents;
-    IDataLineSink& FDataLine;
+    IChartSink* FChart = nullptr;
+    IEventBookkeeping* FEvents = nullptr;
+    IDataLineSink* FDataLine = nullptr;
     const IClock& FClock;
 };

@@ -4,11 +4,16 @@
 #include "link/frame_codec.h"
 #include "link/link_controls.h"
 #include "link/wait.h"
+#include "model/status_decoder.h"
+#include "store/crt_memo.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
+#include "ui/led_shape.h"
 #include "ui/link_adapter.h"
 #include "ui/memo_log.h"
 #include "ui/qt_timer.h"
+#include "ui/status_page.h"
+#include "ui/status_pages.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,6 +31,7 @@ TForm1::TForm1(std::string directory, QWidget* parent)
     setWindowTitle(QStringLiteral("Orvant  v2.1"));
     resize(1012, 619);
     FErrors = new TErrorDisplay(this);
+    FStatusPages = new TStatusPages(FPanelState, this);
     BuildPages();
 
     Timer1 = new TQtTimer(this, 1000, false);
@@ -39,6 +45,9 @@ TForm1::TForm1(std::string directory, QWidget* parent)
     FCodec = std::make_unique<TFrameCodec>(*FLinkAdapter, *FLog);
     FLink = std::make_unique<TLinkControls>(*FCodec, *Timer1, *FLinkAdapter, *FLinkAdapter, *FLog,
                                             SystemClock());
+    FStatusDecoder =
+        std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
+    FCodec->RegisterDecoder('A', [this] { FStatusDecoder->DecodeStatus(); });
     ConnectControls();
     FormCreate();
 }
@@ -64,14 +73,14 @@ void TForm1::BuildPages() {
         PageControl1->addTab(page, caption);
         return page;
     };
-    Master = addPage(new QWidget, "Master", tr("Master"));
+    Master = FStatusPages->Master();
+    PageControl1->addTab(Master, Master->Caption());
     TabSheet2 = new TCommunicationPage;
     addPage(TabSheet2, "TabSheet2", tr("Communication"));
     TabSheet3 = addPage(new QWidget, "TabSheet3", tr("Chart"));
-    const char* slaveNames[4] = {"TabSheetSl1", "TabSheetSl2", "TabSheetSl3", "TabSheetSl4"};
-    const QString slaveCaptions[4] = {tr("Slave 1"), tr("Slave2"), tr("Slave3"), tr("Slave4")};
     for (int k = 0; k < 4; ++k) {
-        TabSheetSl[k] = addPage(new QWidget, slaveNames[k], slaveCaptions[k]);
+        TabSheetSl[k] = FStatusPages->Slave(k + 1);
+        PageControl1->addTab(TabSheetSl[k], TabSheetSl[k]->Caption());
     }
     PageControl1->setCurrentWidget(TabSheet2);
     auto* layout = new QVBoxLayout(this);
@@ -84,6 +93,8 @@ void TForm1::ConnectControls() {
         return [this, handler] { FErrors->Guard([&] { (FLink.get()->*handler)(); }); };
     };
     Timer1->SetOnTimer(guarded(&TLinkControls::Timer1Timer));
+    TimerLed->SetOnTimer([this] { FErrors->Guard([this] { FStatusPages->TimerLedTimer(); }); });
+    connect(FStatusPages, &TStatusPages::SlavePageShownChanged, this, &TForm1::ShowSlavePage);
     const TCommunicationPage* page = TabSheet2;
     connect(page->Button1, &QPushButton::clicked, this, guarded(&TLinkControls::Button1Click));
     connect(page->ButtonStop, &QPushButton::clicked, this,
@@ -131,6 +142,10 @@ void TForm1::ComPort1RxChar(TComPort& sender, int32_t count) {
     }
 }
 
+void TForm1::ShowSlavePage(int slave, bool shown) {
+    PageControl1->setTabVisible(PageControl1->indexOf(TabSheetSl[slave - 1]), shown);
+}
+
 void TForm1::FormCreate() {}
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -142,7 +157,13 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::FormShow() {
+    FErrors->Guard([this] { FStatusPages->BuildLedTable(this, *FLog); });
+    FErrors->Guard([this] { StartCommunicationLog(*FLog); });
     FLink->Poll().Start();
+    // "Sys. ready" shows lit until the first LED tick draws it from the panel's masks.
+    if (TShape* ready = FStatusPages->LedAt(0, 0)) {
+        ready->SetLit(true);
+    }
     FErrors->Guard([this] { ComPort1.LoadSettings(stIniFile, ComPortIniPath()); });
     // A port that cannot be opened is reported; the rest of the start-up goes on, and "Init"
     // retries later.

@@ -4,6 +4,7 @@
 // serial port ComPort1. The window owns every control and wires each to its handler; the logic of
 // the handlers lives in the core.
 
+#include "model/panel_state.h"
 #include "transport/com_port.h"
 #include "ui/qt_main_thread.h"
 
@@ -20,6 +21,9 @@ class TLinkAdapter;
 class TLinkControls;
 class TMemoLog;
 class TQtTimer;
+class TStatusDecoder;
+class TStatusPage;
+class TStatusPages;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -32,10 +36,10 @@ public:
     ~TForm1() override;
 
     QTabWidget* PageControl1;
-    QWidget* Master;
+    TStatusPage* Master;
     TCommunicationPage* TabSheet2;
     QWidget* TabSheet3;
-    QWidget* TabSheetSl[4];
+    TStatusPage* TabSheetSl[4];
     TQtTimer* Timer1;
     TQtTimer* TimerLed;
     TComPort ComPort1;
@@ -43,6 +47,8 @@ public:
     TErrorDisplay& Errors() { return *FErrors; }
     TFrameCodec& Codec() { return *FCodec; }
     TLinkControls& Link() { return *FLink; }
+    TStatusPages& StatusPages() { return *FStatusPages; }
+    const TPanelState& PanelState() const { return FPanelState; }
 
     // Where "ComPort.ini" lies.
     std::string ComPortIniPath() const;
@@ -58,6 +64,7 @@ private:
     void FormClose();
     void BuildPages();
     void ConnectControls();
+    void ShowSlavePage(int slave, bool shown);
     void ComPort1RxChar(TComPort& sender, int32_t count);
 
     std::string FDirectory;
@@ -66,6 +73,9 @@ private:
     std::unique_ptr<TLinkAdapter> FLinkAdapter;
     std::unique_ptr<TFrameCodec> FCodec;
     std::unique_ptr<TLinkControls> FLink;
+    TPanelState FPanelState;
+    TStatusPages* FStatusPages;
+    std::unique_ptr<TStatusDecoder> FStatusDecoder;
     bool FShown = false;
     bool FClosed = false;
 };

@@ -1,13 +1,19 @@
 // The main window against a panel on a pseudo-terminal: start-up, the communication page, the
 // poll over the serial line, the buttons, the error display, and closing.
 
+#include "little_endian.h"
+#include "panel_frames.h"
 #include "pty_pair.h"
 #include "temp_dir.h"
 #include "ui/accessibility.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
+#include "ui/led_shape.h"
 #include "ui/main_window.h"
+#include "ui/number_edit.h"
 #include "ui/qt_timer.h"
+#include "ui/status_page.h"
+#include "ui/status_pages.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -129,6 +135,45 @@ private slots:
         QVERIFY(form.ComPort1.Connected());
         FPty->Receive(4096, std::chrono::milliseconds(50)); // anything sent before the stop
         QCOMPARE(ReceiveWhileRunning(*FPty, Poll.size(), 2000), Poll);
+        form.close();
+    }
+
+    void AStatusReplyOverTheLineIsShownOnThePages() {
+        TForm1 form(FDir->Path().string());
+        form.show();
+        std::string record(283, '\0');
+        auto* r = reinterpret_cast<uint8_t*>(record.data());
+        const uint8_t id[6] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+        std::copy(id, id + 6, r);
+        PutU16(r + 24, 27123);        // master mains voltage, mV
+        r[56] = 12;                   // system state past its list
+        PutU32(r + 46, 1u << 3);      // "Alarm" on
+        r[45] = 0x0F;                 // four slaves
+        PutU32(r + 50, 1u << 20);     // "Fault slave3" blinks on the master
+        PutU16(r + 63 + 55 + 6, 987); // slave 2 line A voltage, mV
+        FPty->Send(PanelSerialFrameText('A', record));
+
+        TStatusPage* master = form.Master;
+        QTRY_COMPARE_WITH_TIMEOUT(master->NumberEdit(TMeasureField::VNet)->text(),
+                                  QStringLiteral("27.12 V"), 3000);
+        QCOMPARE(form.TabSheetSl[1]->NumberEdit(TMeasureField::VA)->text(),
+                 QStringLiteral("00.987 V"));
+        QCOMPARE(master->findChild<QLineEdit*>(QStringLiteral("EditID"))->text(),
+                 QStringLiteral("060504030201"));
+        QVERIFY(form.PageControl1->isTabVisible(form.PageControl1->indexOf(form.TabSheetSl[0])));
+        QVERIFY(!form.PageControl1->isTabVisible(form.PageControl1->indexOf(form.TabSheetSl[2])));
+        QCOMPARE(form.PanelState().LedOn[0], 1u << 3);
+        TShape* alarm = form.StatusPages().LedAt(0, 3);
+        QTRY_VERIFY_WITH_TIMEOUT(alarm->Lit(), 1000);
+        QVERIFY(!form.StatusPages().LedAt(0, 0)->Lit()); // "Sys. ready" follows the masks now
+        form.close();
+    }
+
+    void TheLogBeginsWithItsBanner() {
+        TForm1 form(FDir->Path().string());
+        form.show();
+        QCOMPARE(form.TabSheet2->Memo1->toPlainText(),
+                 QStringLiteral("Start Komunikace\n---------------------------------------"));
         form.close();
     }
 
