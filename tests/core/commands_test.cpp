@@ -17,17 +17,6 @@ protected:
     TFrameCodec Codec{Transport, Log};
 };
 
-TDateTime At(int year, int month, int day, int hour, int minute, int second) {
-    TDateTime t;
-    t.Year = year;
-    t.Month = month;
-    t.Day = day;
-    t.Hour = hour;
-    t.Minute = minute;
-    t.Second = second;
-    return t;
-}
-
 } // namespace
 
 TEST_F(CommandsTest, RequestsWithoutPayloadCarryOnlyAddressAndLetter) {

@@ -17,17 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TDateTime At(int year, int month, int day, int hour, int minute, int second) {
-    TDateTime t;
-    t.Year = year;
-    t.Month = month;
-    t.Day = day;
-    t.Hour = hour;
-    t.Minute = minute;
-    t.Second = second;
-    return t;
-}
-
 // The lines of a file, each of which must end in CR LF.
 std::vector<std::string> ReadLines(const fs::path& path) {
     const std::string bytes = ReadFileBytes(path);

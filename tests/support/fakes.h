@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+// A local date and time, to the second.
+inline TDateTime At(int year, int month, int day, int hour, int minute, int second) {
+    return TDateTime{year, month, day, hour, minute, second, 0};
+}
+
 // The communication log as a plain list of lines.
 class TMemoryLog : public ICommLog {
 public:
