@@ -1,0 +1,35 @@
+#pragma once
+// The simulator's command line.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace panel_sim {
+
+struct TSimOptions {
+    std::string Link; // path of the symlink to the pseudo-terminal; empty: none made
+    int Slaves = 2;
+    uint32_t Backlog = 20;
+    uint16_t Capacity = 500;
+    uint32_t Seed = 1;
+    std::string Scenario = "quiet";
+    std::array<uint64_t, 5> Ids{}; // master, slaves 1 to 4
+    std::string Version = "V2.10 SIM";
+    bool Verbose = false;
+    bool Keys = true; // read keys from stdin when it is a terminal
+    bool Help = false;
+};
+
+// The IDs when --id is not given: one per unit, from the master's.
+constexpr uint64_t DefaultMasterId = 0x00A1B2C3D400;
+
+// Parses the arguments after the program name. Raises std::invalid_argument with a reason the
+// user can act on.
+TSimOptions ParseOptions(const std::vector<std::string>& args);
+
+// What --help prints.
+std::string HelpText();
+
+} // namespace panel_sim
