@@ -3,6 +3,8 @@
 #include <ctime>
 #include <stdexcept>
 
+namespace panel_sim {
+
 namespace {
 
 using namespace std::chrono;
@@ -123,3 +125,5 @@ TPanelDateTime LocalNow() {
                      local.tm_hour,        local.tm_min,     local.tm_sec > 59 ? 59 : local.tm_sec};
     return t;
 }
+
+} // namespace panel_sim

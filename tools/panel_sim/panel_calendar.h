@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdint>
 
+namespace panel_sim {
+
 struct TPanelDateTime {
     int Year = 2000; // 2000 to 2133
     int Month = 1;   // 1 to 12
@@ -58,3 +60,5 @@ private:
 
 // The PC's local date and time now, as the panel clock starts.
 TPanelDateTime LocalNow();
+
+} // namespace panel_sim

@@ -1,0 +1,614 @@
+// The panel simulator: its framing against the link's byte examples and against the tool's own
+// frame codec, the calendar, the event ring, the status record layout, the installation's
+// sequences, scenarios and options, and the program itself on a pseudo-terminal.
+
+#include "panel_sim/actions.h"
+#include "panel_sim/datagram_framing.h"
+#include "panel_sim/event_codes.h"
+#include "panel_sim/indicators.h"
+#include "panel_sim/keyboard.h"
+#include "panel_sim/options.h"
+#include "panel_sim/panel_calendar.h"
+#include "panel_sim/scenario.h"
+#include "panel_sim/serial_framing.h"
+#include "panel_sim/sim_panel.h"
+
+#include "link/frame_codec.h"
+#include "model/status_decoder.h"
+#include "model/status_record.h"
+
+#include "fake_transport.h"
+#include "fakes.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace ps = panel_sim;
+
+namespace {
+
+using TBytes = std::vector<uint8_t>;
+
+// Feeds bytes to a reader and returns the requests it completed, and what else happened.
+struct TFed {
+    std::vector<ps::TMessage> Requests;
+    std::vector<ps::TFeedResult> Drops;
+};
+
+TFed Feed(ps::TSerialRequestReader& reader, const TBytes& bytes) {
+    TFed fed;
+    for (uint8_t b : bytes) {
+        ps::TFeedResult r = reader.Feed(b);
+        if (r == ps::TFeedResult::Request) {
+            fed.Requests.push_back(reader.Request());
+        } else if (r != ps::TFeedResult::None) {
+            fed.Drops.push_back(r);
+        }
+    }
+    return fed;
+}
+
+TEST(PanelSimFraming, ParsesThePcsRequestsAndDropsWhatAPanelWould) {
+    ps::TSerialRequestReader reader;
+    // The poll, 'G' 0x00AA with its escaped byte, and 'T' for 17.05.2011 13:45:30.
+    TFed fed = Feed(reader, {0xAA, 0x01, 0x30, 0x41, 0x71, 0xAA, 0x02, 0xAA, 0x01, 0x30,
+                             0x47, 0xAA, 0xAA, 0x00, 0x21, 0xAA, 0x02, 0xAA, 0x01, 0x30,
+                             0x54, 0x1E, 0x2D, 0x0D, 0x11, 0x05, 0x0B, 0xFD, 0xAA, 0x02});
+    ASSERT_EQ(fed.Requests.size(), 3u);
+    EXPECT_EQ(fed.Requests[0].Letter, 'A');
+    EXPECT_TRUE(fed.Requests[0].Payload.empty());
+    EXPECT_EQ(fed.Requests[1].Letter, 'G');
+    EXPECT_EQ(fed.Requests[1].Payload, (TBytes{0xAA, 0x00}));
+    EXPECT_EQ(fed.Requests[2].Payload, (TBytes{0x1E, 0x2D, 0x0D, 0x11, 0x05, 0x0B}));
+    EXPECT_TRUE(fed.Drops.empty());
+
+    // A wrong checksum, a bad escape, and the panel's own frame echoed back are no requests;
+    // a second start marker starts the frame over. The reader is fine afterwards.
+    fed = Feed(reader, {0xAA, 0x01, 0x30, 0x41, 0x72, 0xAA, 0x02, 0xAA, 0x01, 0x30, 0xAA, 0x05,
+                        0x41, 0x71, 0xAA, 0x02, 0xAA, 0x03, 0x30, 0x41, 0x71, 0xAA, 0x02, 0xAA,
+                        0x01, 0x30, 0x47, 0xAA, 0x01, 0x30, 0x56, 0x86, 0xAA, 0x02});
+    ASSERT_EQ(fed.Requests.size(), 1u);
+    EXPECT_EQ(fed.Requests[0].Letter, 'V');
+    EXPECT_EQ(fed.Drops, (std::vector{ps::TFeedResult::BadChecksum, ps::TFeedResult::Malformed}));
+}
+
+TEST(PanelSimFraming, DropsBodiesTooShortOrTooLongAndGoesOn) {
+    ps::TSerialRequestReader reader;
+    TBytes bytes{0xAA, 0x01, 0x30, 0x41, 0xAA, 0x02, 0xAA, 0x01};
+    bytes.insert(bytes.end(), ps::TSerialRequestReader::MaxBody + 1, 0x11);
+    bytes.insert(bytes.end(), {0xAA, 0x02, 0xAA, 0x01, 0x30, 0x41, 0x71, 0xAA, 0x02});
+    TFed fed = Feed(reader, bytes);
+    EXPECT_EQ(fed.Drops, (std::vector{ps::TFeedResult::Malformed, ps::TFeedResult::Malformed}));
+    ASSERT_EQ(fed.Requests.size(), 1u);
+    EXPECT_EQ(fed.Requests[0].Letter, 'A');
+}
+
+TEST(PanelSimFraming, RepliesEscapeEveryBodyByteAndTheChecksum) {
+    // A checksum of 0xAA is escaped like any other body byte.
+    EXPECT_EQ(ps::EncodeSerialReply({'A', {0x39}}),
+              (TBytes{0xAA, 0x03, 0x30, 0x41, 0x39, 0xAA, 0xAA, 0xAA, 0x02}));
+    EXPECT_EQ(ps::EncodeSerialReply({'U', {0x00, 0x00, 0x05, 0x00}}),
+              (TBytes{0xAA, 0x03, 0x30, 0x55, 0x00, 0x00, 0x05, 0x00, 0x8A, 0xAA, 0x02}));
+}
+
+TEST(PanelSimFraming, TheToolsCodecReadsEveryReplyBackUnchanged) {
+    TFakeTransport transport;
+    TMemoryLog log;
+    TFrameCodec codec(transport, log);
+    int decoded = 0;
+    codec.RegisterDecoder('G', [&] { ++decoded; });
+    TBytes payload;
+    for (int i = 0; i < 300; ++i) {
+        payload.push_back(static_cast<uint8_t>(i % 3 == 0 ? 0xAA : i));
+    }
+    for (uint8_t b : ps::EncodeSerialReply({'G', payload})) {
+        codec.ReceiveByte(b);
+    }
+    ASSERT_EQ(decoded, 1);
+    EXPECT_TRUE(std::equal(payload.begin(), payload.end(), codec.Payload()));
+}
+
+TEST(PanelSimFraming, DatagramsCarryOneUnescapedFrame) {
+    TBytes poll{0x01, 0x30, 0x41, 0x71, 0x02};
+    auto request = ps::ParseRequestDatagram(poll.data(), poll.size());
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->Letter, 'A');
+    poll[3] = 0x70;
+    EXPECT_FALSE(ps::ParseRequestDatagram(poll.data(), poll.size()));
+    EXPECT_FALSE(ps::ParseRequestDatagram(poll.data(), 4));
+    EXPECT_EQ(ps::EncodeReplyDatagram({'G', {0xAA, 0x00}}),
+              (TBytes{0x01, 0x30, 0x47, 0xAA, 0x00, 0x21, 0x02}));
+}
+
+TEST(PanelSimCalendar, PacksDatesIntoThirtyOneDayMonths) {
+    EXPECT_EQ(ps::DecodePanelTime(0), (ps::TPanelDateTime{2000, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(ps::DecodePanelTime(32140799), (ps::TPanelDateTime{2000, 12, 31, 23, 59, 59}));
+    EXPECT_EQ(ps::DecodePanelTime(4294967295u), (ps::TPanelDateTime{2133, 8, 18, 6, 28, 15}));
+    ps::TPanelDateTime t{2011, 5, 17, 13, 45, 30};
+    EXPECT_EQ(ps::DecodePanelTime(ps::EncodePanelTime(t)), t);
+    EXPECT_THROW(ps::EncodePanelTime({2133, 8, 18, 6, 28, 16}), std::out_of_range);
+    EXPECT_THROW(ps::EncodePanelTime({2010, 13, 1, 0, 0, 0}), std::out_of_range);
+    EXPECT_FALSE(ps::IsRealDate({2001, 2, 29, 0, 0, 0}));
+    EXPECT_TRUE(ps::IsRealDate({2004, 2, 29, 0, 0, 0}));
+}
+
+TEST(PanelSimCalendar, TheClockRunsThroughRealDatesOnly) {
+    ps::TPanelClock clock({2001, 2, 28, 23, 59, 59});
+    clock.Advance(0.6);
+    clock.Advance(0.6); // the fractions add up to one second
+    EXPECT_EQ(clock.Now(), (ps::TPanelDateTime{2001, 3, 1, 0, 0, 0}));
+    clock.Set({2004, 2, 28, 23, 59, 59});
+    clock.Advance(1.0);
+    EXPECT_EQ(clock.Now(), (ps::TPanelDateTime{2004, 2, 29, 0, 0, 0}));
+    EXPECT_THROW(clock.Set({2005, 2, 30, 0, 0, 0}), std::out_of_range);
+    EXPECT_EQ(clock.Before(86400), (ps::TPanelDateTime{2004, 2, 28, 0, 0, 0}));
+    clock.Set({2133, 8, 18, 6, 28, 15});
+    clock.Advance(10.0); // the calendar's last second: the clock stays there
+    EXPECT_EQ(clock.NowPanelTime(), 4294967295u);
+}
+
+TEST(PanelSimEventRing, WrapsAtItsCapacityAndOverwritesTheOldest) {
+    ps::TEventRing ring(3);
+    EXPECT_EQ(ring.At(2).Index, 2); // an empty slot still carries its index
+    for (uint8_t code = 1; code <= 4; ++code) {
+        ring.Append(0x112233445566, code, 0x12, 1000u * code);
+    }
+    EXPECT_EQ(ring.End(), 1);
+    EXPECT_EQ(ring.Start(), 1);
+    EXPECT_EQ(ring.Count(), 3u);
+    EXPECT_EQ(ring.At(0).Code, 4);
+    EXPECT_EQ(ring.At(1).Code, 2);
+    EXPECT_THROW(ring.At(3), std::out_of_range);
+    EXPECT_THROW(ps::TEventRing(0), std::out_of_range);
+
+    auto bytes = ps::EncodeEventRecord({0x0123, 0x060504030201, 8, 0x12, 0x0A0B0C0D});
+    EXPECT_EQ(TBytes(bytes.begin(), bytes.end()),
+              (TBytes{0x23, 0x01, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x08, 0x12, 0x0D, 0x0C, 0x0B,
+                      0x0A}));
+}
+
+// Records the events the installation logs, as "code/device/loop".
+class TEventList : public ps::IEventSink {
+public:
+    void AddEvent(uint8_t code, int device, int loop) override {
+        Events.push_back(std::to_string(code) + "/" + std::to_string(device) + "/" +
+                         std::to_string(loop));
+    }
+    std::vector<std::string> Take() { return std::exchange(Events, {}); }
+    std::vector<std::string> Events;
+};
+
+ps::TInstallationConfig Config(int slaves) {
+    ps::TInstallationConfig c;
+    c.Ids = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4};
+    c.Slaves = slaves;
+    c.Seed = 7;
+    return c;
+}
+
+bool Bit(uint32_t mask, int bit) {
+    return (mask >> bit) & 1u;
+}
+
+TEST(PanelSimInstallation, RunsTheExtinguishingSequenceAndLogsItLikeAPanel) {
+    TEventList events;
+    ps::TInstallation inst(Config(1), events);
+    EXPECT_EQ(ps::MasterIndicators(inst).Led0, 1u); // "Sys. ready" steady, nothing else
+    EXPECT_EQ(ps::MasterIndicators(inst).Led1, 0u);
+
+    inst.Prealarm(0, 0);
+    EXPECT_EQ(events.Take(), (std::vector<std::string>{"8/0/0", "12/0/0"}));
+    EXPECT_EQ(inst.SystemState(), 1); // "Prealarm A"
+    EXPECT_TRUE(Bit(ps::MasterIndicators(inst).Led1, ps::ledPrealarm));
+    EXPECT_FALSE(Bit(ps::MasterIndicators(inst).Led0, ps::ledReady));
+
+    inst.Alarm(0);
+    EXPECT_EQ(events.Take(), (std::vector<std::string>{"8/0/1", "13/0/1", "16/0/0"}));
+    EXPECT_EQ(inst.SystemState(), 5); // "Delayed Ex."
+    EXPECT_EQ(inst.TimTenths(), 300);
+    inst.Advance(15.0);
+    EXPECT_EQ(inst.TimTenths(), 150);
+    ps::TIndicators delay = ps::MasterIndicators(inst);
+    EXPECT_TRUE(Bit(delay.Led0, ps::ledAlarm) && Bit(delay.Led1, ps::ledAlarm)); // slow blink
+    EXPECT_FALSE(Bit(delay.Out, ps::outValve1));
+
+    inst.Advance(15.0);
+    EXPECT_EQ(events.Take(), (std::vector<std::string>{"17/0/0"}));
+    EXPECT_EQ(inst.SystemState(), 6); // "Exting. Time"
+    EXPECT_TRUE(Bit(ps::MasterIndicators(inst).Out, ps::outValve1));
+    EXPECT_TRUE(Bit(ps::SlaveIndicators(inst, 1).Out, ps::outValve1));
+    inst.Advance(1.0);
+    EXPECT_GT(inst.Unit(0).Values[ps::vVHas1], 20000); // the valve is driven
+
+    inst.Advance(60.0);
+    EXPECT_EQ(events.Take(), (std::vector<std::string>{"18/0/0"}));
+    EXPECT_EQ(inst.SystemState(), 7); // "Extinguished"
+
+    inst.Reset();
+    EXPECT_EQ(events.Take(), (std::vector<std::string>{"40/0/0", "5/0/0", "5/0/1", "39/0/0"}));
+    EXPECT_EQ(inst.SystemState(), 9); // "Reset"
+    inst.Advance(3.0);
+    EXPECT_EQ(inst.SystemState(), 0);
+    EXPECT_EQ(ps::MasterIndicators(inst).Led0, 1u);
+}
+
+TEST(PanelSimInstallation, AResetBeforeExtinguishingNamesTheLinesReset) {
+    TEventList events;
+    ps::TInstallation inst(Config(0), events);
+    inst.Prealarm(0, 1);
+    EXPECT_EQ(inst.SystemState(), 3); // "Prealarm B"
+    events.Take();
+    inst.Reset();
+    EXPECT_EQ(events.Take(), (std::vector<std::string>{"15/0/1", "5/0/1", "39/0/0"}));
+    EXPECT_EQ(inst.SystemState(), 4);                   // "Reset B"
+    EXPECT_THROW(inst.Alarm(1), std::invalid_argument); // no slave installed
+}
+
+TEST(PanelSimInstallation, MainsFailureDrainsTheBatteryAndItChargesBack) {
+    TEventList events;
+    ps::TInstallationConfig config = Config(0);
+    config.BatteryDrainMvPerS = 100.0;
+    config.BatteryChargeMvPerS = 200.0;
+    ps::TInstallation inst(config, events);
+    inst.SetMainsFault(0, true);
+    inst.SetMainsFault(0, true); // already failed: nothing new
+    inst.Advance(1.0);
+    EXPECT_LT(inst.Unit(0).Values[ps::vVNet], 500);
+    ps::TIndicators ind = ps::MasterIndicators(inst);
+    EXPECT_TRUE(Bit(ind.Led0, ps::ledMains) && Bit(ind.Led0, ps::ledFailure));
+    EXPECT_FALSE(Bit(ind.Led0, ps::ledReady));
+    EXPECT_TRUE(Bit(ind.Out, ps::outFailure));
+
+    inst.Advance(40.0);                             // 26.0 V less 4.1 V: below the flat level
+    EXPECT_EQ(ps::MasterIndicators(inst).stBat, 3); // "Discharged"
+    EXPECT_EQ(events.Take(), (std::vector<std::string>{"32/0/0", "30/0/0"}));
+
+    inst.SetMainsFault(0, false);
+    EXPECT_EQ(events.Take(), (std::vector<std::string>{"31/0/0", "28/0/0"}));
+    inst.Advance(10.0);
+    EXPECT_EQ(ps::MasterIndicators(inst).stBat, 2); // "Charging "
+    inst.Advance(20.0);
+    EXPECT_EQ(events.Take(), (std::vector<std::string>{"27/0/0"}));
+    EXPECT_EQ(ps::MasterIndicators(inst).stBat, 0);
+    EXPECT_EQ(ps::MasterIndicators(inst).Led0, 1u);
+}
+
+TEST(PanelSimInstallation, TheSameSeedGivesTheSameValuesWithinTheirBands) {
+    TEventList events;
+    ps::TInstallation a(Config(2), events), b(Config(2), events);
+    ps::TInstallationConfig other = Config(2);
+    other.Seed = 8;
+    ps::TInstallation c(other, events);
+    bool differs = false;
+    for (int s = 0; s < 200; ++s) {
+        a.Advance(1.0);
+        b.Advance(1.0);
+        c.Advance(1.0);
+        ASSERT_EQ(a.Unit(2).Values, b.Unit(2).Values);
+        differs = differs || a.Unit(0).Values != c.Unit(0).Values;
+        EXPECT_NEAR(a.Unit(0).Values[ps::vVNet], 27000, 150);
+        EXPECT_NEAR(a.Unit(0).Values[ps::vVBat], 26000, 30);
+        EXPECT_NEAR(a.Unit(1).Values[ps::vTE], 210, 6);
+    }
+    EXPECT_TRUE(differs);
+    EXPECT_EQ(a.Unit(1).CMer, 201); // one measurement at start, one a second
+}
+
+TEST(PanelSimStatusRecord, TheToolReadsTheFieldsAtTheirOffsets) {
+    TEventList events;
+    ps::TInstallation inst(Config(4), events);
+    inst.SetBatteryFault(4, true);
+    inst.SetCommFault(3, true);
+    inst.Prealarm(0, 0);
+    ps::TEventRing ring(50);
+    ring.Append(1, 1, 0, 0);
+    ps::TStatusImage image;
+    ps::TStatusRecordBytes bytes = image.Build(inst, ring);
+
+    TStatusRecord r = ReadStatusRecord(bytes.data());
+    EXPECT_EQ(r.Master.ID, 0xA0u);
+    EXPECT_EQ(r.Master.EventEnd, 1);
+    EXPECT_EQ(r.Master.EventCapacity, 50);
+    EXPECT_EQ(r.Master.SlaveFlags, 0x0F);
+    EXPECT_EQ(r.Master.LineA, 6);
+    EXPECT_EQ(r.Master.stHas, 1);
+    EXPECT_EQ(r.Master.VNet, inst.Unit(0).Values[ps::vVNet]);
+    EXPECT_EQ(r.Master.P, inst.Unit(0).Values[ps::vP]);
+    EXPECT_EQ(r.Slaves[3].ID, 0xA4u);
+    EXPECT_EQ(r.Slaves[3].stBat, 1); // "Failure"
+    EXPECT_EQ(r.Slaves[0].CMer, inst.Unit(1).CMer);
+    EXPECT_EQ(r.Slaves[1].TB, inst.Unit(2).Values[ps::vTB]);
+    EXPECT_EQ(bytes[279], 1); // slave 4's stBat, just before its stV1 at 280
+    EXPECT_EQ(bytes[280], 0);
+    EXPECT_TRUE(Bit(r.Master.Led0, ps::SlaveFaultLed(4)));  // slave 4's own fault: steady
+    EXPECT_FALSE(Bit(r.Master.Led1, ps::SlaveFaultLed(4))); // so its page stays
+    EXPECT_TRUE(SlavePageShown(r.Master, 4));
+    EXPECT_FALSE(SlavePageShown(r.Master, 3)); // slave 3 lost: its LED blinks
+    EXPECT_TRUE(Bit(r.Master.Led0, ps::ledComm));
+}
+
+TEST(PanelSimStatusRecord, ALostSlaveKeepsTheBlockItLastSent) {
+    TEventList events;
+    ps::TInstallation inst(Config(2), events);
+    ps::TEventRing ring(10);
+    ps::TStatusImage image;
+    ps::TStatusRecordBytes before = image.Build(inst, ring);
+    inst.SetCommFault(2, true);
+    inst.Advance(5.0);
+    ps::TStatusRecordBytes during = image.Build(inst, ring);
+    auto block = [](const ps::TStatusRecordBytes& b, int k) {
+        return TBytes(b.begin() + ps::SlaveBlockOffset(k),
+                      b.begin() + ps::SlaveBlockOffset(k) + ps::SlaveBlockSize);
+    };
+    EXPECT_EQ(block(during, 2), block(before, 2));
+    EXPECT_NE(block(during, 1), block(before, 1));              // slave 1 measured on
+    EXPECT_EQ(block(during, 3), TBytes(ps::SlaveBlockSize, 0)); // not installed
+    inst.SetCommFault(2, false);
+    inst.Advance(1.0);
+    EXPECT_NE(block(image.Build(inst, ring), 2), block(before, 2));
+    EXPECT_EQ(events.Take(), (std::vector<std::string>{"42/2/0", "43/2/0"}));
+}
+
+ps::TSimPanelConfig PanelConfig() {
+    ps::TSimPanelConfig c;
+    c.Installation = Config(1);
+    c.Capacity = 3;
+    c.Backlog = 5;
+    c.Version = "V2.10";
+    c.Start = {2024, 3, 1, 12, 0, 0};
+    return c;
+}
+
+TEST(PanelSimPanel, AnswersTheCommandsAndCarriesOutSlavesAndTime) {
+    std::vector<std::string> notes;
+    ps::TSimPanel panel(PanelConfig(), [&](const std::string& l) { notes.push_back(l); });
+    // A backlog of 5 in a ring of 3 has wrapped.
+    auto u = panel.Handle({'U', {}});
+    ASSERT_TRUE(u);
+    EXPECT_EQ(u->Payload, (TBytes{2, 0, 2, 0, 3, 0}));
+    auto g = panel.Handle({'G', {1, 0}});
+    ASSERT_TRUE(g);
+    ASSERT_EQ(g->Payload.size(), 14u);
+    EXPECT_EQ(g->Payload[0], 1);
+    EXPECT_FALSE(panel.Handle({'G', {3, 0}})); // past the ring
+    EXPECT_FALSE(panel.Handle({'G', {1}}));
+    EXPECT_EQ(panel.Handle({'V', {}})->Payload, (TBytes{'V', '2', '.', '1', '0', 0}));
+    EXPECT_FALSE(panel.Handle({'Q', {}}));
+
+    EXPECT_FALSE(panel.Handle({'S', {3}}));
+    EXPECT_EQ(panel.Handle({'A', {}})->Payload[45], 0x07);
+    panel.Handle({'S', {9}}); // no such installation: ignored
+    EXPECT_EQ(panel.Installation().Slaves(), 3);
+
+    EXPECT_FALSE(panel.Handle({'T', {0x1E, 0x2D, 0x0D, 0x11, 0x05, 0x0B}}));
+    EXPECT_EQ(panel.Clock().Now(), (ps::TPanelDateTime{2011, 5, 17, 13, 45, 30}));
+    panel.Handle({'T', {0, 0, 0, 30, 2, 11}}); // 30 February: ignored
+    EXPECT_EQ(panel.Clock().Now().Month, 5);
+
+    panel.Installation().SetMainsFault(2, true);
+    ps::TEventRecord e = panel.Ring().At(2);
+    EXPECT_EQ(e.Code, ps::evMainsFault);
+    EXPECT_EQ(e.Source, 0x20);
+    EXPECT_EQ(e.Id, 0xA2u);
+    EXPECT_EQ(e.Time, ps::EncodePanelTime({2011, 5, 17, 13, 45, 30}));
+    EXPECT_EQ(notes.back(), "event 2: Chyba Site (device 2, loop 0) at 13:45:30 17.05.2011");
+}
+
+TEST(PanelSimPanel, RefusesAConfigurationNoPanelHas) {
+    ps::TSimPanelConfig c = PanelConfig();
+    c.Version = std::string(128, 'x');
+    EXPECT_THROW(ps::TSimPanel(c, nullptr), std::invalid_argument);
+    c = PanelConfig();
+    c.Installation.Slaves = 5;
+    EXPECT_THROW(ps::TSimPanel(c, nullptr), std::out_of_range);
+}
+
+TEST(PanelSimScenario, StepsComeDueInOrderAndLoop) {
+    ps::TScenario s = ps::ParseScenario("t", "# a test\n"
+                                             "10 prealarm B 1\n"
+                                             "+5 alarm   # both lines\n"
+                                             "\n"
+                                             "12 set 0 VNet 23000\n"
+                                             "loop 20\n");
+    ASSERT_EQ(s.Steps.size(), 3u);
+    EXPECT_EQ(s.Steps[1].Action.Verb, "set");
+    EXPECT_EQ(s.Steps[2].At, 15.0);
+    ps::TScenarioPlayer player(s);
+    EXPECT_TRUE(player.Advance(9.9).empty());
+    EXPECT_EQ(player.Advance(0.1).size(), 1u);
+    EXPECT_EQ(player.Advance(5.0).size(), 2u);
+    EXPECT_EQ(player.Advance(20.0).size(), 3u); // 20 s: loop, then 10, 12 and 15 again
+
+    EXPECT_THROW(ps::ParseScenario("t", "5 alarm\nx reset\n"), std::invalid_argument);
+    EXPECT_THROW(ps::ParseScenario("t", "5 launch\n"), std::invalid_argument);
+    EXPECT_THROW(ps::ParseScenario("t", "30 reset\nloop 20\n"), std::invalid_argument);
+    for (const std::string& name : ps::BuiltinScenarioNames()) {
+        EXPECT_NO_THROW(ps::LoadScenario(name)) << name;
+    }
+    EXPECT_THROW(ps::LoadScenario("/no/such/scenario"), std::invalid_argument);
+}
+
+TEST(PanelSimScenario, ActionsReachTheInstallation) {
+    TEventList events;
+    ps::TInstallation inst(Config(1), events);
+    ps::ApplyAction(ps::ParseAction("line 1 C short"), inst);
+    EXPECT_EQ(inst.Unit(1).Lines[2], ps::lnShort);
+    ps::ApplyAction(ps::ParseAction("set 1 TE 350"), inst);
+    inst.Advance(1.0);
+    EXPECT_NEAR(inst.Unit(1).Values[ps::vTE], 350, 6);
+    ps::ApplyAction(ps::ParseAction("set 1 TE auto"), inst);
+    EXPECT_EQ(inst.Unit(1).Values[ps::vTE], 210);
+    ps::ApplyAction(ps::ParseAction("slave-fault"), inst);
+    EXPECT_TRUE(inst.Unit(1).CommFault);
+    EXPECT_EQ(events.Take(), (std::vector<std::string>{"7/1/2", "42/1/0"}));
+    EXPECT_THROW(ps::ParseAction("line 1 D short"), std::invalid_argument);
+    EXPECT_THROW(ps::ParseAction("set 0 VX 1"), std::invalid_argument);
+    EXPECT_THROW(ps::ParseAction("alarm 5"), std::invalid_argument);
+    EXPECT_THROW(ps::ApplyAction(ps::ParseAction("mains-fail 2"), inst), std::invalid_argument);
+    EXPECT_EQ(ps::KeyAction('m', {true, false, false}), "mains-ok");
+    EXPECT_EQ(ps::KeyAction('s', {false, false, false}), "slave-fault 1");
+    EXPECT_FALSE(ps::KeyAction('x', {}));
+}
+
+TEST(PanelSimOptions, ReadsTheCommandLine) {
+    ps::TSimOptions o = ps::ParseOptions({"--link", "/tmp/x", "--slaves", "3", "--capacity", "100",
+                                          "--id", "A1,b2", "--version", "V9"});
+    EXPECT_EQ(o.Link, "/tmp/x");
+    EXPECT_EQ(o.Slaves, 3);
+    EXPECT_EQ(o.Capacity, 100);
+    EXPECT_EQ(o.Ids[0], 0xA1u);
+    EXPECT_EQ(o.Ids[1], 0xB2u);
+    EXPECT_EQ(o.Ids[2], 0xA3u);
+    EXPECT_EQ(o.Version, "V9");
+    EXPECT_THROW(ps::ParseOptions({"--slaves", "5"}), std::invalid_argument);
+    EXPECT_THROW(ps::ParseOptions({"--capacity", "0"}), std::invalid_argument);
+    EXPECT_THROW(ps::ParseOptions({"--id", "1234567890ABC"}), std::invalid_argument);
+    EXPECT_THROW(ps::ParseOptions({"--seed"}), std::invalid_argument);
+    EXPECT_THROW(ps::ParseOptions({"--fast"}), std::invalid_argument);
+    EXPECT_NE(ps::HelpText().find("--scenario"), std::string::npos);
+}
+
+// Stands in for the window: keeps what the status decoder shows.
+class TShownStatus : public IStatusView,
+                     public IChartSink,
+                     public IEventBookkeeping,
+                     public IDataLineSink {
+public:
+    void ShowDeviceId(int device, const std::string& idText) override {
+        if (device == 0) {
+            MasterId = idText;
+        }
+    }
+    void ShowValue(int device, TMeasureField field, uint16_t raw) override {
+        if (device == 0 && field == TMeasureField::VNet) {
+            Mains = raw;
+        }
+    }
+    void ShowStateCode(int, TStateField, uint8_t) override {}
+    void ShowOutputs(int, uint16_t) override {}
+    void ShowSlavePage(int slave, bool shown) override { Pages[slave - 1] = shown; }
+    void AddChartPoints(const TDateTime&, double, double, double) override {}
+    void SelectDeviceAndRequest(uint16_t, uint16_t end, uint16_t, const std::string&) override {
+        EventEnd = end;
+    }
+    void WriteDataLine(const TStatusRecord&) override { ++Records; }
+
+    std::string MasterId;
+    uint16_t Mains = 0;
+    uint16_t EventEnd = 0;
+    std::array<bool, 4> Pages{};
+    int Records = 0;
+};
+
+// The simulator program, started on a link in a temporary directory.
+class TSimProcess {
+public:
+    explicit TSimProcess(const std::string& link) {
+        std::vector<std::string> args{
+            ORVANT_PANEL_SIM_PATH, "--link",    link, "--slaves", "2", "--id",
+            "0A0B0C0D0E0F",        "--backlog", "7",  "--no-keys"};
+        std::vector<char*> argv;
+        for (std::string& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        int error = posix_spawn(&FPid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (error != 0) {
+            FPid = -1;
+        }
+    }
+    ~TSimProcess() {
+        if (FPid > 0) {
+            kill(FPid, SIGKILL);
+            waitpid(FPid, nullptr, 0);
+        }
+    }
+    pid_t Pid() const { return FPid; }
+    // Stops it as a user would and returns its exit status.
+    int Stop() {
+        kill(FPid, SIGTERM);
+        int status = 0;
+        waitpid(FPid, &status, 0);
+        FPid = -1;
+        return status;
+    }
+
+private:
+    pid_t FPid = -1;
+};
+
+// Waits (generously; this is no timing check) until the link appears.
+bool WaitForLink(const std::string& link) {
+    for (int i = 0; i < 1000; ++i) {
+        if (std::filesystem::is_symlink(link)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+TEST(PanelSimProgram, AnswersAPollOnItsPseudoTerminal) {
+    TTempDir dir;
+    std::string link = dir.File("panel");
+    TSimProcess sim(link);
+    ASSERT_GT(sim.Pid(), 0);
+    ASSERT_TRUE(WaitForLink(link));
+
+    int fd = open(link.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    termios raw{};
+    tcgetattr(fd, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(fd, TCSANOW, &raw);
+
+    TFakeTransport transport;
+    TMemoryLog log;
+    TFrameCodec codec(transport, log);
+    TPanelState state;
+    TShownStatus shown;
+    TFakeClock clock;
+    TStatusDecoder decoder(codec, state, shown, shown, shown, shown, clock);
+    codec.RegisterDecoder('A', [&] { decoder.DecodeStatus(); });
+
+    const uint8_t poll[] = {0xAA, 0x01, 0x30, 0x41, 0x71, 0xAA, 0x02};
+    ASSERT_EQ(write(fd, poll, sizeof poll), static_cast<ssize_t>(sizeof poll));
+    for (int waits = 0; shown.Records == 0 && waits < 100; ++waits) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 100) > 0) {
+            uint8_t buf[512];
+            ssize_t n = read(fd, buf, sizeof buf);
+            for (ssize_t i = 0; i < n; ++i) {
+                codec.ReceiveByte(buf[i]);
+            }
+        }
+    }
+    close(fd);
+    ASSERT_EQ(shown.Records, 1);
+    EXPECT_EQ(shown.MasterId, "0A0B0C0D0E0F");
+    EXPECT_NEAR(shown.Mains, 27000, 500); // millivolts
+    EXPECT_EQ(shown.EventEnd, 7);
+    EXPECT_EQ(shown.Pages, (std::array<bool, 4>{true, true, false, false}));
+    EXPECT_EQ(state.LedOn[0], 1u); // "Sys. ready"
+
+    int status = sim.Stop();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(std::filesystem::is_symlink(link)); // removed on the way out
+}
+
+} // namespace
