@@ -1,5 +1,6 @@
 #include "core/event_queue.h"
 
+#include <algorithm>
 #include <exception>
 
 struct TEventQueue::TCall {
@@ -52,12 +53,15 @@ bool TEventQueue::ProcessUntil(const std::function<bool()>& pred,
         if (pred()) {
             return true;
         }
-        std::unique_lock lock(FMutex);
-        if (FQueued.wait_until(lock, deadline, [&] { return !FCalls.empty(); })) {
-            continue;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
+            return false;
         }
-        lock.unlock();
-        ProcessPendingEvents();
-        return pred();
+        // The condition may come true without a queued call (another thread finishing its
+        // work), so look again at least every few milliseconds.
+        const auto slice = std::min<std::chrono::steady_clock::duration>(
+            deadline - now, std::chrono::milliseconds(5));
+        std::unique_lock lock(FMutex);
+        FQueued.wait_for(lock, slice, [&] { return !FCalls.empty(); });
     }
 }
