@@ -22,8 +22,9 @@ int main(int argc, char* argv[]) {
     WaitTimer();
 
     QApplication app(argc, argv);
+    // The application's title, the name the desktop's task bar groups its window under. It is
+    // not set as display name: that would be appended to the window's caption "Orvant  v2.1".
     QApplication::setApplicationName(QStringLiteral("Orvant2"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvant2"));
     InstallAccessibleNames(app);
 
     std::string directory;

@@ -49,7 +49,6 @@ TForm1::TForm1(std::string directory, QWidget* parent)
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
     FCodec->RegisterDecoder('A', [this] { FStatusDecoder->DecodeStatus(); });
     ConnectControls();
-    FormCreate();
 }
 
 TForm1::~TForm1() {
@@ -145,8 +144,6 @@ void TForm1::ComPort1RxChar(TComPort& sender, int32_t count) {
 void TForm1::ShowSlavePage(int slave, bool shown) {
     PageControl1->setTabVisible(PageControl1->indexOf(TabSheetSl[slave - 1]), shown);
 }
-
-void TForm1::FormCreate() {}
 
 void TForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

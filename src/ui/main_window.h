@@ -58,7 +58,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FormCreate();
     void FormShow();
     void FormCloseQuery();
     void FormClose();
