@@ -5,6 +5,7 @@
 #include "panel_sim/actions.h"
 #include "panel_sim/datagram_framing.h"
 #include "panel_sim/event_codes.h"
+#include "panel_sim/front_end.h"
 #include "panel_sim/indicators.h"
 #include "panel_sim/keyboard.h"
 #include "panel_sim/options.h"
@@ -459,6 +460,84 @@ TEST(PanelSimScenario, ActionsReachTheInstallation) {
     EXPECT_EQ(ps::KeyAction('m', {true, false, false}), "mains-ok");
     EXPECT_EQ(ps::KeyAction('s', {false, false, false}), "slave-fault 1");
     EXPECT_FALSE(ps::KeyAction('x', {}));
+}
+
+TEST(PanelSimScenario, EveryBuiltInScenarioRunsThroughWithoutAFailingStep) {
+    for (const std::string& name : ps::BuiltinScenarioNames()) {
+        ps::TSimPanelConfig config;
+        config.Installation = Config(0);
+        config.Backlog = 0;
+        config.Start = {2024, 3, 1, 12, 0, 0};
+        ps::TSimPanel panel(config, nullptr);
+        ps::TScenarioPlayer player(ps::LoadScenario(name));
+        for (int s = 0; s < 600; ++s) {
+            panel.Advance(1.0);
+            for (const ps::TAction& action : player.Advance(1.0)) {
+                EXPECT_NO_THROW(ps::ApplyAction(action, panel.Installation()))
+                    << name << ": " << action.Text;
+            }
+        }
+        if (name != "quiet") {
+            EXPECT_GT(panel.Ring().End(), 0) << name;
+        }
+    }
+}
+
+TEST(PanelSimIndicators, LineFaultsLightTheirLoopLedsOnTheUnitAndTheMaster) {
+    TEventList events;
+    ps::TInstallation inst(Config(1), events);
+    inst.SetLineState(1, 2, ps::lnDisconnected);
+    ps::TIndicators slave = ps::SlaveIndicators(inst, 1);
+    EXPECT_TRUE(Bit(slave.Led0, ps::ledLoopC));
+    EXPECT_FALSE(Bit(slave.Led0, ps::ledLoopAB));
+    EXPECT_TRUE(Bit(slave.Out, ps::outFailure));
+    EXPECT_FALSE(Bit(slave.Led0, ps::ledReady));
+    ps::TIndicators master = ps::MasterIndicators(inst);
+    EXPECT_EQ(master.Led0, (1u << ps::ledFailure) | (1u << ps::SlaveFaultLed(1)));
+    EXPECT_EQ(master.Led1, 0u);
+    inst.Advance(1.0);
+    EXPECT_NEAR(inst.Unit(1).Values[ps::vVC], 24000, 80); // an open line reads the supply
+    EXPECT_NEAR(inst.Unit(1).Values[ps::vIC], 0, 60);
+    EXPECT_THROW(inst.SetLineState(1, 0, ps::lnAlarm), std::invalid_argument);
+    inst.SetLineState(1, 2, ps::lnSilent);
+    EXPECT_EQ(events.Take(), (std::vector<std::string>{"6/1/2", "5/1/2"}));
+    EXPECT_EQ(ps::MasterIndicators(inst).Led0, 1u);
+}
+
+TEST(PanelSimLink, AnswersOnItsPseudoTerminalAndLooksAfterItsSymlink) {
+    TTempDir dir;
+    std::string link = dir.File("panel");
+    WriteFileBytes(link, "mine");
+    EXPECT_THROW(ps::TPtyLink{link}, std::runtime_error); // not ours to replace
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink("/nonexistent/pts/9", link); // left by a killed run
+    {
+        ps::TPtyLink pty(link);
+        EXPECT_EQ(std::filesystem::read_symlink(link).string(), pty.SlavePath());
+        ps::TSimPanel panel(PanelConfig(), nullptr);
+        ps::TSerialFrontEnd serial(pty, panel, nullptr);
+
+        int fd = open(link.c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        const uint8_t version[] = {0xAA, 0x01, 0x30, 0x56, 0x86, 0xAA, 0x02};
+        ASSERT_EQ(write(fd, version, sizeof version), static_cast<ssize_t>(sizeof version));
+        pollfd p{pty.Fd(), POLLIN, 0};
+        ASSERT_EQ(poll(&p, 1, 5000), 1);
+        serial.OnReadable();
+        TBytes expected = ps::EncodeSerialReply({'V', {'V', '2', '.', '1', '0', 0}});
+        TBytes got(expected.size());
+        std::size_t have = 0;
+        for (int tries = 0; have < got.size() && tries < 50; ++tries) {
+            pollfd q{fd, POLLIN, 0};
+            if (poll(&q, 1, 100) > 0) {
+                ssize_t n = read(fd, got.data() + have, got.size() - have);
+                have += n > 0 ? static_cast<std::size_t>(n) : 0;
+            }
+        }
+        close(fd);
+        EXPECT_EQ(got, expected);
+    }
+    EXPECT_FALSE(std::filesystem::is_symlink(link));
 }
 
 TEST(PanelSimOptions, ReadsTheCommandLine) {
