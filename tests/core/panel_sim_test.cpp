@@ -452,7 +452,9 @@ TEST(PanelSimScenario, ActionsReachTheInstallation) {
     EXPECT_EQ(inst.Unit(1).Values[ps::vTE], 210);
     ps::ApplyAction(ps::ParseAction("slave-fault"), inst);
     EXPECT_TRUE(inst.Unit(1).CommFault);
-    EXPECT_EQ(events.Take(), (std::vector<std::string>{"7/1/2", "42/1/0"}));
+    ps::ApplyAction(ps::ParseAction("event 200 1 9"), inst);
+    EXPECT_EQ(events.Take(), (std::vector<std::string>{"7/1/2", "42/1/0", "200/1/9"}));
+    EXPECT_THROW(ps::ParseAction("event 256"), std::invalid_argument);
     EXPECT_THROW(ps::ParseAction("line 1 D short"), std::invalid_argument);
     EXPECT_THROW(ps::ParseAction("set 0 VX 1"), std::invalid_argument);
     EXPECT_THROW(ps::ParseAction("alarm 5"), std::invalid_argument);

@@ -113,6 +113,11 @@ TAction ParseAction(const std::string& text) {
         a.Args = {Number(w[1], 0, 4, "the device"), Line(w[2]), LineCode(w[3])};
     } else if (v == "set") {
         a.Args = SetArgs(w);
+    } else if (v == "event") {
+        RequireCount(w, 1, 3);
+        a.Args = {Number(w[1], 0, 255, "the event code"),
+                  w.size() > 2 ? Number(w[2], 0, 4, "the device") : 0,
+                  w.size() > 3 ? Number(w[3], 0, 15, "the loop") : 0};
     } else if (v == "slaves") {
         RequireCount(w, 1, 1);
         a.Args = {Number(w[1], 0, 4, "the number of slaves")};
@@ -147,6 +152,8 @@ void ApplyAction(const TAction& a, TInstallation& inst) {
             level = static_cast<uint16_t>(x[2]);
         }
         inst.PinValue(x[0], static_cast<TValue>(x[1]), level);
+    } else if (v == "event") {
+        inst.LogEvent(static_cast<uint8_t>(x[0]), x[1], x[2]);
     } else if (v == "slaves") {
         inst.SetSlaves(x[0]);
     }

@@ -10,6 +10,7 @@
 //   line DEVICE A|B|C silent|disconnected|short|failure|off
 //   set DEVICE VALUE LEVEL|auto   holds a measured value (VNet, VBat, TE, ... raw units)
 //   slaves N
+//   event CODE [DEVICE [LOOP]]  a raw event of any code 0 to 255, state unchanged
 // DEVICE is 0 for the master, 1 to 4 for a slave.
 
 #include "panel_sim/installation.h"

@@ -239,6 +239,14 @@ void TInstallation::SetLineState(int device, int loop, uint8_t code) {
     FEvents.AddEvent(event, device, loop);
 }
 
+void TInstallation::LogEvent(uint8_t code, int device, int loop) {
+    RequireInstalled(device);
+    if (loop < 0 || loop > 15) {
+        throw std::invalid_argument("a loop number is 0 to 15");
+    }
+    FEvents.AddEvent(code, device, loop);
+}
+
 void TInstallation::PinValue(int device, TValue value, std::optional<uint16_t> level) {
     RequireInstalled(device);
     FUnits[device].Pinned[value] = level;

@@ -66,6 +66,9 @@ public:
     // A line fault or its clearing: code one of lnSilent, lnDisconnected, lnShort, lnFailure,
     // lnOff (an alarm goes through Prealarm). Raises std::invalid_argument otherwise.
     void SetLineState(int device, int loop, uint8_t code);
+    // Logs a raw event of any code (0 to 255, codes past the panel's table too), as a field
+    // log showed it; the installation's state does not change.
+    void LogEvent(uint8_t code, int device, int loop);
     // Holds a value at a level (std::nullopt: back to what the state gives).
     void PinValue(int device, TValue value, std::optional<uint16_t> level);
 

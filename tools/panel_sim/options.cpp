@@ -125,7 +125,7 @@ std::string HelpText() {
            "Actions (scenario files):\n"
            "  prealarm [A|B] [DEV]   alarm [DEV]   extinguish   reset\n"
            "  mains-fail [DEV]   mains-ok [DEV]   battery-fault [DEV]   battery-ok [DEV]\n"
-           "  slave-fault [K]   slave-ok [K]   slaves N\n"
+           "  slave-fault [K]   slave-ok [K]   slaves N   event CODE [DEV [LOOP]]\n"
            "  line DEV A|B|C silent|disconnected|short|failure|off\n"
            "  set DEV VALUE LEVEL|auto   (VA IA VB IB VC IC VNet VDet VBat VHas1 VSir TE TI TB P,\n"
            "                              raw units: mV, uA, 0.1 C, mbar)\n"
