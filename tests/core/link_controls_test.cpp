@@ -35,13 +35,7 @@ private:
 class LinkControlsTest : public ::testing::Test {
 protected:
     LinkControlsTest() {
-        Timer.SetOnTimer([this] {
-            try {
-                Handlers.Timer1Timer();
-            } catch (const std::exception& e) {
-                Shown.push_back(e.what());
-            }
-        });
+        Timer.RunShowingFailures([this] { Handlers.Timer1Timer(); }, Shown);
     }
 
     size_t PollsIn(uint32_t milliseconds) {

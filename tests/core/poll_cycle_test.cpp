@@ -24,13 +24,7 @@ class PollCycleTest : public ::testing::Test {
 protected:
     PollCycleTest() {
         // The window's side: every expiry runs the poll, and what it raises is shown.
-        Timer.SetOnTimer([this] {
-            try {
-                Poll.Timer1Timer();
-            } catch (const std::exception& e) {
-                Shown.push_back(e.what());
-            }
-        });
+        Timer.RunShowingFailures([this] { Poll.Timer1Timer(); }, Shown);
     }
 
     // Lets time pass and returns the number of polls sent meanwhile.

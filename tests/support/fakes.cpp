@@ -1,5 +1,7 @@
 #include "fakes.h"
 
+#include <exception>
+
 void TFakeTimer::SetEnabled(bool enabled) {
     if (enabled && !FEnabled) {
         FRemaining = FInterval;
@@ -23,4 +25,15 @@ void TFakeTimer::Advance(uint32_t milliseconds) {
     if (FEnabled && FInterval > 0) {
         FRemaining -= milliseconds;
     }
+}
+
+void TFakeTimer::RunShowingFailures(std::function<void()> handler,
+                                    std::vector<std::string>& shown) {
+    SetOnTimer([handler = std::move(handler), &shown] {
+        try {
+            handler();
+        } catch (const std::exception& e) {
+            shown.push_back(e.what());
+        }
+    });
 }

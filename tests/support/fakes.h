@@ -48,6 +48,10 @@ public:
     uint32_t Interval() const override { return FInterval; }
     void SetOnTimer(std::function<void()> handler) override { FHandler = std::move(handler); }
 
+    // Makes every expiry run `handler` the way the window does: what it raises is shown, here by
+    // adding the message to `shown`, and goes no further.
+    void RunShowingFailures(std::function<void()> handler, std::vector<std::string>& shown);
+
     // Lets the given time pass, firing the timer at each expiry.
     void Advance(uint32_t milliseconds);
     // Milliseconds until the next expiry (only while enabled).
