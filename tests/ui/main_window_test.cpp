@@ -145,7 +145,13 @@ private slots:
         auto* r = reinterpret_cast<uint8_t*>(record.data());
         const uint8_t id[6] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
         std::copy(id, id + 6, r);
-        PutU16(r + 24, 27123);        // master mains voltage, mV
+        PutU16(r + 12, 12345);        // master line A voltage, mV
+        PutU16(r + 14, 2500);         // line A current, uA
+        PutU16(r + 24, 27123);        // mains voltage, mV
+        PutU16(r + 34, 65535);        // external temperature, tenths of a degree
+        PutU16(r + 36, 235);          // internal temperature
+        PutU16(r + 40, 1500);         // pressure, mbar
+        PutU16(r + 61, 300);          // extinguishing time, tenths of a second
         r[56] = 12;                   // system state past its list
         PutU32(r + 46, 1u << 3);      // "Alarm" on
         r[45] = 0x0F;                 // four slaves
@@ -156,6 +162,13 @@ private slots:
         TStatusPage* master = form.Master;
         QTRY_COMPARE_WITH_TIMEOUT(master->NumberEdit(TMeasureField::VNet)->text(),
                                   QStringLiteral("27.12 V"), 3000);
+        const std::pair<TMeasureField, const char*> shown[] = {
+            {TMeasureField::VA, "12.345 V"}, {TMeasureField::IA, "02.50 mA"},
+            {TMeasureField::TE, "6553.5 C"}, {TMeasureField::TI, "23.5 C"},
+            {TMeasureField::P, "1.50 Bar"},  {TMeasureField::Tim, "30.0 s"}};
+        for (const auto& [field, text] : shown) {
+            QCOMPARE(master->NumberEdit(field)->text(), QString::fromLatin1(text));
+        }
         QCOMPARE(form.TabSheetSl[1]->NumberEdit(TMeasureField::VA)->text(),
                  QStringLiteral("00.987 V"));
         QCOMPARE(master->findChild<QLineEdit*>(QStringLiteral("EditID"))->text(),
