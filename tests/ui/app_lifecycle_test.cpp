@@ -1,7 +1,7 @@
-// The program as a technician starts it: a copy of the executable in its own directory, files
-// beside it. SIGTERM closes the window the normal way, so the shut-down runs in full.
+// End to end: the program as a technician starts it, a copy of the executable in its own
+// directory with its files beside it, against the panel simulator on a pseudo-terminal. SIGTERM
+// closes the window the normal way, so the shut-down runs in full.
 
-#include "pty_pair.h"
 #include "temp_dir.h"
 
 #include <QProcess>
@@ -12,7 +12,7 @@
 
 namespace {
 
-std::string ReportText(const std::filesystem::path& directory) {
+std::string DirectoryText(const std::filesystem::path& directory) {
     std::string text;
     if (std::filesystem::is_directory(directory)) {
         for (const auto& entry : std::filesystem::directory_iterator(directory)) {
@@ -22,20 +22,39 @@ std::string ReportText(const std::filesystem::path& directory) {
     return text;
 }
 
+int Count(const QString& text, const QString& what) {
+    return static_cast<int>(text.count(what));
+}
+
+void Terminate(QProcess& process) {
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+}
+
 } // namespace
 
 class TAppLifecycleTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void SigtermSavesTheSettingsAndEndsTheReports() {
+    void PollsTheSimulatedPanelAndShutsDownInFullOnSigterm() {
         TTempDir dir;
-        TPtyPair panel;
+        const auto link = dir.Path() / "panel-link";
+        QProcess panel;
+        panel.setProcessChannelMode(QProcess::MergedChannels);
+        panel.start(QStringLiteral(ORVANT_PANEL_SIM_PATH),
+                    {"--link", QString::fromStdString(link.string()), "--no-keys", "--verbose",
+                     "--slaves", "2", "--scenario", "quiet"});
+        QVERIFY(panel.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::is_symlink(link), 5000);
+
         const auto exe = dir.Path() / "orvant2";
         std::filesystem::copy_file(ORVANT2_EXECUTABLE, exe);
-        // The tool's files lie beside its executable; these keep it on the test's own line.
+        // The tool's files lie beside its executable; these put it on the simulator's line.
         WriteFileBytes(dir.Path() / "ComPort.ini",
-                       "[ComPort1]\r\nPort=" + panel.SlavePath() + "\r\nBaudRate=57600\r\n");
+                       "[ComPort1]\r\nPort=" + link.string() + "\r\nBaudRate=57600\r\n");
         WriteFileBytes(dir.Path() / "Kelm2.ini", "[General]\r\nUDP=0\r\nIP=127.0.0.1\r\n");
 
         QProcess tool;
@@ -47,25 +66,27 @@ private slots:
         tool.start(QString::fromStdString(exe.string()), {});
         QVERIFY(tool.waitForStarted(5000));
 
-        // The first poll shows the window is up and the port open.
-        const std::string poll = panel.Receive(7, std::chrono::milliseconds(8000));
-        QCOMPARE(poll, std::string("\xAA\x01\x30\x41\x71\xAA\x02"));
-        QVERIFY(ReportText(dir.Path() / "ReportData").find("******* Rep Start *******") !=
-                std::string::npos);
-
-        ::kill(static_cast<pid_t>(tool.processId()), SIGTERM);
-        QVERIFY(tool.waitForFinished(10000));
-        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(tool.exitCode(), 0);
+        // The panel answers three polls, one a second.
+        QString heard;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (heard += QString::fromLocal8Bit(panel.readAll()), Count(heard, "A: status") >= 3),
+            10000);
+        Terminate(tool);
+        Terminate(panel);
+        heard += QString::fromLocal8Bit(panel.readAll());
+        QCOMPARE(Count(heard, "dropped"), 0); // every frame the tool sent was whole
 
         for (const char* reports : {"ReportData", "ReportUdal"}) {
-            const std::string text = ReportText(dir.Path() / reports);
+            const std::string text = DirectoryText(dir.Path() / reports);
+            QVERIFY2(text.find("******* Rep Start *******") != std::string::npos, reports);
             QVERIFY2(text.find("******* Rep End *******") != std::string::npos, reports);
         }
         const std::string settings = ReadFileBytes(dir.Path() / "ComPort.ini");
-        QVERIFY(settings.find("BaudRate=57600\r\n") != std::string::npos);
-        QVERIFY(settings.find("FlowControl=None\r\n") != std::string::npos);
+        QCOMPARE(settings, "[ComPort1]\r\nPort=" + link.string() +
+                               "\r\nBaudRate=57600\r\nStopBits=1\r\nDataBits=8\r\n"
+                               "Parity=None\r\nFlowControl=None\r\n");
         QVERIFY(std::filesystem::is_empty(workingDir.Path()));
+        QVERIFY(!std::filesystem::exists(link)); // the simulator cleaned up after itself
     }
 };
 
