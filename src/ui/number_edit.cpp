@@ -1,12 +1,14 @@
 #include "ui/number_edit.h"
 
-#include "ui/number_format.h"
+#include "model/number_format.h"
 
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLocale>
 
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -17,6 +19,12 @@ constexpr int FieldHeight = 25;
 // entering or leaving the field, and must not disturb what is being typed.
 bool IsFieldFocusChange(Qt::FocusReason reason) {
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
+// The field's locale as the separators the number format writes (UTF-8, whole: a group separator
+// may be a character that takes more than one byte).
+TFormatSymbols LocaleFormatSymbols(const QLocale& locale) {
+    return {locale.decimalPoint().toStdString(), locale.groupSeparator().toStdString()};
 }
 
 } // namespace
@@ -53,7 +61,9 @@ QSize TNumberEdit::sizeHint() const {
 }
 
 void TNumberEdit::Rewrite() {
-    setText(FormatFloat(FDisplayFormat, FValue, LocaleFormatSymbols(locale())));
+    const std::string text =
+        FormatFloat(FDisplayFormat.toStdString(), FValue, LocaleFormatSymbols(locale()));
+    setText(QString::fromStdString(text));
 }
 
 // Reads the text into the value; a text that is no number beeps and keeps the value.
@@ -67,7 +77,9 @@ void TNumberEdit::ReadText() {
 }
 
 QChar TNumberEdit::DecimalSeparator() const {
-    return LocaleFormatSymbols(locale()).DecimalSeparator;
+    // Typed and read back one character at a time, which every locale's separator is in practice.
+    const QString separator = locale().decimalPoint();
+    return separator.isEmpty() ? QChar(u'.') : separator[0];
 }
 
 bool TNumberEdit::LetThrough(QChar typed) const {
