@@ -1,18 +1,10 @@
-// The numeric field: its number format, the reading of its text, focus with the limits, and the
-// keystroke filter of every entry type, driven through real key events on a shown field.
+// The numeric field: its text in the field's locale, the reading of its text, focus with the
+// limits, and the keystroke filter of every entry type, driven through real key events on a
+// shown field. The number format language itself is tested in the core tests.
 
 #include "ui/number_edit.h"
-#include "ui/number_format.h"
 
 #include <QtTest>
-
-#include <cmath>
-#include <limits>
-#include <memory>
-
-namespace {
-const TFormatSymbols Point{u'.', u','};
-} // namespace
 
 class TNumberEditTest : public QObject {
     Q_OBJECT
@@ -49,65 +41,6 @@ private slots:
         FEdit->SetValue(0);
         FEdit->setFocus(Qt::OtherFocusReason);
         QVERIFY(FEdit->hasFocus());
-    }
-
-    void formatting_data() {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("expected");
-        // The renderings the window relies on.
-        QTest::newRow("volts") << "00.000 V" << 12.345 << "12.345 V";
-        QTest::newRow("volts padded") << "00.000 V" << 5.5 << "05.500 V";
-        QTest::newRow("milliamperes") << "00.00 mA" << 2.5 << "02.50 mA";
-        QTest::newRow("negative") << "00.00 mA" << -1.5 << "-01.50 mA";
-        QTest::newRow("temperature") << "###0.0 C" << 23.5 << "23.5 C";
-        QTest::newRow("temperature wide") << "###0.0 C" << 6553.5 << "6553.5 C";
-        QTest::newRow("pressure") << "###0.00 Bar" << 1.5 << "1.50 Bar";
-        QTest::newRow("seconds") << "###0.0 s" << 30.0 << "30.0 s";
-        QTest::newRow("detector") << "###00.00 V" << 123.456 << "123.46 V";
-        QTest::newRow("counter") << "000" << 7.0 << "007";
-        QTest::newRow("counter wide") << "000" << 1234.0 << "1234";
-        QTest::newRow("scientific") << "0.0E+00" << 0.0012 << "1.2E-03";
-        QTest::newRow("scientific zero") << "0.0E+00" << 0.0 << "0.0E+00";
-        QTest::newRow("scientific negative") << "0.0E+00" << -123456.0 << "-1.2E+05";
-        QTest::newRow("scientific carry") << "0.0E+00" << 9.96 << "1.0E+01";
-        QTest::newRow("exponent widens") << "0.0E+00" << 1e123 << "1.0E+123";
-        QTest::newRow("E- hides plus") << "0.0E-00" << 1234.0 << "1.2E03";
-        // Rounding: half away from zero on the decimal value, not on its binary neighbour.
-        QTest::newRow("tie of a division") << "00.00 V" << 12345 / 1000.0 << "12.35 V";
-        QTest::newRow("tie below binary") << "00.00 V" << 1005 / 1000.0 << "01.01 V";
-        QTest::newRow("carry into integer") << "00.00 V" << 9.999 << "10.00 V";
-        QTest::newRow("half up integer") << "0" << 2.5 << "3";
-        QTest::newRow("half up negative") << "0" << -2.5 << "-3";
-        QTest::newRow("six decimals") << "0.000000" << 0.1234565 << "0.123457";
-        // Sections, grouping, optional digits.
-        QTest::newRow("negative section") << "0;-0" << -5.0 << "-5";
-        QTest::newRow("negative zero has no sign") << "0;-0" << -0.4 << "0";
-        QTest::newRow("rounded to zero has no sign") << "0.00" << -0.004 << "0.00";
-        QTest::newRow("zero section") << "0.0;(0.0);none" << 0.0 << "none";
-        QTest::newRow("parentheses section") << "0.0;(0.0);none" << -1.5 << "(1.5)";
-        QTest::newRow("thousands") << "#,0" << 1234567.0 << "1,234,567";
-        QTest::newRow("thousands negative") << "#,0" << -1234.0 << "-1,234";
-        QTest::newRow("thousands zero") << "#,0" << 0.0 << "0";
-        QTest::newRow("optional fraction") << "0.##" << 1.0 << "1";
-        QTest::newRow("optional integer") << "#.##" << 0.5 << ".5";
-        // Numbers no format can hold sensibly.
-        QTest::newRow("too large for fixed") << "0.000000" << 1e25 << "1E+25";
-        QTest::newRow("general") << "" << 1.5 << "1.5";
-        QTest::newRow("nan") << "0.0" << std::numeric_limits<double>::quiet_NaN() << "NAN";
-        QTest::newRow("infinity") << "0.0" << -std::numeric_limits<double>::infinity() << "-INF";
-    }
-
-    void formatting() {
-        QFETCH(QString, format);
-        QFETCH(double, value);
-        QFETCH(QString, expected);
-        QCOMPARE(FormatFloat(format, value, Point), expected);
-    }
-
-    void formattingUsesTheLocaleSeparators() {
-        QCOMPARE(FormatFloat("#,0.00", 1234.5, {u',', u'.'}), "1.234,50");
-        QCOMPARE(FormatFloat("0.0", 1234.5L / 1000, {u',', u'.'}), "1,2");
     }
 
     void parsing_data() {
@@ -299,6 +232,25 @@ private slots:
         QTest::keyClick(FEdit, Qt::Key_Return);
         QCOMPARE(double(FEdit->Value()), 7.25);
         QCOMPARE(FEdit->text(), "07,250 V");
+    }
+
+    // The whole group separator is written, even where the locale's takes more than one byte.
+    void localeGroupSeparatorWhole() {
+        const QLocale french(QLocale::French, QLocale::France);
+        const QString group = french.groupSeparator();
+        QVERIFY(!group.isEmpty() && group[0].unicode() > 0x7F);
+        FEdit->setLocale(french);
+        FEdit->SetEntryRequired(TNumberEditType::CurrencyValue);
+        FEdit->SetValue(1234567);
+        QCOMPARE(FEdit->text(), "1" + group + "234" + group + "567");
+    }
+
+    void unitOutsideAsciiKeptWhole() {
+        FEdit->SetDisplayFormat(QString::fromUtf8("###0.0 \u00B0C"));
+        FEdit->SetValue(-23.5);
+        QCOMPARE(FEdit->text(), QString::fromUtf8("-23.5 \u00B0C"));
+        QTest::keyClick(FEdit, Qt::Key_Return);
+        QCOMPARE(double(FEdit->Value()), -23.5);
     }
 };
 
