@@ -3,6 +3,7 @@
 // byte), so the figures show the headroom.
 
 #include "core/comm_log.h"
+#include "frame_capture.h"
 #include "link/frame_codec.h"
 
 #include <benchmark/benchmark.h>
@@ -23,23 +24,6 @@ public:
     void Clear() override {}
 };
 
-// Catches the frame SendFrame builds, so the benchmark uses the codec's own framing.
-class TCaptureTransport : public IFrameTransport {
-public:
-    bool UdpSelected() const override { return Udp; }
-    std::string IpText() const override { return "127.0.0.1"; }
-    void WriteSerial(const uint8_t* data, uint32_t count) override {
-        Last.assign(data, data + count);
-    }
-    void SetUdpDestination(const std::string&, const std::string&) override {}
-    void SendDatagram(const uint8_t* data, uint32_t count) override {
-        Last.assign(data, data + count);
-    }
-
-    bool Udp = false;
-    std::vector<uint8_t> Last;
-};
-
 // A status payload with every byte value, 0xAA among them, so escapes are part of the stream.
 std::vector<uint8_t> StatusPayload() {
     std::vector<uint8_t> payload(StatusSize);
@@ -51,7 +35,7 @@ std::vector<uint8_t> StatusPayload() {
 
 // A status reply as the panel sends it on the given transport.
 std::vector<uint8_t> StatusReply(bool udp) {
-    TCaptureTransport transport;
+    TFrameCapture transport;
     TNullLog log;
     TFrameCodec builder(transport, log);
     transport.Udp = udp;
@@ -64,7 +48,7 @@ std::vector<uint8_t> StatusReply(bool udp) {
 }
 
 void BM_ReceiveByteStatusReplies(benchmark::State& state) {
-    TCaptureTransport transport;
+    TFrameCapture transport;
     TNullLog log;
     TFrameCodec codec(transport, log);
     uint32_t decoded = 0;
@@ -83,7 +67,7 @@ void BM_ReceiveByteStatusReplies(benchmark::State& state) {
 BENCHMARK(BM_ReceiveByteStatusReplies);
 
 void BM_ReceiveDatagramStatusReplies(benchmark::State& state) {
-    TCaptureTransport transport;
+    TFrameCapture transport;
     TNullLog log;
     TFrameCodec codec(transport, log);
     uint32_t decoded = 0;

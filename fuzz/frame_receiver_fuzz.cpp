@@ -12,6 +12,7 @@
 
 #include "core/comm_log.h"
 #include "core/errors.h"
+#include "frame_capture.h"
 #include "link/frame_codec.h"
 #include "model/panel_state.h"
 #include "model/panel_texts.h"
@@ -39,23 +40,6 @@ public:
 
 private:
     int FCount = 0;
-};
-
-// Keeps the last frame handed over, so the round trip can feed it back.
-class TFuzzTransport : public IFrameTransport {
-public:
-    bool UdpSelected() const override { return Udp; }
-    std::string IpText() const override { return "127.0.0.1"; }
-    void WriteSerial(const uint8_t* data, uint32_t count) override {
-        Last.assign(data, data + count);
-    }
-    void SetUdpDestination(const std::string&, const std::string&) override {}
-    void SendDatagram(const uint8_t* data, uint32_t count) override {
-        Last.assign(data, data + count);
-    }
-
-    bool Udp = false;
-    std::vector<uint8_t> Last;
 };
 
 volatile uint32_t Sink; // keeps the decoders' reads from being optimised away
@@ -172,7 +156,7 @@ void MixedSteps(TFrameCodec& codec, const uint8_t* data, std::size_t size) {
     }
 }
 
-void RoundTrip(TFrameCodec& codec, TFuzzTransport& transport, const uint8_t* data,
+void RoundTrip(TFrameCodec& codec, TFrameCapture& transport, const uint8_t* data,
                std::size_t size) {
     if (size < 2) {
         return;
@@ -206,7 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (size == 0) {
         return 0;
     }
-    TFuzzTransport transport;
+    TFrameCapture transport;
     TFuzzLog log;
     TFrameCodec codec(transport, log);
     TStatusDecoder status(codec, FuzzPanelState, FuzzSinks, FuzzSinks, FuzzSinks, FuzzSinks,

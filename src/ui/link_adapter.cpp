@@ -24,22 +24,12 @@ void TLinkAdapter::WriteSerial(const uint8_t* data, uint32_t count) {
     FPort.Write(data, static_cast<int32_t>(count));
 }
 
-IUdpLink& TLinkAdapter::Udp() const {
-    if (FUdp == nullptr) {
-        // The UDP worker is created at the end of the window's start-up.
-        throw EOrvant("Destination-address not set.");
-    }
-    return *FUdp;
+void TLinkAdapter::SetUdpDestination(const std::string&, const std::string&) {
+    throw EOrvant("Destination-address not set.");
 }
 
-void TLinkAdapter::SetUdpDestination(const std::string& port, const std::string& address) {
-    IUdpLink& udp = Udp();
-    udp.SetDestinationPort(port);
-    udp.SetDestinationAddress(address);
-}
-
-void TLinkAdapter::SendDatagram(const uint8_t* data, uint32_t count) {
-    Udp().SendBuffer(data, count);
+void TLinkAdapter::SendDatagram(const uint8_t*, uint32_t) {
+    throw EOrvant("Destination-address not set.");
 }
 
 int TLinkAdapter::RefreshValue() const {

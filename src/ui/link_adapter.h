@@ -1,6 +1,7 @@
 #pragma once
 // The window's side of the link: which transport the "UDP" box selects, the IP field, the serial
 // port ComPort1 and its settings dialog, as the frame codec and the link controls see them.
+// There is no UDP worker yet, so a frame sent with "UDP" ticked fails without a destination.
 
 #include "link/frame_codec.h"
 #include "link/link_controls.h"
@@ -9,21 +10,9 @@ class QWidget;
 class TComPort;
 class TCommunicationPage;
 
-// The UDP side of sending, present once the link has started.
-class IUdpLink {
-public:
-    virtual ~IUdpLink() = default;
-    virtual void SetDestinationPort(const std::string& port) = 0;
-    virtual void SetDestinationAddress(const std::string& address) = 0;
-    virtual bool SendBuffer(const uint8_t* data, uint32_t count) = 0;
-};
-
 class TLinkAdapter : public IFrameTransport, public ILinkControls, public ISerialPort {
 public:
     TLinkAdapter(TCommunicationPage& page, TComPort& port, QWidget* dialogParent);
-
-    // The UDP link, once the panel object has created its worker (null before).
-    void SetUdpLink(IUdpLink* udp) { FUdp = udp; }
 
     // IFrameTransport
     bool UdpSelected() const override;
@@ -45,10 +34,7 @@ public:
     void ShowSetupDialog() override;
 
 private:
-    IUdpLink& Udp() const;
-
     TCommunicationPage& FPage;
     TComPort& FPort;
     QWidget* FDialogParent;
-    IUdpLink* FUdp = nullptr;
 };
