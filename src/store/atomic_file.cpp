@@ -1,5 +1,7 @@
 #include "store/atomic_file.h"
 
+#include "store/app_paths.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -38,12 +40,13 @@ std::string ResolveLink(const std::string& path) {
     return path;
 }
 
-std::string DirectoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
+// The directory to open for a path's entry: its directory part, "/" or the working directory.
+std::string DirectoryToOpen(const std::string& path) {
+    const std::string directory = DirectoryOf(path);
+    if (!directory.empty()) {
+        return directory;
     }
-    return slash == 0 ? "/" : path.substr(0, slash);
+    return path.starts_with('/') ? "/" : ".";
 }
 
 // Creates a new, hidden file beside `target` and opens it for writing. The name carries the
@@ -65,8 +68,10 @@ int CreateFileBeside(const std::string& target, std::string& tempPath) {
     return -1;
 }
 
-// Makes the rename itself durable. File systems that cannot flush a directory say EINVAL;
-// there the rename is as durable as they allow.
+} // namespace
+
+// File systems that cannot flush a directory say EINVAL; there an entry is as durable as they
+// allow.
 bool FlushDirectory(const std::string& directory) {
     const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
@@ -78,8 +83,6 @@ bool FlushDirectory(const std::string& directory) {
     errno = savedErrno;
     return flushed;
 }
-
-} // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -135,5 +138,5 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
         errno = savedErrno;
         return false;
     }
-    return FlushDirectory(DirectoryOf(target));
+    return FlushDirectory(DirectoryToOpen(target));
 }

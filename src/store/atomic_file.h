@@ -10,6 +10,10 @@
 // be opened or read; errno is ENOENT when it does not exist.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 
+// Flushes a directory's entries (a file created, renamed or removed in it) to disk. True on
+// success and on file systems that cannot flush a directory; false (errno set) otherwise.
+bool FlushDirectory(const std::string& directory);
+
 // Replaces the file with `bytes` so that the file on disk is always either the old or the new
 // whole file, even when the program or the machine dies in the middle: the bytes go to a new
 // file beside it, are flushed to disk, and that file is renamed over the old one; then the
