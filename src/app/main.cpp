@@ -18,6 +18,9 @@
 #include <exception>
 
 int main(int argc, char* argv[]) {
+    // A termination signal from here on closes the window once it exists, so the reports that
+    // are about to start always get their end markers.
+    CatchTerminationSignals();
     // The wait helper's stopwatch exists before anything else.
     WaitTimer();
 
@@ -54,6 +57,7 @@ int main(int argc, char* argv[]) {
             form.Errors().Show(startFailure);
         }
         result = QApplication::exec();
+        RestoreTerminationSignals();
     }
 
     try {
