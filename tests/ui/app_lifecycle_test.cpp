@@ -105,34 +105,39 @@ private slots:
     }
 
     // SIGTERM is caught before the reports start, and one that comes before the window exists
-    // still ends both reports with their end markers.
+    // still ends both reports with their end markers. The signal goes out the moment the tool
+    // catches it; a busy machine may let the tool run on past its start-up meanwhile, so a few
+    // runs are allowed for one that is hit early.
     void ASigtermDuringStartUpStillEndsTheReports() {
-        TTempDir dir;
-        TPtyPair line; // a quiet line: no panel answers
-        const auto exe = dir.Path() / "orvant2";
-        std::filesystem::copy_file(ORVANT2_EXECUTABLE, exe);
-        WriteFileBytes(dir.Path() / "ComPort.ini",
-                       "[ComPort1]\r\nPort=" + line.SlavePath() + "\r\n");
-        WriteFileBytes(dir.Path() / "Kelm2.ini", "[General]\r\nUDP=0\r\nIP=127.0.0.1\r\n");
+        bool hitBeforeReports = false;
+        for (int run = 0; run < 5 && !hitBeforeReports; ++run) {
+            TTempDir dir;
+            TPtyPair line; // a quiet line: no panel answers
+            const auto exe = dir.Path() / "orvant2";
+            std::filesystem::copy_file(ORVANT2_EXECUTABLE, exe);
+            WriteFileBytes(dir.Path() / "ComPort.ini",
+                           "[ComPort1]\r\nPort=" + line.SlavePath() + "\r\n");
+            WriteFileBytes(dir.Path() / "Kelm2.ini", "[General]\r\nUDP=0\r\nIP=127.0.0.1\r\n");
 
-        QProcess tool;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        tool.setProcessEnvironment(env);
-        tool.start(QString::fromStdString(exe.string()), {});
-        QVERIFY(tool.waitForStarted(5000));
-        QElapsedTimer waited;
-        waited.start();
-        while (!CatchesSigterm(tool.processId()) && waited.elapsed() < 10000) {
-            QThread::usleep(200);
+            QProcess tool;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            tool.setProcessEnvironment(env);
+            tool.start(QString::fromStdString(exe.string()), {});
+            QVERIFY(tool.waitForStarted(5000));
+            QElapsedTimer waited;
+            waited.start();
+            while (!CatchesSigterm(tool.processId()) && waited.elapsed() < 10000) {
+            }
+            hitBeforeReports = !std::filesystem::exists(dir.Path() / "ReportData");
+            Terminate(tool);
+            for (const char* reports : {"ReportData", "ReportUdal"}) {
+                const std::string text = DirectoryText(dir.Path() / reports);
+                QVERIFY2(text.find("******* Rep Start *******") != std::string::npos, reports);
+                QVERIFY2(text.find("******* Rep End *******") != std::string::npos, reports);
+            }
         }
-        QVERIFY(!std::filesystem::exists(dir.Path() / "ReportData"));
-        Terminate(tool);
-        for (const char* reports : {"ReportData", "ReportUdal"}) {
-            const std::string text = DirectoryText(dir.Path() / reports);
-            QVERIFY2(text.find("******* Rep Start *******") != std::string::npos, reports);
-            QVERIFY2(text.find("******* Rep End *******") != std::string::npos, reports);
-        }
+        QVERIFY(hitBeforeReports);
     }
 };
 
