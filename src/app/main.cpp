@@ -18,6 +18,10 @@
 #include <exception>
 
 int main(int argc, char* argv[]) {
+    // A termination signal from here on closes the window once it exists, so the reports that
+    // are about to start always get their end markers.
+    CatchTerminationSignals();
+
     // ---- Module initialisation, before any window exists, in this order ----
     // The wait helper's stopwatch.
     WaitTimer();
@@ -57,6 +61,7 @@ int main(int argc, char* argv[]) {
             form.Errors().Show(QString::fromLocal8Bit(startFailure));
         }
         result = QApplication::exec();
+        RestoreTerminationSignals();
     }
 
     // ---- Module finalisation, after the window is gone: end markers, event report first ----

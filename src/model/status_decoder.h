@@ -24,8 +24,9 @@ public:
     TStatusDecoder(const TFrameCodec& codec, TPanelState& state, IStatusView& view,
                    const IClock& clock);
 
-    // Decodes the status reply now in the codec's receive buffer. The reply's length is not
-    // checked: bytes past what the panel sent keep earlier frames' contents. An error of the
+    // Decodes the status reply now in the codec's receive buffer. It reads StatusRecordSize bytes
+    // at fixed offsets, so it is registered with the codec with that size: a shorter reply never
+    // reaches it. An error of the
     // event bookkeeping propagates; the earlier steps have then taken effect and no data line
     // is written.
     void DecodeStatus();

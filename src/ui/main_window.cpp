@@ -50,7 +50,8 @@ TForm1::TForm1(std::string directory, QWidget* parent)
                                             SystemClock());
     FStatusDecoder =
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
-    FCodec->RegisterDecoder('A', [this] { FStatusDecoder->DecodeStatus(); });
+    FCodec->RegisterDecoder(
+        'A', [this] { FStatusDecoder->DecodeStatus(); }, StatusRecordSize);
     ConnectControls();
     FormCreate();
 }
