@@ -24,6 +24,11 @@ public:
     TStatusDecoder(const TFrameCodec& codec, TPanelState& state, IStatusView& view,
                    const IClock& clock);
 
+    // The chart and the data report line of a decoder made without them; from the next reply
+    // on those steps run.
+    void AttachChart(IChartSink& chart) { FChart = &chart; }
+    void AttachDataLine(IDataLineSink& dataLine) { FDataLine = &dataLine; }
+
     // Decodes the status reply now in the codec's receive buffer. The reply's length is not
     // checked: bytes past what the panel sent keep earlier frames' contents. An error of the
     // event bookkeeping propagates; the earlier steps have then taken effect and no data line
