@@ -47,7 +47,7 @@ int main(int argc, char* argv[]) {
 
     int result = 0;
     {
-        TForm1 form(directory);
+        TForm1 form(directory, &reports);
         CloseOnTerminationSignals(&form);
         form.show();
         if (!startFailure.isEmpty()) {

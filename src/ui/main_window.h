@@ -14,13 +14,17 @@
 #include <string>
 
 class QTabWidget;
+class TChartPage;
 class TCommunicationPage;
+class TDataLineWriter;
 class TErrorDisplay;
 class TFrameCodec;
 class TLinkAdapter;
 class TLinkControls;
 class TMemoLog;
 class TQtTimer;
+class TReportWriter;
+struct TReports;
 class TStatusDecoder;
 class TStatusPage;
 class TStatusPages;
@@ -32,13 +36,15 @@ class TForm1 : public QWidget {
 
 public:
     // directory: where the tool's files lie (the executable's directory, without separator).
-    explicit TForm1(std::string directory, QWidget* parent = nullptr);
+    // reports: the daily report files, opened before the window and closed after it; without
+    // them no data line is written.
+    explicit TForm1(std::string directory, TReports* reports = nullptr, QWidget* parent = nullptr);
     ~TForm1() override;
 
     QTabWidget* PageControl1;
     TStatusPage* Master;
     TCommunicationPage* TabSheet2;
-    QWidget* TabSheet3;
+    TChartPage* TabSheet3;
     TStatusPage* TabSheetSl[4];
     TQtTimer* Timer1;
     TQtTimer* TimerLed;
@@ -75,6 +81,8 @@ private:
     TPanelState FPanelState;
     TStatusPages* FStatusPages;
     std::unique_ptr<TStatusDecoder> FStatusDecoder;
+    std::unique_ptr<TReportWriter> FDataReport;
+    std::unique_ptr<TDataLineWriter> FDataLine;
     bool FShown = false;
     bool FClosed = false;
 };
