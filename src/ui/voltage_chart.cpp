@@ -33,6 +33,60 @@ TFormatSymbols SymbolsOf(const QLocale& locale) {
     return {locale.decimalPoint().toStdString(), locale.groupSeparator().toStdString()};
 }
 
+// Where times and voltages lie on the widget.
+struct TPlotMapping {
+    QRect Plot;
+    TChartTime From;
+    TChartTime To;
+    double Minimum;
+    double Maximum;
+
+    double X(TChartTime t) const {
+        return Plot.left() + static_cast<double>(t - From) * Plot.width() / (To - From);
+    }
+    double Y(float v) const {
+        return Plot.bottom() - (v - Minimum) * Plot.height() / (Maximum - Minimum);
+    }
+};
+
+// One pixel column of a series: first, lowest, highest and last value, the two in between
+// halfway between the first and the last point's place.
+void AppendPixel(QPolygonF& line, const TChartColumn& pixel, int s, const TPlotMapping& map) {
+    line.append(QPointF(map.X(pixel.FirstTime), map.Y(pixel.First[s])));
+    if (pixel.Count > 1) {
+        const double middle = (map.X(pixel.FirstTime) + map.X(pixel.LastTime)) / 2;
+        line.append(QPointF(middle, map.Y(pixel.Min[s])));
+        line.append(QPointF(middle, map.Y(pixel.Max[s])));
+        line.append(QPointF(map.X(pixel.LastTime), map.Y(pixel.Last[s])));
+    }
+}
+
+// The line of series s through the envelope; columns that fall on one pixel are drawn as one.
+void AppendEnvelope(QPolygonF& line, const TChartEnvelope& envelope, int s,
+                    const TPlotMapping& map) {
+    TChartColumn pixel;
+    int pixelX = 0;
+    for (int c = 0; c < envelope.ColumnCount(); ++c) {
+        const TChartColumn& column = envelope.Column(c);
+        if (column.Count == 0) {
+            continue;
+        }
+        const int columnX = static_cast<int>(std::floor(map.X(column.FirstTime)));
+        if (pixel.Count != 0 && columnX == pixelX) {
+            pixel.Append(column);
+            continue;
+        }
+        if (pixel.Count != 0) {
+            AppendPixel(line, pixel, s, map);
+        }
+        pixel = column;
+        pixelX = columnX;
+    }
+    if (pixel.Count != 0) {
+        AppendPixel(line, pixel, s, map);
+    }
+}
+
 } // namespace
 
 TVoltageChart::TVoltageChart(QWidget* parent)
@@ -168,20 +222,15 @@ void TVoltageChart::PaintBottomAxis(QPainter& painter, const QRect& plot) const 
 }
 
 void TVoltageChart::PaintSeries(QPainter& painter, const QRect& plot) const {
-    const TChartTime from = FModel.ViewFrom();
-    const double xScale = plot.width() / static_cast<double>(FModel.ViewTo() - from);
-    const double yScale = plot.height() / (LeftAxis.Maximum - LeftAxis.Minimum);
-    const auto x = [&](TChartTime t) { return plot.left() + (t - from) * xScale; };
-    const auto y = [&](float v) { return plot.bottom() - (v - LeftAxis.Minimum) * yScale; };
-    const TChartEnvelope& envelope = FModel.Envelope();
+    const TPlotMapping map{plot, FModel.ViewFrom(), FModel.ViewTo(), LeftAxis.Minimum,
+                           LeftAxis.Maximum};
     const std::optional<TChartRecord> leadIn = FModel.LeadIn();
     const std::optional<TChartRecord> leadOut = FModel.LeadOut();
-
     painter.save();
     painter.setClipRect(plot.adjusted(1, 1, 0, 0));
     painter.setRenderHint(QPainter::Antialiasing, false);
     QPolygonF line;
-    line.reserve(4 * envelope.ColumnCount() + 2);
+    line.reserve(4 * plot.width() + 2);
     for (int s = 0; s < ChartSeriesCount; ++s) {
         const TChartSeries& series = SeriesAt(s);
         if (!series.Visible) {
@@ -189,23 +238,11 @@ void TVoltageChart::PaintSeries(QPainter& painter, const QRect& plot) const {
         }
         line.clear();
         if (leadIn) {
-            line.append(QPointF(x(leadIn->Time), y(leadIn->Values[s])));
+            line.append(QPointF(map.X(leadIn->Time), map.Y(leadIn->Values[s])));
         }
-        for (int c = 0; c < envelope.ColumnCount(); ++c) {
-            const TChartColumn& column = envelope.Column(c);
-            if (column.Count == 0) {
-                continue;
-            }
-            const double middle = (x(column.FirstTime) + x(column.LastTime)) / 2;
-            line.append(QPointF(x(column.FirstTime), y(column.First[s])));
-            if (column.Count > 1) {
-                line.append(QPointF(middle, y(column.Min[s])));
-                line.append(QPointF(middle, y(column.Max[s])));
-                line.append(QPointF(x(column.LastTime), y(column.Last[s])));
-            }
-        }
+        AppendEnvelope(line, FModel.Envelope(), s, map);
         if (leadOut) {
-            line.append(QPointF(x(leadOut->Time), y(leadOut->Values[s])));
+            line.append(QPointF(map.X(leadOut->Time), map.Y(leadOut->Values[s])));
         }
         painter.setPen(QPen(series.Color, 0));
         painter.drawPolyline(line);
