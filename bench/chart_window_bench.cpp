@@ -73,6 +73,7 @@ struct TFigures {
     double AddMs;
     double RedrawMs;
     double BytesPerPoint; // what the chart holds for one point of one series
+    double ZoomMs;        // one step of the mouse wheel over the whole run, envelope rebuilt
 };
 
 // The chart of this program: the page as the window shows it, following the newest points.
@@ -99,9 +100,15 @@ TFigures MeasureEnvelopeChart(long points, int redraws) {
         model.AddPoint(StartTime() + (points + 2001 + r) * PollMs, Reading(r));
         paints.push_back(MillisecondsOf([&] { page.Chart1->repaint(); }));
     }
+    std::vector<double> zooms;
+    for (int r = 0; r < 9; ++r) {
+        model.FollowNewest();
+        const TChartTime middle = (model.ViewFrom() + model.ViewTo()) / 2;
+        zooms.push_back(MillisecondsOf([&] { model.Zoom(middle, 0.8); }));
+    }
     const double bytes = static_cast<double>(model.Store().MemoryBytes());
     return {Median(adds), Median(paints),
-            bytes / (3.0 * static_cast<double>(model.Store().Count()))};
+            bytes / (3.0 * static_cast<double>(model.Store().Count())), Median(zooms)};
 }
 
 // A plain Qt Charts chart: three line series holding every point, axes as the page has them.
@@ -151,7 +158,7 @@ TFigures MeasurePlainSeries(long points, int adds, int redraws) {
     for (int r = 0; r < redraws; ++r) {
         paints.push_back(MillisecondsOf([&] { view.viewport()->repaint(); }));
     }
-    return {Median(addTimes), Median(paints), 0};
+    return {Median(addTimes), Median(paints), 0, 0};
 }
 
 // One case, in this process: prints "add_ms redraw_ms".
@@ -163,7 +170,7 @@ int RunCase(const std::string& kind, long points) {
     QApplication app(argc, argv);
     const TFigures f = kind == "plain" ? MeasurePlainSeries(points, points >= 1000000 ? 3 : 5, 5)
                                        : MeasureEnvelopeChart(points, 21);
-    std::printf("%.6f %.6f %.3f\n", f.AddMs, f.RedrawMs, f.BytesPerPoint);
+    std::printf("%.6f %.6f %.3f %.6f\n", f.AddMs, f.RedrawMs, f.BytesPerPoint, f.ZoomMs);
     return 0;
 }
 
@@ -173,6 +180,7 @@ struct TResult {
     double RedrawMs = 0;
     double PeakMb = 0;
     double BytesPerPoint = 0;
+    double ZoomMs = 0;
 };
 
 // Runs one case in a child process and reads its figures and its peak memory.
@@ -210,7 +218,8 @@ TResult SpawnCase(const std::string& kind, long points) {
     wait4(child, &status, 0, &usage);
     TResult r;
     r.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-           std::sscanf(out.c_str(), "%lf %lf %lf", &r.AddMs, &r.RedrawMs, &r.BytesPerPoint) == 3;
+           std::sscanf(out.c_str(), "%lf %lf %lf %lf", &r.AddMs, &r.RedrawMs, &r.BytesPerPoint,
+                       &r.ZoomMs) == 4;
     r.PeakMb = usage.ru_maxrss / 1024.0;
     return r;
 }
@@ -235,7 +244,7 @@ int RunAll(bool quick) {
             std::printf("%-9ld | %-22s | %14.4f | %14.3f | %10.1f | ", points, label, r.AddMs,
                         r.RedrawMs, r.PeakMb);
             if (r.BytesPerPoint > 0) {
-                std::printf("%.1f\n", r.BytesPerPoint);
+                std::printf("%.1f (zoom step %.2f ms)\n", r.BytesPerPoint, r.ZoomMs);
             } else {
                 std::printf("-\n");
             }
