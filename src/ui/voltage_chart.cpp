@@ -157,8 +157,11 @@ void TVoltageChart::paintEvent(QPaintEvent*) {
     }
     FModel.SetPlotWidth(plot.width());
     PaintLeftAxis(painter, plot);
-    PaintBottomAxis(painter, plot);
-    PaintSeries(painter, plot);
+    // Before the first point there is no time to label and nothing to draw.
+    if (!FModel.Store().Empty()) {
+        PaintBottomAxis(painter, plot);
+        PaintSeries(painter, plot);
+    }
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(plot);

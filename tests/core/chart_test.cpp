@@ -126,6 +126,28 @@ TEST(ChartStoreTest, EnvelopeOfAnyRangeIsThatOfEveryPoint) {
     }
 }
 
+TEST(ChartStoreTest, ReadingsOfOneTimeAcrossChunksAreAllFound) {
+    // The PC clock standing still (or set back to the same second) fills more than a chunk with
+    // one time; a range that starts at that time must still see every one of them.
+    TChartStore store;
+    const TChartTime t = ChartTimeOf(At(2026, 12, 7, 8, 0, 0));
+    store.Add(t - 1, {1, 1, 1});
+    for (int i = 0; i < 600; ++i) {
+        store.Add(t, {static_cast<float>(i), 0, 0});
+    }
+    store.Add(t - 1, {2, 2, 2}); // a clock set back behind them
+    size_t seen = 0;
+    store.ForEach(t, t, [&](const TChartRecord& r) { EXPECT_EQ(r.Values[0], float(seen++)); });
+    EXPECT_EQ(seen, 600u);
+    EXPECT_EQ(store.LastBefore(t)->Values[0], 2.0f);
+    TChartEnvelope e;
+    e.Reset(t, 1, 1);
+    store.FillEnvelope(e);
+    EXPECT_EQ(e.Column(0).Count, 600u);
+    EXPECT_EQ(e.Column(0).First[0], 0.0f);
+    EXPECT_EQ(e.Column(0).Last[0], 599.0f);
+}
+
 TEST(ChartModelTest, FollowingKeepsTheEnvelopeOfTheWholeRunAsPointsArrive) {
     TChartModel model;
     model.SetPlotWidth(300);
