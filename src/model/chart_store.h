@@ -22,6 +22,9 @@ struct TChartRecord {
 
 class TChartStore {
 public:
+    // Records per chunk.
+    static constexpr std::size_t ChunkCapacity = 256;
+
     TChartStore();
     ~TChartStore();
 
@@ -50,20 +53,6 @@ public:
     // Bytes held for the records, chunk headers included.
     std::size_t MemoryBytes() const;
 
-private:
-    struct TChunk;
-    std::size_t ChunkFor(TChartTime time) const;
-    std::size_t ChunkFrom(TChartTime time) const;
-    void SplitChunk(std::size_t index);
-    TChartRecord RecordAt(std::size_t chunk, std::size_t index) const;
-
-    std::vector<std::unique_ptr<TChunk>> FChunks;
-    std::size_t FCount = 0;
-
-public:
-    // Records per chunk.
-    static constexpr std::size_t ChunkCapacity = 256;
-
     // Walks the records in time order from a position; used by ForEach.
     class TCursor {
     public:
@@ -77,6 +66,16 @@ public:
         std::size_t FChunk;
         std::size_t FIndex;
     };
+
+private:
+    struct TChunk;
+    std::size_t ChunkFor(TChartTime time) const;
+    std::size_t ChunkFrom(TChartTime time) const;
+    void SplitChunk(std::size_t index);
+    TChartRecord RecordAt(std::size_t chunk, std::size_t index) const;
+
+    std::vector<std::unique_ptr<TChunk>> FChunks;
+    std::size_t FCount = 0;
 };
 
 template <class TVisit>
