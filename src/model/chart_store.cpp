@@ -90,10 +90,11 @@ std::size_t TChartStore::ChunkFrom(TChartTime time) const {
 }
 
 void TChartStore::Add(TChartTime time, const TChartValues& values) {
-    if (FChunks.empty() || (time >= LastTime() && FChunks.back()->Count == ChunkCapacity)) {
+    const bool appending = FChunks.empty() || time >= LastTime();
+    if (appending && (FChunks.empty() || FChunks.back()->Count == ChunkCapacity)) {
         FChunks.push_back(std::make_unique<TChunk>());
     }
-    std::size_t chunk = time >= LastTime() ? FChunks.size() - 1 : ChunkFor(time);
+    std::size_t chunk = appending ? FChunks.size() - 1 : ChunkFor(time);
     if (FChunks[chunk]->Count == ChunkCapacity) {
         SplitChunk(chunk);
         if (time >= FChunks[chunk + 1]->Times[0]) {
