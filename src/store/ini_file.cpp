@@ -52,9 +52,9 @@ std::optional<int> ConvertDigits(std::string_view digits, int base) {
     return value;
 }
 
-// Decimal with an optional sign, "$" + hexadecimal, or "0x"/"0X" + hexadecimal when the text
-// has at least three characters. Hexadecimal takes no sign.
-std::optional<int> ParseInteger(std::string_view text) {
+} // namespace
+
+std::optional<int> IniIntegerValue(std::string_view text) {
     std::string_view hexDigits;
     if (text.size() >= 2 && text[0] == '$') {
         hexDigits = text.substr(1);
@@ -71,8 +71,6 @@ std::optional<int> ParseInteger(std::string_view text) {
     }
     return ConvertDigits(hexDigits, 16);
 }
-
-} // namespace
 
 TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName)) {}
 
@@ -93,7 +91,7 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key,
                           int defaultValue) const {
     const std::string text = ReadString(section, key, "");
-    return ParseInteger(text).value_or(defaultValue);
+    return IniIntegerValue(text).value_or(defaultValue);
 }
 
 bool TIniFile::ReadBool(const std::string& section, const std::string& key,

@@ -14,7 +14,9 @@
 // or unreadable file reads as all defaults. Lines are written ending CR LF; LF or CR LF are
 // read. Blanks around names and values do not count; bytes are kept as they are.
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 class TIniFile {
 public:
@@ -53,3 +55,8 @@ public:
 private:
     std::string FFileName;
 };
+
+// An integer as the settings files hold one: decimal with an optional sign, "$" + hexadecimal, or
+// "0x"/"0X" + hexadecimal when the text has at least three characters (hexadecimal takes no
+// sign). The whole text must be the number and it must fit an int; otherwise there is none.
+std::optional<int> IniIntegerValue(std::string_view text);

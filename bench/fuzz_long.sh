@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Runs every fuzz target for as long as one likes and reports what each did.
+#
+#   bench/fuzz_long.sh [SECONDS_PER_TARGET] [TARGET...]
+#
+# SECONDS_PER_TARGET defaults to 600; the targets default to all of them. The targets run one
+# after the other, each with its corpus in build/fuzz/corpus/<target> (grown from the seeds in
+# fuzz/corpus/<target>), so a long run leaves a richer corpus behind for the next one and for the
+# bounded runs of scripts/test.sh. A fault stops the run with the fuzzer's report and the input
+# that caused it (build/fuzz/<target>-crash-*).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-600}
+shift || true
+
+CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DORVANT_WITH_UI=OFF -DORVANT_WITH_TESTS=OFF -DORVANT_WITH_BENCH=OFF \
+    -DORVANT_SANITIZE=ON -DORVANT_FUZZ=ON >/dev/null
+cmake --build build/fuzz -j2 >/dev/null
+
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+    for fuzzer in build/fuzz/fuzz/*_fuzz; do
+        [ -x "$fuzzer" ] && targets+=("$(basename "$fuzzer")")
+    done
+fi
+
+printf '%-24s %8s %14s %12s %8s\n' target seconds executions "per second" corpus
+for name in "${targets[@]}"; do
+    corpus=build/fuzz/corpus/$name
+    mkdir -p "$corpus"
+    log=build/fuzz/$name.long.log
+    if ! "build/fuzz/fuzz/$name" -max_total_time="$seconds" -print_final_stats=1 \
+        -artifact_prefix="build/fuzz/$name-" "$corpus" "fuzz/corpus/$name" >"$log" 2>&1; then
+        tail -n 60 "$log"
+        echo "$name found a fault; its log: $log"
+        exit 1
+    fi
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log")
+    printf '%-24s %8s %14s %12s %8s\n' "$name" "$took" "$runs" \
+        "$((runs / (took > 0 ? took : 1)))" "$(find "$corpus" -type f | wc -l)"
+done
