@@ -52,9 +52,9 @@ std::optional<int> ConvertDigits(std::string_view digits, int base) {
     return value;
 }
 
-} // namespace
-
-std::optional<int> IniIntegerValue(std::string_view text) {
+// Decimal with an optional sign, "$" + hexadecimal, or "0x"/"0X" + hexadecimal when the text
+// has at least three characters. Hexadecimal takes no sign.
+std::optional<int> ParseInteger(std::string_view text) {
     std::string_view hexDigits;
     if (text.size() >= 2 && text[0] == '$') {
         hexDigits = text.substr(1);
@@ -71,6 +71,8 @@ std::optional<int> IniIntegerValue(std::string_view text) {
     }
     return ConvertDigits(hexDigits, 16);
 }
+
+} // namespace
 
 TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName)) {}
 
@@ -91,7 +93,7 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key,
                           int defaultValue) const {
     const std::string text = ReadString(section, key, "");
-    return IniIntegerValue(text).value_or(defaultValue);
+    return ParseInteger(text).value_or(defaultValue);
 }
 
 bool TIniFile::ReadBool(const std::string& section, const std::string& key,
@@ -135,4 +137,8 @@ void TIniFile::UpdateFile() {
 
 bool TIniFile::SectionExists(const std::string& section) const {
     return LoadForReading(FFileName).HasSection(section);
+}
+
+std::optional<int> IniIntegerValue(std::string_view text) {
+    return ParseInteger(text);
 }
