@@ -1,6 +1,7 @@
 #include "transport/com_port.h"
 
 #include "core/errors.h"
+#include "transport/com_port_errors.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -31,14 +32,12 @@ TComPort::~TComPort() {
     } catch (...) {
         // The port is closed even when the purge failed; nobody is left to tell.
     }
-    FStopping.clear();
 }
 
 void TComPort::Open() {
     if (Connected()) {
         return;
     }
-    std::erase_if(FStopping, [](auto& thread) { return thread->Stop(); });
     FDevice.Open(SerialDevicePath(FPort));
     try {
         PushAll();
@@ -233,11 +232,9 @@ void TComPort::StartThread() {
 }
 
 void TComPort::StopThread() {
-    if (FThread && !FThread->Stop()) {
-        // Closed from inside this thread's own hand-off: collect it once that has returned.
-        FStopping.push_back(std::move(FThread));
-    }
-    FThread.reset();
+    // Moved out first, so that a handler that closes the port again meanwhile finds no thread.
+    std::unique_ptr<TComThread> thread = std::move(FThread);
+    thread.reset();
 }
 
 void TComPort::DoEvents(TComEvents events, int32_t count) {

@@ -7,6 +7,7 @@
 // received bytes and hands OnRxChar to the main thread, waiting until it has run.
 
 #include "core/main_thread.h"
+#include "transport/com_port_errors.h"
 #include "transport/com_settings.h"
 #include "transport/com_thread.h"
 #include "transport/serial_device.h"
@@ -16,7 +17,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 // Where the settings are kept; the program keeps them in an INI file.
 enum TStoreType : uint8_t { stIniFile };
@@ -46,7 +46,8 @@ public:
     // failure the port stays closed.
     void Open();
     // Closes the port; nothing when closed. The port is closed afterwards even when the driver's
-    // queues could not be purged, which then raises EComPort 5.
+    // queues could not be purged, which then raises EComPort 5. Safe from any handler of the
+    // port (OnRxChar, OnException) and any number of times.
     void Close();
     bool Connected() const { return FDevice.IsOpen(); }
 
@@ -131,8 +132,6 @@ private:
     int FUpdateCount = 0;
     TSerialDevice FDevice;
     std::unique_ptr<TComThread> FThread;
-    // Threads asked to stop from inside their own hand-off, collected once it has returned.
-    std::vector<std::unique_ptr<TComThread>> FStopping;
 };
 
 // Gives port the values the main window's design gives ComPort1: "COM5", 115200 baud, 8 data

@@ -5,6 +5,7 @@
 #include "transport/com_port.h"
 
 #include "core/errors.h"
+#include "transport/com_port_errors.h"
 #include "store/ini_file.h"
 
 namespace {

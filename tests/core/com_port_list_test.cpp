@@ -1,4 +1,5 @@
 #include "core/errors.h"
+#include "transport/com_port_errors.h"
 #include "temp_dir.h"
 #include "transport/com_port_list.h"
 

@@ -3,9 +3,11 @@
 #include "pty_pair.h"
 #include "temp_dir.h"
 #include "transport/com_port.h"
+#include "transport/com_port_errors.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
@@ -330,4 +332,28 @@ TEST_F(ComPortPty, LoadingAnotherPortWhileOpenReopensAndAFailureRaises17) {
         EXPECT_STREQ(e.what(), "Failed to load settings");
     }
     EXPECT_FALSE(Port.Connected());
+}
+
+TEST_F(ComPortPty, ASecondCloseQueuedDuringTheFirstFindsThePortClosed) {
+    Port.Open();
+    Pty.Send("abc");
+    // The event thread waits for the main thread to take the delivery; a second "Stop" (a double
+    // click, or one with SIGTERM) waits in the queue as well while the first one closes.
+    std::this_thread::sleep_for(50ms);
+    std::atomic<bool> secondDone{false};
+    THandOff otherThread(Queue);
+    std::thread second([&] {
+        otherThread.Run([&] { Port.Close(); });
+        secondDone = true;
+    });
+    std::this_thread::sleep_for(50ms);
+    Port.Close();
+    EXPECT_FALSE(Port.Connected());
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return secondDone.load(); }, 5s));
+    second.join();
+    EXPECT_EQ(Deliveries, 0);
+    Port.Open();
+    Pty.Send("x");
+    ASSERT_TRUE(ReceivedSize(1));
+    EXPECT_EQ(Received, "x");
 }

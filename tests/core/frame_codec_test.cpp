@@ -1,6 +1,7 @@
 #include "link/frame_codec.h"
 
 #include "core/errors.h"
+#include "transport/com_port_errors.h"
 #include "fakes.h"
 #include "panel_frames.h"
 

@@ -1,6 +1,7 @@
 #include "link/link_controls.h"
 
 #include "core/errors.h"
+#include "transport/com_port_errors.h"
 #include "fake_transport.h"
 #include "fakes.h"
 
