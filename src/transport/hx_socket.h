@@ -88,6 +88,8 @@ public:
 
     // Routes a message: to the owner thread, else OnLog, else a line on standard output.
     void Log(const std::string& text);
+    // Forgets the owner thread (when it goes before the socket).
+    void DetachOwner() { FOwner = nullptr; }
 
     std::function<void(const std::string& text)> OnLog;
     std::function<void(THxBlockSocket& socket)> OnDisconnect;
