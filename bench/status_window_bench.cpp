@@ -233,6 +233,7 @@ int RunWindowBenchmarks(int argc, char** argv) {
     const TTempDirRemover dir{MakeTempDir()};
     int result = 0;
     {
+        TForm1::UdpServerPort = "0"; // never take the panel's port from a tool running beside
         TForm1 form(dir.Dir.string());
         form.show();
         // The benchmarks drive replies and ticks themselves: no polls (the port, COM5, is not

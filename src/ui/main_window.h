@@ -17,13 +17,16 @@ class QTabWidget;
 class TCommunicationPage;
 class TErrorDisplay;
 class TFrameCodec;
-class TLinkAdapter;
 class TLinkControls;
+class TLinkControlsView;
 class TMemoLog;
 class TQtTimer;
 class TStatusDecoder;
 class TStatusPage;
 class TStatusPages;
+class TSerialPortControl;
+class TWindowFrameTransport;
+class tPult;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -53,6 +56,13 @@ public:
     // Where "ComPort.ini" lies.
     std::string ComPortIniPath() const;
 
+    // The local port the UDP link binds when the window is shown: the panel's port 1501.
+    // Window tests share the machine's network with other test runs and set "0" (a port of the
+    // system's choosing), so that no two runs take the same port from each other.
+    static inline const char* UdpServerPort = "1501";
+    // The panel object and its UDP worker, from the last step of the start-up on (else null).
+    tPult* Pult() { return FPult.get(); }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -65,11 +75,15 @@ private:
     void ConnectControls();
     void ShowSlavePage(int slave, bool shown);
     void ComPort1RxChar(TComPort& sender, int32_t count);
+    void StartLink();
 
     std::string FDirectory;
     TErrorDisplay* FErrors;
     std::unique_ptr<TMemoLog> FLog;
-    std::unique_ptr<TLinkAdapter> FLinkAdapter;
+    std::unique_ptr<tPult> FPult;
+    std::unique_ptr<TWindowFrameTransport> FFrameTransport;
+    std::unique_ptr<TLinkControlsView> FLinkControlsView;
+    std::unique_ptr<TSerialPortControl> FSerialPortControl;
     std::unique_ptr<TFrameCodec> FCodec;
     std::unique_ptr<TLinkControls> FLink;
     TPanelState FPanelState;
