@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "link/frame_codec.h"
+#include "transport/socket_errors.h"
 
 tPult::tPult(TFrameCodec& codec, TStatusSink showStatus)
     : FCodec(codec), FShowStatus(std::move(showStatus)) {}
@@ -34,7 +35,11 @@ void tPult::SendDatagram(const uint8_t* data, uint32_t count) {
     if (!FUdp) {
         throw EOrvant("Destination-address not set.");
     }
-    FUdp->SendBuffer(data, static_cast<int32_t>(count));
+    // A datagram the system refuses (no route, no network) is a failure the user must see,
+    // not a send that looks done.
+    if (!FUdp->SendBuffer(data, static_cast<int32_t>(count))) {
+        throw EOrvant(SocketErrorText(LastSocketError()));
+    }
 }
 
 void tPult::UdpData(void* userData, const uint8_t* data, int32_t length,

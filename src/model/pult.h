@@ -35,8 +35,8 @@ public:
     THxUdp* Udp() { return FUdp.get(); }
 
     // SendFrame's UDP form: port and address set before every datagram (a host name resolved
-    // once per text), then one datagram; the send's result is not examined. Before StartUdp
-    // raises "Destination-address not set.".
+    // once per text), then one datagram. A datagram the system refuses raises its error text
+    // ("Network is unreachable"); before StartUdp both raise "Destination-address not set.".
     void SetUdpDestination(const std::string& port, const std::string& ipText);
     void SendDatagram(const uint8_t* data, uint32_t count);
 

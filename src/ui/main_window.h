@@ -5,11 +5,14 @@
 // the handlers lives in the core.
 
 #include "model/panel_state.h"
+#include "store/connection_settings.h"
+#include "store/record_file.h"
 #include "transport/com_port.h"
 #include "ui/qt_main_thread.h"
 
 #include <QWidget>
 
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -35,6 +38,7 @@ class TForm1 : public QWidget {
 
 public:
     // directory: where the tool's files lie (the executable's directory, without separator).
+    // Opens "Zaznam.BIN" there (FormCreate).
     explicit TForm1(std::string directory, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -53,8 +57,14 @@ public:
     TStatusPages& StatusPages() { return *FStatusPages; }
     const TPanelState& PanelState() const { return FPanelState; }
 
-    // Where "ComPort.ini" lies.
+    // The settings object of "Kelm2.ini", for the event bookkeeping: the holder lives as long as
+    // the window; the object in it exists from FormShow until FormClose has saved the settings.
+    TSettingsHolder& Settings() { return FSettings; }
+    const TRecordFile& RecordFile() const { return FRecordFile; }
+
+    // Where "ComPort.ini" and "Kelm2.ini" lie.
     std::string ComPortIniPath() const;
+    std::string SettingsPath() const;
 
     // The local port the UDP link binds when the window is shown: the panel's port 1501.
     // Window tests share the machine's network with other test runs and set "0" (a port of the
@@ -68,14 +78,18 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void FormCreate();
     void FormShow();
     void FormCloseQuery();
     void FormClose();
+    void LoadConnectionSettings();
+    void SaveConnectionSettings();
+    void StartLink();
+    void ShowCloseFailure(const std::exception& error);
     void BuildPages();
     void ConnectControls();
     void ShowSlavePage(int slave, bool shown);
     void ComPort1RxChar(TComPort& sender, int32_t count);
-    void StartLink();
 
     std::string FDirectory;
     TErrorDisplay* FErrors;
@@ -89,6 +103,8 @@ private:
     TPanelState FPanelState;
     TStatusPages* FStatusPages;
     std::unique_ptr<TStatusDecoder> FStatusDecoder;
+    TSettingsHolder FSettings;
+    TRecordFile FRecordFile;
     bool FShown = false;
     bool FClosed = false;
 };

@@ -55,7 +55,8 @@ private slots:
         // The tool's files lie beside its executable; these put it on the simulator's line.
         WriteFileBytes(dir.Path() / "ComPort.ini",
                        "[ComPort1]\r\nPort=" + link.string() + "\r\nBaudRate=57600\r\n");
-        WriteFileBytes(dir.Path() / "Kelm2.ini", "[General]\r\nUDP=0\r\nIP=127.0.0.1\r\n");
+        WriteFileBytes(dir.Path() / "Kelm2.ini",
+                       "[General]\r\nAdr=0x10\r\nUDP=0\r\nIP=127.0.0.1\r\n");
 
         QProcess tool;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -85,6 +86,11 @@ private slots:
         QCOMPARE(settings, "[ComPort1]\r\nPort=" + link.string() +
                                "\r\nBaudRate=57600\r\nStopBits=1\r\nDataBits=8\r\n"
                                "Parity=None\r\nFlowControl=None\r\n");
+        // The window's values, whole, each key where it stood.
+        QCOMPARE(ReadFileBytes(dir.Path() / "Kelm2.ini"),
+                 std::string("[General]\r\nAdr=16\r\nUDP=0\r\nIP=127.0.0.1\r\n"));
+        QVERIFY(std::filesystem::exists(dir.Path() / "Zaznam.BIN"));
+        QCOMPARE(std::filesystem::file_size(dir.Path() / "Zaznam.BIN"), std::uintmax_t{0});
         QVERIFY(std::filesystem::is_empty(workingDir.Path()));
         QVERIFY(!std::filesystem::exists(link)); // the simulator cleaned up after itself
     }
