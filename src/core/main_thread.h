@@ -34,7 +34,9 @@ public:
 //  - a stop was requested first (or before Run was called): Run returns false at once and
 //    raises nothing. A queued call keeps its own shared state, so it may outlive both this
 //    object and the thread: when it comes up on the main thread after the stop it does nothing.
-//    So once RequestStop has returned on the main thread, fn does not start any more.
+//    So once RequestStop has returned on the main thread, fn does not start any more. A stop
+//    requested while fn runs (from inside it) releases the waiter with false too; fn runs on to
+//    its end.
 //  - called on the main thread itself: fn runs at once (unless a stop was requested).
 //
 // RequestStop may be called from any thread, also from inside fn (a handler that closes the

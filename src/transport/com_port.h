@@ -16,6 +16,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 // Where the settings are kept; the program keeps them in an INI file.
@@ -54,6 +55,12 @@ public:
     // Writes count bytes and returns how many were written within the write time-outs.
     // Raises EComPort 2 (errno EBADF when closed) or 6.
     int32_t Write(const void* buffer, int32_t count);
+    // Writes one frame of count bytes within the time the frame needs at the line's rate plus
+    // FrameWriteMarginMs (or the write time-outs, when they are shorter), so that a line held
+    // by flow control cannot stall the caller. Raises EComPort 2 with ETIMEDOUT when the line did
+    // not take the whole frame in that time, and as Write otherwise.
+    void WriteFrame(const void* buffer, int32_t count);
+    static constexpr int64_t FrameWriteMarginMs = 50;
     // Fills str with up to count bytes already received, without waiting, and returns how many.
     // Raises EComPort 3 (errno EBADF when closed).
     int32_t ReadStr(std::string& str, int32_t count);
@@ -110,6 +117,7 @@ private:
     void PushAll();
     void PushIfLive(void (TComPort::*push)());
     TSerialLine LineOf() const;
+    std::optional<int64_t> WriteLimitMs(int32_t count) const;
     void StartThread();
     void StopThread();
     void DoEvents(TComEvents events, int32_t count);

@@ -5,8 +5,8 @@
 #include "transport/com_port.h"
 
 #include "core/errors.h"
-#include "transport/com_port_errors.h"
 #include "store/ini_file.h"
+#include "transport/com_port_errors.h"
 
 namespace {
 

@@ -21,7 +21,7 @@ std::string TWindowFrameTransport::IpText() const {
 }
 
 void TWindowFrameTransport::WriteSerial(const uint8_t* data, uint32_t count) {
-    FPort.Write(data, static_cast<int32_t>(count));
+    FPort.WriteFrame(data, static_cast<int32_t>(count));
 }
 
 tPult& TWindowFrameTransport::Pult() const {

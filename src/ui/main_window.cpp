@@ -4,9 +4,13 @@
 #include "link/frame_codec.h"
 #include "link/link_controls.h"
 #include "link/wait.h"
+#include "model/data_line.h"
 #include "model/pult.h"
 #include "model/status_decoder.h"
 #include "store/crt_memo.h"
+#include "store/report_file.h"
+#include "store/report_writer.h"
+#include "ui/chart_page.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
 #include "ui/frame_transport.h"
@@ -17,6 +21,7 @@
 #include "ui/serial_port_control.h"
 #include "ui/status_page.h"
 #include "ui/status_pages.h"
+#include "ui/voltage_chart.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -29,7 +34,7 @@
 #include <cstdio>
 #include <exception>
 
-TForm1::TForm1(std::string directory, QWidget* parent)
+TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     : QWidget(parent), ComPort1(FMainThread), FDirectory(std::move(directory)) {
     // ComPort1 is built before the pages exist; its handlers are set in ConnectControls.
     setObjectName(QStringLiteral("Form1"));
@@ -54,7 +59,14 @@ TForm1::TForm1(std::string directory, QWidget* parent)
                                             *FLinkControlsView, *FLog, SystemClock());
     FStatusDecoder =
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
-    FCodec->RegisterDecoder('A', [this] { FStatusDecoder->DecodeStatus(); });
+    FStatusDecoder->AttachChart(TabSheet3->Chart1->Model());
+    if (reports != nullptr) {
+        FDataReport = std::make_unique<TReportWriter>(reports->URepData);
+        FDataLine = std::make_unique<TDataLineWriter>(*FDataReport);
+        FStatusDecoder->AttachDataLine(*FDataLine);
+    }
+    FCodec->RegisterDecoder(
+        'A', [this] { FStatusDecoder->DecodeStatus(); }, StatusRecordSize);
     ConnectControls();
     FormCreate();
 }
@@ -90,7 +102,8 @@ void TForm1::BuildPages() {
     PageControl1->addTab(Master, Master->Caption());
     TabSheet2 = new TCommunicationPage;
     addPage(TabSheet2, "TabSheet2", tr("Communication"));
-    TabSheet3 = addPage(new QWidget, "TabSheet3", tr("Chart"));
+    TabSheet3 = new TChartPage(*FErrors);
+    addPage(TabSheet3, "TabSheet3", tr("Chart"));
     for (int k = 0; k < 4; ++k) {
         TabSheetSl[k] = FStatusPages->Slave(k + 1);
         PageControl1->addTab(TabSheetSl[k], TabSheetSl[k]->Caption());

@@ -17,13 +17,17 @@
 #include <string>
 
 class QTabWidget;
+class TChartPage;
 class TCommunicationPage;
+class TDataLineWriter;
 class TErrorDisplay;
 class TFrameCodec;
 class TLinkControls;
 class TLinkControlsView;
 class TMemoLog;
 class TQtTimer;
+class TReportWriter;
+struct TReports;
 class TStatusDecoder;
 class TStatusPage;
 class TStatusPages;
@@ -38,14 +42,15 @@ class TForm1 : public QWidget {
 
 public:
     // directory: where the tool's files lie (the executable's directory, without separator).
-    // Opens "Zaznam.BIN" there (FormCreate).
-    explicit TForm1(std::string directory, QWidget* parent = nullptr);
+    // Opens "Zaznam.BIN" there (FormCreate). reports: the daily report files, opened before the
+    // window and closed after it; without them no data line is written.
+    explicit TForm1(std::string directory, TReports* reports = nullptr, QWidget* parent = nullptr);
     ~TForm1() override;
 
     QTabWidget* PageControl1;
     TStatusPage* Master;
     TCommunicationPage* TabSheet2;
-    QWidget* TabSheet3;
+    TChartPage* TabSheet3;
     TStatusPage* TabSheetSl[4];
     TQtTimer* Timer1;
     TQtTimer* TimerLed;
@@ -105,6 +110,8 @@ private:
     std::unique_ptr<TStatusDecoder> FStatusDecoder;
     TSettingsHolder FSettings;
     TRecordFile FRecordFile;
+    std::unique_ptr<TReportWriter> FDataReport;
+    std::unique_ptr<TDataLineWriter> FDataLine;
     bool FShown = false;
     bool FClosed = false;
 };

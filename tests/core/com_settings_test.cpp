@@ -1,8 +1,8 @@
 #include "core/errors.h"
-#include "transport/com_port_errors.h"
 #include "core/event_queue.h"
 #include "temp_dir.h"
 #include "transport/com_port.h"
+#include "transport/com_port_errors.h"
 #include "transport/com_settings.h"
 #include "transport/serial_device.h"
 

@@ -71,22 +71,3 @@ TEST(HandOff, AStopReleasesTheWaiterAndTheLateCallDoesNothing) {
     EXPECT_FALSE(stopped.Run([&] { ++runs; }));
     EXPECT_EQ(runs, 0);
 }
-
-// A handler may end its own thread's hand-off: the waiter is released while the handler runs,
-// and the handler finishes normally.
-TEST(HandOff, TheCallItselfMayRequestTheStop) {
-    TEventQueue queue;
-    THandOff handOff(queue);
-    std::atomic<int> result{-1};
-    bool finished = false;
-    std::thread worker([&] {
-        result = handOff.Run([&] {
-            handOff.RequestStop();
-            finished = true;
-        });
-    });
-    ASSERT_TRUE(queue.ProcessUntil([&] { return finished; }, 5s));
-    worker.join();
-    EXPECT_TRUE(finished);
-    EXPECT_NE(result, -1);
-}

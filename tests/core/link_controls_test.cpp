@@ -1,9 +1,9 @@
 #include "link/link_controls.h"
 
 #include "core/errors.h"
-#include "transport/com_port_errors.h"
 #include "fake_transport.h"
 #include "fakes.h"
+#include "transport/com_port_errors.h"
 
 #include <gtest/gtest.h>
 

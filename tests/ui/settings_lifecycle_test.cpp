@@ -12,6 +12,7 @@
 #include "panel_frames.h"
 #include "pty_pair.h"
 #include "temp_dir.h"
+#include "ui/chart_page.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
 #include "ui/led_shape.h"
