@@ -237,6 +237,9 @@ int main(int argc, char** argv) {
     // Before any thread exists, so that every thread of the window lives in the namespace too.
     std::string why;
     const bool isolated = EnterPrivateNetworkNamespace(why);
+    if (!isolated) {
+        TForm1::UdpServerPort = "0"; // the machine's port 1501 may be held by another run
+    }
     QApplication app(argc, argv);
     TSettingsLifecycleTest test(isolated, why);
     return QTest::qExec(&test, argc, argv);
