@@ -67,9 +67,12 @@ std::string LetterText(uint8_t letter) {
 
 } // namespace
 
+// The text leaves the length out: replies of many lengths are one fault to the user, shown once,
+// not a message for every length a flood of them brings.
 EShortReply::EShortReply(uint8_t letter, std::size_t length, std::size_t needed)
-    : EOrvant("Reply " + LetterText(letter) + " too short: " + std::to_string(length) + " of " +
-              std::to_string(needed) + " bytes") {}
+    : EOrvant("Reply " + LetterText(letter) + " too short: under " + std::to_string(needed) +
+              " bytes"),
+      Length(length), Needed(needed) {}
 
 TFrameCodec::TFrameCodec(IFrameTransport& transport, ICommLog& log)
     : FTransport(transport), FLog(log) {}

@@ -31,6 +31,8 @@ struct TLinkCounters {
 class EShortReply : public EOrvant {
 public:
     EShortReply(uint8_t letter, std::size_t length, std::size_t needed);
+    std::size_t Length; // payload bytes the reply had
+    std::size_t Needed; // payload bytes its decoder reads
 };
 
 // What SendFrame needs of the transports and of the window's link controls.

@@ -11,6 +11,7 @@
 #include "panel_frames.h"
 #include "pty_pair.h"
 #include "store/report_file.h"
+#include "tagged_status.h"
 #include "temp_dir.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
@@ -65,20 +66,8 @@ void MakeWritable(const fs::path& path) {
     MountOrFail(nullptr, path, nullptr, MS_REMOUNT | MS_BIND);
 }
 
-// A status record whose master ID ends in `tag`; its data line shows "ID=C5C4C3C2C1" + tag.
 std::string GoodReply(uint8_t tag) {
-    std::string payload(283, '\0');
-    payload[0] = static_cast<char>(tag);
-    for (int i = 1; i < 6; ++i) {
-        payload[i] = static_cast<char>(0xC0 + i);
-    }
-    return PanelSerialFrameText('A', payload);
-}
-
-std::string IdOf(uint8_t tag) {
-    char text[16];
-    std::snprintf(text, sizeof text, "C5C4C3C2C1%02X", tag);
-    return text;
+    return PanelSerialFrameText('A', TaggedStatusRecord(tag));
 }
 
 std::vector<std::string> Lines(const std::string& bytes) {
@@ -188,7 +177,8 @@ private slots:
         }
         // The run is bracketed in the file that finally opened; the lines of the read-only time
         // are lost, the others are there in order.
-        QCOMPARE(WholeDataLineIds(reports), (std::vector<std::string>{IdOf(0x04), IdOf(0x05)}));
+        QCOMPARE(WholeDataLineIds(reports),
+                 (std::vector<std::string>{TaggedId(0x04), TaggedId(0x05)}));
         const auto lines = Lines(ReadFileBytes(fs::directory_iterator(reports)->path()));
         QVERIFY(lines.front().ends_with("******* Rep Start *******"));
         QVERIFY(lines.back().ends_with("******* Rep End *******"));
@@ -229,10 +219,10 @@ private slots:
         QVERIFY2(ids.size() >= 3 && ids.size() < 0x40 + 2,
                  qPrintable(QString::number(ids.size()) + " data lines"));
         qInfo("%zu data lines before the disk was full", ids.size() - 2);
-        QCOMPARE(ids[ids.size() - 2], IdOf(0x60));
-        QCOMPARE(ids.back(), IdOf(0x61));
+        QCOMPARE(ids[ids.size() - 2], TaggedId(0x60));
+        QCOMPARE(ids.back(), TaggedId(0x61));
         for (std::size_t i = 0; i + 2 < ids.size(); ++i) {
-            QCOMPARE(ids[i], IdOf(static_cast<uint8_t>(0x10 + i)));
+            QCOMPARE(ids[i], TaggedId(static_cast<uint8_t>(0x10 + i)));
         }
         umount2(reports.c_str(), MNT_DETACH);
     }

@@ -5,8 +5,10 @@
 // apart by its device ID). The window, in this process, meets a far side that hangs up and
 // comes back on another device behind the same name.
 
+#include "link/frame_codec.h"
 #include "panel_frames.h"
 #include "pty_pair.h"
+#include "tagged_status.h"
 #include "temp_dir.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
@@ -34,47 +36,9 @@ using namespace std::chrono_literals;
 namespace {
 
 const std::string Poll = "\xAA\x01\x30\x41\x71\xAA\x02";
-constexpr std::size_t StatusSize = 283;
-
-// A status record whose master ID ends in `tag` (the ID is its first six bytes, least
-// significant first): the data line then shows "ID=C5C4C3C2C1" and the tag in hexadecimal.
-std::string StatusPayload(uint8_t tag, std::size_t size = StatusSize) {
-    std::string payload(size, '\0');
-    payload[0] = static_cast<char>(tag);
-    for (int i = 1; i < 6; ++i) {
-        payload[i] = static_cast<char>(0xC0 + i);
-    }
-    for (std::size_t i = 6; i < size; ++i) {
-        payload[i] = static_cast<char>((i * 37) & 0xFF); // 0xAA among them: escaped on the line
-    }
-    return payload;
-}
-
-std::string IdText(uint8_t tag) {
-    char text[16];
-    std::snprintf(text, sizeof text, "C5C4C3C2C1%02X", tag);
-    return text;
-}
 
 std::string GoodReply(uint8_t tag) {
-    return PanelSerialFrameText('A', StatusPayload(tag));
-}
-
-// The IDs of the data lines written so far, in order.
-std::vector<std::string> DataLineIds(const fs::path& toolDir) {
-    std::vector<std::string> ids;
-    const fs::path reports = toolDir / "ReportData";
-    if (!fs::is_directory(reports)) {
-        return ids;
-    }
-    for (const auto& entry : fs::directory_iterator(reports)) {
-        const std::string text = ReadFileBytes(entry.path());
-        for (std::size_t at = text.find(";ID="); at != std::string::npos;
-             at = text.find(";ID=", at + 1)) {
-            ids.push_back(text.substr(at + 4, 12));
-        }
-    }
-    return ids;
+    return PanelSerialFrameText('A', TaggedStatusRecord(tag));
 }
 
 // Reads the far side until the program's next poll has come whole (false after `timeout`).
@@ -121,22 +85,21 @@ struct TFault {
 
 std::vector<TFault> Faults(std::mt19937& random) {
     const std::string good = GoodReply(0x10);
-    std::string wrongSum = PanelSerialFrameText('A', StatusPayload(0x11));
+    std::string wrongSum = PanelSerialFrameText('A', TaggedStatusRecord(0x11));
     wrongSum[wrongSum.size() - 3] ^= 0x01; // the checksum (never 0xAA here)
-    std::string inner = PanelSerialFrameText('A', StatusPayload(0x12));
+    std::string inner = PanelSerialFrameText('A', TaggedStatusRecord(0x12));
     inner.resize(inner.size() / 2);
     // A reply of 4000 bytes is within the receive buffer and decoded from its record's bytes;
     // one of 5000 is not, and is passed over whole.
-    const std::string long4000 = PanelSerialFrameText('A', StatusPayload(0x14, 4000 - 3));
+    const std::string long4000 = PanelSerialFrameText('A', TaggedStatusRecord(0x14, 4000 - 3));
     return {
         {"garbage", RandomBytes(random, 4096, false), false},
         {"a wrong checksum", wrongSum, false},
         {"a frame cut short", good.substr(0, good.size() / 3), false},
         {"start markers inside frames", "\xAA\x03\x30\x41\x01\x02" + inner, false},
         {"a 4000-byte frame", long4000, true},
-        {"a 5000-byte frame",
-         PanelSerialFrameText('A', StatusPayload(0x15, 5000 - 3)).substr(0, 5100), false},
-        {"a letter nobody decodes", PanelSerialFrameText('Z', StatusPayload(0x16)), false},
+        {"a 5000-byte frame", PanelSerialFrameText('A', TaggedStatusRecord(0x15, 5000 - 3)), false},
+        {"a letter nobody decodes", PanelSerialFrameText('Z', TaggedStatusRecord(0x16)), false},
         {"an echo of the poll", Poll + Poll, false},
     };
 }
@@ -187,9 +150,9 @@ private slots:
             QVERIFY2(AwaitPoll(pty, 5s), fault.Name);
             pty.Send(fault.Bytes + GoodReply(tag));
             if (fault.Decoded) {
-                expected.push_back(IdText(0x14));
+                expected.push_back(TaggedId(0x14));
             }
-            expected.push_back(IdText(tag++));
+            expected.push_back(TaggedId(tag++));
             QTRY_COMPARE_WITH_TIMEOUT(DataLineIds(dir.Path()).size(), expected.size(), 5000);
             QCOMPARE(DataLineIds(dir.Path()), expected);
             QCOMPARE(tool.Process().state(), QProcess::Running);
@@ -204,7 +167,7 @@ private slots:
             pty.Send(GoodReply(0x40));
             QTest::qWait(500);
             const auto ids = DataLineIds(dir.Path());
-            decoded = !ids.empty() && ids.back() == IdText(0x40);
+            decoded = !ids.empty() && ids.back() == TaggedId(0x40);
         }
         QVERIFY2(decoded, "no reply decoded after garbage with escapes");
         QVERIFY(AwaitPoll(pty, 5s)); // and polling goes on
@@ -213,6 +176,30 @@ private slots:
         QVERIFY(tool.Process().waitForFinished(10000));
         QCOMPARE(tool.Process().exitStatus(), QProcess::NormalExit);
         QCOMPARE(tool.Process().exitCode(), 0);
+    }
+
+    // A panel that answers with replies cut to every length short of the record: one fault,
+    // shown once, however many lengths come; the next whole reply is decoded.
+    void ShortRepliesOfEveryLengthAreShownOnce() {
+        TTempDir dir;
+        TPtyPair pty;
+        WriteFileBytes(dir.Path() / "ComPort.ini",
+                       "[ComPort1]\r\nPort=" + pty.SlavePath() + "\r\nBaudRate=115200\r\n");
+        WriteFileBytes(dir.Path() / "Kelm2.ini", "[General]\r\nUDP=0\r\nIP=127.0.0.1\r\n");
+        TForm1 form(dir.Path().string());
+        form.show();
+        const std::string record = TaggedStatusRecord(0x60);
+        for (std::size_t length = 0; length < record.size(); ++length) {
+            pty.Send(PanelSerialFrameText('A', record.substr(0, length)));
+            QTest::qWait(1); // the window reads the line meanwhile: the pty holds only 4 KB
+        }
+        pty.Send(GoodReply(0x61));
+        const auto* editId = form.Master->findChild<QLineEdit*>(QStringLiteral("EditID"));
+        QTRY_COMPARE_WITH_TIMEOUT(editId->text().toStdString(), TaggedId(0x61), 5000);
+        QCOMPARE(form.Codec().Counters().ShortReplies, uint64_t{283});
+        QCOMPARE(form.Errors().OpenMessages(),
+                 QStringList{QStringLiteral("Reply 'A' too short: under 283 bytes")});
+        form.close();
     }
 
     // The adapter is pulled: the failure is shown once, and polling does not pile up messages.
@@ -246,7 +233,7 @@ private slots:
         QVERIFY(PollHeardWhileRunning(second));
         second.Send(GoodReply(0x50));
         const auto* editId = form.Master->findChild<QLineEdit*>(QStringLiteral("EditID"));
-        QTRY_COMPARE_WITH_TIMEOUT(editId->text().toStdString(), IdText(0x50), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(editId->text().toStdString(), TaggedId(0x50), 5000);
         form.close();
     }
 };
