@@ -32,10 +32,10 @@ TForm1::TForm1(std::string directory, QWidget* parent)
     // ComPort1 is built before the pages exist; its handlers are set in ConnectControls.
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvant  v2.1"));
-    resize(1012, 619);
     FErrors = new TErrorDisplay(this);
     FStatusPages = new TStatusPages(FPanelState, this);
     BuildPages();
+    FitToPages();
 
     Timer1 = new TQtTimer(this, 1000, false);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -93,6 +93,14 @@ void TForm1::BuildPages() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(PageControl1);
+}
+
+// The window starts at its design size, and never gets smaller than the pages need to show
+// every control whole.
+void TForm1::FitToPages() {
+    ensurePolished(); // the sizes the controls need depend on the style's fonts and frames
+    setMinimumSize(minimumSizeHint());
+    resize(DesignClientSize.expandedTo(minimumSize()));
 }
 
 void TForm1::ConnectControls() {

@@ -10,6 +10,7 @@
 #include "transport/com_port.h"
 #include "ui/qt_main_thread.h"
 
+#include <QSize>
 #include <QWidget>
 
 #include <exception>
@@ -28,6 +29,9 @@ class TStatusDecoder;
 class TStatusPage;
 class TStatusPages;
 class tPult;
+
+// The client area of the window's design.
+inline constexpr QSize DesignClientSize{1012, 619};
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -78,6 +82,7 @@ private:
     void StartLink();
     void ShowCloseFailure(const std::exception& error);
     void BuildPages();
+    void FitToPages();
     void ConnectControls();
     void ShowSlavePage(int slave, bool shown);
     void ComPort1RxChar(TComPort& sender, int32_t count);

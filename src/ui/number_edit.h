@@ -38,7 +38,9 @@ public:
     long double MaxValue() const { return FMaxValue; }
     void SetMaxValue(long double value) { FMaxValue = value; }
 
+    // The design width; never narrower than the widest text the display format gives.
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

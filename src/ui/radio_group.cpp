@@ -44,9 +44,8 @@ TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, QWidget
         auto* button = new QRadioButton(items[i], this);
         MakeDisplayOnly(button); // the state comes from the panel
         FButtons->addButton(button, i);
-        layout->addWidget(button);
+        layout->addWidget(button); // spread over the group's height as it grows
     }
-    layout->addStretch();
 }
 
 int TRadioGroup::Count() const {
