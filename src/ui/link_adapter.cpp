@@ -4,6 +4,7 @@
 #include "transport/com_port.h"
 #include "ui/com_setup_dialog.h"
 #include "ui/communication_page.h"
+#include "ui/confirm_question.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -46,6 +47,10 @@ bool TLinkAdapter::UdpChecked() const {
 
 void TLinkAdapter::SetIpEnabled(bool enabled) {
     FPage.EditIP->setEnabled(enabled);
+}
+
+bool TLinkAdapter::Confirm(const std::string& question) {
+    return ConfirmQuestion(FDialogParent, QString::fromStdString(question));
 }
 
 bool TLinkAdapter::Connected() const {

@@ -26,6 +26,7 @@ public:
     int SlavesValue() const override;
     bool UdpChecked() const override;
     void SetIpEnabled(bool enabled) override;
+    bool Confirm(const std::string& question) override;
 
     // ISerialPort
     bool Connected() const override;

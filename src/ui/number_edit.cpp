@@ -114,6 +114,10 @@ bool TNumberEdit::LetThrough(QChar typed) const {
 }
 
 void TNumberEdit::keyPressEvent(QKeyEvent* event) {
+    if (isReadOnly()) { // a display: selecting and copying only, nothing read back
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         ReadText();
         Rewrite();
@@ -140,7 +144,7 @@ void TNumberEdit::focusInEvent(QFocusEvent* event) {
 }
 
 void TNumberEdit::focusOutEvent(QFocusEvent* event) {
-    if (IsFieldFocusChange(event->reason())) {
+    if (IsFieldFocusChange(event->reason()) && !isReadOnly()) {
         ReadText();
         // The maximum first, so the minimum wins when the limits cross.
         if (FValue > FMaxValue) {

@@ -179,6 +179,7 @@ QGridLayout* TStatusPage::BuildValueGrid() {
             edit->SetEntryRequired(TNumberEditType::integervalue); // a plain count
         }
         edit->SetDisplayFormat(Name(design.Format));
+        edit->setReadOnly(true); // what the panel measured; selectable to copy, not an input
         edit->setObjectName(Name(name));
         edit->setAccessibleName(Text(design.Spoken) + QStringLiteral(", ") + DeviceName(FDevice));
         FNumberEdits[design.Field] = edit;

@@ -15,10 +15,12 @@
 #include "ui/status_page.h"
 #include "ui/status_pages.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -26,6 +28,7 @@
 #include <QtTest>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -42,6 +45,19 @@ std::string ReceiveWhileRunning(TPtyPair& pty, std::size_t count, int timeoutMs)
         bytes += pty.Receive(count - bytes.size(), std::chrono::milliseconds(10));
     }
     return bytes;
+}
+
+// Runs `action` on the question box once it is up, and gives back its text.
+void OnQuestion(const std::function<void(QMessageBox*)>& action) {
+    QTimer::singleShot(0, [action] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box != nullptr);
+        action(box);
+    });
+}
+
+void AnswerYes(QMessageBox* box) {
+    box->button(QMessageBox::Yes)->click();
 }
 
 std::string IniForPort(const std::string& port) {
@@ -114,9 +130,68 @@ private slots:
         form.TabSheet2->ButtonVerse->click();
         QCOMPARE(ReceiveWhileRunning(*FPty, 7, 1000), std::string("\xAA\x01\x30\x56\x86\xAA\x02"));
         form.TabSheet2->SpinEditSlave->setValue(3);
+        OnQuestion(AnswerYes);
         form.TabSheet2->ButtonSetSlave->click();
         QCOMPARE(ReceiveWhileRunning(*FPty, 8, 1000),
                  std::string("\xAA\x01\x30\x53\x03\x86\xAA\x02"));
+        form.close();
+    }
+
+    void SetSlavesAndSetTimeAskFirstAndEnterDoesNotConfirm() {
+        TForm1 form(FDir->Path().string());
+        form.show();
+        QString asked;
+        OnQuestion([&asked](QMessageBox* box) {
+            asked = box->text();
+            QTest::keyClick(box, Qt::Key_Return); // the default answer is no
+        });
+        form.TabSheet2->ButtonSetSlave->click();
+        QCOMPARE(asked, QStringLiteral("Set the number of slaves of the panel to 0?"));
+        OnQuestion([&asked](QMessageBox* box) {
+            asked = box->text();
+            AnswerYes(box);
+        });
+        const QDateTime before = QDateTime::currentDateTime();
+        form.TabSheet2->ButtonSetTime->click();
+        const QDateTime shown = QDateTime::fromString(
+            asked, QStringLiteral("'Set the panel clock to 'hh:mm:ss dd.MM.yyyy'?'"));
+        QVERIFY2(shown.isValid(), qPrintable(asked));
+        QVERIFY(qAbs(shown.secsTo(before)) <= 2);
+        // Only the clock went out, besides the polls.
+        const std::string sent = ReceiveWhileRunning(*FPty, 4096, 1500);
+        QVERIFY(sent.find("\xAA\x01\x30\x54") != std::string::npos);
+        QVERIFY(sent.find("\xAA\x01\x30\x53") == std::string::npos);
+        form.close();
+    }
+
+    void MeasuredValuesAreDisplaysAndTheLinkFieldsStayEditable() {
+        TForm1 form(FDir->Path().string());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.PageControl1->setCurrentWidget(form.Master);
+        TNumberEdit* voltage = form.Master->NumberEdit(TMeasureField::VA);
+        form.StatusPages().ShowValue(0, TMeasureField::VA, 12345);
+        voltage->setFocus();
+        QTRY_VERIFY(voltage->hasFocus());
+        QTest::keyClicks(voltage, QStringLiteral("99"));
+        QTest::keyClick(voltage, Qt::Key_Return);
+        QTest::keyClick(voltage, Qt::Key_Tab);
+        QCOMPARE(voltage->text(), QStringLiteral("12.345 V"));
+        QVERIFY(voltage->isReadOnly());
+        QCOMPARE(voltage->selectedText(), QString()); // Tab left it
+        voltage->selectAll();
+        QCOMPARE(voltage->selectedText(), QStringLiteral("12.345 V")); // can still be copied
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(voltage);
+        QVERIFY(spoken->state().readOnly);
+        for (TStatusPage* page : {form.Master, form.TabSheetSl[0]}) {
+            for (TNumberEdit* edit : page->findChildren<TNumberEdit*>()) {
+                QVERIFY2(edit->isReadOnly(), qPrintable(edit->objectName()));
+            }
+        }
+        TCommunicationPage* link = form.TabSheet2;
+        for (QAbstractSpinBox* field : link->findChildren<QAbstractSpinBox*>()) {
+            QVERIFY(!field->isReadOnly());
+        }
         form.close();
     }
 
