@@ -12,6 +12,7 @@
 #include "ui/led_shape.h"
 #include "ui/link_adapter.h"
 #include "ui/memo_log.h"
+#include "ui/page_keys.h"
 #include "ui/qt_timer.h"
 #include "ui/status_page.h"
 #include "ui/status_pages.h"
@@ -90,6 +91,7 @@ void TForm1::BuildPages() {
         PageControl1->addTab(TabSheetSl[k], TabSheetSl[k]->Caption());
     }
     PageControl1->setCurrentWidget(TabSheet2);
+    InstallPageKeys(PageControl1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(PageControl1);

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "model/led_blink.h"
 #include "model/panel_texts.h"
+#include "ui/focus_group.h"
 #include "ui/led_shape.h"
 #include "ui/number_edit.h"
 #include "ui/radio_group.h"
@@ -140,6 +141,7 @@ TRadioGroup* TStatusPage::AddRadioGroup(TStateField field) {
 
 QWidget* TStatusPage::BuildRelayGroup() {
     auto* group = new QGroupBox(Text(RelayGroupCaption), this);
+    auto* focus = new TFocusGroup(group); // one Tab stop, arrows within
     auto* layout = new QVBoxLayout(group);
     layout->setSpacing(2);
     for (const TOutputBoxRow& design : OutputBoxes()) {
@@ -150,7 +152,8 @@ QWidget* TStatusPage::BuildRelayGroup() {
         auto* box = new QCheckBox(
             Text(MasterOutputBits()[static_cast<std::size_t>(design.Bit)].Caption), group);
         box->setObjectName(Name(name));
-        MakeDisplayOnly(box);   // ticking one by hand would tell the panel nothing
+        MakeDisplayOnly(box); // ticking one by hand would tell the panel nothing
+        focus->Add(box);
         layout->addWidget(box); // spread over the group's height as it grows
         FOutputBoxes[design.Bit] = box;
     }
@@ -243,6 +246,7 @@ QBoxLayout* TStatusPage::BuildLedColumn() {
         auto* group = new QGroupBox(this);
         group->setObjectName(QStringLiteral("GroupBoxLed%1").arg(groupNumber++) +
                              (FDevice == 0 ? QString() : QStringLiteral("Sl%1").arg(FDevice)));
+        auto* focus = new TFocusGroup(group); // one Tab stop, arrows within
         auto* grid = new QGridLayout(group);
         grid->setVerticalSpacing(4);
         int row = 0;
@@ -252,6 +256,7 @@ QBoxLayout* TStatusPage::BuildLedColumn() {
             shape->SetTag(LedTag(FDevice, index));
             shape->SetBrushColor(LedColour(index));
             shape->SetCaption(Text(LedName(index)));
+            focus->Add(shape);
             auto* caption = new QLabel(Text(LedName(index)), group);
             const bool shown = LedShownOnDevice(FDevice, index);
             shape->setVisible(shown);

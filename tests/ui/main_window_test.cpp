@@ -12,17 +12,20 @@
 #include "ui/main_window.h"
 #include "ui/number_edit.h"
 #include "ui/qt_timer.h"
+#include "ui/radio_group.h"
 #include "ui/status_page.h"
 #include "ui/status_pages.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QtTest>
@@ -72,6 +75,9 @@ class TMainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        InstallAccessibleRoles(); // as the program does at start
+    }
     void init() {
         FDir = std::make_unique<TTempDir>();
         FPty = std::make_unique<TPtyPair>();
@@ -193,6 +199,108 @@ private slots:
             QVERIFY(!field->isReadOnly());
         }
         form.close();
+    }
+
+    void EveryPageHasItsOwnAltKeysAndCtrlTabChangesPages() {
+        TForm1 form(FDir->Path().string());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTabWidget* tabs = form.PageControl1;
+        for (int index = 0; index < tabs->count(); ++index) {
+            tabs->setCurrentIndex(index);
+            QMap<QString, QString> keys; // mnemonic -> text
+            for (QWidget* widget : tabs->widget(index)->findChildren<QWidget*>()) {
+                QString text;
+                if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+                    text = button->text();
+                } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+                    text = label->text();
+                }
+                const QString key = QKeySequence::mnemonic(text).toString();
+                if (!widget->isVisible() || key.isEmpty()) {
+                    continue;
+                }
+                QVERIFY2(!keys.contains(key), qPrintable(text + " / " + keys.value(key)));
+                keys[key] = text;
+            }
+        }
+        TCommunicationPage* page = form.TabSheet2;
+        for (QPushButton* button : page->findChildren<QPushButton*>()) {
+            QVERIFY2(!button->isVisible() || !QKeySequence::mnemonic(button->text()).isEmpty(),
+                     qPrintable(button->objectName()));
+        }
+        tabs->setCurrentWidget(page);
+        QSignalSpy version(page->ButtonVerse, &QPushButton::clicked);
+        page->SpinEditAdr->setFocus();
+        QTest::keyClick(page->SpinEditAdr, Qt::Key_V, Qt::AltModifier);
+        QTRY_COMPARE(version.size(), 1); // a mnemonic clicks after a short animation
+
+        page->SpinEditRefresh->setFocus(); // the keys work wherever the focus is
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(tabs->currentWidget(), form.TabSheet3);
+        tabs->setTabVisible(tabs->indexOf(form.TabSheetSl[0]), false); // slave 1 absent
+        QTest::keyClick(&form, Qt::Key_PageDown, Qt::ControlModifier);
+        QCOMPARE(tabs->currentWidget(), form.TabSheetSl[1]);
+        QTest::keyClick(&form, Qt::Key_PageUp, Qt::ControlModifier);
+        QCOMPARE(tabs->currentWidget(), form.TabSheet3);
+        QTest::keyClick(&form, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(tabs->currentWidget(), form.TabSheet2);
+        tabs->setCurrentWidget(form.TabSheetSl[3]);
+        QTest::keyClick(&form, Qt::Key_Tab, Qt::ControlModifier); // round to the first page
+        QCOMPARE(tabs->currentWidget(), form.Master);
+        form.close();
+    }
+
+    void StateGroupsRelaysAndLedsAreTabStopsWithArrowsWithin() {
+        TForm1 form(FDir->Path().string());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.PageControl1->setCurrentWidget(form.Master);
+        form.StatusPages().ShowStateCode(0, TStateField::stHas, 2);
+        TRadioGroup* system = form.Master->RadioGroup(TStateField::stHas);
+        // Walk the Tab chain once round the master page.
+        form.Master->NumberEdit(TMeasureField::VA)->setFocus();
+        QMap<QObject*, int> stopsPerGroup; // group box -> Tab stops inside it
+        QWidget* start = QApplication::focusWidget();
+        for (int step = 0; step < 200; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* focused = QApplication::focusWidget();
+            if (focused == start) {
+                break;
+            }
+            if (auto* group = qobject_cast<QGroupBox*>(focused->parentWidget())) {
+                ++stopsPerGroup[group];
+            }
+        }
+        QCOMPARE(QApplication::focusWidget(), start); // the chain came round
+        // Eight state groups, the relays and three LED boxes: one stop each.
+        QCOMPARE(stopsPerGroup.size(), 12);
+        for (int stops : stopsPerGroup) {
+            QCOMPARE(stops, 1);
+        }
+        // Tab lands on the item the panel reports; arrows move on and change nothing.
+        system->Button(0)->setFocus();
+        system->Button(2)->setFocus();
+        QCOMPARE(QApplication::focusWidget(), system->Button(2));
+        QTest::keyClick(system->Button(2), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), system->Button(3));
+        QTest::keyClick(system->Button(3), Qt::Key_Space);
+        QTest::keyClick(system->Button(3), Qt::Key_Up);
+        QTest::keyClick(system->Button(2), Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), system->Button(1));
+        QCOMPARE(system->ItemIndex(), 2);
+        TShape* alarm = form.StatusPages().LedAt(0, 3);
+        alarm->setFocus();
+        QTest::keyClick(alarm, Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), form.StatusPages().LedAt(0, 2));
+        form.close();
+    }
+
+    void TheWindowIsAWindowNamedByItsTitleForScreenReaders() {
+        TForm1 form(FDir->Path().string());
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&form);
+        QCOMPARE(window->role(), QAccessible::Window);
+        QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Orvant  v2.1"));
     }
 
     void StopShowsTheFailedPollOnceAndInitBringsPollingBack() {
