@@ -6,6 +6,7 @@
 #include "link/wait.h"
 #include "store/app_paths.h"
 #include "store/report_file.h"
+#include "transport/hx_socket.h"
 #include "ui/accessibility.h"
 #include "ui/close_on_signal.h"
 #include "ui/error_display.h"
@@ -18,10 +19,15 @@
 #include <exception>
 
 int main(int argc, char* argv[]) {
+    // A termination signal from here on closes the window once it exists, so the reports that
+    // are about to start always get their end markers.
+    CatchTerminationSignals();
+
     // ---- Module initialisation, before any window exists, in this order ----
     // The wait helper's stopwatch.
     WaitTimer();
-    // The socket library needs no start-up on Linux.
+    // The socket library (its start-up is empty on Linux).
+    StartSocketLibrary();
     std::string directory;
     try {
         directory = ExecutableDirectory();
@@ -50,13 +56,14 @@ int main(int argc, char* argv[]) {
     // ---- The main window: created (FormCreate), shown (FormShow), run, closed (FormClose) ----
     int result = 0;
     {
-        TForm1 form(directory);
+        TForm1 form(directory, &reports);
         CloseOnTerminationSignals(&form);
         form.show();
         if (!startFailure.empty()) {
             form.Errors().Show(QString::fromLocal8Bit(startFailure));
         }
         result = QApplication::exec();
+        RestoreTerminationSignals();
     }
 
     // ---- Module finalisation, after the window is gone: end markers, event report first ----

@@ -2,7 +2,6 @@
 // The program's failures. Every failure is an exception that carries the message text the user
 // sees; it is caught only at the window's event boundaries and shown by one error display.
 
-#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -38,15 +37,3 @@ public:
     EInOutError(int errorCode, const std::string& fileName);
     int ErrorCode;
 };
-
-// A failure of the serial port: one of the port's error codes, and where the system gave one,
-// the system's error number appended as " (win error code: %d)".
-class EComPort : public EOrvant {
-public:
-    explicit EComPort(int code, std::optional<int> systemCode = std::nullopt);
-    int Code;
-    std::optional<int> SystemCode;
-};
-
-// The message text of a serial port error code (1 to 23), through the "comport" translation.
-std::string ComPortErrorText(int code);

@@ -24,10 +24,15 @@ public:
     TStatusDecoder(const TFrameCodec& codec, TPanelState& state, IStatusView& view,
                    const IClock& clock);
 
-    // Decodes the status reply now in the codec's receive buffer. The reply's length is not
-    // checked: bytes past what the panel sent keep earlier frames' contents. An error of the
-    // event bookkeeping propagates; the earlier steps have then taken effect and no data line
-    // is written.
+    // The chart and the data report line of a decoder made without them; from the next reply
+    // on those steps run.
+    void AttachChart(IChartSink& chart) { FChart = &chart; }
+    void AttachDataLine(IDataLineSink& dataLine) { FDataLine = &dataLine; }
+
+    // Decodes the status reply now in the codec's receive buffer. It reads StatusRecordSize bytes
+    // at fixed offsets, so it is registered with the codec with that size: a shorter reply never
+    // reaches it. An error of the event bookkeeping propagates; the earlier steps have then taken
+    // effect and no data line is written.
     void DecodeStatus();
 
 private:

@@ -4,18 +4,25 @@
 #include "link/frame_codec.h"
 #include "link/link_controls.h"
 #include "link/wait.h"
+#include "model/data_line.h"
 #include "model/pult.h"
 #include "model/status_decoder.h"
 #include "store/crt_memo.h"
+#include "store/report_file.h"
+#include "store/report_writer.h"
+#include "ui/chart_page.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
+#include "ui/frame_transport.h"
 #include "ui/led_shape.h"
-#include "ui/link_adapter.h"
+#include "ui/link_controls_view.h"
 #include "ui/memo_log.h"
 #include "ui/page_keys.h"
 #include "ui/qt_timer.h"
+#include "ui/serial_port_control.h"
 #include "ui/status_page.h"
 #include "ui/status_pages.h"
+#include "ui/voltage_chart.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -28,7 +35,7 @@
 #include <cstdio>
 #include <exception>
 
-TForm1::TForm1(std::string directory, QWidget* parent)
+TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     : QWidget(parent), ComPort1(FMainThread), FDirectory(std::move(directory)) {
     // ComPort1 is built before the pages exist; its handlers are set in ConnectControls.
     setObjectName(QStringLiteral("Form1"));
@@ -45,19 +52,30 @@ TForm1::TForm1(std::string directory, QWidget* parent)
     SetComPort1Design(ComPort1);
 
     FLog = std::make_unique<TMemoLog>(TabSheet2->Memo1);
-    FLinkAdapter = std::make_unique<TLinkAdapter>(*TabSheet2, ComPort1, this);
-    FCodec = std::make_unique<TFrameCodec>(*FLinkAdapter, *FLog);
-    FLink = std::make_unique<TLinkControls>(*FCodec, *Timer1, *FLinkAdapter, *FLinkAdapter, *FLog,
-                                            SystemClock());
+    FFrameTransport = std::make_unique<TWindowFrameTransport>(*TabSheet2, ComPort1, FPult);
+    FLinkControlsView = std::make_unique<TLinkControlsView>(*TabSheet2);
+    FSerialPortControl = std::make_unique<TSerialPortControl>(ComPort1, this);
+    FCodec = std::make_unique<TFrameCodec>(*FFrameTransport, *FLog);
+    FLink = std::make_unique<TLinkControls>(*FCodec, *Timer1, *FSerialPortControl,
+                                            *FLinkControlsView, *FLog, SystemClock());
     FStatusDecoder =
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
-    FCodec->RegisterDecoder('A', [this] { FStatusDecoder->DecodeStatus(); });
+    FStatusDecoder->AttachChart(TabSheet3->Chart1->Model());
+    if (reports != nullptr) {
+        FDataReport = std::make_unique<TReportWriter>(reports->URepData);
+        FDataLine = std::make_unique<TDataLineWriter>(*FDataReport);
+        FStatusDecoder->AttachDataLine(*FDataLine);
+    }
+    FCodec->RegisterDecoder(
+        'A', [this] { FStatusDecoder->DecodeStatus(); }, StatusRecordSize);
     ConnectControls();
     FormCreate();
 }
 
 TForm1::~TForm1() {
-    // The port's event thread hands events to this window: stop it while the window still exists.
+    // The UDP worker and the port's event thread hand events to this window: stop them while
+    // the window still exists.
+    FPult.reset();
     try {
         ComPort1.Close();
     } catch (const std::exception&) {
@@ -85,7 +103,8 @@ void TForm1::BuildPages() {
     PageControl1->addTab(Master, Master->Caption());
     TabSheet2 = new TCommunicationPage;
     addPage(TabSheet2, "TabSheet2", tr("Communication"));
-    TabSheet3 = addPage(new QWidget, "TabSheet3", tr("Chart"));
+    TabSheet3 = new TChartPage(*FErrors);
+    addPage(TabSheet3, "TabSheet3", tr("Chart"));
     for (int k = 0; k < 4; ++k) {
         TabSheetSl[k] = FStatusPages->Slave(k + 1);
         PageControl1->addTab(TabSheetSl[k], TabSheetSl[k]->Caption());
@@ -205,9 +224,13 @@ void TForm1::LoadConnectionSettings() {
     TabSheet2->EditIP->setText(QString::fromLocal8Bit(values.Ip));
 }
 
-// The last step of the start-up: the link's panel object, which receives the datagrams.
+// The last step of the start-up: the panel object and its UDP worker, listening from now on
+// whichever transport the "UDP" box selects. Its status texts (a port already taken, a worker
+// that ended) reach the user through the error display.
 void TForm1::StartLink() {
-    FPult = std::make_unique<tPult>(*FCodec);
+    FPult = std::make_unique<tPult>(
+        *FCodec, [this](const std::string& text) { FErrors->Show(QString::fromLocal8Bit(text)); });
+    FPult->StartUdp(FMainThread, SystemClock(), DefaultServerAddress, UdpServerPort);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -18,16 +18,22 @@
 #include <string>
 
 class QTabWidget;
+class TChartPage;
 class TCommunicationPage;
+class TDataLineWriter;
 class TErrorDisplay;
 class TFrameCodec;
-class TLinkAdapter;
 class TLinkControls;
+class TLinkControlsView;
 class TMemoLog;
 class TQtTimer;
+class TReportWriter;
+struct TReports;
 class TStatusDecoder;
 class TStatusPage;
 class TStatusPages;
+class TSerialPortControl;
+class TWindowFrameTransport;
 class tPult;
 
 // The client area of the window's design.
@@ -40,14 +46,15 @@ class TForm1 : public QWidget {
 
 public:
     // directory: where the tool's files lie (the executable's directory, without separator).
-    // Opens "Zaznam.BIN" there (FormCreate).
-    explicit TForm1(std::string directory, QWidget* parent = nullptr);
+    // Opens "Zaznam.BIN" there (FormCreate). reports: the daily report files, opened before the
+    // window and closed after it; without them no data line is written.
+    explicit TForm1(std::string directory, TReports* reports = nullptr, QWidget* parent = nullptr);
     ~TForm1() override;
 
     QTabWidget* PageControl1;
     TStatusPage* Master;
     TCommunicationPage* TabSheet2;
-    QWidget* TabSheet3;
+    TChartPage* TabSheet3;
     TStatusPage* TabSheetSl[4];
     TQtTimer* Timer1;
     TQtTimer* TimerLed;
@@ -67,6 +74,13 @@ public:
     // Where "ComPort.ini" and "Kelm2.ini" lie.
     std::string ComPortIniPath() const;
     std::string SettingsPath() const;
+
+    // The local port the UDP link binds when the window is shown: the panel's port 1501.
+    // Window tests share the machine's network with other test runs and set "0" (a port of the
+    // system's choosing), so that no two runs take the same port from each other.
+    static inline const char* UdpServerPort = "1501";
+    // The panel object and its UDP worker, from the last step of the start-up on (else null).
+    tPult* Pult() { return FPult.get(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -90,7 +104,10 @@ private:
     std::string FDirectory;
     TErrorDisplay* FErrors;
     std::unique_ptr<TMemoLog> FLog;
-    std::unique_ptr<TLinkAdapter> FLinkAdapter;
+    std::unique_ptr<tPult> FPult;
+    std::unique_ptr<TWindowFrameTransport> FFrameTransport;
+    std::unique_ptr<TLinkControlsView> FLinkControlsView;
+    std::unique_ptr<TSerialPortControl> FSerialPortControl;
     std::unique_ptr<TFrameCodec> FCodec;
     std::unique_ptr<TLinkControls> FLink;
     TPanelState FPanelState;
@@ -98,7 +115,8 @@ private:
     std::unique_ptr<TStatusDecoder> FStatusDecoder;
     TSettingsHolder FSettings;
     TRecordFile FRecordFile;
-    std::unique_ptr<tPult> FPult;
+    std::unique_ptr<TReportWriter> FDataReport;
+    std::unique_ptr<TDataLineWriter> FDataLine;
     bool FShown = false;
     bool FClosed = false;
 };

@@ -6,6 +6,7 @@
 #include "pty_pair.h"
 #include "temp_dir.h"
 #include "ui/accessibility.h"
+#include "ui/chart_page.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
 #include "ui/led_shape.h"
@@ -77,6 +78,8 @@ class TMainWindowTest : public QObject {
 private slots:
     void initTestCase() {
         InstallAccessibleRoles(); // as the program does at start
+        // The machine's port 1501 may be held by another run; these tests talk serial.
+        TForm1::UdpServerPort = "0";
     }
     void init() {
         FDir = std::make_unique<TTempDir>();

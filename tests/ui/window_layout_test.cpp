@@ -138,6 +138,10 @@ class TWindowLayoutTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        // The machine's port 1501 may be held by another run; these tests talk serial.
+        TForm1::UdpServerPort = "0";
+    }
     void init() {
         FDir = std::make_unique<TTempDir>();
         FPty = std::make_unique<TPtyPair>();
