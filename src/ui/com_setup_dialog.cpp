@@ -104,7 +104,7 @@ QComboBox* TComSetupFrm::AddPortList(QGridLayout* grid) {
     LabelPortInfo->setObjectName(QStringLiteral("LabelPortInfo"));
     grid->addWidget(caption, 0, 0);
     grid->addWidget(list, 0, 1);
-    grid->addWidget(ButtonRefresh, 0, 2);
+    grid->addWidget(ButtonRefresh, 0, 2, Qt::AlignLeft);
     grid->addWidget(LabelPortInfo, 1, 1, 1, 2);
     connect(ButtonRefresh, &QPushButton::clicked, this, [this] {
         try {
