@@ -30,3 +30,7 @@ EInOutError::EInOutError(int errorCode, const std::string& fileName)
 
 EComPort::EComPort(int code, std::optional<int> systemCode)
     : EOrvant(ComPortMessage(code, systemCode)), Code(code), SystemCode(systemCode) {}
+
+EShortReply::EShortReply(char letter, std::size_t recordSize)
+    : EOrvant(std::string("Reply '") + letter + "' shorter than its " + std::to_string(recordSize) +
+              " bytes: passed over") {}

@@ -2,6 +2,7 @@
 // The program's failures. Every failure is an exception that carries the message text the user
 // sees; it is caught only at the window's event boundaries and shown by one error display.
 
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -29,6 +30,12 @@ public:
 class EDateError : public EConvertError {
 public:
     EDateError() : EConvertError("Invalid argument to date encode") {}
+};
+
+// A reply whose payload is shorter than the record its decoder reads: it is passed over.
+class EShortReply : public EOrvant {
+public:
+    EShortReply(char letter, std::size_t recordSize);
 };
 
 // A failed operation on a text or data file: "I/O error <n>" with the system's error number,

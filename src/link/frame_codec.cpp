@@ -201,6 +201,7 @@ void TFrameCodec::EndOfFrame() {
         FChecksum = static_cast<uint8_t>(FChecksum + FRxBody[i]);
     }
     std::copy_n(FRxBody.begin(), FRxCount, FRxBuffer.begin());
+    FPayloadLength = FRxCount >= 3 ? FRxCount - 3u : 0u; // address, letter, checksum
     if (FChecksum == FRxBody[last]) {
         DispatchReply(FRxBuffer[1]);
     }
@@ -213,10 +214,19 @@ void TFrameCodec::ReceiveDatagram(const uint8_t* data, int length) {
         return;
     }
     std::copy_n(data + 1, length - 1, FRxBuffer.begin());
+    // Start marker, address, letter, checksum, end marker.
+    FPayloadLength = length >= 5 ? static_cast<std::size_t>(length - 5) : 0u;
     const uint8_t letter = FRxBuffer[1];
     const bool longEnough = length > 6;
     if (letter == 'A' || ((letter == 'G' || letter == 'U' || letter == 'V') && longEnough)) {
         DispatchReply(letter);
+    }
+}
+
+void TFrameCodec::RequirePayload(std::size_t size) {
+    if (FPayloadLength < size) {
+        ++FBadFrames;
+        throw EShortReply(static_cast<char>(FRxBuffer[1]), size);
     }
 }
 

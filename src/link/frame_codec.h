@@ -75,6 +75,16 @@ public:
     // True while a decoder runs.
     bool Handling() const { return FHandling; }
 
+    // The payload bytes of the frame now in RxBuffer: what came after the letter, without the
+    // checksum (and in a datagram without the end marker).
+    std::size_t PayloadLength() const { return FPayloadLength; }
+    // Decoders that read their record at fixed offsets call this first: a payload shorter than
+    // `size` bytes is counted as a bad frame and raises EShortReply naming the letter, so the
+    // reply is passed over and nothing of it is decoded.
+    void RequirePayload(std::size_t size);
+    // Frames passed over as bad since the start.
+    uint32_t BadFrames() const { return FBadFrames; }
+
     // The receive buffer: address byte at 0, letter at 1, payload from 2. Never cleared.
     const std::array<uint8_t, BufferSize>& RxBuffer() const { return FRxBuffer; }
     // The first payload byte of the last received frame.
@@ -114,4 +124,6 @@ private:
     uint16_t FRxCount = 0;
     bool FHandling = false; // a decoder is running
     uint8_t FChecksum = 0;  // shared by SendFrame and the receive check
+    std::size_t FPayloadLength = 0;
+    uint32_t FBadFrames = 0;
 };
