@@ -24,6 +24,9 @@ public:
     TStatusDecoder(const TFrameCodec& codec, TPanelState& state, IStatusView& view,
                    const IClock& clock);
 
+    // Attaches the event bookkeeping, the step before the data line.
+    void SetEventBookkeeping(IEventBookkeeping& events) { FEvents = &events; }
+
     // Decodes the status reply now in the codec's receive buffer. The reply's length is not
     // checked: bytes past what the panel sent keep earlier frames' contents. An error of the
     // event bookkeeping propagates; the earlier steps have then taken effect and no data line

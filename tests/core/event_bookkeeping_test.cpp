@@ -7,6 +7,8 @@
 #include "model/event_bookkeeping.h"
 #include "model/event_record.h"
 #include "model/panel_calendar.h"
+#include "model/reply_decoders.h"
+#include "model/status_decoder.h"
 #include "store/report_writer.h"
 
 #include "fake_transport.h"
@@ -69,12 +71,21 @@ public:
     std::string Shown;
 };
 
+// The status pages are not looked at here.
+class TNoPages : public IStatusView {
+public:
+    void ShowDeviceId(int, const std::string&) override {}
+    void ShowValue(int, TMeasureField, uint16_t) override {}
+    void ShowStateCode(int, TStateField, uint8_t) override {}
+    void ShowOutputs(int, uint16_t) override {}
+    void ShowSlavePage(int, bool) override {}
+};
+
 class EventBookkeepingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Clock.Time = At(2010, 12, 5, 14, 3, 22);
-        Codec.RegisterDecoder('G', [this] { Events.DecodeEvent(); });
-        Codec.RegisterDecoder('U', [this] { Events.DecodeEventInfo(); });
+        RegisterReplyDecoders(Codec, StatusDecoder, Events, Log, Writer, Clock);
     }
 
     void Status(uint16_t end, uint16_t capacity = 500, const std::string& id = PanelIdText) {
@@ -125,6 +136,8 @@ protected:
     TReportFile ReportFile{EventReportKind, Dir.Path().string(), Clock};
     TReportWriter Writer{ReportFile};
     TEventBookkeeping Events{Codec, State.Events, Settings, View, Writer, Log, Clock};
+    TNoPages Pages;
+    TStatusDecoder StatusDecoder{Codec, State, Pages, Clock};
 };
 
 } // namespace
@@ -185,6 +198,19 @@ TEST_F(EventBookkeepingTest, CopiesTheBacklogInOrderSavingEachIndexOnlyOnceItsLi
     Event(1);
     EXPECT_EQ(State.Events.EventIndex, 3);
     EXPECT_EQ(Log.Lines.back(), Line(1));
+}
+
+TEST_F(EventBookkeepingTest, AStatusReplyEndsWithTheBookkeeping) {
+    TBytes status(StatusRecordSize);
+    PutU48(&status[0], PanelId);
+    PutU16(&status[6], 4);   // event start
+    PutU16(&status[8], 9);   // event end
+    PutU16(&status[10], 12); // event capacity
+    Reply('A', status);
+    EXPECT_EQ(View.Shown, "4 9 12");
+    EXPECT_EQ(Requested(), (std::vector<int>{0}));
+    EXPECT_EQ(State.Events.EventCapacity, 12);
+    EXPECT_NE(Ini().find("id=00A1B2C3D400"), std::string::npos);
 }
 
 TEST_F(EventBookkeepingTest, ReadsTheSettingsFileOnlyWhenTheIdChanges) {
