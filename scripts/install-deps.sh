@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, and only those that are missing.
 # Quiet when everything is there; runs apt-get update only when something must be installed.
+# With --list it prints the packages, one a line, and installs nothing (check-deps.sh reads them).
+# For Debian 12 (bookworm); installing needs root or sudo.
 set -euo pipefail
 
+# The one list of what the project needs from Debian. Qt Charts' CMake package needs Qt's OpenGL
+# development files, which nothing else here depends on.
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev qt6-charts-dev libgl-dev
-    iproute2
+    qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
+    iproute2 util-linux
 )
+if [ "${1:-}" = "--list" ]; then
+    printf '%s\n' "${packages[@]}"
+    exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do

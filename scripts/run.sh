@@ -41,7 +41,9 @@ write_settings() { # file, lines...
 }
 write_settings "$demo/ComPort.ini" "[ComPort1]" "Port=$link" "BaudRate=115200" "StopBits=1" \
     "DataBits=8" "Parity=None" "FlowControl=None"
-write_settings "$demo/Kelm2.ini" "[General]" "UDP=0"
+# UDP off and a loopback address: the demo talks to the simulator over the pseudo-terminal, and
+# no datagram of it can leave this machine.
+write_settings "$demo/Kelm2.ini" "[General]" "UDP=0" "IP=127.0.0.1"
 
 # The simulator runs in the background; its own output goes to a log file.
 read -r -a sim_args <<<"${ORVANT_SIM_ARGS:---slaves 2 --scenario tour}"

@@ -32,7 +32,12 @@ for fuzzer in build/fuzz/fuzz/*_fuzz; do
     echo "$name: $(grep -c . "build/fuzz/$name.log") log lines, $(tail -n 1 "build/fuzz/$name.log")"
 done
 
-echo "== the whole suite"
+echo "== the whole build"
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/release
+
+echo "== every file the builds read comes from a package install-deps.sh installs"
+./scripts/check-deps.sh build/asan build/fuzz build/release
+
+echo "== the whole suite"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build/release --output-on-failure -j "$jobs"
