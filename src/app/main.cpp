@@ -18,15 +18,10 @@
 #include <exception>
 
 int main(int argc, char* argv[]) {
-    // The wait helper's stopwatch exists before anything else.
+    // ---- Module initialisation, before any window exists, in this order ----
+    // The wait helper's stopwatch.
     WaitTimer();
-
-    QApplication app(argc, argv);
-    // The application's title, the name the desktop's task bar groups its window under. It is
-    // not set as display name: that would be appended to the window's caption "Orvant  v2.1".
-    QApplication::setApplicationName(QStringLiteral("Orvant2"));
-    InstallAccessibleNames(app);
-
+    // The socket library needs no start-up on Linux.
     std::string directory;
     try {
         directory = ExecutableDirectory();
@@ -34,28 +29,37 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "Orvant2: %s\n", error.what());
         return 1;
     }
-
-    // The daily reports are opened before the window exists (data file first) and closed after
-    // it is gone (event file first).
+    // The daily reports with their start markers, the data report first. A report that cannot
+    // be started is shown once the window is there.
     TReports reports(directory, SystemClock());
-    QString startFailure;
+    std::string startFailure;
     try {
         StartReports(reports);
     } catch (const std::exception& error) {
-        startFailure = QString::fromLocal8Bit(error.what());
+        startFailure = error.what();
     }
+    // The panel state, the event-reading state among it, starts cleared with the window.
 
+    // ---- The application and its title ----
+    QApplication app(argc, argv);
+    // The application's title, the name the desktop's task bar groups its window under. It is
+    // not set as display name: that would be appended to the window's caption "Orvant  v2.1".
+    QApplication::setApplicationName(QStringLiteral("Orvant2"));
+    InstallAccessibleNames(app);
+
+    // ---- The main window: created (FormCreate), shown (FormShow), run, closed (FormClose) ----
     int result = 0;
     {
         TForm1 form(directory);
         CloseOnTerminationSignals(&form);
         form.show();
-        if (!startFailure.isEmpty()) {
-            form.Errors().Show(startFailure);
+        if (!startFailure.empty()) {
+            form.Errors().Show(QString::fromLocal8Bit(startFailure));
         }
         result = QApplication::exec();
     }
 
+    // ---- Module finalisation, after the window is gone: end markers, event report first ----
     try {
         FinishReports(reports);
     } catch (const std::exception& error) {

@@ -2,6 +2,8 @@
 // The Communication page: the link controls in three rows on a top panel, and the communication
 // log Memo1 below them. The page only builds and lays out its controls; the window wires them.
 
+#include "store/connection_settings.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -10,9 +12,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
-
-// The address the IP field holds until the settings give another one.
-inline constexpr const char* DefaultServerAddress = "192.168.1.10";
 
 class TCommunicationPage : public QWidget {
     Q_OBJECT

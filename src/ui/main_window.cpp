@@ -4,6 +4,7 @@
 #include "link/frame_codec.h"
 #include "link/link_controls.h"
 #include "link/wait.h"
+#include "model/pult.h"
 #include "model/status_decoder.h"
 #include "store/crt_memo.h"
 #include "ui/communication_page.h"
@@ -17,11 +18,13 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <cstdio>
 #include <exception>
 
 TForm1::TForm1(std::string directory, QWidget* parent)
@@ -49,6 +52,7 @@ TForm1::TForm1(std::string directory, QWidget* parent)
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
     FCodec->RegisterDecoder('A', [this] { FStatusDecoder->DecodeStatus(); });
     ConnectControls();
+    FormCreate();
 }
 
 TForm1::~TForm1() {
@@ -61,6 +65,10 @@ TForm1::~TForm1() {
 
 std::string TForm1::ComPortIniPath() const {
     return FDirectory + "/ComPort.ini";
+}
+
+std::string TForm1::SettingsPath() const {
+    return FDirectory + "/" + SettingsFileName;
 }
 
 void TForm1::BuildPages() {
@@ -153,18 +161,43 @@ void TForm1::showEvent(QShowEvent* event) {
     }
 }
 
+void TForm1::FormCreate() {
+    // A file that cannot be opened is reported and the window starts all the same; it is then
+    // not open, and closing leaves it alone.
+    FErrors->Guard([this] { FRecordFile.Open(FDirectory + "/" + RecordFileName); });
+}
+
+// The window's start-up, in this order. The directory of the executable was taken by main (or
+// given by a test) and stays the same for the whole run.
 void TForm1::FormShow() {
     FErrors->Guard([this] { FStatusPages->BuildLedTable(this, *FLog); });
+    FSettings.Create(SettingsPath());
     FErrors->Guard([this] { StartCommunicationLog(*FLog); });
     FLink->Poll().Start();
-    // "Sys. ready" shows lit until the first LED tick draws it from the panel's masks.
+    // LedProvoz ("Sys. ready") shows lit until the first LED tick draws it from the panel's masks.
     if (TShape* ready = FStatusPages->LedAt(0, 0)) {
         ready->SetLit(true);
     }
+    LoadConnectionSettings();
     FErrors->Guard([this] { ComPort1.LoadSettings(stIniFile, ComPortIniPath()); });
-    // A port that cannot be opened is reported; the rest of the start-up goes on, and "Init"
-    // retries later.
+    // A port that cannot be opened is reported; the rest of the start-up goes on (the UDP link
+    // needs no serial port), and "Init" retries later.
     FErrors->Guard([this] { ComPort1.Open(); });
+    FErrors->Guard([this] { StartLink(); });
+}
+
+// "Adr", "UDP" and "IP" into the communication page. The IP field stays locked whatever "UDP"
+// holds: only a click on the box unlocks it.
+void TForm1::LoadConnectionSettings() {
+    const TConnectionSettings values = ReadConnectionSettings(*FSettings.Current());
+    TabSheet2->SpinEditAdr->setValue(values.Adr);
+    TabSheet2->CheckBoxUDP->setChecked(values.Udp);
+    TabSheet2->EditIP->setText(QString::fromLocal8Bit(values.Ip));
+}
+
+// The last step of the start-up: the link's panel object, which receives the datagrams.
+void TForm1::StartLink() {
+    FPult = std::make_unique<tPult>(*FCodec);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -180,9 +213,44 @@ void TForm1::FormCloseQuery() {
     FLink->Poll().Stop();
 }
 
+// The window's shut-down, in this order. A step that fails is reported and the next one runs:
+// a setting that cannot be saved must not cost the others, nor "Zaznam.BIN" its close.
 void TForm1::FormClose() {
     FLink->Poll().Stop();
-    // Replies still on their way are decoded before anything is saved.
-    Delay(1000, FMainThread);
-    FErrors->Guard([this] { ComPort1.StoreSettings(stIniFile, ComPortIniPath()); });
+    // Replies still on their way are decoded (and may still save their event index) before
+    // anything is saved.
+    FErrors->Guard([this] { Delay(1000, FMainThread); });
+    try {
+        ComPort1.StoreSettings(stIniFile, ComPortIniPath());
+    } catch (const std::exception& error) {
+        ShowCloseFailure(error);
+    }
+    SaveConnectionSettings();
+    FSettings.Release();
+    try {
+        FRecordFile.Close();
+    } catch (const std::exception& error) {
+        ShowCloseFailure(error);
+    }
+}
+
+// "Adr", "UDP" and "IP" from the communication page, in this order.
+void TForm1::SaveConnectionSettings() {
+    TIniFile* settings = FSettings.Current();
+    if (settings == nullptr) {
+        return; // never shown, nothing was loaded
+    }
+    TConnectionSettings values;
+    values.Adr = TabSheet2->SpinEditAdr->value();
+    values.Udp = TabSheet2->CheckBoxUDP->isChecked();
+    values.Ip = TabSheet2->EditIP->text().toLocal8Bit().toStdString();
+    WriteConnectionSettings(*settings, values,
+                            [this](const std::exception& error) { ShowCloseFailure(error); });
+}
+
+// The window is about to go, and its error display with it: the message also goes to the
+// standard error stream, where it outlives the window.
+void TForm1::ShowCloseFailure(const std::exception& error) {
+    std::fprintf(stderr, "Orvant2: %s\n", error.what());
+    FErrors->Show(QString::fromLocal8Bit(error.what()));
 }

@@ -5,11 +5,14 @@
 // the handlers lives in the core.
 
 #include "model/panel_state.h"
+#include "store/connection_settings.h"
+#include "store/record_file.h"
 #include "transport/com_port.h"
 #include "ui/qt_main_thread.h"
 
 #include <QWidget>
 
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -24,6 +27,7 @@ class TQtTimer;
 class TStatusDecoder;
 class TStatusPage;
 class TStatusPages;
+class tPult;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -32,6 +36,7 @@ class TForm1 : public QWidget {
 
 public:
     // directory: where the tool's files lie (the executable's directory, without separator).
+    // Opens "Zaznam.BIN" there (FormCreate).
     explicit TForm1(std::string directory, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -50,17 +55,28 @@ public:
     TStatusPages& StatusPages() { return *FStatusPages; }
     const TPanelState& PanelState() const { return FPanelState; }
 
-    // Where "ComPort.ini" lies.
+    // The settings object of "Kelm2.ini", for the event bookkeeping: the holder lives as long as
+    // the window; the object in it exists from FormShow until FormClose has saved the settings.
+    TSettingsHolder& Settings() { return FSettings; }
+    const TRecordFile& RecordFile() const { return FRecordFile; }
+
+    // Where "ComPort.ini" and "Kelm2.ini" lie.
     std::string ComPortIniPath() const;
+    std::string SettingsPath() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void FormCreate();
     void FormShow();
     void FormCloseQuery();
     void FormClose();
+    void LoadConnectionSettings();
+    void SaveConnectionSettings();
+    void StartLink();
+    void ShowCloseFailure(const std::exception& error);
     void BuildPages();
     void ConnectControls();
     void ShowSlavePage(int slave, bool shown);
@@ -75,6 +91,9 @@ private:
     TPanelState FPanelState;
     TStatusPages* FStatusPages;
     std::unique_ptr<TStatusDecoder> FStatusDecoder;
+    TSettingsHolder FSettings;
+    TRecordFile FRecordFile;
+    std::unique_ptr<tPult> FPult;
     bool FShown = false;
     bool FClosed = false;
 };
