@@ -50,7 +50,7 @@ int main(int argc, char* argv[]) {
     // ---- The main window: created (FormCreate), shown (FormShow), run, closed (FormClose) ----
     int result = 0;
     {
-        TForm1 form(directory);
+        TForm1 form(directory, reports);
         CloseOnTerminationSignals(&form);
         form.show();
         if (!startFailure.empty()) {

@@ -16,7 +16,6 @@
 
 namespace {
 
-const std::string GeneralSection = "General";
 const std::string DeviceCountKey = "PocetZar";
 const std::string DeviceIdKey = "id";
 const std::string EventIndexKey = "index";
@@ -61,7 +60,9 @@ void TEventBookkeeping::SelectDeviceAndRequest(uint16_t start, uint16_t end, uin
     FState.EventCapacity = capacity;
     const uint64_t id = DeviceIdValue(idText);
     // The settings file is read only when another device answers (or the first one).
-    if (id != FState.CurrentDeviceId) {
+    if (!FSettings.Available()) {
+        FState.CurrentDeviceId = 0;
+    } else if (id != FState.CurrentDeviceId) {
         LookUpDevice(id, idText);
     }
     FView.ShowEventIndices(start, end, capacity);
@@ -154,6 +155,9 @@ void TEventBookkeeping::DecodeEvent() {
 }
 
 void TEventBookkeeping::AdvanceIndex(uint16_t recordIndex) {
+    if (!FSettings.Available()) {
+        FState.CurrentDeviceId = 0; // the window has closed: nothing more is counted
+    }
     if (FState.CurrentDeviceId == 0 || recordIndex != FState.EventIndex) {
         return; // not the awaited record (a manual request, a repeat): logged, not counted
     }

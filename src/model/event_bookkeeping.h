@@ -22,6 +22,7 @@
 
 #include "model/panel_state.h"
 #include "model/status_view.h"
+#include "store/connection_settings.h"
 #include "store/ini_file.h"
 
 #include <cstdint>
@@ -38,6 +39,9 @@ class TFrameCodec;
 class IEventSettings {
 public:
     virtual ~IEventSettings() = default;
+    // False while there is no settings object (before the window is shown, after it closed):
+    // the bookkeeping then selects no device and leaves the file alone.
+    virtual bool Available() const = 0;
     // The whole file as it stands now, read once for a device look-up.
     virtual TIniValues ReadAll() const = 0;
     virtual void WriteInteger(const std::string& section, const std::string& key, int value) = 0;
@@ -97,20 +101,23 @@ private:
     const IClock& FClock;
 };
 
-// The settings object itself behind the bookkeeping's interface.
-class TIniEventSettings : public IEventSettings {
+// The program's one settings object, while it exists, behind the bookkeeping's interface.
+class THeldEventSettings : public IEventSettings {
 public:
-    explicit TIniEventSettings(TIniFile& file) : FFile(file) {}
-    TIniValues ReadAll() const override { return FFile.ReadAll(); }
+    explicit THeldEventSettings(TSettingsHolder& holder) : FHolder(holder) {}
+    bool Available() const override { return FHolder.Current() != nullptr; }
+    TIniValues ReadAll() const override { return File().ReadAll(); }
     void WriteInteger(const std::string& section, const std::string& key, int value) override {
-        FFile.WriteInteger(section, key, value);
+        File().WriteInteger(section, key, value);
     }
     void WriteString(const std::string& section, const std::string& key,
                      const std::string& value) override {
-        FFile.WriteString(section, key, value);
+        File().WriteString(section, key, value);
     }
-    void UpdateFile() override { FFile.UpdateFile(); }
+    void UpdateFile() override { File().UpdateFile(); }
 
 private:
-    TIniFile& FFile;
+    // Callers ask Available() first.
+    TIniFile& File() const { return *FHolder.Current(); }
+    TSettingsHolder& FHolder;
 };

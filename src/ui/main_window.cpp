@@ -4,7 +4,9 @@
 #include "link/frame_codec.h"
 #include "link/link_controls.h"
 #include "link/wait.h"
+#include "model/event_bookkeeping.h"
 #include "model/pult.h"
+#include "model/reply_decoders.h"
 #include "model/status_decoder.h"
 #include "store/crt_memo.h"
 #include "ui/communication_page.h"
@@ -28,7 +30,17 @@
 #include <exception>
 
 TForm1::TForm1(std::string directory, QWidget* parent)
-    : QWidget(parent), ComPort1(FMainThread), FDirectory(std::move(directory)) {
+    : TForm1(std::move(directory), nullptr, parent) {}
+
+TForm1::TForm1(std::string directory, TReports& reports, QWidget* parent)
+    : TForm1(std::move(directory), &reports, parent) {}
+
+TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
+    : QWidget(parent), ComPort1(FMainThread), FDirectory(std::move(directory)),
+      FOwnReports(reports != nullptr ? nullptr
+                                     : std::make_unique<TReports>(FDirectory, SystemClock())),
+      FReports(reports != nullptr ? *reports : *FOwnReports), FEventReport(FReports.URepUdal),
+      FEventSettings(FSettings) {
     // ComPort1 is built before the pages exist; its handlers are set in ConnectControls.
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvant  v2.1"));
@@ -50,7 +62,10 @@ TForm1::TForm1(std::string directory, QWidget* parent)
                                             SystemClock());
     FStatusDecoder =
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
-    FCodec->RegisterDecoder('A', [this] { FStatusDecoder->DecodeStatus(); });
+    FEvents =
+        std::make_unique<TEventBookkeeping>(*FCodec, FPanelState.Events, FEventSettings,
+                                            *FStatusPages, FEventReport, *FLog, SystemClock());
+    RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, FEventReport, SystemClock());
     ConnectControls();
     FormCreate();
 }

@@ -4,9 +4,12 @@
 // serial port ComPort1. The window owns every control and wires each to its handler; the logic of
 // the handlers lives in the core.
 
+#include "model/event_bookkeeping.h"
 #include "model/panel_state.h"
 #include "store/connection_settings.h"
 #include "store/record_file.h"
+#include "store/report_file.h"
+#include "store/report_writer.h"
 #include "transport/com_port.h"
 #include "ui/qt_main_thread.h"
 
@@ -36,7 +39,11 @@ class TForm1 : public QWidget {
 
 public:
     // directory: where the tool's files lie (the executable's directory, without separator).
-    // Opens "Zaznam.BIN" there (FormCreate).
+    // Opens "Zaznam.BIN" there (FormCreate). `reports` are the program's daily reports, started
+    // before the window and finished after it; event and version lines go to their event
+    // report. A window made without them (tests, benchmarks) keeps reports of its own in the
+    // directory, neither started nor finished.
+    TForm1(std::string directory, TReports& reports, QWidget* parent = nullptr);
     explicit TForm1(std::string directory, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -69,6 +76,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    TForm1(std::string directory, TReports* reports, QWidget* parent);
     void FormCreate();
     void FormShow();
     void FormCloseQuery();
@@ -83,6 +91,9 @@ private:
     void ComPort1RxChar(TComPort& sender, int32_t count);
 
     std::string FDirectory;
+    std::unique_ptr<TReports> FOwnReports;
+    TReports& FReports;
+    TReportWriter FEventReport;
     TErrorDisplay* FErrors;
     std::unique_ptr<TMemoLog> FLog;
     std::unique_ptr<TLinkAdapter> FLinkAdapter;
@@ -92,6 +103,8 @@ private:
     TStatusPages* FStatusPages;
     std::unique_ptr<TStatusDecoder> FStatusDecoder;
     TSettingsHolder FSettings;
+    THeldEventSettings FEventSettings;
+    std::unique_ptr<TEventBookkeeping> FEvents;
     TRecordFile FRecordFile;
     std::unique_ptr<tPult> FPult;
     bool FShown = false;

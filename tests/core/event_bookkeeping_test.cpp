@@ -41,7 +41,8 @@ TBytes EventPayload(uint16_t index, uint8_t code = 8, uint32_t time = 0,
 // The settings file, counting the look-ups and letting a test look at the disk before a write.
 class TWatchedSettings : public IEventSettings {
 public:
-    explicit TWatchedSettings(TIniFile& file) : FIni(file) {}
+    explicit TWatchedSettings(TSettingsHolder& holder) : FIni(holder) {}
+    bool Available() const override { return FIni.Available(); }
     TIniValues ReadAll() const override {
         ++Reads;
         return FIni.ReadAll();
@@ -60,7 +61,7 @@ public:
     std::function<void(const std::string&, const std::string&)> BeforeWrite = [](auto&, auto&) {};
 
 private:
-    TIniEventSettings FIni;
+    THeldEventSettings FIni;
 };
 
 class TIndexView : public IEventIndexView {
@@ -85,6 +86,7 @@ class EventBookkeepingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Clock.Time = At(2010, 12, 5, 14, 3, 22);
+        Holder.Create(Dir.File("Kelm2.ini"));
         RegisterReplyDecoders(Codec, StatusDecoder, Events, Log, Writer, Clock);
     }
 
@@ -130,8 +132,8 @@ protected:
     TMemoryLog Log;
     TFrameCodec Codec{Transport, Log};
     TPanelState State;
-    TIniFile IniFile{Dir.File("Kelm2.ini")};
-    TWatchedSettings Settings{IniFile};
+    TSettingsHolder Holder;
+    TWatchedSettings Settings{Holder};
     TIndexView View;
     TReportFile ReportFile{EventReportKind, Dir.Path().string(), Clock};
     TReportWriter Writer{ReportFile};
@@ -296,6 +298,17 @@ TEST_F(EventBookkeepingTest, WithoutADeviceNothingIsAskedForCountedOrSaved) {
     EXPECT_EQ(Report(), Line(0) + "\r\n" + Line(0) + "\r\n");
     EXPECT_EQ(Log.Lines.size(), 2u);
     EXPECT_EQ(View.Shown, "0 3 500");
+}
+
+TEST_F(EventBookkeepingTest, OnceTheSettingsObjectIsReleasedTheFileIsLeftAlone) {
+    Status(2);
+    Holder.Release();
+    const std::string before = Ini();
+    Event(0); // a late reply while the window closes
+    Status(2);
+    EXPECT_EQ(Ini(), before);
+    EXPECT_EQ(Requested(), (std::vector<int>{0}));
+    EXPECT_EQ(Report(), Line(0) + "\r\n");
 }
 
 TEST_F(EventBookkeepingTest, ARecordOnADayItsMonthLacksIsWrittenAndCounted) {
