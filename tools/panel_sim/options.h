@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ struct TSimOptions {
     std::string Link; // path of the symlink to the pseudo-terminal; empty: none made
     int Slaves = 2;
     uint32_t Backlog = 20;
+    std::optional<uint32_t> ImpossibleDate; // backlog record stamped 31 February
     uint16_t Capacity = 500;
     uint32_t Seed = 1;
     std::string Scenario = "quiet";
