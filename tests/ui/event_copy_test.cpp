@@ -11,6 +11,7 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -78,6 +79,13 @@ private slots:
         QVERIFY(!memo.contains(QStringLiteral("ind=  0;")));
         QCOMPARE(form->Master->EditKon()->text(), QStringLiteral("12"));
         QCOMPARE(form->Master->EditMax()->text(), QStringLiteral("500"));
+
+        // "Software version": the panel's text in the log and, stamped, in the event report.
+        form->TabSheet2->ButtonVerse->click();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            form->TabSheet2->Memo1->toPlainText().contains(QStringLiteral("Verse=V2.10 SIM")),
+            5000);
+        QVERIFY(EventReportLines(dir.Path()).back().ends_with(" ;V2.10 SIM"));
 
         form->close();
         form.reset();
