@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <string>
@@ -210,7 +211,7 @@ void RegisterBenchmarks(TForm1& form) {
     }
 }
 
-// A fresh directory for the window's files; empty, so there is no "ComPort.ini".
+// A fresh directory for the window's files, without "ComPort.ini".
 std::filesystem::path MakeTempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "orvant-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
@@ -218,6 +219,11 @@ std::filesystem::path MakeTempDir() {
                                                 std::error_code(errno, std::generic_category()));
     }
     return pattern;
+}
+
+// "Kelm2.ini" that puts the window on the serial line.
+void WriteSettingsFile(const std::filesystem::path& path) {
+    std::ofstream(path, std::ios::binary) << "[General]\r\nUDP=0\r\n";
 }
 
 // Removes the directory and what the window left in it ("ComPort.ini") however the run ends.
@@ -233,6 +239,8 @@ int RunWindowBenchmarks(int argc, char** argv) {
     const TTempDirRemover dir{MakeTempDir()};
     int result = 0;
     {
+        // Over the serial line: the default server address must never be polled from here.
+        WriteSettingsFile(dir.Dir / "Kelm2.ini");
         TForm1 form(dir.Dir.string());
         form.show();
         // The benchmarks drive replies and ticks themselves: no polls (the port, COM5, is not

@@ -43,28 +43,34 @@ dpkg-query -W -f='${Package}\t${Essential}\n' | awk -F'\t' '$2 == "yes" { print 
 dpkg-query -W -f='${Package}\t${Pre-Depends}, ${Depends}\t${Provides}\n' >"$scratch/control"
 
 awk -F'\t' '
-    function names(field, out,   parts, n, i, alts, m, j, name) {
+    # The names a Depends field pulls in: of alternatives "a | b" the first, which apt takes on
+    # a machine that has neither.
+    function names(field, out,   parts, n, i, name) {
         n = split(field, parts, ",")
         for (i = 1; i <= n; i++) {
-            m = split(parts[i], alts, "|")
-            for (j = 1; j <= m; j++) {
-                name = alts[j]
-                sub(/\(.*/, "", name); gsub(/[ \t]/, "", name); sub(/:.*/, "", name)
-                if (name != "") out[name] = 1
-            }
+            name = parts[i]
+            sub(/\|.*/, "", name); sub(/\(.*/, "", name); gsub(/[ \t]/, "", name); sub(/:.*/, "", name)
+            if (name != "") out[name] = 1
+        }
+    }
+    function provided(field, out,   parts, n, i, name) {
+        n = split(field, parts, ",")
+        for (i = 1; i <= n; i++) {
+            name = parts[i]; sub(/\(.*/, "", name); gsub(/[ \t]/, "", name)
+            if (name != "") out[name] = 1
         }
     }
     FILENAME == ARGV[1] {
         deps[$1] = $2
-        delete p; names($3, p)
+        delete p; provided($3, p)
         for (v in p) providers[v] = providers[v] " " $1
         installed[$1] = 1
         next
     }
     { queue[++tail] = $1 }
     END {
-        # Breadth-first over Depends: every alternative and every provider counts as pulled in,
-        # since apt may pick any of them.
+        # Breadth-first over Depends; of a virtual name every provider counts, since apt may
+        # pick any of them.
         for (head = 1; head <= tail; head++) {
             pkg = queue[head]
             if (pkg in have) continue
@@ -82,30 +88,36 @@ awk -F'\t' '
 
 # --- the files the builds read ----------------------------------------------------------------
 outside() { # keeps absolute paths outside the repository, cleaned of "..", one per line
-    grep '^/' | grep -v "^$repo/" | xargs -r realpath -ms | grep -v "^$repo/" || true
+    grep '^/' | grep -v "^$repo/" | xargs -r -d '\n' realpath -ms | grep -v "^$repo/" || true
 }
 
 for build in "${builds[@]}"; do
     # CMake lists every file the configure step read as an input of build.ninja.
     ninja -C "$build" -t query build.ninja | sed -n 's/^ *| *//p' | outside
     ninja -C "$build" -t deps | sed -n 's/^    //p' | outside
+    compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+    readlink -f "$compiler"
     [ "$link" -eq 1 ] || continue
-    # Each link of an executable or a shared library, run again with the linker's trace.
-    ninja -C "$build" -t commands | grep '^: && ' | grep -v -e ' -c ' -e '/ar ' |
-        sed -e 's/^: && //' -e 's/ && .*$//' | sort -u | while read -r command; do
+    # Each link of an executable or a shared library, run again with the linker's trace into a
+    # scratch file: only the compiler's own commands that make no object file (never the
+    # archiver's, whose first step removes the library).
+    ninja -C "$build" -t commands | grep '^: && ' | sed -e 's/^: && //' -e 's/ && .*$//' |
+        grep -F "$compiler " | grep -v -e ' -c ' | sort -u | while read -r command; do
         out="$scratch/linked.out"
         # shellcheck disable=SC2001
         command=$(sed "s| -o [^ ]*| -o $out|" <<<"$command")
-        (cd "$build" && eval "$command -Wl,--trace") 2>/dev/null |
-            sed -e 's/^.*(\(.*\))$/\1/' -e 's/^(\([^)]*\)).*$/\1/' | outside
+        if ! (cd "$build" && eval "$command -Wl,--trace") </dev/null >"$scratch/trace" 2>&1; then
+            cat "$scratch/trace" >&2
+            echo "check-deps: a link of $build failed when run again; build it first" >&2
+            exit 1
+        fi
+        sed -e 's/^.*(\(.*\))$/\1/' -e 's/^(\([^)]*\)).*$/\1/' "$scratch/trace" | outside
     done
-    compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
-    [ -n "$compiler" ] && readlink -f "$compiler"
 done >"$scratch/files"
 for program in "${programs[@]}"; do
     path=$(command -v "$program" || true)
     if [ -z "$path" ]; then
-        echo "missing program: $program (not installed here either)"
+        echo "missing program: $program (not installed here either)" >&2
         exit 1
     fi
     readlink -f "$path"

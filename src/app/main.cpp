@@ -18,6 +18,10 @@
 #include <exception>
 
 int main(int argc, char* argv[]) {
+    // A termination signal from here on closes the window once it exists, so the reports that
+    // are about to start always get their end markers.
+    CatchTerminationSignals();
+
     // ---- Module initialisation, before any window exists, in this order ----
     // The wait helper's stopwatch.
     WaitTimer();
@@ -50,13 +54,14 @@ int main(int argc, char* argv[]) {
     // ---- The main window: created (FormCreate), shown (FormShow), run, closed (FormClose) ----
     int result = 0;
     {
-        TForm1 form(directory, reports);
+        TForm1 form(directory, &reports);
         CloseOnTerminationSignals(&form);
         form.show();
         if (!startFailure.empty()) {
             form.Errors().Show(QString::fromLocal8Bit(startFailure));
         }
         result = QApplication::exec();
+        RestoreTerminationSignals();
     }
 
     // ---- Module finalisation, after the window is gone: end markers, event report first ----

@@ -2,8 +2,6 @@
 // The program's failures. Every failure is an exception that carries the message text the user
 // sees; it is caught only at the window's event boundaries and shown by one error display.
 
-#include <cstddef>
-#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -32,12 +30,6 @@ public:
     EDateError() : EConvertError("Invalid argument to date encode") {}
 };
 
-// A reply whose payload is shorter than the record its decoder reads: it is passed over.
-class EShortReply : public EOrvant {
-public:
-    EShortReply(char letter, std::size_t recordSize);
-};
-
 // A failed operation on a text or data file: "I/O error <n>" with the system's error number,
 // followed by the file's name when there is one.
 class EInOutError : public EOrvant {
@@ -45,15 +37,3 @@ public:
     EInOutError(int errorCode, const std::string& fileName);
     int ErrorCode;
 };
-
-// A failure of the serial port: one of the port's error codes, and where the system gave one,
-// the system's error number appended as " (win error code: %d)".
-class EComPort : public EOrvant {
-public:
-    explicit EComPort(int code, std::optional<int> systemCode = std::nullopt);
-    int Code;
-    std::optional<int> SystemCode;
-};
-
-// The message text of a serial port error code (1 to 23), through the "comport" translation.
-std::string ComPortErrorText(int code);

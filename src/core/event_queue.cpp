@@ -1,47 +1,27 @@
 #include "core/event_queue.h"
 
 #include <algorithm>
-#include <exception>
-
-struct TEventQueue::TCall {
-    const std::function<void()>* Fn;
-    std::exception_ptr Error;
-    bool Done = false;
-    std::condition_variable Finished;
-};
 
 TEventQueue::TEventQueue() : FMainThread(std::this_thread::get_id()) {}
 
-void TEventQueue::RunBlocking(const std::function<void()>& fn) {
-    if (std::this_thread::get_id() == FMainThread) {
-        fn();
-        return;
-    }
-    TCall call;
-    call.Fn = &fn;
-    std::unique_lock lock(FMutex);
-    FCalls.push_back(&call);
+bool TEventQueue::IsMainThread() const {
+    return std::this_thread::get_id() == FMainThread;
+}
+
+void TEventQueue::Post(std::function<void()> fn) {
+    std::lock_guard lock(FMutex);
+    FCalls.push_back(std::move(fn));
     FQueued.notify_all();
-    call.Finished.wait(lock, [&] { return call.Done; });
-    if (call.Error) {
-        std::rethrow_exception(call.Error);
-    }
 }
 
 void TEventQueue::ProcessPendingEvents() {
     std::unique_lock lock(FMutex);
     while (!FCalls.empty()) {
-        TCall* call = FCalls.front();
+        std::function<void()> call = std::move(FCalls.front());
         FCalls.pop_front();
         lock.unlock();
-        try {
-            (*call->Fn)();
-        } catch (...) {
-            call->Error = std::current_exception();
-        }
+        call();
         lock.lock();
-        call->Done = true;
-        call->Finished.notify_all();
     }
 }
 

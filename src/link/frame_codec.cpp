@@ -4,6 +4,7 @@
 #include "core/errors.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -52,13 +53,30 @@ private:
     uint8_t& FState;
 };
 
+// The payload of a frame whose body (address, letter, payload, checksum) has this length.
+std::size_t PayloadOfBody(std::size_t bodyLength) {
+    return bodyLength >= 3 ? bodyLength - 3 : 0;
+}
+
+std::string LetterText(uint8_t letter) {
+    if (letter >= 0x21 && letter < 0x7F) {
+        return std::string("'") + char(letter) + "'";
+    }
+    return "#" + std::to_string(letter);
+}
+
 } // namespace
+
+EShortReply::EShortReply(uint8_t letter, std::size_t length, std::size_t needed)
+    : EOrvant("Reply " + LetterText(letter) + " too short: " + std::to_string(length) + " of " +
+              std::to_string(needed) + " bytes") {}
 
 TFrameCodec::TFrameCodec(IFrameTransport& transport, ICommLog& log)
     : FTransport(transport), FLog(log) {}
 
-void TFrameCodec::RegisterDecoder(uint8_t letter, TDecoder decoder) {
+void TFrameCodec::RegisterDecoder(uint8_t letter, TDecoder decoder, std::size_t minPayload) {
     FDecoders[letter] = std::move(decoder);
+    FMinPayload[letter] = minPayload;
 }
 
 // ---- sending ----
@@ -201,10 +219,12 @@ void TFrameCodec::EndOfFrame() {
         FChecksum = static_cast<uint8_t>(FChecksum + FRxBody[i]);
     }
     std::copy_n(FRxBody.begin(), FRxCount, FRxBuffer.begin());
-    FPayloadLength = FRxCount >= 3 ? FRxCount - 3u : 0u; // address, letter, checksum
-    if (FChecksum == FRxBody[last]) {
-        DispatchReply(FRxBuffer[1]);
+    FRxPayloadLength = PayloadOfBody(FRxCount);
+    if (FChecksum != FRxBody[last]) {
+        ++FCounters.SerialChecksumErrors; // dropped without a message, but counted
+        return;
     }
+    DispatchReply(FRxBuffer[1]);
 }
 
 // ---- datagrams and dispatch ----
@@ -214,19 +234,18 @@ void TFrameCodec::ReceiveDatagram(const uint8_t* data, int length) {
         return;
     }
     std::copy_n(data + 1, length - 1, FRxBuffer.begin());
-    // Start marker, address, letter, checksum, end marker.
-    FPayloadLength = length >= 5 ? static_cast<std::size_t>(length - 5) : 0u;
+    // The body runs from offset 1 to the checksum, which sits before the closing byte.
+    const std::size_t body = std::size_t(length) - 2;
+    FRxPayloadLength = PayloadOfBody(body);
+    if (length < 5 ||
+        std::accumulate(data + 1, data + body, uint8_t(0),
+                        [](uint8_t sum, uint8_t b) { return uint8_t(sum + b); }) != data[body]) {
+        ++FCounters.DatagramChecksumErrors;
+    }
     const uint8_t letter = FRxBuffer[1];
     const bool longEnough = length > 6;
     if (letter == 'A' || ((letter == 'G' || letter == 'U' || letter == 'V') && longEnough)) {
         DispatchReply(letter);
-    }
-}
-
-void TFrameCodec::RequirePayload(std::size_t size) {
-    if (FPayloadLength < size) {
-        ++FBadFrames;
-        throw EShortReply(static_cast<char>(FRxBuffer[1]), size);
     }
 }
 
@@ -236,6 +255,11 @@ void TFrameCodec::DispatchReply(uint8_t letter) {
     if (!decoder) {
         return;
     }
+    if (FRxPayloadLength < FMinPayload[letter]) {
+        ++FCounters.ShortReplies;
+        throw EShortReply(letter, FRxPayloadLength, FMinPayload[letter]);
+    }
+    ++FCounters.Dispatched;
     TFlagScope handling(FHandling);
     decoder();
 }

@@ -9,6 +9,8 @@
 // Both receive paths put the frame into the one RxBuffer (address byte at 0, letter at 1, payload
 // from 2) and hand it to the decoder registered for its letter; decoders read their fields there.
 
+#include "core/errors.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +18,20 @@
 #include <string>
 
 class ICommLog;
+
+// How the link has fared since the program started, for a link-health display.
+struct TLinkCounters {
+    uint64_t Dispatched = 0;             // frames handed to a decoder
+    uint64_t SerialChecksumErrors = 0;   // serial frames dropped for a wrong checksum
+    uint64_t DatagramChecksumErrors = 0; // datagrams with a wrong or missing checksum (decoded)
+    uint64_t ShortReplies = 0;           // replies shorter than their record, passed over
+};
+
+// A reply too short for the record its decoder reads at fixed offsets.
+class EShortReply : public EOrvant {
+public:
+    EShortReply(uint8_t letter, std::size_t length, std::size_t needed);
+};
 
 // What SendFrame needs of the transports and of the window's link controls.
 class IFrameTransport {
@@ -45,8 +61,10 @@ public:
     TFrameCodec(IFrameTransport& transport, ICommLog& log);
 
     // The decoder called for a received frame with this command letter. Letters without a
-    // decoder are dropped silently.
-    void RegisterDecoder(uint8_t letter, TDecoder decoder);
+    // decoder are dropped silently. A decoder that reads its record at fixed offsets names the
+    // record's size as minPayload: a reply with a shorter payload is never decoded (the buffer
+    // past it still holds an earlier frame); it is counted and raises EShortReply instead.
+    void RegisterDecoder(uint8_t letter, TDecoder decoder, std::size_t minPayload = 0);
 
     // Builds the frame for the transport selected now and hands it over. `payload` points at
     // `length` bytes (it may be null when `length` is 0). A payload over 2049 bytes, or a serial
@@ -65,30 +83,25 @@ public:
     // One received datagram (the sender is not used): bytes from offset 1 on go to RxBuffer from
     // index 0. 'A' is dispatched at any length, 'G', 'U' and 'V' only when the datagram has more
     // than 6 bytes, other letters never. Datagrams shorter than 3 or longer than 4098 bytes, and
-    // datagrams that arrive while a frame is being handled, are dropped. Decoder failures
-    // propagate.
+    // datagrams that arrive while a frame is being handled, are dropped. The checksum is not
+    // required, but a wrong or missing one is counted. Decoder failures propagate.
     void ReceiveDatagram(const uint8_t* data, int length);
 
     // Calls the decoder for a received frame's command letter; letters without one are dropped.
+    // Raises EShortReply, without calling the decoder, when PayloadLength() is below the
+    // decoder's minimum.
     void DispatchReply(uint8_t letter);
 
     // True while a decoder runs.
     bool Handling() const { return FHandling; }
 
-    // The payload bytes of the frame now in RxBuffer: what came after the letter, without the
-    // checksum (and in a datagram without the end marker).
-    std::size_t PayloadLength() const { return FPayloadLength; }
-    // Decoders that read their record at fixed offsets call this first: a payload shorter than
-    // `size` bytes is counted as a bad frame and raises EShortReply naming the letter, so the
-    // reply is passed over and nothing of it is decoded.
-    void RequirePayload(std::size_t size);
-    // Frames passed over as bad since the start.
-    uint32_t BadFrames() const { return FBadFrames; }
-
     // The receive buffer: address byte at 0, letter at 1, payload from 2. Never cleared.
     const std::array<uint8_t, BufferSize>& RxBuffer() const { return FRxBuffer; }
     // The first payload byte of the last received frame.
     const uint8_t* Payload() const { return FRxBuffer.data() + 2; }
+    // The payload length of the last received frame (0 before the first).
+    std::size_t PayloadLength() const { return FRxPayloadLength; }
+    const TLinkCounters& Counters() const { return FCounters; }
     uint8_t RxState() const { return FRxState; }
     uint16_t RxCount() const { return FRxCount; }
 
@@ -116,14 +129,15 @@ private:
     IFrameTransport& FTransport;
     ICommLog& FLog;
     std::array<TDecoder, 256> FDecoders{};
+    std::array<std::size_t, 256> FMinPayload{};
     std::array<uint8_t, BufferSize> FTxBuffer{};
     int32_t FTxLength = 0;
     std::array<uint8_t, BufferSize> FRxBuffer{};
     std::array<uint8_t, BufferSize> FRxBody{}; // the serial body being collected, unescaped
     uint8_t FRxState = 0;
     uint16_t FRxCount = 0;
+    std::size_t FRxPayloadLength = 0;
+    TLinkCounters FCounters;
     bool FHandling = false; // a decoder is running
     uint8_t FChecksum = 0;  // shared by SendFrame and the receive check
-    std::size_t FPayloadLength = 0;
-    uint32_t FBadFrames = 0;
 };

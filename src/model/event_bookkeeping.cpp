@@ -19,7 +19,6 @@ namespace {
 const std::string DeviceCountKey = "PocetZar";
 const std::string DeviceIdKey = "id";
 const std::string EventIndexKey = "index";
-constexpr std::size_t EventInfoSize = 4; // start index, end index; only the end is read
 
 // The n of a section named "Zar" + n (the letters in any case, n in decimal without leading
 // zeros), the names the look-up reads.
@@ -129,12 +128,10 @@ void TEventBookkeeping::RequestIfBehind(uint16_t panelEnd) {
 }
 
 void TEventBookkeeping::DecodeEventInfo() {
-    FCodec.RequirePayload(EventInfoSize);
     RequestIfBehind(ReadU16(FCodec.Payload() + 2));
 }
 
 void TEventBookkeeping::DecodeEvent() {
-    FCodec.RequirePayload(EventRecordSize);
     const TEventRecord record = ReadEventRecord(FCodec.Payload());
     const std::string line = EventLine(record, FClock.Now());
     bool onDisk = false;

@@ -58,6 +58,10 @@ public:
     virtual void ShowEventIndices(uint16_t start, uint16_t end, uint16_t capacity) = 0;
 };
 
+// The bytes of the reply to 'U' that its decoder reads: the start index and the end index (only
+// the end is used).
+constexpr std::size_t EventInfoSize = 4;
+
 // The section name of device section n: "Zar" and n in decimal.
 std::string DeviceSectionName(int n);
 
@@ -76,13 +80,13 @@ public:
                                 const std::string& idText) override;
 
     // The reply to 'U': asks for the record at the stored index when the panel's end index (at
-    // payload offset 2) differs from it. A payload shorter than 4 bytes is passed over.
+    // payload offset 2) differs from it. Reads EventInfoSize bytes: registered with that size.
     void DecodeEventInfo();
 
     // The reply to 'G': writes the record's line to the event report and the log and, when it
     // is the awaited record and the line is on disk, advances and saves the stored index. A
-    // payload shorter than the 14-byte record is passed over. A report failure propagates after
-    // the line is in the log (the index stays, so the record is asked for again).
+    // report failure propagates after the line is in the log (the index stays, so the record is
+    // asked for again). Reads EventRecordSize bytes: registered with that size.
     void DecodeEvent();
 
 private:

@@ -1,7 +1,9 @@
 #pragma once
 // Which decoder handles which reply of the panel: 'A' the status decoder (which ends with the
 // event bookkeeping), 'G' the event record, 'U' the event index check, 'V' the version text.
-// Other letters ('S', 'T' and anything unknown) have no reply to decode and are dropped.
+// Other letters ('S', 'T' and anything unknown) have no reply to decode and are dropped. Each
+// decoder that reads its record at fixed offsets is registered with the record's size, so a
+// shorter reply is passed over and counted by the codec, never decoded.
 
 class ICommLog;
 class IClock;

@@ -24,13 +24,17 @@ public:
     TStatusDecoder(const TFrameCodec& codec, TPanelState& state, IStatusView& view,
                    const IClock& clock);
 
-    // Attaches the event bookkeeping, the step before the data line.
-    void SetEventBookkeeping(IEventBookkeeping& events) { FEvents = &events; }
+    // The chart and the data report line of a decoder made without them; from the next reply
+    // on those steps run.
+    void AttachChart(IChartSink& chart) { FChart = &chart; }
+    void AttachDataLine(IDataLineSink& dataLine) { FDataLine = &dataLine; }
+    // The event bookkeeping, the step before the data line.
+    void AttachEventBookkeeping(IEventBookkeeping& events) { FEvents = &events; }
 
-    // Decodes the status reply now in the codec's receive buffer. The reply's length is not
-    // checked: bytes past what the panel sent keep earlier frames' contents. An error of the
-    // event bookkeeping propagates; the earlier steps have then taken effect and no data line
-    // is written.
+    // Decodes the status reply now in the codec's receive buffer. It reads StatusRecordSize bytes
+    // at fixed offsets, so it is registered with the codec with that size: a shorter reply never
+    // reaches it. An error of the event bookkeeping propagates; the earlier steps have then taken
+    // effect and no data line is written.
     void DecodeStatus();
 
 private:

@@ -1,9 +1,14 @@
 #include "store/atomic_file.h"
 
+#include "store/app_paths.h"
+
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,12 +43,59 @@ std::string ResolveLink(const std::string& path) {
     return path;
 }
 
-std::string DirectoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
+// The directory to open for a path's entry: its directory part, "/" or the working directory.
+std::string DirectoryToOpen(const std::string& path) {
+    const std::string directory = DirectoryOf(path);
+    if (!directory.empty()) {
+        return directory;
     }
-    return slash == 0 ? "/" : path.substr(0, slash);
+    return path.starts_with('/') ? "/" : ".";
+}
+
+// The prefix of the temporary files made for target: "." + its name + ".tmp-", then the
+// writer's process id, "-" and a counter.
+std::string TempPrefix(const std::string& target) {
+    const auto slash = target.rfind('/');
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    return "." + base + ".tmp-";
+}
+
+// Removes temporary files of target that a writer left when it died before its rename. Those
+// of a writer still running are left to it.
+void RemoveOrphanedTempFiles(const std::string& target) {
+    const std::string directory = DirectoryToOpen(target);
+    const std::string prefix = TempPrefix(target);
+    DIR* entries = ::opendir(directory.c_str());
+    if (entries == nullptr) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(entries)) {
+        const std::string_view name(entry->d_name);
+        if (!name.starts_with(prefix)) {
+            continue;
+        }
+        const pid_t writer = static_cast<pid_t>(std::atoll(entry->d_name + prefix.size()));
+        if (writer > 0 && writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH) {
+            ::unlinkat(::dirfd(entries), entry->d_name, 0);
+        }
+    }
+    ::closedir(entries);
+}
+
+// Gives the new file the old one's owner, group and permission bits, so that a run with other
+// rights (under sudo, say) does not take the file from its user. EPERM when this process may
+// not give the file that owner or group.
+bool KeepOwnerAndMode(int fd, const struct stat& old) {
+    struct stat made {};
+    if (::fstat(fd, &made) != 0) {
+        return false;
+    }
+    if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
+        ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        return false;
+    }
+    // After the owner: a change of owner clears the set-id bits.
+    return ::fchmod(fd, old.st_mode & 07777) == 0;
 }
 
 // Creates a new, hidden file beside `target` and opens it for writing. The name carries the
@@ -53,9 +105,8 @@ int CreateFileBeside(const std::string& target, std::string& tempPath) {
     static std::atomic<unsigned> counter{0};
     const auto slash = target.rfind('/');
     const std::string head = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = head + "." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
+        tempPath = head + TempPrefix(target) + std::to_string(::getpid()) + "-" +
                    std::to_string(counter++);
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
@@ -65,8 +116,10 @@ int CreateFileBeside(const std::string& target, std::string& tempPath) {
     return -1;
 }
 
-// Makes the rename itself durable. File systems that cannot flush a directory say EINVAL;
-// there the rename is as durable as they allow.
+} // namespace
+
+// File systems that cannot flush a directory say EINVAL; there an entry is as durable as they
+// allow.
 bool FlushDirectory(const std::string& directory) {
     const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
@@ -78,8 +131,6 @@ bool FlushDirectory(const std::string& directory) {
     errno = savedErrno;
     return flushed;
 }
-
-} // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -111,6 +162,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     const std::string target = ResolveLink(path);
+    RemoveOrphanedTempFiles(target);
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
 
@@ -119,8 +171,8 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     if (fd < 0) {
         return false;
     }
-    bool ok = WriteAll(fd, bytes.data(), bytes.size()) &&
-              (!existed || ::fchmod(fd, old.st_mode & 07777) == 0) && ::fsync(fd) == 0;
+    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && (!existed || KeepOwnerAndMode(fd, old)) &&
+              ::fsync(fd) == 0;
     int savedErrno = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
@@ -135,5 +187,8 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
         errno = savedErrno;
         return false;
     }
-    return FlushDirectory(DirectoryOf(target));
+    // The new file is in place; a directory that cannot be flushed makes the rename less durable
+    // but does not undo the write.
+    FlushDirectory(DirectoryToOpen(target));
+    return true;
 }

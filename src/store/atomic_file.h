@@ -10,11 +10,17 @@
 // be opened or read; errno is ENOENT when it does not exist.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 
+// Flushes a directory's entries (a file created, renamed or removed in it) to disk. True on
+// success and on file systems that cannot flush a directory; false (errno set) otherwise.
+bool FlushDirectory(const std::string& directory);
+
 // Replaces the file with `bytes` so that the file on disk is always either the old or the new
 // whole file, even when the program or the machine dies in the middle: the bytes go to a new
 // file beside it, are flushed to disk, and that file is renamed over the old one; then the
-// directory is flushed too. An existing file keeps its permission bits; a new one gets the
-// usual ones (0666 less the umask). A symbolic link stays a link and its target is replaced.
-// False (errno set) on any failure; then the old file is untouched and no temporary file is
-// left behind.
+// directory is flushed too (where that fails, the write still counts). An existing file keeps
+// its owner, group and permission bits; a new one belongs to this process and gets the usual
+// bits (0666 less the umask). A symbolic link stays a link and its target is replaced.
+// False (errno set) on any failure, EPERM when the owner or group cannot be kept; then the old
+// file is untouched and no temporary file is left behind. Temporary files that a writer which
+// died left beside the file are removed.
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes);

@@ -33,7 +33,8 @@ void WriteConnectionSettings(TIniFile& settings, const TConnectionSettings& valu
 
 // The one settings object of "Kelm2.ini". The window creates it when it is shown and releases
 // it when it closes; whoever needs the settings in between (the event bookkeeping) holds the
-// holder, which lives as long as the window, and asks it for the object each time.
+// holder, which lives as long as the window, and asks it for the object each time. Used on the
+// main thread only, so the file has one writer; every write replaces the file whole.
 class TSettingsHolder {
 public:
     // Creates the settings object for `fileName`, replacing any earlier one.

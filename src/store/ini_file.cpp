@@ -8,6 +8,8 @@
 #include <charconv>
 #include <optional>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,6 +17,19 @@ constexpr std::size_t MaxValueLength = 2047;
 
 [[noreturn]] void RaiseWriteError(const std::string& fileName) {
     throw EOrvant("Unable to write to " + fileName);
+}
+
+// After a failed replacement: a file of another owner would have been taken from its user, so
+// the message says whose it is.
+[[noreturn]] void RaiseReplaceError(const std::string& fileName) {
+    struct stat info {};
+    if (errno == EPERM && ::stat(fileName.c_str(), &info) == 0) {
+        throw EOrvant("Unable to write to " + fileName + ": it belongs to user " +
+                      std::to_string(info.st_uid) + " group " + std::to_string(info.st_gid) +
+                      ", which this program (user " + std::to_string(::geteuid()) +
+                      ") cannot keep");
+    }
+    RaiseWriteError(fileName);
 }
 
 // A file that is missing or cannot be read holds no values.
@@ -138,7 +153,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
         return; // already on disk exactly so
     }
     if (!ReplaceFileAtomically(FFileName, newBytes)) {
-        RaiseWriteError(FFileName);
+        RaiseReplaceError(FFileName);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "store/report_file.h"
 
 #include "core/errors.h"
+#include "store/atomic_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -70,12 +71,32 @@ void TReportFile::OpenAt(const TDateTime& now) {
     }
     const std::string directory = FBaseDirectory + "/" + FKind.DirectoryName;
     // A directory that cannot be made shows as the open failing just below.
-    ::mkdir(directory.c_str(), 0777);
-    FReportFileName = directory + FKind.FilePrefix + ReportDateText(now) + ".txt";
+    const bool madeDirectory = ::mkdir(directory.c_str(), 0777) == 0;
+    const std::string fileName = directory + FKind.FilePrefix + ReportDateText(now) + ".txt";
+    if (fileName != FReportFileName) {
+        FLineBroken = false; // a line cut short in another file does not concern this one
+    }
+    FReportFileName = fileName;
     // Append mode: a second run on one day, or a clock set back, continues the file at its end.
     // No lock is taken, so a viewer may read the report meanwhile.
-    FHandle = ::open(FReportFileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const int flags = O_WRONLY | O_APPEND | O_CLOEXEC;
+    FHandle = ::open(FReportFileName.c_str(), flags | O_CREAT | O_EXCL, 0666);
+    const bool madeFile = FHandle >= 0;
+    if (!madeFile && errno == EEXIST) {
+        FHandle = ::open(FReportFileName.c_str(), flags | O_CREAT, 0666);
+    }
     FOpenError = FHandle < 0 ? errno : 0;
+    if (FKind.ForceToDisk && FHandle >= 0) {
+        // The lines reach the disk with the file, but a new file (or directory) is only found
+        // after a power cut once its entry is on the disk too. A failure here shows at the next
+        // flush of a line, where it counts.
+        if (madeDirectory) {
+            FlushDirectory(FBaseDirectory.empty() ? "/" : FBaseDirectory);
+        }
+        if (madeFile) {
+            FlushDirectory(directory);
+        }
+    }
     FReportOpened = FHandle >= 0;
     FReportDay = now;
     FDayKnown = true;
@@ -154,13 +175,19 @@ void TReportFile::WritePendingMarker(const TDateTime& now) {
     FPending = TPendingMarker::None; // only once the marker is written
 }
 
-void TReportFile::WriteRaw(const std::string& line) {
+void TReportFile::WriteRaw(const std::string& text) {
+    // A line that an earlier write left half written is ended first, so that this one stands on
+    // a line of its own.
+    const std::string line = FLineBroken ? LineEnd + text : text;
     // One write per line, so the line is with the operating system when this returns.
     size_t done = 0;
     while (done < line.size()) {
         const ssize_t written = ::write(FHandle, line.data() + done, line.size() - done);
         if (written < 0 && errno == EINTR) {
             continue;
+        }
+        if (written > 0) {
+            FLineBroken = line[done + size_t(written) - 1] != '\n';
         }
         if (written <= 0) {
             const int error = written < 0 ? errno : EIO;

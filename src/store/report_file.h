@@ -15,7 +15,9 @@
 // A file that cannot be opened is not reported when it is opened; the next write tries to open
 // the day's file again and raises EInOutError when it still cannot, so logging resumes by itself
 // once the directory is writable again. A write that fails raises EInOutError and closes the
-// file; the line is lost and the next write opens the file again.
+// file; the line is lost and the next write opens the file again, starting on a fresh line when
+// the failed one was cut short. An instance made with ForceToDisk also flushes the entries of a
+// directory or file it creates, so that a new day's file is still there after a power cut.
 
 #include "core/clock.h"
 
@@ -88,7 +90,8 @@ private:
     bool FDayKnown = false; // false until the first open sets ReportDay
     TDateTime FReportDay;
     int FHandle = -1;
-    int FOpenError = 0; // errno of the last failed open
+    int FOpenError = 0;       // errno of the last failed open
+    bool FLineBroken = false; // the file ends in a line that a failed write cut short
     TPendingMarker FPending = TPendingMarker::None;
 };
 

@@ -18,6 +18,12 @@ public:
     virtual bool WriteReportLine(const std::string& text) = 0;
 };
 
+// No report file at all: nothing is written, and no line counts as written.
+class TNoReportLines : public IReportLines {
+public:
+    bool WriteReportLine(const std::string&) override { return false; }
+};
+
 class TReportWriter : public IReportLines {
 public:
     explicit TReportWriter(TReportFile& file) : FFile(file) {}

@@ -1,6 +1,7 @@
 #include "transport/com_port.h"
 
 #include "core/errors.h"
+#include "transport/com_port_errors.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -31,14 +32,12 @@ TComPort::~TComPort() {
     } catch (...) {
         // The port is closed even when the purge failed; nobody is left to tell.
     }
-    FStopping.clear();
 }
 
 void TComPort::Open() {
     if (Connected()) {
         return;
     }
-    std::erase_if(FStopping, [](auto& thread) { return thread->Stop(); });
     FDevice.Open(SerialDevicePath(FPort));
     try {
         PushAll();
@@ -63,14 +62,32 @@ void TComPort::Close() {
     }
 }
 
-int32_t TComPort::Write(const void* buffer, int32_t count) {
+std::optional<int64_t> TComPort::WriteLimitMs(int32_t count) const {
     const int64_t constant = FTimeouts.WriteTotalConstant;
     const int64_t multiplier = FTimeouts.WriteTotalMultiplier;
-    std::optional<int64_t> limit;
     if (constant >= 0 && multiplier >= 0 && (constant > 0 || multiplier > 0)) {
-        limit = constant + multiplier * std::max<int64_t>(count, 0);
+        return constant + multiplier * std::max<int64_t>(count, 0);
     }
-    return FDevice.Write(static_cast<const uint8_t*>(buffer), count, limit);
+    return std::nullopt;
+}
+
+int32_t TComPort::Write(const void* buffer, int32_t count) {
+    return FDevice.Write(static_cast<const uint8_t*>(buffer), count, WriteLimitMs(count));
+}
+
+void TComPort::WriteFrame(const void* buffer, int32_t count) {
+    const TSerialLine line = LineOf();
+    // A start bit, the data bits, the parity bit and at most two stop bits per byte.
+    const int64_t bitsPerByte = 1 + line.DataBits + (line.Parity == prNone ? 0 : 1) + 2;
+    const int64_t bits = bitsPerByte * std::max<int64_t>(count, 0);
+    const int64_t rate = std::max<int64_t>(line.BaudRate, 1);
+    int64_t limit = (bits * 1000 + rate - 1) / rate + FrameWriteMarginMs;
+    if (const auto configured = WriteLimitMs(count)) {
+        limit = std::min(limit, *configured);
+    }
+    if (FDevice.Write(static_cast<const uint8_t*>(buffer), count, limit) < count) {
+        throw EComPort(2, ETIMEDOUT);
+    }
 }
 
 int32_t TComPort::ReadStr(std::string& str, int32_t count) {
@@ -233,11 +250,9 @@ void TComPort::StartThread() {
 }
 
 void TComPort::StopThread() {
-    if (FThread && !FThread->Stop()) {
-        // Closed from inside this thread's own hand-off: collect it once that has returned.
-        FStopping.push_back(std::move(FThread));
-    }
-    FThread.reset();
+    // Moved out first, so that a handler that closes the port again meanwhile finds no thread.
+    std::unique_ptr<TComThread> thread = std::move(FThread);
+    thread.reset();
 }
 
 void TComPort::DoEvents(TComEvents events, int32_t count) {

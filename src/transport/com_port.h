@@ -7,6 +7,7 @@
 // received bytes and hands OnRxChar to the main thread, waiting until it has run.
 
 #include "core/main_thread.h"
+#include "transport/com_port_errors.h"
 #include "transport/com_settings.h"
 #include "transport/com_thread.h"
 #include "transport/serial_device.h"
@@ -15,8 +16,8 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
-#include <vector>
 
 // Where the settings are kept; the program keeps them in an INI file.
 enum TStoreType : uint8_t { stIniFile };
@@ -46,13 +47,20 @@ public:
     // failure the port stays closed.
     void Open();
     // Closes the port; nothing when closed. The port is closed afterwards even when the driver's
-    // queues could not be purged, which then raises EComPort 5.
+    // queues could not be purged, which then raises EComPort 5. Safe from any handler of the
+    // port (OnRxChar, OnException) and any number of times.
     void Close();
     bool Connected() const { return FDevice.IsOpen(); }
 
     // Writes count bytes and returns how many were written within the write time-outs.
     // Raises EComPort 2 (errno EBADF when closed) or 6.
     int32_t Write(const void* buffer, int32_t count);
+    // Writes one frame of count bytes within the time the frame needs at the line's rate plus
+    // FrameWriteMarginMs (or the write time-outs, when they are shorter), so that a line held
+    // by flow control cannot stall the caller. Raises EComPort 2 with ETIMEDOUT when the line did
+    // not take the whole frame in that time, and as Write otherwise.
+    void WriteFrame(const void* buffer, int32_t count);
+    static constexpr int64_t FrameWriteMarginMs = 50;
     // Fills str with up to count bytes already received, without waiting, and returns how many.
     // Raises EComPort 3 (errno EBADF when closed).
     int32_t ReadStr(std::string& str, int32_t count);
@@ -109,6 +117,7 @@ private:
     void PushAll();
     void PushIfLive(void (TComPort::*push)());
     TSerialLine LineOf() const;
+    std::optional<int64_t> WriteLimitMs(int32_t count) const;
     void StartThread();
     void StopThread();
     void DoEvents(TComEvents events, int32_t count);
@@ -131,8 +140,6 @@ private:
     int FUpdateCount = 0;
     TSerialDevice FDevice;
     std::unique_ptr<TComThread> FThread;
-    // Threads asked to stop from inside their own hand-off, collected once it has returned.
-    std::vector<std::unique_ptr<TComThread>> FStopping;
 };
 
 // Gives port the values the main window's design gives ComPort1: "COM5", 115200 baud, 8 data

@@ -6,6 +6,7 @@
 
 #include "core/errors.h"
 #include "store/ini_file.h"
+#include "transport/com_port_errors.h"
 
 namespace {
 

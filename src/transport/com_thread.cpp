@@ -1,12 +1,16 @@
 #include "transport/com_thread.h"
 
-#include "core/errors.h"
+#include "transport/com_port_errors.h"
 
 #include <cerrno>
-#include <chrono>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
+
+struct TComThread::THandlers {
+    TEventsHandler OnEvents;
+    TErrorHandler OnError;
+};
 
 namespace {
 
@@ -27,15 +31,16 @@ bool Watch(int poll, int fd, uint32_t events, uint64_t tag) {
 
 TComThread::TComThread(const TSerialDevice& device, TComEvents events, int32_t inputSize,
                        IMainThread& mainThread, TEventsHandler onEvents, TErrorHandler onError)
-    : FDevice(device), FEvents(events), FInputSize(inputSize), FMainThread(mainThread),
-      FOnEvents(std::move(onEvents)), FOnError(std::move(onError)) {
+    : FDevice(device), FEvents(events), FInputSize(inputSize),
+      FHandlers(std::make_shared<THandlers>(THandlers{std::move(onEvents), std::move(onError)})),
+      FHandOff(mainThread) {
     FPoll = ::epoll_create1(EPOLL_CLOEXEC);
     FStopSignal = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (FPoll < 0 || FStopSignal < 0 ||
         !Watch(FPoll, device.Handle(), EPOLLIN | EPOLLRDHUP | EPOLLET, PortTag) ||
         !Watch(FPoll, FStopSignal, EPOLLIN, StopTag)) {
         int error = errno;
-        Finish();
+        CloseDescriptors();
         throw EComPort(1, error);
     }
     FThread = std::thread([this] { Run(); });
@@ -43,13 +48,10 @@ TComThread::TComThread(const TSerialDevice& device, TComEvents events, int32_t i
 
 TComThread::~TComThread() {
     Stop();
-    Finish();
+    CloseDescriptors();
 }
 
-void TComThread::Finish() {
-    if (FThread.joinable()) {
-        FThread.join();
-    }
+void TComThread::CloseDescriptors() {
     for (int* fd : {&FPoll, &FStopSignal}) {
         if (*fd >= 0) {
             ::close(*fd);
@@ -58,28 +60,14 @@ void TComThread::Finish() {
     }
 }
 
-bool TComThread::Stop() {
-    if (!FThread.joinable()) {
-        return true;
+void TComThread::Stop() {
+    // The hand-off stops waiting for the main thread; the signal wakes the wait on the port.
+    FHandOff.RequestStop();
+    uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(FStopSignal, &one, sizeof one);
+    if (FThread.joinable()) {
+        FThread.join();
     }
-    if (!FStopRequested.exchange(true)) {
-        uint64_t one = 1;
-        [[maybe_unused]] ssize_t n = ::write(FStopSignal, &one, sizeof one);
-    }
-    if (FInHandOff) {
-        return false;
-    }
-    // The thread may be waiting for the main thread to take a hand-off; run those (they do
-    // nothing now) until it has seen the stop signal.
-    std::unique_lock lock(FMutex);
-    while (!FEnded.wait_for(lock, std::chrono::milliseconds(2), [this] { return FFinished; })) {
-        lock.unlock();
-        FMainThread.ProcessPendingEvents();
-        lock.lock();
-    }
-    lock.unlock();
-    FThread.join();
-    return true;
 }
 
 void TComThread::Run() {
@@ -89,12 +77,12 @@ void TComThread::Run() {
         if (count < 0 && errno == EINTR) {
             continue;
         }
-        if (FStopRequested) {
-            break;
+        if (FHandOff.StopRequested()) {
+            return;
         }
         if (count < 0) {
             Report(std::make_exception_ptr(EComPort(6, errno)));
-            break;
+            return;
         }
         uint32_t portFlags = 0;
         for (int i = 0; i < count; ++i) {
@@ -103,12 +91,9 @@ void TComThread::Run() {
             }
         }
         if (portFlags != 0 && !ServePort(portFlags)) {
-            break;
+            return;
         }
     }
-    std::lock_guard lock(FMutex);
-    FFinished = true;
-    FEnded.notify_all();
 }
 
 bool TComThread::ServePort(uint32_t flags) {
@@ -128,10 +113,17 @@ bool TComThread::ServePort(uint32_t flags) {
         events.Include(evRx80Full);
     }
     if (waiting > 0 && !events.Empty()) {
-        HandOff([&] { FOnEvents(events, waiting); });
-    }
-    if (FStopRequested) {
-        return false;
+        try {
+            if (!FHandOff.Run([handlers = FHandlers, events, waiting] {
+                    handlers->OnEvents(events, waiting);
+                })) {
+                return false;
+            }
+        } catch (...) {
+            if (!Report(std::current_exception())) {
+                return false;
+            }
+        }
     }
     if ((flags & (EPOLLHUP | EPOLLERR | EPOLLRDHUP)) != 0) {
         Report(std::make_exception_ptr(EComPort(6, EIO)));
@@ -140,40 +132,11 @@ bool TComThread::ServePort(uint32_t flags) {
     return true;
 }
 
-void TComThread::HandOff(const std::function<void()>& fn) {
+bool TComThread::Report(std::exception_ptr error) {
     try {
-        FMainThread.RunBlocking([&] {
-            if (FStopRequested) {
-                return;
-            }
-            FInHandOff = true;
-            try {
-                fn();
-            } catch (...) {
-                FInHandOff = false;
-                throw;
-            }
-            FInHandOff = false;
-        });
+        return FHandOff.Run([handlers = FHandlers, error] { handlers->OnError(error); });
     } catch (...) {
-        Report(std::current_exception());
-    }
-}
-
-void TComThread::Report(std::exception_ptr error) {
-    try {
-        FMainThread.RunBlocking([&] {
-            if (FStopRequested) {
-                return;
-            }
-            FInHandOff = true;
-            try {
-                FOnError(error);
-            } catch (...) {
-                // The report itself failed; there is no one left to tell.
-            }
-            FInHandOff = false;
-        });
-    } catch (...) {
+        // The report itself failed; there is no one left to tell.
+        return !FHandOff.StopRequested();
     }
 }

@@ -7,11 +7,9 @@
 #include "transport/com_settings.h"
 #include "transport/serial_device.h"
 
-#include <atomic>
-#include <condition_variable>
 #include <exception>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <thread>
 
 class TComThread {
@@ -29,38 +27,34 @@ public:
     // Raises EComPort 1 with the system's errno when the thread cannot be set up.
     TComThread(const TSerialDevice& device, TComEvents events, int32_t inputSize,
                IMainThread& mainThread, TEventsHandler onEvents, TErrorHandler onError);
-    // Stops the thread. Must not be destroyed inside one of its own hand-offs.
+    // Stops the thread.
     ~TComThread();
     TComThread(const TComThread&) = delete;
     TComThread& operator=(const TComThread&) = delete;
 
-    // Called on the main thread. Asks the thread to end and waits until it has, letting the
-    // main thread run pending hand-offs meanwhile (they no longer reach the handlers), and
-    // returns true. Called from inside one of this thread's own hand-offs it cannot wait: the
-    // thread ends as soon as that hand-off returns, without touching the device again, and
-    // Stop returns false; call it again later to collect the thread.
-    bool Stop();
+    // Called on the main thread, also from inside one of this thread's own handlers, any number
+    // of times. Abandons a hand-off that waits for the main thread, ends the thread and joins
+    // it. No handler of this thread runs after Stop has returned (the one that called it
+    // finishes), and the thread does not touch the device again.
+    void Stop();
 
 private:
+    struct THandlers;
+
     void Run();
     // Delivers what is waiting after the device reported flags; false when waiting must end.
     bool ServePort(uint32_t flags);
-    void HandOff(const std::function<void()>& fn);
-    void Report(std::exception_ptr error);
-    void Finish();
+    // Hands the error to the main thread; false when a stop was requested meanwhile.
+    bool Report(std::exception_ptr error);
+    void CloseDescriptors();
 
     const TSerialDevice& FDevice;
     TComEvents FEvents;
     int32_t FInputSize;
-    IMainThread& FMainThread;
-    TEventsHandler FOnEvents;
-    TErrorHandler FOnError;
+    // Shared with the hand-offs in flight, which may outlive this object by a moment.
+    std::shared_ptr<const THandlers> FHandlers;
+    THandOff FHandOff;
     int FPoll = -1;
     int FStopSignal = -1;
-    std::atomic<bool> FStopRequested{false};
-    std::atomic<bool> FInHandOff{false};
-    std::mutex FMutex;
-    std::condition_variable FEnded;
-    bool FFinished = false;
     std::thread FThread;
 };

@@ -1,6 +1,7 @@
 #include "transport/serial_device.h"
 
 #include "core/errors.h"
+#include "transport/com_port_errors.h"
 
 #include <algorithm>
 #include <cctype>

@@ -21,7 +21,7 @@ std::string TLinkAdapter::IpText() const {
 }
 
 void TLinkAdapter::WriteSerial(const uint8_t* data, uint32_t count) {
-    FPort.Write(data, static_cast<int32_t>(count));
+    FPort.WriteFrame(data, static_cast<int32_t>(count));
 }
 
 void TLinkAdapter::SetUdpDestination(const std::string&, const std::string&) {

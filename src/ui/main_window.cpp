@@ -4,11 +4,15 @@
 #include "link/frame_codec.h"
 #include "link/link_controls.h"
 #include "link/wait.h"
+#include "model/data_line.h"
 #include "model/event_bookkeeping.h"
 #include "model/pult.h"
 #include "model/reply_decoders.h"
 #include "model/status_decoder.h"
 #include "store/crt_memo.h"
+#include "store/report_file.h"
+#include "store/report_writer.h"
+#include "ui/chart_page.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
 #include "ui/led_shape.h"
@@ -17,6 +21,7 @@
 #include "ui/qt_timer.h"
 #include "ui/status_page.h"
 #include "ui/status_pages.h"
+#include "ui/voltage_chart.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -29,18 +34,8 @@
 #include <cstdio>
 #include <exception>
 
-TForm1::TForm1(std::string directory, QWidget* parent)
-    : TForm1(std::move(directory), nullptr, parent) {}
-
-TForm1::TForm1(std::string directory, TReports& reports, QWidget* parent)
-    : TForm1(std::move(directory), &reports, parent) {}
-
 TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
-    : QWidget(parent), ComPort1(FMainThread), FDirectory(std::move(directory)),
-      FOwnReports(reports != nullptr ? nullptr
-                                     : std::make_unique<TReports>(FDirectory, SystemClock())),
-      FReports(reports != nullptr ? *reports : *FOwnReports), FEventReport(FReports.URepUdal),
-      FEventSettings(FSettings) {
+    : QWidget(parent), ComPort1(FMainThread), FDirectory(std::move(directory)) {
     // ComPort1 is built before the pages exist; its handlers are set in ConnectControls.
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvant  v2.1"));
@@ -62,10 +57,21 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
                                             SystemClock());
     FStatusDecoder =
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
+    FStatusDecoder->AttachChart(TabSheet3->Chart1->Model());
+    if (reports != nullptr) {
+        FDataReport = std::make_unique<TReportWriter>(reports->URepData);
+        FDataLine = std::make_unique<TDataLineWriter>(*FDataReport);
+        FStatusDecoder->AttachDataLine(*FDataLine);
+    }
+    if (reports != nullptr) {
+        FEventReport = std::make_unique<TReportWriter>(reports->URepUdal);
+    } else {
+        FEventReport = std::make_unique<TNoReportLines>();
+    }
     FEvents =
         std::make_unique<TEventBookkeeping>(*FCodec, FPanelState.Events, FEventSettings,
-                                            *FStatusPages, FEventReport, *FLog, SystemClock());
-    RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, FEventReport, SystemClock());
+                                            *FStatusPages, *FEventReport, *FLog, SystemClock());
+    RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventReport, SystemClock());
     ConnectControls();
     FormCreate();
 }
@@ -99,7 +105,8 @@ void TForm1::BuildPages() {
     PageControl1->addTab(Master, Master->Caption());
     TabSheet2 = new TCommunicationPage;
     addPage(TabSheet2, "TabSheet2", tr("Communication"));
-    TabSheet3 = addPage(new QWidget, "TabSheet3", tr("Chart"));
+    TabSheet3 = new TChartPage(*FErrors);
+    addPage(TabSheet3, "TabSheet3", tr("Chart"));
     for (int k = 0; k < 4; ++k) {
         TabSheetSl[k] = FStatusPages->Slave(k + 1);
         PageControl1->addTab(TabSheetSl[k], TabSheetSl[k]->Caption());

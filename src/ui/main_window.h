@@ -20,13 +20,17 @@
 #include <string>
 
 class QTabWidget;
+class TChartPage;
 class TCommunicationPage;
+class TDataLineWriter;
 class TErrorDisplay;
 class TFrameCodec;
 class TLinkAdapter;
 class TLinkControls;
 class TMemoLog;
 class TQtTimer;
+class TReportWriter;
+struct TReports;
 class TStatusDecoder;
 class TStatusPage;
 class TStatusPages;
@@ -39,18 +43,16 @@ class TForm1 : public QWidget {
 
 public:
     // directory: where the tool's files lie (the executable's directory, without separator).
-    // Opens "Zaznam.BIN" there (FormCreate). `reports` are the program's daily reports, started
-    // before the window and finished after it; event and version lines go to their event
-    // report. A window made without them (tests, benchmarks) keeps reports of its own in the
-    // directory, neither started nor finished.
-    TForm1(std::string directory, TReports& reports, QWidget* parent = nullptr);
-    explicit TForm1(std::string directory, QWidget* parent = nullptr);
+    // Opens "Zaznam.BIN" there (FormCreate). reports: the daily report files, opened before the
+    // window and closed after it; without them no data line is written, event and version lines
+    // go to the communication log only, and no event record counts as copied.
+    explicit TForm1(std::string directory, TReports* reports = nullptr, QWidget* parent = nullptr);
     ~TForm1() override;
 
     QTabWidget* PageControl1;
     TStatusPage* Master;
     TCommunicationPage* TabSheet2;
-    QWidget* TabSheet3;
+    TChartPage* TabSheet3;
     TStatusPage* TabSheetSl[4];
     TQtTimer* Timer1;
     TQtTimer* TimerLed;
@@ -76,7 +78,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    TForm1(std::string directory, TReports* reports, QWidget* parent);
     void FormCreate();
     void FormShow();
     void FormCloseQuery();
@@ -91,9 +92,6 @@ private:
     void ComPort1RxChar(TComPort& sender, int32_t count);
 
     std::string FDirectory;
-    std::unique_ptr<TReports> FOwnReports;
-    TReports& FReports;
-    TReportWriter FEventReport;
     TErrorDisplay* FErrors;
     std::unique_ptr<TMemoLog> FLog;
     std::unique_ptr<TLinkAdapter> FLinkAdapter;
@@ -103,10 +101,13 @@ private:
     TStatusPages* FStatusPages;
     std::unique_ptr<TStatusDecoder> FStatusDecoder;
     TSettingsHolder FSettings;
-    THeldEventSettings FEventSettings;
+    THeldEventSettings FEventSettings{FSettings};
+    std::unique_ptr<IReportLines> FEventReport;
     std::unique_ptr<TEventBookkeeping> FEvents;
     TRecordFile FRecordFile;
     std::unique_ptr<tPult> FPult;
+    std::unique_ptr<TReportWriter> FDataReport;
+    std::unique_ptr<TDataLineWriter> FDataLine;
     bool FShown = false;
     bool FClosed = false;
 };

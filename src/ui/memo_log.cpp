@@ -1,18 +1,22 @@
 #include "ui/memo_log.h"
 #include "ui/panel_text.h"
 
+#include <algorithm>
+
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
 TMemoLog::TMemoLog(QPlainTextEdit* memo) : FMemo(memo) {
+    // The memo itself drops its first lines beyond the limit, cheaply, as lines come.
+    FMemo->setMaximumBlockCount(MaxLines);
     FLineCount = FMemo->document()->isEmpty() ? 0 : FMemo->document()->blockCount();
 }
 
 void TMemoLog::AddLine(const std::string& line) {
     FMemo->appendPlainText(DecodePanelText(line));
-    ++FLineCount;
+    FLineCount = std::min(FLineCount + 1, MaxLines);
 }
 
 void TMemoLog::DeleteFirstLine() {

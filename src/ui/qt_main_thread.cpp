@@ -4,28 +4,17 @@
 #include <QMetaObject>
 #include <QThread>
 
-#include <exception>
-
-void TQtMainThread::RunBlocking(const std::function<void()>& fn) {
+bool TQtMainThread::IsMainThread() const {
     QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr || QThread::currentThread() == app->thread()) {
-        fn();
+    return app == nullptr || QThread::currentThread() == app->thread();
+}
+
+void TQtMainThread::Post(std::function<void()> fn) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr) {
         return;
     }
-    std::exception_ptr error;
-    QMetaObject::invokeMethod(
-        app,
-        [&] {
-            try {
-                fn();
-            } catch (...) {
-                error = std::current_exception();
-            }
-        },
-        Qt::BlockingQueuedConnection);
-    if (error) {
-        std::rethrow_exception(error);
-    }
+    QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
 }
 
 void TQtMainThread::ProcessPendingEvents() {

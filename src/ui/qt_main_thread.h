@@ -1,12 +1,15 @@
 #pragma once
-// The hand-off to the window thread, for the serial event thread and the UDP worker.
+// The window thread as the main thread of the hand-off, for the serial event thread and the UDP
+// worker.
 
 #include "core/main_thread.h"
 
 class TQtMainThread : public IMainThread {
 public:
-    // Runs fn in the window thread through a blocking queued call; rethrows what fn raised.
-    void RunBlocking(const std::function<void()>& fn) override;
+    // True in the window thread, and before the application object exists.
+    bool IsMainThread() const override;
+    // Queues fn as a call to the application object; dropped if the application ends first.
+    void Post(std::function<void()> fn) override;
     // Lets the window handle its pending events (timers, received bytes and datagrams).
     void ProcessPendingEvents() override;
 };

@@ -1,5 +1,6 @@
 #include "core/errors.h"
 #include "temp_dir.h"
+#include "transport/com_port_errors.h"
 #include "transport/com_port_list.h"
 
 #include <gtest/gtest.h>

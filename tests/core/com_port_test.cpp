@@ -3,9 +3,11 @@
 #include "pty_pair.h"
 #include "temp_dir.h"
 #include "transport/com_port.h"
+#include "transport/com_port_errors.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
@@ -330,4 +332,52 @@ TEST_F(ComPortPty, LoadingAnotherPortWhileOpenReopensAndAFailureRaises17) {
         EXPECT_STREQ(e.what(), "Failed to load settings");
     }
     EXPECT_FALSE(Port.Connected());
+}
+
+TEST_F(ComPortPty, ASecondCloseQueuedDuringTheFirstFindsThePortClosed) {
+    Port.Open();
+    Pty.Send("abc");
+    // The event thread waits for the main thread to take the delivery; a second "Stop" (a double
+    // click, or one with SIGTERM) waits in the queue as well while the first one closes.
+    std::this_thread::sleep_for(50ms);
+    std::atomic<bool> secondDone{false};
+    THandOff otherThread(Queue);
+    std::thread second([&] {
+        otherThread.Run([&] { Port.Close(); });
+        secondDone = true;
+    });
+    std::this_thread::sleep_for(50ms);
+    Port.Close();
+    EXPECT_FALSE(Port.Connected());
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return secondDone.load(); }, 5s));
+    second.join();
+    EXPECT_EQ(Deliveries, 0);
+    Port.Open();
+    Pty.Send("x");
+    ASSERT_TRUE(ReceivedSize(1));
+    EXPECT_EQ(Received, "x");
+}
+
+// A line held by flow control (here: nobody reads the far side until the queues are full) must
+// not stall the window at every poll for the port's whole write time-out: a frame's write ends
+// after the time the frame needs plus a margin, and says that it timed out.
+TEST_F(ComPortPty, AFrameTheLineDoesNotTakeEndsSoonWithATimeOut) {
+    Port.SetTimeouts({-1, 0, 0, 0, 50});
+    Port.Open();
+    const std::string big(4 << 20, 'x');
+    ASSERT_LT(Port.Write(big.data(), int32_t(big.size())), int32_t(big.size()));
+    Port.SetTimeouts(TComTimeouts{}); // the design's time-outs: over a second for a poll
+    const std::string poll = "\xAA\x01\x30\x41\x71\xAA\x02";
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        Port.WriteFrame(poll.data(), int32_t(poll.size()));
+        FAIL() << "a frame that was not taken was reported as written";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.Code, 2);
+        EXPECT_EQ(e.SystemCode, ETIMEDOUT);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+
+    Pty.Receive(1 << 20, 200ms); // the far side reads again: frames go out whole
+    Port.WriteFrame(poll.data(), int32_t(poll.size()));
 }

@@ -2,6 +2,7 @@
 #include "core/event_queue.h"
 #include "temp_dir.h"
 #include "transport/com_port.h"
+#include "transport/com_port_errors.h"
 #include "transport/com_settings.h"
 #include "transport/serial_device.h"
 

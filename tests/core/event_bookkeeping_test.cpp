@@ -281,7 +281,7 @@ TEST_F(EventBookkeepingTest, ShortRepliesArePassedOverAsBadFrames) {
     TBytes shortRecord = EventPayload(0);
     shortRecord.pop_back();
     EXPECT_THROW(Reply('G', shortRecord), EShortReply);
-    EXPECT_EQ(Codec.BadFrames(), 2u);
+    EXPECT_EQ(Codec.Counters().ShortReplies, 2u);
     EXPECT_TRUE(Requested().empty());
     EXPECT_EQ(Report(), "");
     EXPECT_EQ(State.Events.EventIndex, 0);

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "fakes.h"
 #include "panel_frames.h"
+#include "transport/com_port_errors.h"
 
 #include <gtest/gtest.h>
 
@@ -355,3 +356,21 @@ TEST_F(FrameCodec, NoFrameOverwritesTheBufferWhileADecoderReadsIt) {
 }
 
 } // namespace
+
+// Datagrams are decoded whatever their checksum, but a wrong or missing one is counted, and so
+// is a serial frame dropped for its checksum.
+TEST_F(FrameCodec, CountsBadChecksumsOnBothPathsAndWhatWasDispatched) {
+    Datagram(HexBytes("01 30 55 00 00 05 00 8A 02"));
+    Datagram(HexBytes("01 30 55 00 00 05 00 8B 02"));
+    Datagram(HexBytes("01 30 41 71"));
+    EXPECT_EQ(Decoded.size(), 3u);
+    EXPECT_EQ(Codec.Counters().DatagramChecksumErrors, 2u);
+    EXPECT_EQ(Codec.PayloadLength(), 0u);
+
+    Feed("AA 03 30 55 00 00 05 00 8B AA 02");
+    EXPECT_EQ(Codec.Counters().SerialChecksumErrors, 1u);
+    Feed("AA 03 30 47 AA AA 00 21 AA 02");
+    EXPECT_EQ(Codec.PayloadLength(), 2u);
+    EXPECT_EQ(Codec.Counters().Dispatched, 4u);
+    EXPECT_EQ(Codec.Counters().ShortReplies, 0u);
+}

@@ -11,6 +11,8 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -297,6 +299,72 @@ TEST_F(IniFileTest, KeepsPermissionBitsAndSymbolicLinks) {
     fresh.WriteString("ComPort1", "Port", "COM5");
     ::umask(oldMask);
     EXPECT_EQ(PermissionBits(Dir.File("ComPort.ini")), 0640u);
+}
+
+// A run with other rights (under sudo) must not take the file from its user; a temporary file
+// that a writer which died left behind goes at the next write, one of a running writer stays.
+TEST_F(IniFileTest, KeepsTheOwnerAndRemovesTempFilesOfDeadWriters) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "giving a file to another user needs root";
+    }
+    const pid_t dead = ::fork();
+    if (dead == 0) {
+        ::_exit(0);
+    }
+    ASSERT_GT(dead, 0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string orphan = Dir.File(".Kelm2.ini.tmp-" + std::to_string(dead) + "-0");
+    const std::string running = Dir.File(".Kelm2.ini.tmp-" + std::to_string(::getppid()) + "-0");
+    WriteFileBytes(orphan, "half");
+    WriteFileBytes(running, "busy");
+    WriteFileBytes(Name, "[General]\r\n");
+    ASSERT_EQ(::chown(Name.c_str(), 1234, 2345), 0);
+
+    TIniFile(Name).WriteInteger("General", "Adr", 3);
+    struct stat info {};
+    ASSERT_EQ(::stat(Name.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 1234u);
+    EXPECT_EQ(info.st_gid, 2345u);
+    EXPECT_FALSE(fs::exists(orphan));
+    EXPECT_TRUE(fs::exists(running));
+}
+
+// A user who may replace the file but not give it back to its owner is told why the write
+// fails, and the file stays as it was.
+TEST_F(IniFileTest, AFileWhoseOwnerCannotBeKeptIsNotReplacedAndTheErrorSaysWhy) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a file of another user needs root to make";
+    }
+    fs::permissions(Dir.Path(), fs::perms::all);
+    WriteFileBytes(Name, "[General]\r\nAdr=1\r\n"); // root's file, as a run under sudo left it
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        if (::setgid(1234) != 0 || ::setuid(1234) != 0) {
+            ::_exit(2);
+        }
+        const std::string message =
+            RaisedMessage([&] { TIniFile(Name).WriteInteger("General", "Adr", 3); });
+        [[maybe_unused]] ssize_t n = ::write(pipeFds[1], message.data(), message.size());
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    std::string message;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+        message.append(buffer, std::size_t(n));
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(message, "Unable to write to " + Name +
+                           ": it belongs to user 0 group 0, which this program (user 1234) "
+                           "cannot keep");
+    EXPECT_EQ(ReadFileBytes(Name), "[General]\r\nAdr=1\r\n");
+    EXPECT_EQ(DirectoryNames(Dir.Path()), std::vector<std::string>{"Kelm2.ini"});
 }
 
 TEST_F(IniFileTest, ReadingAllAtOnceGivesWhatSingleReadsGive) {

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "fake_transport.h"
 #include "fakes.h"
+#include "transport/com_port_errors.h"
 
 #include <gtest/gtest.h>
 

@@ -90,7 +90,8 @@ private:
 class StatusDecoderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Codec.RegisterDecoder('A', [this] { Decoder.DecodeStatus(); });
+        Codec.RegisterDecoder(
+            'A', [this] { Decoder.DecodeStatus(); }, StatusRecordSize);
         Payload.assign(StatusRecordSize, 0);
     }
 
@@ -304,22 +305,14 @@ TEST_F(StatusDecoderTest, BookkeepingFailureStopsBeforeTheDataLine) {
     EXPECT_EQ(Rec.Calls.back(), "data 0000A1B2C3D4 300");
 }
 
-TEST_F(StatusDecoderTest, ShortReplyDecodesStaleBufferBytes) {
+TEST_F(StatusDecoderTest, ShortReplyIsNotDecodedFromStaleBufferBytes) {
     FillDistinct();
     Receive(Payload);
-    // Six ID bytes only: the datagram's checksum and end byte land at payload offsets 6 and 7,
-    // everything after keeps the earlier record.
+    // Six ID bytes only: read at the record's offsets, the datagram's checksum and end byte would
+    // become the event start and everything after would come from the earlier record.
     Rec.Calls.clear();
-    Receive(TBytes{0x06, 0x05, 0x04, 0x03, 0x02, 0x01});
-    const std::vector<std::string>& calls = Rec.Calls;
-    EXPECT_EQ(calls.front(), "id 0 010203040506");
-    EXPECT_EQ(calls.back(), "data 010203040506 300");
-    EXPECT_EQ(calls[1], "id 1 000000000001");
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "val 4 P 4014"), calls.end());
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "state 4 stV1 64"), calls.end());
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "page 2 hidden"), calls.end());
-    // Event start reads the checksum (0x86) and the end byte (0x02); end and capacity are stale.
-    EXPECT_EQ(calls[calls.size() - 2], "events 646 9 100 010203040506");
+    EXPECT_THROW(Receive(TBytes{0x06, 0x05, 0x04, 0x03, 0x02, 0x01}), EShortReply);
+    EXPECT_TRUE(Rec.Calls.empty());
 }
 
 TEST_F(StatusDecoderTest, PanelObjectPassesDatagramsToTheCodec) {
@@ -336,4 +329,39 @@ TEST_F(StatusDecoderTest, PanelObjectPassesDatagramsToTheCodec) {
     Rec.Calls.clear();
     tPult::UdpStatus(&pult, "Exception: bind failed");
     EXPECT_TRUE(Rec.Calls.empty());
+}
+
+// After a full reply, a short one (a valid frame with two payload bytes, or a datagram of three
+// bytes) would be read over the earlier reply's bytes: it is passed over and counted instead.
+TEST_F(StatusDecoderTest, AReplyShorterThanTheRecordIsCountedAndNeverDecoded) {
+    FillDistinct();
+    Receive(Payload);
+    const std::vector<std::string> full = Rec.Calls;
+    ASSERT_FALSE(full.empty());
+    const TPanelState stateAfterFull = State;
+
+    const TBytes serial = PanelSerialFrame('A', TBytes{0x22, 0x22});
+    try {
+        for (uint8_t b : serial) {
+            Codec.ReceiveByte(b);
+        }
+        FAIL() << "a short reply was decoded";
+    } catch (const EShortReply& e) {
+        EXPECT_STREQ(e.what(), "Reply 'A' too short: 2 of 283 bytes");
+    }
+    EXPECT_EQ(Codec.RxState(), 0);
+    const TBytes tiny{0x01, 0x30, 'A'};
+    EXPECT_THROW(Codec.ReceiveDatagram(tiny.data(), 3), EShortReply);
+    TBytes oneShort = Payload;
+    oneShort.pop_back();
+    EXPECT_THROW(Receive(oneShort), EShortReply);
+
+    EXPECT_EQ(Rec.Calls, full);
+    EXPECT_EQ(State.LedOn, stateAfterFull.LedOn);
+    EXPECT_EQ(Codec.Counters().ShortReplies, 3u);
+    EXPECT_EQ(Codec.Counters().Dispatched, 1u);
+
+    Receive(Payload); // a full reply after them is decoded as before
+    EXPECT_GT(Rec.Calls.size(), full.size());
+    EXPECT_EQ(Rec.Calls.back(), full.back());
 }

@@ -16,7 +16,8 @@ namespace {
 class TScriptedMainThread : public IMainThread {
 public:
     explicit TScriptedMainThread(const TFakeClock& clock) : FClock(clock) {}
-    void RunBlocking(const std::function<void()>& fn) override { fn(); }
+    bool IsMainThread() const override { return true; }
+    void Post(std::function<void()> fn) override { fn(); }
     void ProcessPendingEvents() override {
         ++Rounds;
         while (!Due.empty() && FClock.Ticks == Due.front().first) {

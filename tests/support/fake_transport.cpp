@@ -1,6 +1,7 @@
 #include "fake_transport.h"
 
 #include "core/errors.h"
+#include "transport/com_port_errors.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

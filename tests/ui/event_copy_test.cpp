@@ -4,6 +4,7 @@
 
 #include "panel_sim_process.h"
 
+#include "store/report_file.h"
 #include "temp_dir.h"
 #include "ui/communication_page.h"
 #include "ui/main_window.h"
@@ -37,9 +38,9 @@ std::vector<int> Range(int count) {
     return r;
 }
 
-// A window on the directory, polling every 100 ms.
-std::unique_ptr<TForm1> OpenWindow(const TTempDir& dir) {
-    auto form = std::make_unique<TForm1>(dir.Path().string());
+// A window on the directory with the program's reports there, polling every 100 ms.
+std::unique_ptr<TForm1> OpenWindow(const TTempDir& dir, TReports& reports) {
+    auto form = std::make_unique<TForm1>(dir.Path().string(), &reports);
     form->show();
     form->TabSheet2->SpinEditRefresh->setValue(100);
     return form;
@@ -58,14 +59,15 @@ private slots:
                                       "--id", "00A1B2C3D400"});
         QVERIFY(panel.Started());
         WriteToolSettingsForLink(dir.Path(), link);
+        TReports reports(dir.Path().string(), SystemClock());
 
-        auto form = OpenWindow(dir);
+        auto form = OpenWindow(dir, reports);
         QTRY_VERIFY_WITH_TIMEOUT(CopiedIndices(dir.Path()).size() >= 4, 15000);
         form->close(); // the close waits a second for late replies, then saves
         form.reset();
         const std::size_t copiedBefore = CopiedIndices(dir.Path()).size();
 
-        form = OpenWindow(dir);
+        form = OpenWindow(dir, reports);
         QTRY_COMPARE_WITH_TIMEOUT(CopiedIndices(dir.Path()), Range(12), 15000);
         const std::vector<std::string> lines = EventReportLines(dir.Path());
         const auto impossible = std::find_if(lines.begin(), lines.end(),
@@ -99,10 +101,11 @@ private slots:
         TTempDir dir;
         const auto link = dir.Path() / "panel-link";
         WriteToolSettingsForLink(dir.Path(), link);
+        TReports reports(dir.Path().string(), SystemClock());
         auto copyFrom = [&](const char* id, const char* backlog, int expectedTotal) {
             TPanelSimProcess panel(link, {"--slaves", "0", "--backlog", backlog, "--id", id});
             QVERIFY(panel.Started());
-            auto form = OpenWindow(dir);
+            auto form = OpenWindow(dir, reports);
             QTRY_COMPARE_WITH_TIMEOUT(static_cast<int>(CopiedIndices(dir.Path()).size()),
                                       expectedTotal, 15000);
             QTRY_COMPARE_WITH_TIMEOUT(form->Master->EditKon()->text(), QString::fromLatin1(backlog),

@@ -60,6 +60,8 @@ private slots:
         FDir = std::make_unique<TTempDir>();
         FPty = std::make_unique<TPtyPair>();
         WriteFileBytes(FDir->Path() / "ComPort.ini", IniForPort(FPty->SlavePath()));
+        // The panel is on the serial line; the default address must never be polled from here.
+        WriteFileBytes(FDir->Path() / "Kelm2.ini", "[General]\r\nUDP=0\r\n");
     }
     void cleanup() {
         FPty.reset();

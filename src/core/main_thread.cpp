@@ -1,0 +1,78 @@
+#include "core/main_thread.h"
+
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+
+// Shared by the hand-off object and every call it queued.
+struct THandOff::TShared {
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    bool Stop = false;
+};
+
+namespace {
+
+// One queued call: what it runs and how it ended, owned jointly by the queue and the waiter.
+struct TCall {
+    std::function<void()> Fn;
+    std::exception_ptr Error;
+    bool Done = false;
+};
+
+} // namespace
+
+THandOff::THandOff(IMainThread& mainThread)
+    : FMainThread(mainThread), FShared(std::make_shared<TShared>()) {}
+
+THandOff::~THandOff() {
+    RequestStop();
+}
+
+bool THandOff::Run(std::function<void()> fn) {
+    if (StopRequested()) {
+        return false;
+    }
+    if (FMainThread.IsMainThread()) {
+        fn();
+        return true;
+    }
+    auto call = std::make_shared<TCall>();
+    call->Fn = std::move(fn);
+    FMainThread.Post([shared = FShared, call] {
+        {
+            std::lock_guard lock(shared->Mutex);
+            if (shared->Stop) {
+                return; // the waiter has gone; nothing is left to hand over
+            }
+        }
+        try {
+            call->Fn();
+        } catch (...) {
+            call->Error = std::current_exception();
+        }
+        std::lock_guard lock(shared->Mutex);
+        call->Done = true;
+        shared->Changed.notify_all();
+    });
+    std::unique_lock lock(FShared->Mutex);
+    FShared->Changed.wait(lock, [&] { return call->Done || FShared->Stop; });
+    if (!call->Done) {
+        return false;
+    }
+    if (call->Error) {
+        std::rethrow_exception(call->Error);
+    }
+    return true;
+}
+
+void THandOff::RequestStop() {
+    std::lock_guard lock(FShared->Mutex);
+    FShared->Stop = true;
+    FShared->Changed.notify_all();
+}
+
+bool THandOff::StopRequested() const {
+    std::lock_guard lock(FShared->Mutex);
+    return FShared->Stop;
+}

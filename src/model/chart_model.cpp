@@ -1,0 +1,142 @@
+#include "model/chart_model.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Columns per pixel while following: between one and two columns fall on each pixel.
+constexpr int FollowColumnsPerPixel = 2;
+
+} // namespace
+
+void TChartModel::AddChartPoints(const TDateTime& time, double vNet, double vBat, double vDet) {
+    AddPoint(ChartTimeOf(time), TChartValues{static_cast<float>(vNet), static_cast<float>(vBat),
+                                             static_cast<float>(vDet)});
+}
+
+void TChartModel::AddPoint(TChartTime time, const TChartValues& volts) {
+    FStore.Add(time, volts);
+    if (FPaused) {
+        return;
+    }
+    if (FFollowing) {
+        AddFollowing(time, volts);
+    } else if (FEnvelope.Add(time, volts)) {
+        FChanged = true;
+    }
+}
+
+void TChartModel::AddFollowing(TChartTime time, const TChartValues& volts) {
+    if (FStore.Count() == 1 || time < FEnvelope.Start()) {
+        // The first point, or one from before the run's start (a clock set back).
+        RebuildFollowing();
+        return;
+    }
+    while (FEnvelope.ColumnOf(time) < 0) {
+        FEnvelope.DoubleStep();
+    }
+    FEnvelope.Add(time, volts);
+    FViewTo = std::max(FStore.LastTime(), FViewFrom + MinimumSpan);
+    FChanged = true;
+}
+
+void TChartModel::SetPlotWidth(int pixels) {
+    pixels = std::max(pixels, 1);
+    if (pixels != FPlotWidth) {
+        FPlotWidth = pixels;
+        Rebuild();
+    }
+}
+
+void TChartModel::FollowNewest() {
+    FFollowing = true;
+    FPaused = false;
+    Rebuild();
+}
+
+void TChartModel::ShowRange(TChartTime from, TChartTime to) {
+    TChartTime span = std::clamp(to - from, MinimumSpan, MaximumSpan);
+    // Keep the middle of the asked range when it had to widen or narrow.
+    const TChartTime middle = from + (to - from) / 2;
+    FViewFrom = middle - span / 2;
+    FViewTo = FViewFrom + span;
+    FFollowing = false;
+    RebuildRange();
+}
+
+void TChartModel::Zoom(TChartTime anchor, double factor) {
+    const auto scaled = [&](TChartTime t) {
+        return anchor +
+               static_cast<TChartTime>(std::llround(static_cast<double>(t - anchor) * factor));
+    };
+    const TChartTime from = scaled(FViewFrom);
+    const TChartTime to = scaled(FViewTo);
+    if (to - from < MinimumSpan) {
+        // Narrowest view reached: keep the anchor where it is on the screen.
+        const double share =
+            static_cast<double>(anchor - FViewFrom) / static_cast<double>(FViewTo - FViewFrom);
+        const TChartTime left = static_cast<TChartTime>(std::llround(share * MinimumSpan));
+        ShowRange(anchor - left, anchor - left + MinimumSpan);
+        return;
+    }
+    ShowRange(from, to);
+}
+
+void TChartModel::Pan(TChartTime delta) {
+    ShowRange(FViewFrom + delta, FViewTo + delta);
+}
+
+void TChartModel::SetPaused(bool paused) {
+    if (paused == FPaused) {
+        return;
+    }
+    FPaused = paused;
+    if (!paused) {
+        // Catch up with what arrived during the pause.
+        Rebuild();
+    }
+}
+
+bool TChartModel::TakeChanged() {
+    const bool changed = FChanged;
+    FChanged = false;
+    return changed;
+}
+
+void TChartModel::Rebuild() {
+    if (FFollowing) {
+        RebuildFollowing();
+    } else {
+        RebuildRange();
+    }
+}
+
+void TChartModel::RebuildFollowing() {
+    const int columns = FollowColumnsPerPixel * FPlotWidth;
+    if (FStore.Empty()) {
+        FEnvelope.Reset(0, 1, columns);
+        FViewFrom = 0;
+        FViewTo = MinimumSpan;
+        FChanged = true;
+        return;
+    }
+    const TChartTime first = FStore.FirstTime();
+    const TChartTime last = FStore.LastTime();
+    // The smallest step of 2^k milliseconds whose columns reach past the newest point.
+    double step = 1;
+    while (static_cast<double>(last - first) >= step * columns) {
+        step *= 2;
+    }
+    FEnvelope.Reset(first, step, columns);
+    FStore.FillEnvelope(FEnvelope);
+    FViewFrom = first;
+    FViewTo = std::max(last, first + MinimumSpan);
+    FChanged = true;
+}
+
+void TChartModel::RebuildRange() {
+    FEnvelope.Reset(FViewFrom, static_cast<double>(FViewTo - FViewFrom) / FPlotWidth, FPlotWidth);
+    FStore.FillEnvelope(FEnvelope);
+    FChanged = true;
+}

@@ -1,0 +1,70 @@
+#pragma once
+// The supply-voltage chart without the screen: every point of the run in a TChartStore, and the
+// envelope of the time range in view, kept up to date as points arrive, so that what is drawn
+// never costs more than the width of the chart.
+//
+// The view either follows the newest points, showing the whole run from its first point to its
+// newest, or shows a range the user chose by zooming or panning. A pause holds the picture still
+// while points keep arriving; they are all there when the view moves again.
+//
+// While following, the columns are half pixels of a time step that doubles (merging pairs of
+// columns) whenever the run outgrows them, so a point costs O(1) however long the run is.
+
+#include "model/chart_store.h"
+#include "model/status_view.h"
+
+#include <optional>
+
+class TChartModel : public IChartSink {
+public:
+    // The three voltages of one record: series 0 mains, 1 battery, 2 lines supply.
+    void AddChartPoints(const TDateTime& time, double vNet, double vBat, double vDet) override;
+    void AddPoint(TChartTime time, const TChartValues& volts);
+
+    // The width of the plot in pixels; the envelope is rebuilt for it.
+    void SetPlotWidth(int pixels);
+
+    // Back to following the newest points (and out of a pause).
+    void FollowNewest();
+    // Shows [from, to] (at least MinimumSpan) and stops following.
+    void ShowRange(TChartTime from, TChartTime to);
+    // Shrinks (factor < 1) or widens the range in view around `anchor`, which stays in place.
+    void Zoom(TChartTime anchor, double factor);
+    // Moves the range in view by `delta` milliseconds.
+    void Pan(TChartTime delta);
+    void SetPaused(bool paused);
+
+    bool Following() const { return FFollowing; }
+    bool Paused() const { return FPaused; }
+    // The time range in view.
+    TChartTime ViewFrom() const { return FViewFrom; }
+    TChartTime ViewTo() const { return FViewTo; }
+    const TChartEnvelope& Envelope() const { return FEnvelope; }
+    const TChartStore& Store() const { return FStore; }
+
+    // The points just outside the view on the left and right, where the lines leave it.
+    std::optional<TChartRecord> LeadIn() const { return FStore.LastBefore(FViewFrom); }
+    std::optional<TChartRecord> LeadOut() const { return FStore.FirstFrom(FViewTo); }
+
+    // True once after each change of the picture; the window redraws only then.
+    bool TakeChanged();
+
+    // The narrowest and widest ranges the view can show.
+    static constexpr TChartTime MinimumSpan = 100;
+    static constexpr TChartTime MaximumSpan = 100LL * 366 * ChartDay;
+
+private:
+    void Rebuild();
+    void RebuildFollowing();
+    void RebuildRange();
+    void AddFollowing(TChartTime time, const TChartValues& volts);
+
+    TChartStore FStore;
+    TChartEnvelope FEnvelope;
+    int FPlotWidth = 600;
+    bool FFollowing = true;
+    bool FPaused = false;
+    TChartTime FViewFrom = 0;
+    TChartTime FViewTo = ChartSecond;
+    bool FChanged = true;
+};

@@ -1,0 +1,18 @@
+#pragma once
+// The serial port component's failures: one of the port's error codes, and where the system gave
+// one, the system's error number appended as " (win error code: %d)".
+
+#include "core/errors.h"
+
+#include <optional>
+#include <string>
+
+class EComPort : public EOrvant {
+public:
+    explicit EComPort(int code, std::optional<int> systemCode = std::nullopt);
+    int Code;
+    std::optional<int> SystemCode;
+};
+
+// The message text of a serial port error code (1 to 23), through the "comport" translation.
+std::string ComPortErrorText(int code);
