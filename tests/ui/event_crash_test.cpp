@@ -104,6 +104,7 @@ private slots:
         QVERIFY(tool.waitForStarted(5000));
         QTRY_COMPARE_WITH_TIMEOUT(CopiedIndices(dir.Path()).size(), std::size_t(Backlog),
                                   (Backlog + 10) * 1000);
+        QCOMPARE(tool.state(), QProcess::Running); // its id is still its own
         ::kill(static_cast<pid_t>(tool.processId()), SIGTERM);
         QVERIFY(tool.waitForFinished(10000));
         qInfo("records copied while being killed: %zu of %d", copiedUnderKills, Backlog);
