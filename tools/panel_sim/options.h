@@ -11,6 +11,7 @@ namespace panel_sim {
 
 struct TSimOptions {
     std::string Link; // path of the symlink to the pseudo-terminal; empty: none made
+    std::string Udp;  // "ADDRESS[:PORT]" to answer over UDP as well; empty: serial only
     int Slaves = 2;
     uint32_t Backlog = 20;
     std::optional<uint32_t> ImpossibleDate; // backlog record stamped 31 February

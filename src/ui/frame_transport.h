@@ -1,0 +1,33 @@
+#pragma once
+// Where SendFrame's frames go from the window: the "UDP" box chooses, at every frame, between
+// the serial port ComPort1 and the panel object's UDP worker, which is sent to the IP field's
+// address.
+
+#include "link/frame_codec.h"
+
+#include <memory>
+
+class TComPort;
+class TCommunicationPage;
+class tPult;
+
+class TWindowFrameTransport : public IFrameTransport {
+public:
+    // `pult` is the window's holder of the panel object, empty until the last step of the
+    // window's start-up; UDP frames sent before then raise "Destination-address not set.".
+    TWindowFrameTransport(TCommunicationPage& page, TComPort& port,
+                          const std::unique_ptr<tPult>& pult);
+
+    bool UdpSelected() const override;
+    std::string IpText() const override;
+    void WriteSerial(const uint8_t* data, uint32_t count) override;
+    void SetUdpDestination(const std::string& port, const std::string& address) override;
+    void SendDatagram(const uint8_t* data, uint32_t count) override;
+
+private:
+    tPult& Pult() const;
+
+    TCommunicationPage& FPage;
+    TComPort& FPort;
+    const std::unique_ptr<tPult>& FPult;
+};
