@@ -5,7 +5,9 @@
 #include "link/link_controls.h"
 #include "link/wait.h"
 #include "model/data_line.h"
+#include "model/event_bookkeeping.h"
 #include "model/pult.h"
+#include "model/reply_decoders.h"
 #include "model/status_decoder.h"
 #include "store/crt_memo.h"
 #include "store/report_file.h"
@@ -17,6 +19,7 @@
 #include "ui/led_shape.h"
 #include "ui/link_controls_view.h"
 #include "ui/memo_log.h"
+#include "ui/page_keys.h"
 #include "ui/qt_timer.h"
 #include "ui/serial_port_control.h"
 #include "ui/status_page.h"
@@ -39,10 +42,10 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     // ComPort1 is built before the pages exist; its handlers are set in ConnectControls.
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvant  v2.1"));
-    resize(1012, 619);
     FErrors = new TErrorDisplay(this);
     FStatusPages = new TStatusPages(FPanelState, this);
     BuildPages();
+    FitToPages();
 
     Timer1 = new TQtTimer(this, 1000, false);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -65,8 +68,15 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
         FDataLine = std::make_unique<TDataLineWriter>(*FDataReport);
         FStatusDecoder->AttachDataLine(*FDataLine);
     }
-    FCodec->RegisterDecoder(
-        'A', [this] { FStatusDecoder->DecodeStatus(); }, StatusRecordSize);
+    if (reports != nullptr) {
+        FEventReport = std::make_unique<TReportWriter>(reports->URepUdal);
+    } else {
+        FEventReport = std::make_unique<TNoReportLines>();
+    }
+    FEvents =
+        std::make_unique<TEventBookkeeping>(*FCodec, FPanelState.Events, FEventSettings,
+                                            *FStatusPages, *FEventReport, *FLog, SystemClock());
+    RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventReport, SystemClock());
     ConnectControls();
     FormCreate();
 }
@@ -109,9 +119,18 @@ void TForm1::BuildPages() {
         PageControl1->addTab(TabSheetSl[k], TabSheetSl[k]->Caption());
     }
     PageControl1->setCurrentWidget(TabSheet2);
+    InstallPageKeys(PageControl1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(PageControl1);
+}
+
+// The window starts at its design size, and never gets smaller than the pages need to show
+// every control whole.
+void TForm1::FitToPages() {
+    ensurePolished(); // the sizes the controls need depend on the style's fonts and frames
+    setMinimumSize(minimumSizeHint());
+    resize(DesignClientSize.expandedTo(minimumSize()));
 }
 
 void TForm1::ConnectControls() {

@@ -4,12 +4,16 @@
 // serial port ComPort1. The window owns every control and wires each to its handler; the logic of
 // the handlers lives in the core.
 
+#include "model/event_bookkeeping.h"
 #include "model/panel_state.h"
 #include "store/connection_settings.h"
 #include "store/record_file.h"
+#include "store/report_file.h"
+#include "store/report_writer.h"
 #include "transport/com_port.h"
 #include "ui/qt_main_thread.h"
 
+#include <QSize>
 #include <QWidget>
 
 #include <exception>
@@ -35,6 +39,9 @@ class TSerialPortControl;
 class TWindowFrameTransport;
 class tPult;
 
+// The client area of the window's design.
+inline constexpr QSize DesignClientSize{1012, 619};
+
 class TForm1 : public QWidget {
     Q_OBJECT
     // First of all members: the serial port hands its events to the window through it.
@@ -43,7 +50,8 @@ class TForm1 : public QWidget {
 public:
     // directory: where the tool's files lie (the executable's directory, without separator).
     // Opens "Zaznam.BIN" there (FormCreate). reports: the daily report files, opened before the
-    // window and closed after it; without them no data line is written.
+    // window and closed after it; without them no data line is written, event and version lines
+    // go to the communication log only, and no event record counts as copied.
     explicit TForm1(std::string directory, TReports* reports = nullptr, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -92,6 +100,7 @@ private:
     void StartLink();
     void ShowCloseFailure(const std::exception& error);
     void BuildPages();
+    void FitToPages();
     void ConnectControls();
     void ShowSlavePage(int slave, bool shown);
     void ComPort1RxChar(TComPort& sender, int32_t count);
@@ -109,6 +118,9 @@ private:
     TStatusPages* FStatusPages;
     std::unique_ptr<TStatusDecoder> FStatusDecoder;
     TSettingsHolder FSettings;
+    THeldEventSettings FEventSettings{FSettings};
+    std::unique_ptr<IReportLines> FEventReport;
+    std::unique_ptr<TEventBookkeeping> FEvents;
     TRecordFile FRecordFile;
     std::unique_ptr<TReportWriter> FDataReport;
     std::unique_ptr<TDataLineWriter> FDataLine;
