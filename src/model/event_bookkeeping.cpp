@@ -160,8 +160,10 @@ void TEventBookkeeping::AdvanceIndex(uint16_t recordIndex) {
     }
     const uint32_t next = FState.EventIndex + 1u;
     // The ring wraps at its capacity; a capacity of 0 (none reported) wraps at once.
-    FState.EventIndex = next < FState.EventCapacity ? static_cast<uint16_t>(next) : 0;
-    FSettings.WriteInteger(DeviceSectionName(FState.DeviceSection), EventIndexKey,
-                           FState.EventIndex);
+    const uint16_t advanced = next < FState.EventCapacity ? static_cast<uint16_t>(next) : 0;
+    // Counted only once it is on disk: while the settings file cannot be written the same record
+    // is asked for again, so a restart repeats no more than the run did and loses nothing.
+    FSettings.WriteInteger(DeviceSectionName(FState.DeviceSection), EventIndexKey, advanced);
     FSettings.UpdateFile();
+    FState.EventIndex = advanced;
 }

@@ -37,3 +37,10 @@ std::vector<std::string> DataLineIds(const std::filesystem::path& toolDir) {
     }
     return ids;
 }
+
+std::string TaggedEventRecord(uint16_t index, uint8_t tag) {
+    std::string record{static_cast<char>(index), static_cast<char>(index >> 8)};
+    record += TaggedStatusRecord(tag).substr(0, 6);
+    record += std::string{8, 0x12, 10, 0, 0, 0};
+    return record;
+}

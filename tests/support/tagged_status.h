@@ -18,3 +18,7 @@ std::string TaggedId(uint8_t tag);
 
 // The IDs of the data lines in the data report files under `toolDir` ("ReportData"), in order.
 std::vector<std::string> DataLineIds(const std::filesystem::path& toolDir);
+
+// Event record `index` (the 14-byte reply to 'G') with the ID TaggedId(tag): event code 8 on
+// device 1, loop 2, at 00:00:10 on 01.01.2000.
+std::string TaggedEventRecord(uint16_t index, uint8_t tag);

@@ -22,6 +22,7 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -68,6 +69,18 @@ void MakeWritable(const fs::path& path) {
 
 std::string GoodReply(uint8_t tag) {
     return PanelSerialFrameText('A', TaggedStatusRecord(tag));
+}
+
+std::string EventReply(uint16_t index) {
+    return PanelSerialFrameText('G', TaggedEventRecord(index, 0x70));
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int count = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++count;
+    }
+    return count;
 }
 
 std::vector<std::string> Lines(const std::string& bytes) {
@@ -135,6 +148,27 @@ public:
         QTest::qWait(waitMs);
     }
     QStringList Messages() const { return FForm->Errors().OpenMessages(); }
+    void Send(const std::string& bytes) {
+        FPty.Send(bytes);
+        QTest::qWait(300);
+    }
+    // True once the window has asked for event record `index` (within a few polls).
+    bool AsksForRecord(uint16_t index) {
+        std::string request = ToText(PanelSerialFrame(
+            'G', TBytes{static_cast<uint8_t>(index), static_cast<uint8_t>(index >> 8)}));
+        request[1] = '\x01'; // the PC's start marker
+        std::string heard;
+        const bool asked = QTest::qWaitFor(
+            [&] {
+                heard += FPty.Receive(256, std::chrono::milliseconds(5));
+                return heard.find(request) != std::string::npos;
+            },
+            3000);
+        if (!asked) {
+            qWarning("heard: %s", HexText(ToBytes(heard)).c_str());
+        }
+        return asked;
+    }
 
 private:
     TPtyPair FPty;
@@ -225,6 +259,35 @@ private slots:
             QCOMPARE(ids[i], TaggedId(static_cast<uint8_t>(0x10 + i)));
         }
         umount2(reports.c_str(), MNT_DETACH);
+    }
+
+    // The panel's event log meets a settings file that cannot be written: the record's line is
+    // in the report, but its count is not, so the same record is asked for again (a duplicate
+    // at worst, never a loss), until the file can be written.
+    void AnEventIsNotCountedBeyondWhatTheSettingsFileHolds() {
+        TTempDir dir;
+        const fs::path settings = dir.Path() / "Kelm2.ini";
+        WriteFileBytes(settings, "[General]\r\nUDP=0\r\nIP=127.0.0.1\r\nPocetZar=1\r\n\r\n"
+                                 "[Zar0]\r\nid=" +
+                                     TaggedId(0x70) + "\r\nindex=5\r\n");
+        MakeReadOnly(settings);
+        TWindowOnALine window(dir.Path());
+        window.Reply(0x70); // the panel's log ends far beyond record 5
+        QVERIFY(window.AsksForRecord(5));
+        window.Send(EventReply(5));
+        QCOMPARE(window.Messages(),
+                 QStringList{QString::fromStdString("Unable to write to " + settings.string())});
+        window.Reply(0x70);
+        QVERIFY(window.AsksForRecord(5));
+
+        QCOMPARE(::umount2(settings.c_str(), MNT_DETACH), 0); // writable again
+        window.Send(EventReply(5));
+        window.Reply(0x70);
+        QVERIFY(window.AsksForRecord(6));
+        QVERIFY(ReadFileBytes(settings).find("index=6\r\n") != std::string::npos);
+        const std::string events =
+            ReadFileBytes(fs::directory_iterator(dir.Path() / "ReportUdal")->path());
+        QCOMPARE(Count(events, "ind=  5;"), 2); // copied twice, lost never
     }
 
     // Saving at close meets a settings file that cannot be replaced: the message names the file

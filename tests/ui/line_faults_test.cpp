@@ -41,6 +41,16 @@ std::string GoodReply(uint8_t tag) {
     return PanelSerialFrameText('A', TaggedStatusRecord(tag));
 }
 
+std::string EventReport(const fs::path& toolDir) {
+    std::string text;
+    if (fs::is_directory(toolDir / "ReportUdal")) {
+        for (const auto& entry : fs::directory_iterator(toolDir / "ReportUdal")) {
+            text += ReadFileBytes(entry.path());
+        }
+    }
+    return text;
+}
+
 // Reads the far side until the program's next poll has come whole (false after `timeout`).
 bool AwaitPoll(TPtyPair& pty, std::chrono::milliseconds timeout) {
     std::string heard;
@@ -157,6 +167,15 @@ private slots:
             QCOMPARE(DataLineIds(dir.Path()), expected);
             QCOMPARE(tool.Process().state(), QProcess::Running);
         }
+
+        // The event record the program asks for next, after a copy of it cut short, is copied.
+        const std::string event = PanelSerialFrameText('G', TaggedEventRecord(0, tag - 1));
+        QVERIFY(AwaitPoll(pty, 5s));
+        pty.Send(event.substr(0, 9) + event);
+        QTRY_VERIFY_WITH_TIMEOUT(EventReport(dir.Path()).find("ind=  0;") != std::string::npos,
+                                 5000);
+        QVERIFY(EventReport(dir.Path()).find(";ID=" + TaggedId(tag - 1) + ";") !=
+                std::string::npos);
 
         // Garbage with escapes may leave the receiver inside a frame that swallows the next
         // reply; a panel answers the next poll again, and within a few polls one is decoded.
