@@ -62,6 +62,7 @@ ini_whole() {
 }
 
 copied() { cat "$dir"/ReportUdal/*.txt 2>/dev/null | grep -c '^ind=' || true; }
+lost_list() { comm -23 <(seq 0 $((backlog - 1)) | sort) <(uniq <<<"$indices" | sort) | sort -n | tr '\n' ' '; }
 
 broken_ini=0
 for kill in $(seq "$kills"); do
@@ -80,7 +81,10 @@ echo
 # The last run finishes the copy (one record a second, and a margin), then closes normally.
 start_tool
 deadline=$((SECONDS + backlog + 60))
-while [ "$(cat "$dir"/ReportUdal/*.txt | grep '^ind=' | sort -u | wc -l)" -lt "$backlog" ] &&
+distinct_indices() {
+    cat "$dir"/ReportUdal/*.txt | sed -n 's/^ind= *\([0-9]*\);.*/\1/p' | sort -u | wc -l
+}
+while [ "$(distinct_indices)" -lt "$backlog" ] &&
     [ $SECONDS -lt $deadline ]; do
     sleep 1
 done
@@ -100,7 +104,7 @@ missing=$(comm -23 <(seq 0 $((backlog - 1)) | sort) <(uniq <<<"$indices" | sort)
 
 echo "records in the backlog:      $backlog"
 echo "records copied:              $distinct"
-echo "records lost:                $missing"
+echo "records lost:                $missing $( [ "$missing" -gt 0 ] && echo "(indices: $(lost_list))")"
 echo "records copied twice:        $((total - distinct))"
 echo "lines torn:                  $torn"
 echo "Kelm2.ini broken after kill: $broken_ini of $((kills + 1))"

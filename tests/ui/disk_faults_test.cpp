@@ -318,6 +318,7 @@ private slots:
 int main(int argc, char* argv[]) {
     // Before any thread exists: a process with threads cannot take a mount namespace of its own.
     GMountsUnavailable = MakePrivateMountNamespace();
+    TForm1::UdpServerPort = "0"; // these windows talk serial; port 1501 may be held by another run
     QApplication app(argc, argv);
     TDiskFaultsTest test;
     return QTest::qExec(&test, argc, argv);

@@ -144,6 +144,12 @@ class TLineFaultsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        // The windows in this process talk serial; the machine's port 1501 may be held by
+        // another run.
+        TForm1::UdpServerPort = "0";
+    }
+
     void EveryFaultIsPassedOverAndTheNextGoodReplyIsDecoded() {
         TTempDir dir;
         TPtyPair pty;

@@ -36,7 +36,7 @@ namespace {
 
 constexpr int Bursts = 100;
 constexpr int BurstSize = 1000;
-constexpr int FloodSeconds = 240; // the whole flood, whatever the machine's speed
+constexpr int FloodSeconds = 180; // the whole flood, whatever the machine's speed
 constexpr uint16_t PanelPort = 1501;
 
 // A UDP socket on the panel's side: made by a thread that entered the panel's namespace (a
