@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "transport/com_port.h"
+#include "transport/serial_watch.h"
 #include "ui/com_setup_dialog.h"
 #include "ui/communication_page.h"
 
@@ -9,8 +10,9 @@
 #include <QLineEdit>
 #include <QSpinBox>
 
-TLinkAdapter::TLinkAdapter(TCommunicationPage& page, TComPort& port, QWidget* dialogParent)
-    : FPage(page), FPort(port), FDialogParent(dialogParent) {}
+TLinkAdapter::TLinkAdapter(TCommunicationPage& page, TComPort& port, TSerialWatch& watch,
+                           QWidget* dialogParent)
+    : FPage(page), FPort(port), FWatch(watch), FDialogParent(dialogParent) {}
 
 bool TLinkAdapter::UdpSelected() const {
     return FPage.CheckBoxUDP->isChecked();
@@ -49,15 +51,15 @@ void TLinkAdapter::SetIpEnabled(bool enabled) {
 }
 
 bool TLinkAdapter::Connected() const {
-    return FPort.Connected();
+    return FPort.Connected() && !FPort.DeviceGone();
 }
 
 void TLinkAdapter::Open() {
-    FPort.Open();
+    FWatch.Want();
 }
 
 void TLinkAdapter::Close() {
-    FPort.Close();
+    FWatch.Stop();
 }
 
 void TLinkAdapter::ShowSetupDialog() {

@@ -9,10 +9,13 @@
 class QWidget;
 class TComPort;
 class TCommunicationPage;
+class TSerialWatch;
 
 class TLinkAdapter : public IFrameTransport, public ILinkControls, public ISerialPort {
 public:
-    TLinkAdapter(TCommunicationPage& page, TComPort& port, QWidget* dialogParent);
+    // "Init" and "Stop" go through the port's watch, which keeps a wanted port open.
+    TLinkAdapter(TCommunicationPage& page, TComPort& port, TSerialWatch& watch,
+                 QWidget* dialogParent);
 
     // IFrameTransport
     bool UdpSelected() const override;
@@ -27,7 +30,8 @@ public:
     bool UdpChecked() const override;
     void SetIpEnabled(bool enabled) override;
 
-    // ISerialPort
+    // ISerialPort. A port whose device has gone does not count as connected, so "Init"
+    // closes and reopens it.
     bool Connected() const override;
     void Open() override;
     void Close() override;
@@ -36,5 +40,6 @@ public:
 private:
     TCommunicationPage& FPage;
     TComPort& FPort;
+    TSerialWatch& FWatch;
     QWidget* FDialogParent;
 };

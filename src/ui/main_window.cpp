@@ -10,15 +10,19 @@
 #include "store/crt_memo.h"
 #include "store/report_file.h"
 #include "store/report_writer.h"
+#include "transport/serial_watch.h"
 #include "ui/chart_page.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
 #include "ui/led_shape.h"
 #include "ui/link_adapter.h"
+#include "ui/link_health_view.h"
+#include "ui/link_status_bar.h"
 #include "ui/memo_log.h"
 #include "ui/qt_timer.h"
 #include "ui/status_page.h"
 #include "ui/status_pages.h"
+#include "ui/traffic_monitor.h"
 #include "ui/voltage_chart.h"
 
 #include <QCheckBox>
@@ -49,7 +53,8 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     SetComPort1Design(ComPort1);
 
     FLog = std::make_unique<TMemoLog>(TabSheet2->Memo1);
-    FLinkAdapter = std::make_unique<TLinkAdapter>(*TabSheet2, ComPort1, this);
+    FSerialWatch = std::make_unique<TSerialWatch>(ComPort1);
+    FLinkAdapter = std::make_unique<TLinkAdapter>(*TabSheet2, ComPort1, *FSerialWatch, this);
     FCodec = std::make_unique<TFrameCodec>(*FLinkAdapter, *FLog);
     FLink = std::make_unique<TLinkControls>(*FCodec, *Timer1, *FLinkAdapter, *FLinkAdapter, *FLog,
                                             SystemClock());
@@ -63,6 +68,7 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     }
     FCodec->RegisterDecoder(
         'A', [this] { FStatusDecoder->DecodeStatus(); }, StatusRecordSize);
+    BuildLinkHealth();
     ConnectControls();
     FormCreate();
 }
@@ -137,9 +143,28 @@ void TForm1::ConnectControls() {
             guarded(&TLinkControls::CheckBoxUDPClick));
 
     ComPort1.OnRxChar = [this](TComPort& sender, int32_t count) { ComPort1RxChar(sender, count); };
-    ComPort1.OnException = [this](TComPort&, const std::exception& error) {
-        FErrors->Show(QString::fromLocal8Bit(error.what()));
-    };
+    ComPort1.OnException = [this](TComPort&, const std::exception& error) { FErrors->Show(error); };
+    connect(page->ButtonMonitor, &QPushButton::clicked, this, &TForm1::ShowTrafficMonitor);
+}
+
+// ---- The link at a glance ----
+
+// Under the pages: the messages (shown only while there are any), then the status bar.
+void TForm1::BuildLinkHealth() {
+    FLinkHealth =
+        std::make_unique<TLinkHealthView>(*FCodec, FLink->Poll(), *FLinkAdapter, *FLinkAdapter,
+                                          ComPort1, *FSerialWatch, *FStatusPages, this);
+    auto* column = static_cast<QVBoxLayout*>(layout());
+    column->addWidget(FErrors->Area());
+    column->addWidget(FLinkHealth->StatusBar());
+}
+
+void TForm1::ShowTrafficMonitor() {
+    if (FTrafficMonitor == nullptr) {
+        FTrafficMonitor = new TTrafficMonitor(FLinkHealth->Traffic(), *FErrors, this);
+    }
+    FTrafficMonitor->show();
+    FTrafficMonitor->raise();
 }
 
 void TForm1::ComPort1RxChar(TComPort& sender, int32_t count) {
@@ -195,7 +220,7 @@ void TForm1::FormShow() {
     FErrors->Guard([this] { ComPort1.LoadSettings(stIniFile, ComPortIniPath()); });
     // A port that cannot be opened is reported; the rest of the start-up goes on (the UDP link
     // needs no serial port), and "Init" retries later.
-    FErrors->Guard([this] { ComPort1.Open(); });
+    FErrors->Guard([this] { FSerialWatch->Want(); });
     FErrors->Guard([this] { StartLink(); });
 }
 
@@ -265,5 +290,5 @@ void TForm1::SaveConnectionSettings() {
 // standard error stream, where it outlives the window.
 void TForm1::ShowCloseFailure(const std::exception& error) {
     std::fprintf(stderr, "Orvant2: %s\n", error.what());
-    FErrors->Show(QString::fromLocal8Bit(error.what()));
+    FErrors->Show(error);
 }

@@ -23,6 +23,9 @@ class TDataLineWriter;
 class TErrorDisplay;
 class TFrameCodec;
 class TLinkAdapter;
+class TLinkHealthView;
+class TSerialWatch;
+class TTrafficMonitor;
 class TLinkControls;
 class TMemoLog;
 class TQtTimer;
@@ -58,6 +61,12 @@ public:
     TFrameCodec& Codec() { return *FCodec; }
     TLinkControls& Link() { return *FLink; }
     TStatusPages& StatusPages() { return *FStatusPages; }
+    // The link at a glance: status bar, stale pages, the traffic record, the port's watch.
+    TLinkHealthView& LinkHealth() { return *FLinkHealth; }
+    TSerialWatch& SerialWatch() { return *FSerialWatch; }
+    // The traffic monitor, made when first opened (null before).
+    TTrafficMonitor* TrafficMonitor() const { return FTrafficMonitor; }
+    void ShowTrafficMonitor();
     const TPanelState& PanelState() const { return FPanelState; }
 
     // The settings object of "Kelm2.ini", for the event bookkeeping: the holder lives as long as
@@ -84,18 +93,22 @@ private:
     void ShowCloseFailure(const std::exception& error);
     void BuildPages();
     void ConnectControls();
+    void BuildLinkHealth();
     void ShowSlavePage(int slave, bool shown);
     void ComPort1RxChar(TComPort& sender, int32_t count);
 
     std::string FDirectory;
     TErrorDisplay* FErrors;
     std::unique_ptr<TMemoLog> FLog;
+    std::unique_ptr<TSerialWatch> FSerialWatch;
     std::unique_ptr<TLinkAdapter> FLinkAdapter;
     std::unique_ptr<TFrameCodec> FCodec;
     std::unique_ptr<TLinkControls> FLink;
     TPanelState FPanelState;
     TStatusPages* FStatusPages;
     std::unique_ptr<TStatusDecoder> FStatusDecoder;
+    std::unique_ptr<TLinkHealthView> FLinkHealth; // watches the codec: goes before it
+    TTrafficMonitor* FTrafficMonitor = nullptr;
     TSettingsHolder FSettings;
     TRecordFile FRecordFile;
     std::unique_ptr<tPult> FPult;
