@@ -241,6 +241,7 @@ int RunWindowBenchmarks(int argc, char** argv) {
     {
         // Over the serial line: the default server address must never be polled from here.
         WriteSettingsFile(dir.Dir / "Kelm2.ini");
+        TForm1::UdpServerPort = "0"; // never take the panel's port from a tool running beside
         TForm1 form(dir.Dir.string());
         form.show();
         // The benchmarks drive replies and ticks themselves: no polls (the port, COM5, is not

@@ -6,6 +6,7 @@
 #include "link/wait.h"
 #include "store/app_paths.h"
 #include "store/report_file.h"
+#include "transport/hx_socket.h"
 #include "ui/accessibility.h"
 #include "ui/close_on_signal.h"
 #include "ui/error_display.h"
@@ -25,7 +26,8 @@ int main(int argc, char* argv[]) {
     // ---- Module initialisation, before any window exists, in this order ----
     // The wait helper's stopwatch.
     WaitTimer();
-    // The socket library needs no start-up on Linux.
+    // The socket library (its start-up is empty on Linux).
+    StartSocketLibrary();
     std::string directory;
     try {
         directory = ExecutableDirectory();

@@ -14,12 +14,14 @@
 #include "ui/chart_page.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
+#include "ui/frame_transport.h"
 #include "ui/led_shape.h"
-#include "ui/link_adapter.h"
+#include "ui/link_controls_view.h"
 #include "ui/link_health_view.h"
 #include "ui/link_status_bar.h"
 #include "ui/memo_log.h"
 #include "ui/qt_timer.h"
+#include "ui/serial_port_control.h"
 #include "ui/status_page.h"
 #include "ui/status_pages.h"
 #include "ui/traffic_monitor.h"
@@ -53,11 +55,13 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     SetComPort1Design(ComPort1);
 
     FLog = std::make_unique<TMemoLog>(TabSheet2->Memo1);
+    FFrameTransport = std::make_unique<TWindowFrameTransport>(*TabSheet2, ComPort1, FPult);
+    FLinkControlsView = std::make_unique<TLinkControlsView>(*TabSheet2);
     FSerialWatch = std::make_unique<TSerialWatch>(ComPort1);
-    FLinkAdapter = std::make_unique<TLinkAdapter>(*TabSheet2, ComPort1, *FSerialWatch, this);
-    FCodec = std::make_unique<TFrameCodec>(*FLinkAdapter, *FLog);
-    FLink = std::make_unique<TLinkControls>(*FCodec, *Timer1, *FLinkAdapter, *FLinkAdapter, *FLog,
-                                            SystemClock());
+    FSerialPortControl = std::make_unique<TSerialPortControl>(ComPort1, *FSerialWatch, this);
+    FCodec = std::make_unique<TFrameCodec>(*FFrameTransport, *FLog);
+    FLink = std::make_unique<TLinkControls>(*FCodec, *Timer1, *FSerialPortControl,
+                                            *FLinkControlsView, *FLog, SystemClock());
     FStatusDecoder =
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
     FStatusDecoder->AttachChart(TabSheet3->Chart1->Model());
@@ -74,7 +78,9 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
 }
 
 TForm1::~TForm1() {
-    // The port's event thread hands events to this window: stop it while the window still exists.
+    // The UDP worker and the port's event thread hand events to this window: stop them while
+    // the window still exists.
+    FPult.reset();
     try {
         ComPort1.Close();
     } catch (const std::exception&) {
@@ -151,9 +157,10 @@ void TForm1::ConnectControls() {
 
 // Under the pages: the messages (shown only while there are any), then the status bar.
 void TForm1::BuildLinkHealth() {
-    FLinkHealth =
-        std::make_unique<TLinkHealthView>(*FCodec, FLink->Poll(), *FLinkAdapter, *FLinkAdapter,
-                                          ComPort1, *FSerialWatch, *FStatusPages, this);
+    FLinkHealth = std::make_unique<TLinkHealthView>(*FCodec, FLink->Poll(), *FLinkControlsView,
+                                                    *FFrameTransport, ComPort1, *FSerialWatch,
+                                                    *FStatusPages, this);
+    FLinkHealth->SetUdpTarget(FFrameTransport.get());
     auto* column = static_cast<QVBoxLayout*>(layout());
     column->addWidget(FErrors->Area());
     column->addWidget(FLinkHealth->StatusBar());
@@ -233,9 +240,13 @@ void TForm1::LoadConnectionSettings() {
     TabSheet2->EditIP->setText(QString::fromLocal8Bit(values.Ip));
 }
 
-// The last step of the start-up: the link's panel object, which receives the datagrams.
+// The last step of the start-up: the panel object and its UDP worker, listening from now on
+// whichever transport the "UDP" box selects. Its status texts (a port already taken, a worker
+// that ended) reach the user through the error display.
 void TForm1::StartLink() {
-    FPult = std::make_unique<tPult>(*FCodec);
+    FPult = std::make_unique<tPult>(
+        *FCodec, [this](const std::string& text) { FErrors->Show(QString::fromLocal8Bit(text)); });
+    FPult->StartUdp(FMainThread, SystemClock(), DefaultServerAddress, UdpServerPort);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -22,11 +22,11 @@ class TCommunicationPage;
 class TDataLineWriter;
 class TErrorDisplay;
 class TFrameCodec;
-class TLinkAdapter;
 class TLinkHealthView;
 class TSerialWatch;
 class TTrafficMonitor;
 class TLinkControls;
+class TLinkControlsView;
 class TMemoLog;
 class TQtTimer;
 class TReportWriter;
@@ -34,6 +34,8 @@ struct TReports;
 class TStatusDecoder;
 class TStatusPage;
 class TStatusPages;
+class TSerialPortControl;
+class TWindowFrameTransport;
 class tPult;
 
 class TForm1 : public QWidget {
@@ -78,6 +80,13 @@ public:
     std::string ComPortIniPath() const;
     std::string SettingsPath() const;
 
+    // The local port the UDP link binds when the window is shown: the panel's port 1501.
+    // Window tests share the machine's network with other test runs and set "0" (a port of the
+    // system's choosing), so that no two runs take the same port from each other.
+    static inline const char* UdpServerPort = "1501";
+    // The panel object and its UDP worker, from the last step of the start-up on (else null).
+    tPult* Pult() { return FPult.get(); }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -100,8 +109,11 @@ private:
     std::string FDirectory;
     TErrorDisplay* FErrors;
     std::unique_ptr<TMemoLog> FLog;
+    std::unique_ptr<tPult> FPult;
+    std::unique_ptr<TWindowFrameTransport> FFrameTransport;
+    std::unique_ptr<TLinkControlsView> FLinkControlsView;
     std::unique_ptr<TSerialWatch> FSerialWatch;
-    std::unique_ptr<TLinkAdapter> FLinkAdapter;
+    std::unique_ptr<TSerialPortControl> FSerialPortControl;
     std::unique_ptr<TFrameCodec> FCodec;
     std::unique_ptr<TLinkControls> FLink;
     TPanelState FPanelState;
@@ -111,7 +123,6 @@ private:
     TTrafficMonitor* FTrafficMonitor = nullptr;
     TSettingsHolder FSettings;
     TRecordFile FRecordFile;
-    std::unique_ptr<tPult> FPult;
     std::unique_ptr<TReportWriter> FDataReport;
     std::unique_ptr<TDataLineWriter> FDataLine;
     bool FShown = false;

@@ -13,10 +13,12 @@
 #include "panel_sim/scenario.h"
 #include "panel_sim/serial_framing.h"
 #include "panel_sim/sim_panel.h"
+#include "panel_sim/udp_link.h"
 
 #include "link/frame_codec.h"
 #include "model/status_decoder.h"
 #include "model/status_record.h"
+#include "transport/hx_udp_socket.h"
 
 #include "fake_transport.h"
 #include "fakes.h"
@@ -557,6 +559,12 @@ TEST(PanelSimOptions, ReadsTheCommandLine) {
     EXPECT_THROW(ps::ParseOptions({"--id", "1234567890ABC"}), std::invalid_argument);
     EXPECT_THROW(ps::ParseOptions({"--seed"}), std::invalid_argument);
     EXPECT_THROW(ps::ParseOptions({"--fast"}), std::invalid_argument);
+    EXPECT_EQ(ps::ParseOptions({"--udp", "10.1.2.3"}).Udp, "10.1.2.3");
+    EXPECT_EQ(ps::EndpointText(ps::TUdpLink::ParseEndpoint("10.1.2.3")), "10.1.2.3:1501");
+    EXPECT_EQ(ps::EndpointText(ps::TUdpLink::ParseEndpoint("127.0.0.1:4000")), "127.0.0.1:4000");
+    for (const char* bad : {"localhost", "10.1.2", "10.1.2.3:", "10.1.2.3:65536", "1.2.3.4:x"}) {
+        EXPECT_THROW(ps::TUdpLink::ParseEndpoint(bad), std::invalid_argument) << bad;
+    }
     EXPECT_NE(ps::HelpText().find("--scenario"), std::string::npos);
 }
 
@@ -595,10 +603,11 @@ public:
 // The simulator program, started on a link in a temporary directory.
 class TSimProcess {
 public:
-    explicit TSimProcess(const std::string& link) {
+    explicit TSimProcess(const std::string& link, const std::vector<std::string>& more = {}) {
         std::vector<std::string> args{
             ORVANT_PANEL_SIM_PATH, "--link",    link, "--slaves", "2", "--id",
             "0A0B0C0D0E0F",        "--backlog", "7",  "--no-keys"};
+        args.insert(args.end(), more.begin(), more.end());
         std::vector<char*> argv;
         for (std::string& a : args) {
             argv.push_back(a.data());
@@ -690,6 +699,56 @@ TEST(PanelSimProgram, AnswersAPollOnItsPseudoTerminal) {
     int status = sim.Stop();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_FALSE(std::filesystem::is_symlink(link)); // removed on the way out
+}
+
+// A loopback port that was free a moment ago (the simulator binds it next).
+std::string FreeLoopbackPort() {
+    sockaddr_in any = ps::TUdpLink::ParseEndpoint("127.0.0.1:1");
+    any.sin_port = 0; // the system chooses
+    ps::TUdpLink chosen(any);
+    const std::string text = chosen.LocalText();
+    return text.substr(text.find(':') + 1);
+}
+
+TEST(PanelSimProgram, AnswersAPollOverUdpToItsSender) {
+    TTempDir dir;
+    const std::string port = FreeLoopbackPort();
+    TSimProcess sim(dir.File("panel"), {"--udp", "127.0.0.1:" + port});
+    ASSERT_GT(sim.Pid(), 0);
+    ASSERT_TRUE(WaitForLink(dir.File("panel"))); // the UDP port is bound before the link appears
+
+    TFakeTransport transport;
+    TMemoryLog log;
+    TFrameCodec codec(transport, log);
+    TPanelState state;
+    TShownStatus shown;
+    TFakeClock clock;
+    TStatusDecoder decoder(codec, state, shown, shown, shown, shown, clock);
+    codec.RegisterDecoder('A', [&] { decoder.DecodeStatus(); });
+
+    // The tool's own socket layer on the other end.
+    THxUdpSocket socket(nullptr);
+    socket.SetPort("0");
+    ASSERT_TRUE(socket.Open());
+    socket.SetDestinationAddress("127.0.0.1");
+    socket.SetDestinationPort(port);
+    const uint8_t badChecksum[] = {0x01, 0x30, 0x41, 0x70, 0x02};
+    const uint8_t poll[] = {0x01, 0x30, 0x41, 0x71, 0x02};
+    ASSERT_TRUE(socket.Send(badChecksum, sizeof badChecksum));
+    ASSERT_TRUE(socket.Send(poll, sizeof poll));
+    int32_t length = 0;
+    const uint8_t* reply = socket.Receive(length);
+    ASSERT_NE(reply, nullptr);
+    codec.ReceiveDatagram(reply, length);
+    EXPECT_EQ(socket.FromAddressText(), "127.0.0.1");
+    EXPECT_EQ(socket.FromPortText(), port);
+    ASSERT_EQ(shown.Records, 1);
+    EXPECT_EQ(shown.MasterId, "0A0B0C0D0E0F");
+    // Only the poll was answered: the frame with the wrong checksum was dropped.
+    EXPECT_EQ(socket.Receive(length), nullptr);
+
+    int status = sim.Stop();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 } // namespace

@@ -56,6 +56,10 @@ class TMainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        // The machine's port 1501 may be held by another run; these tests talk serial.
+        TForm1::UdpServerPort = "0";
+    }
     void init() {
         FDir = std::make_unique<TTempDir>();
         FPty = std::make_unique<TPtyPair>();

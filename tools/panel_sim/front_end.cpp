@@ -1,5 +1,7 @@
 #include "panel_sim/front_end.h"
 
+#include "panel_sim/datagram_framing.h"
+
 namespace panel_sim {
 
 TSerialFrontEnd::TSerialFrontEnd(TPtyLink& link, TSimPanel& panel, TLogLine log)
@@ -25,6 +27,32 @@ void TSerialFrontEnd::Receive(const std::vector<uint8_t>& bytes) {
             break;
         case TFeedResult::None:
             break;
+        }
+    }
+}
+
+TUdpFrontEnd::TUdpFrontEnd(TUdpLink& link, TSimPanel& panel, TLogLine log)
+    : FLink(link), FPanel(panel), FLog(std::move(log)) {}
+
+void TUdpFrontEnd::OnReadable() {
+    // A bounded batch, so that a flood cannot starve the clock and the other front ends.
+    TDatagram datagram;
+    for (int n = 0; n < 64 && FLink.Read(datagram); ++n) {
+        Receive(datagram);
+    }
+}
+
+void TUdpFrontEnd::Receive(const TDatagram& datagram) {
+    auto request = ParseRequestDatagram(datagram.Bytes.data(), datagram.Bytes.size());
+    if (!request) {
+        FLog("dropped a datagram from " + EndpointText(datagram.From) +
+             " that is no whole frame with a matching checksum");
+        return;
+    }
+    if (auto reply = FPanel.Handle(*request)) {
+        const std::string failure = FLink.Write(EncodeReplyDatagram(*reply), datagram.From);
+        if (!failure.empty()) {
+            FLog("cannot answer " + EndpointText(datagram.From) + ": " + failure);
         }
     }
 }

@@ -1,12 +1,13 @@
 #pragma once
 // A way in to the simulated panel. The main loop waits on every front end's descriptor and lets
 // the one that is readable take its bytes, find the requests in them and send the replies. The
-// serial front end is the pseudo-terminal; a UDP front end plugs in the same way, with
-// datagram_framing.h in place of serial_framing.h.
+// serial front end is the pseudo-terminal, the UDP front end a datagram socket that answers
+// each request to its sender.
 
 #include "panel_sim/pty_link.h"
 #include "panel_sim/serial_framing.h"
 #include "panel_sim/sim_panel.h"
+#include "panel_sim/udp_link.h"
 
 namespace panel_sim {
 
@@ -32,6 +33,21 @@ private:
     TSimPanel& FPanel;
     TLogLine FLog;
     TSerialRequestReader FReader;
+};
+
+class TUdpFrontEnd : public IFrontEnd {
+public:
+    TUdpFrontEnd(TUdpLink& link, TSimPanel& panel, TLogLine log);
+    int PollFd() const override { return FLink.Fd(); }
+    void OnReadable() override;
+
+    // Answers one datagram (OnReadable's work, without the reading).
+    void Receive(const TDatagram& datagram);
+
+private:
+    TUdpLink& FLink;
+    TSimPanel& FPanel;
+    TLogLine FLog;
 };
 
 } // namespace panel_sim

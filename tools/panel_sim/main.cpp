@@ -1,5 +1,5 @@
-// orvant2-panel-sim: an Orvant master unit on a pseudo-terminal, for running, training on and
-// testing Orvant2 without a panel. See --help.
+// orvant2-panel-sim: an Orvant master unit on a pseudo-terminal, and over UDP when asked, for
+// running, training on and testing Orvant2 without a panel. See --help.
 
 #include "panel_sim/actions.h"
 #include "panel_sim/front_end.h"
@@ -88,9 +88,14 @@ bool OnKey(char key, TSimPanel& panel) {
     return true;
 }
 
-void Run(TSimPanel& panel, TPtyLink& link, TScenarioPlayer& player, TKeyboard& keyboard) {
+void Run(TSimPanel& panel, TPtyLink& link, TUdpLink* udp, TScenarioPlayer& player,
+         TKeyboard& keyboard) {
     TSerialFrontEnd serial(link, panel, Log);
     std::vector<IFrontEnd*> frontEnds{&serial};
+    std::optional<TUdpFrontEnd> datagrams;
+    if (udp != nullptr) {
+        frontEnds.push_back(&datagrams.emplace(*udp, panel, Log));
+    }
     auto last = std::chrono::steady_clock::now();
     while (!StopRequested) {
         std::vector<pollfd> fds;
@@ -125,7 +130,8 @@ void Run(TSimPanel& panel, TPtyLink& link, TScenarioPlayer& player, TKeyboard& k
     }
 }
 
-void Announce(const TSimOptions& o, const TSimPanel& panel, const TPtyLink& link) {
+void Announce(const TSimOptions& o, const TSimPanel& panel, const TPtyLink& link,
+              const TUdpLink* udp) {
     char id[16];
     std::snprintf(id, sizeof id, "%012llX", static_cast<unsigned long long>(o.Ids[0]));
     Log("Orvant panel simulator: master " + std::string(id) + ", " + std::to_string(o.Slaves) +
@@ -134,6 +140,9 @@ void Announce(const TSimOptions& o, const TSimPanel& panel, const TPtyLink& link
         ", scenario " + o.Scenario + ", clock " + FormatPanelTime(panel.Clock().Now()));
     Log("serial line: " + link.SlavePath() +
         (link.LinkPath().empty() ? "" : " (link " + link.LinkPath() + ")"));
+    if (udp != nullptr) {
+        Log("UDP: " + udp->LocalText());
+    }
 }
 
 } // namespace
@@ -141,6 +150,7 @@ void Announce(const TSimOptions& o, const TSimPanel& panel, const TPtyLink& link
 int main(int argc, char** argv) {
     TSimOptions options;
     TScenario scenario;
+    std::optional<sockaddr_in> udpEndpoint;
     try {
         options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
         if (options.Help) {
@@ -148,6 +158,9 @@ int main(int argc, char** argv) {
             return 0;
         }
         scenario = LoadScenario(options.Scenario);
+        if (!options.Udp.empty()) {
+            udpEndpoint = TUdpLink::ParseEndpoint(options.Udp);
+        }
     } catch (const std::exception& e) {
         std::cerr << "orvant2-panel-sim: " << e.what() << "\n";
         return 2;
@@ -158,13 +171,17 @@ int main(int argc, char** argv) {
         panel.SetVerbose(options.Verbose);
         TScenarioPlayer player(scenario);
         TKeyboard keyboard(options.Keys);
+        std::optional<TUdpLink> udp;
+        if (udpEndpoint) {
+            udp.emplace(*udpEndpoint);
+        }
         TPtyLink link(options.Link); // last: the link appears once the panel can answer
-        Announce(options, panel, link);
+        Announce(options, panel, link, udp ? &*udp : nullptr);
         if (keyboard.Active()) {
             Log("keys: p prealarm, a alarm, e extinguish, r reset, m mains, b battery, "
                 "s slave 1, q quit");
         }
-        Run(panel, link, player, keyboard);
+        Run(panel, link, udp ? &*udp : nullptr, player, keyboard);
         Log("stopped");
     } catch (const std::exception& e) {
         std::cerr << "orvant2-panel-sim: " << e.what() << "\n";

@@ -58,6 +58,8 @@ TSimOptions ParseOptions(const std::vector<std::string>& args) {
             o.Help = true;
         } else if (a == "--link") {
             o.Link = value();
+        } else if (a == "--udp") {
+            o.Udp = value();
         } else if (a == "--slaves") {
             o.Slaves = static_cast<int>(Unsigned(value(), 4, 10, a));
         } else if (a == "--backlog") {
@@ -98,13 +100,16 @@ std::string HelpText() {
            "\n"
            "Plays an Orvant master unit (with its slaves) on a pseudo-terminal, so that Orvant2\n"
            "can be run, trained on and tested without a panel. Point the tool's serial port\n"
-           "(ComPort.ini, Port=) at the link path. The panel answers 'A' (status), 'G' (event\n"
+           "(ComPort.ini, Port=) at the link path, or with --udp answer over UDP as well\n"
+           "(Kelm2.ini, UDP=1, IP=the address). The panel answers 'A' (status), 'G' (event\n"
            "record), 'U' (event indices) and 'V' (version), and carries out 'S' (slaves) and\n"
            "'T' (clock).\n"
            "\n"
            "Options:\n"
            "  --link PATH         make PATH a symlink to the pseudo-terminal (removed on exit);\n"
            "                      without it the terminal's own path is printed\n"
+           "  --udp ADDR[:PORT]   answer datagrams on this IPv4 address and port (default port\n"
+           "                      1501) as well, replying to each sender\n"
            "  --slaves N          slaves in the installation, 0 to 4 (default 2)\n"
            "  --backlog N         old events already in the log at start (default 20)\n"
            "  --capacity N        event log slots, 1 to 65535 (default 500); the log wraps\n"

@@ -10,6 +10,7 @@ namespace panel_sim {
 
 struct TSimOptions {
     std::string Link; // path of the symlink to the pseudo-terminal; empty: none made
+    std::string Udp;  // "ADDRESS[:PORT]" to answer over UDP as well; empty: serial only
     int Slaves = 2;
     uint32_t Backlog = 20;
     uint16_t Capacity = 500;

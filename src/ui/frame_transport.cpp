@@ -1,0 +1,47 @@
+#include "ui/frame_transport.h"
+
+#include "core/errors.h"
+#include "model/pult.h"
+#include "transport/com_port.h"
+#include "ui/communication_page.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+TWindowFrameTransport::TWindowFrameTransport(TCommunicationPage& page, TComPort& port,
+                                             const std::unique_ptr<tPult>& pult)
+    : FPage(page), FPort(port), FPult(pult) {}
+
+bool TWindowFrameTransport::UdpSelected() const {
+    return FPage.CheckBoxUDP->isChecked();
+}
+
+std::string TWindowFrameTransport::IpText() const {
+    return FPage.EditIP->text().toStdString();
+}
+
+void TWindowFrameTransport::WriteSerial(const uint8_t* data, uint32_t count) {
+    FPort.WriteFrame(data, static_cast<int32_t>(count));
+}
+
+tPult& TWindowFrameTransport::Pult() const {
+    if (!FPult) {
+        throw EOrvant("Destination-address not set.");
+    }
+    return *FPult;
+}
+
+void TWindowFrameTransport::SetUdpDestination(const std::string& port, const std::string& address) {
+    Pult().SetUdpDestination(port, address);
+}
+
+void TWindowFrameTransport::SendDatagram(const uint8_t* data, uint32_t count) {
+    Pult().SendDatagram(data, count);
+}
+
+std::string TWindowFrameTransport::UdpTargetText() const {
+    if (FPult && FPult->Udp() != nullptr) {
+        return FPult->Udp()->GetDestinationAddress() + ":" + FPult->Udp()->GetDestinationPort();
+    }
+    return IpText() + ":" + std::to_string(TFrameCodec::UdpPort);
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Where SendFrame's frames go from the window: the "UDP" box chooses, at every frame, between
+// the serial port ComPort1 and the panel object's UDP worker, which is sent to the IP field's
+// address.
+
+#include "link/frame_codec.h"
+#include "link/link_sources.h"
+
+#include <memory>
+
+class TComPort;
+class TCommunicationPage;
+class tPult;
+
+class TWindowFrameTransport : public IFrameTransport, public IUdpTarget {
+public:
+    // `pult` is the window's holder of the panel object, empty until the last step of the
+    // window's start-up; UDP frames sent before then raise "Destination-address not set.".
+    TWindowFrameTransport(TCommunicationPage& page, TComPort& port,
+                          const std::unique_ptr<tPult>& pult);
+
+    bool UdpSelected() const override;
+    std::string IpText() const override;
+    void WriteSerial(const uint8_t* data, uint32_t count) override;
+    void SetUdpDestination(const std::string& port, const std::string& address) override;
+    void SendDatagram(const uint8_t* data, uint32_t count) override;
+
+    // Where the UDP worker sends ("192.168.1.100:1501"); the IP field's text until the worker
+    // exists.
+    std::string UdpTargetText() const override;
+
+private:
+    tPult& Pult() const;
+
+    TCommunicationPage& FPage;
+    TComPort& FPort;
+    const std::unique_ptr<tPult>& FPult;
+};

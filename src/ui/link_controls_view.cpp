@@ -1,0 +1,25 @@
+#include "ui/link_controls_view.h"
+
+#include "ui/communication_page.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSpinBox>
+
+TLinkControlsView::TLinkControlsView(TCommunicationPage& page) : FPage(page) {}
+
+int TLinkControlsView::RefreshValue() const {
+    return FPage.SpinEditRefresh->value();
+}
+
+int TLinkControlsView::SlavesValue() const {
+    return FPage.SpinEditSlave->value();
+}
+
+bool TLinkControlsView::UdpChecked() const {
+    return FPage.CheckBoxUDP->isChecked();
+}
+
+void TLinkControlsView::SetIpEnabled(bool enabled) {
+    FPage.EditIP->setEnabled(enabled);
+}

@@ -1,0 +1,70 @@
+#include "veth_namespaces.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+TVethNamespaces::TVethNamespaces() {
+    const std::string tag = std::to_string(::getpid());
+    FPc = "orvant-pc-" + tag;
+    FPanel = "orvant-panel-" + tag;
+    // Interface names hold at most 15 characters.
+    FPcEnd = "o2pc" + tag;
+    const std::string& pcEnd = FPcEnd;
+    const std::string panelEnd = "o2pl" + tag;
+    if (::geteuid() != 0) {
+        FWhy = "making network namespaces takes root";
+        return;
+    }
+    FReady = Ip("netns add " + FPc) && Ip("netns add " + FPanel) &&
+             Ip("link add " + pcEnd + " type veth peer name " + panelEnd) &&
+             Ip("link set " + pcEnd + " netns " + FPc) &&
+             Ip("link set " + panelEnd + " netns " + FPanel) &&
+             Ip("-n " + FPc + " addr add " + PcAddress + "/30 dev " + pcEnd) &&
+             Ip("-n " + FPanel + " addr add " + PanelAddress + "/30 dev " + panelEnd) &&
+             Ip("-n " + FPc + " link set lo up") && Ip("-n " + FPanel + " link set lo up") &&
+             Ip("-n " + FPc + " link set " + pcEnd + " up") &&
+             Ip("-n " + FPanel + " link set " + panelEnd + " up");
+}
+
+TVethNamespaces::~TVethNamespaces() {
+    if (::geteuid() != 0) {
+        return;
+    }
+    // Deleting a namespace takes its end of the pair, and with it the other end; a pair that
+    // never got into its namespace is deleted on its own.
+    for (const std::string& command :
+         {"netns del " + FPc, "netns del " + FPanel, "link del " + FPcEnd}) {
+        const std::string line = "ip " + command + " >/dev/null 2>&1";
+        [[maybe_unused]] int ignored = std::system(line.c_str());
+    }
+}
+
+bool TVethNamespaces::Ip(const std::string& arguments) {
+    const std::string command = "ip " + arguments + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    if (status == 0) {
+        return true;
+    }
+    FWhy = "\"ip " + arguments + "\" failed (exit status " +
+           std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
+    return false;
+}
+
+bool TVethNamespaces::EnterPc() {
+    const std::string path = "/run/netns/" + FPc;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0) {
+        FWhy = "cannot enter " + path + ": " + std::strerror(errno);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
