@@ -85,8 +85,7 @@ private slots:
 
     void ThePulledAdapterComesBackByItselfWhileTheBarAndThePagesTellTheTruth() {
         TForm1 form(FDir->Path().string());
-        form.show();
-        form.TabSheet2->SpinEditRefresh->setValue(100);
+        form.show(); // polls every second: a reply keeps the age green for two
         TLinkStatusBar* bar = form.LinkHealth().StatusBar();
         QTRY_VERIFY_WITH_TIMEOUT(
             bar->Target()->text().startsWith(QStringLiteral("Serial ") +
@@ -128,7 +127,8 @@ private slots:
         QVERIFY(!alarm->Greyed());
         QVERIFY(!note->isVisibleTo(form.Master));
 
-        // Silence alone turns the age amber, then red after ten intervals.
+        // Silence alone turns the age amber after two intervals, then red after ten.
+        form.TabSheet2->SpinEditRefresh->setValue(100);
         QTRY_COMPARE_WITH_TIMEOUT(bar->AgeColour(), TAgeColour::Amber, 1000);
         QCOMPARE(bar->State()->text(), QStringLiteral("no reply"));
         QTRY_COMPARE_WITH_TIMEOUT(bar->AgeColour(), TAgeColour::Red, 2000);
