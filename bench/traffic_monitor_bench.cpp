@@ -49,7 +49,8 @@ void BM_PollAndReply(benchmark::State& state) {
     TNullLog log;
     TFrameCodec codec(transport, log);
     uint32_t decoded = 0;
-    codec.RegisterDecoder('A', [&] { decoded += codec.Payload()[0]; }, 283);
+    codec.RegisterDecoder(
+        'A', [&] { decoded += codec.Payload()[0]; }, 283);
     TLinkHealth health(SystemClock());
     TTrafficLog traffic(SystemClock());
     if (watching != Nobody) {
