@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr std::size_t SummaryWidth = 60;
+
 // A frame's body: address, letter, payload, checksum.
 std::vector<uint8_t> BodyOf(const TTrafficRecord& record) {
     if (record.Route == TFrameRoute::Serial) {
@@ -146,7 +148,13 @@ std::string TrafficLine(const TTrafficRecord& record) {
     char time[24];
     std::snprintf(time, sizeof time, "%02d:%02d:%02d.%03d", record.Time.Hour, record.Time.Minute,
                   record.Time.Second, record.Time.Millisecond);
+    // The meaning comes before the bytes, padded to one width, so that it stays in sight beside a
+    // long reply and the bytes start in one column.
+    std::string summary = FrameSummary(record);
+    if (summary.size() < SummaryWidth) {
+        summary.resize(SummaryWidth, ' ');
+    }
     return std::string(time) + (record.Way == TFrameWay::Sent ? "  TX " : "  RX ") +
-           (record.Route == TFrameRoute::Serial ? "serial  " : "UDP     ") +
-           WireHexText(record.Wire) + "  " + FrameSummary(record);
+           (record.Route == TFrameRoute::Serial ? "serial  " : "UDP     ") + summary + "  " +
+           WireHexText(record.Wire);
 }

@@ -47,7 +47,8 @@ private:
     uint64_t FNextNumber = 1;
 };
 
-// One line of the monitor: "13:45:12.345 TX serial AA 01 30 41 71 AA 02  'A' status request".
+// One line of the monitor: "13:45:12.345  TX serial  'A' status request ...  AA 01 30 41 71 AA 02",
+// the meaning padded to 60 characters.
 std::string TrafficLine(const TTrafficRecord& record);
 // The decoded summary alone.
 std::string FrameSummary(const TTrafficRecord& record);

@@ -27,6 +27,12 @@ protected:
         }
     }
     std::string Line(std::size_t i) const { return TrafficLine(Log.At(i)); }
+    // A monitor line: the meaning padded to its column, then the bytes.
+    static std::string Expected(const std::string& head, std::string meaning,
+                                const std::string& hex) {
+        meaning.resize(60, ' ');
+        return "13:45:12.007  " + head + meaning + "  " + hex;
+    }
 
     TFakeClock Clock;
     TFakeTransport Transport;
@@ -60,15 +66,15 @@ TEST_F(TrafficLog, EachFrameIsOneLineWithTimeDirectionTransportBytesAndMeaning) 
     Codec.ReceiveDatagram(reply.data(), int(reply.size()));
 
     ASSERT_EQ(Log.Size(), 10u);
-    EXPECT_EQ(Line(0), "13:45:12.007  TX serial  AA 01 30 41 71 AA 02  'A' status request");
+    EXPECT_EQ(Line(0), Expected("TX serial  ", "'A' status request", "AA 01 30 41 71 AA 02"));
     EXPECT_EQ(Line(1),
-              "13:45:12.007  TX serial  AA 01 30 47 AA AA 00 21 AA 02  'G' request record 170");
-    EXPECT_EQ(Line(2), "13:45:12.007  TX serial  AA 01 30 54 1E 2D 0D 11 05 0B FD AA 02  "
-                       "'T' set time 17.05.2011 13:45:30");
-    EXPECT_EQ(Line(3), "13:45:12.007  TX UDP     01 30 41 71 02  'A' status request");
-    EXPECT_EQ(Line(4), "13:45:12.007  TX UDP     01 30 47 AA 00 21 02  'G' request record 170");
+              Expected("TX serial  ", "'G' request record 170", "AA 01 30 47 AA AA 00 21 AA 02"));
+    EXPECT_EQ(Line(2), Expected("TX serial  ", "'T' set time 17.05.2011 13:45:30",
+                                "AA 01 30 54 1E 2D 0D 11 05 0B FD AA 02"));
+    EXPECT_EQ(Line(3), Expected("TX UDP     ", "'A' status request", "01 30 41 71 02"));
+    EXPECT_EQ(Line(4), Expected("TX UDP     ", "'G' request record 170", "01 30 47 AA 00 21 02"));
     EXPECT_EQ(Line(5),
-              "13:45:12.007  RX serial  AA 03 30 55 00 00 05 00 8A AA 02  'U' event end index 5");
+              Expected("RX serial  ", "'U' event end index 5", "AA 03 30 55 00 00 05 00 8A AA 02"));
     EXPECT_EQ(FrameSummary(Log.At(6)),
               "'U' event end index 5, bad checksum (sum 8A, frame says 8B): dropped");
     EXPECT_EQ(FrameSummary(Log.At(7)), "'A' status, 5 of 283 bytes, too short: passed over");
