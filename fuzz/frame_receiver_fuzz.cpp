@@ -14,22 +14,22 @@
 #include "core/errors.h"
 #include "frame_capture.h"
 #include "link/frame_codec.h"
+#include "model/event_bookkeeping.h"
 #include "model/panel_state.h"
 #include "model/panel_texts.h"
+#include "model/reply_decoders.h"
 #include "model/status_decoder.h"
+#include "store/ini_document.h"
+#include "store/report_writer.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
-
-constexpr std::size_t EventSize = 14;
-constexpr std::size_t VersionLimit = 128;
 
 class TFuzzLog : public ICommLog {
 public:
@@ -44,19 +44,10 @@ private:
 
 volatile uint32_t Sink; // keeps the decoders' reads from being optimised away
 
-uint32_t Sum(const uint8_t* p, std::size_t n) {
-    uint32_t s = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        s += p[i];
-    }
-    return s;
-}
-
-// Everything the status decoder drives, reduced to reading what it is given; the bookkeeping
-// sometimes refuses, as a settings file that cannot be written would.
+// Everything the status decoder drives, reduced to reading what it is given.
 class TFuzzStatusSinks : public IStatusView,
                          public IChartSink,
-                         public IEventBookkeeping,
+                         public IEventIndexView,
                          public IDataLineSink {
 public:
     void ShowDeviceId(int, const std::string& idText) override { Sink = idText.size(); }
@@ -69,46 +60,61 @@ public:
     void AddChartPoints(const TDateTime&, double vNet, double vBat, double vDet) override {
         Sink = static_cast<uint32_t>(vNet + vBat + vDet);
     }
-    void SelectDeviceAndRequest(uint16_t start, uint16_t end, uint16_t,
-                                const std::string&) override {
-        if (start == 0xFFFF && end == 0xFFFF) {
-            throw EOrvant("Unable to write to Kelm2.ini");
-        }
+    void ShowEventIndices(uint16_t start, uint16_t end, uint16_t capacity) override {
+        Sink = start + end + capacity;
     }
     void WriteDataLine(const TStatusRecord& record) override { Sink = record.Master.Out; }
 };
 
-TSystemClock FuzzClock;
-TPanelState FuzzPanelState;
-TFuzzStatusSinks FuzzSinks;
+// The settings file in memory, under the same rules; a device ID whose low byte is 0xEE cannot
+// be written, as a settings file on a full disk could not.
+class TFuzzSettings : public IEventSettings {
+public:
+    bool Available() const override { return true; }
+    TIniValues ReadAll() const override { return TIniValues(FText); }
+    void WriteInteger(const std::string& section, const std::string& key, int value) override {
+        WriteString(section, key, std::to_string(value));
+    }
+    void WriteString(const std::string& section, const std::string& key,
+                     const std::string& value) override {
+        if (value.ends_with("EE")) {
+            throw EOrvant("Unable to write to Kelm2.ini");
+        }
+        TIniDocument document(FText);
+        document.Set(section, key, value);
+        FText = document.Text();
+    }
+    void UpdateFile() override {}
 
-// The decoders the fuzzer runs: the real status decoder for 'A'; for the others, stand-ins that
-// read RxBuffer at the sizes the real ones do; 'V' raises for a text without its zero byte, as
-// the real one does; 'G' and 'U' do what a decoder that lets events run or answers with a request
-// would.
-void RegisterFuzzDecoders(TFrameCodec& codec, TStatusDecoder& status) {
-    codec.RegisterDecoder('A', [&status] { status.DecodeStatus(); });
-    codec.RegisterDecoder('G', [&codec] {
-        const uint8_t* p = codec.Payload();
-        Sink = Sum(p, EventSize);
-        if (p[0] & 1) { // bytes and a datagram arriving while this frame is handled
-            codec.ReceiveByte(p[1]);
-            codec.ReceiveDatagram(p, static_cast<int>(EventSize));
+private:
+    std::string FText;
+};
+
+// The event report: an event line whose index is odd lets events run while it is written, so
+// bytes and a datagram arrive while the frame is handled; every fifth line fails.
+class TFuzzReport : public IReportLines {
+public:
+    explicit TFuzzReport(TFrameCodec& codec) : FCodec(codec) {}
+    bool WriteReportLine(const std::string& text) override {
+        Sink = static_cast<uint32_t>(text.size());
+        if (text.size() > 6 && (text[6] & 1)) {
+            const uint8_t* p = FCodec.Payload();
+            FCodec.ReceiveByte(p[1]);
+            FCodec.ReceiveDatagram(p, 14);
         }
-    });
-    codec.RegisterDecoder('U', [&codec] {
-        const uint8_t* p = codec.Payload();
-        uint8_t request[2] = {p[2], p[3]}; // asks for the next record, like the event check
-        codec.SendFrame('G', request, sizeof request);
-    });
-    codec.RegisterDecoder('V', [&codec] {
-        const uint8_t* p = codec.Payload();
-        if (std::memchr(p, 0, VersionLimit) == nullptr) {
-            throw ERangeError();
+        if (++FLines % 5 == 0) {
+            throw EInOutError(28, "Kelm2_Udal.txt");
         }
-        Sink = static_cast<uint32_t>(std::strlen(reinterpret_cast<const char*>(p)));
-    });
-}
+        return true;
+    }
+
+private:
+    TFrameCodec& FCodec;
+    int FLines = 0;
+};
+
+TSystemClock FuzzClock;
+TFuzzStatusSinks FuzzSinks;
 
 void CheckSettled(const TFrameCodec& codec) {
     if (codec.RxState() > 3 || codec.Handling() || codec.RxCount() > TFrameCodec::BufferSize) {
@@ -193,9 +199,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     TFrameCapture transport;
     TFuzzLog log;
     TFrameCodec codec(transport, log);
-    TStatusDecoder status(codec, FuzzPanelState, FuzzSinks, FuzzSinks, FuzzSinks, FuzzSinks,
-                          FuzzClock);
-    RegisterFuzzDecoders(codec, status);
+    // The program's own decoders, the event bookkeeping on a settings file in memory.
+    TPanelState state;
+    TFuzzSettings settings;
+    TFuzzReport report(codec);
+    TEventBookkeeping events(codec, state.Events, settings, FuzzSinks, report, log, FuzzClock);
+    TStatusDecoder status(codec, state, FuzzSinks, FuzzSinks, events, FuzzSinks, FuzzClock);
+    RegisterReplyDecoders(codec, status, events, log, report, FuzzClock);
     switch (data[0] % 4) {
     case 0:
         Feed(codec, data + 1, size - 1);

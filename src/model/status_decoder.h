@@ -28,6 +28,8 @@ public:
     // on those steps run.
     void AttachChart(IChartSink& chart) { FChart = &chart; }
     void AttachDataLine(IDataLineSink& dataLine) { FDataLine = &dataLine; }
+    // The event bookkeeping, the step before the data line.
+    void AttachEventBookkeeping(IEventBookkeeping& events) { FEvents = &events; }
 
     // Decodes the status reply now in the codec's receive buffer. It reads StatusRecordSize bytes
     // at fixed offsets, so it is registered with the codec with that size: a shorter reply never

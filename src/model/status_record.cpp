@@ -124,3 +124,21 @@ std::string DeviceIdText(uint64_t id) {
                   static_cast<unsigned long long>(id & 0xFFFFFFFFFFFFULL));
     return text;
 }
+
+uint64_t DeviceIdValue(const std::string& text) {
+    uint64_t value = 0;
+    for (char c : text) {
+        int digit;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else if (c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else {
+            break;
+        }
+        value = (value << 4) | static_cast<uint64_t>(digit);
+    }
+    return value;
+}

@@ -125,3 +125,7 @@ TStatusRecord ReadStatusRecord(const uint8_t* payload);
 // The text form of a device ID: 12 upper-case hexadecimal digits, most significant byte first
 // (only the low 48 bits are used).
 std::string DeviceIdText(uint64_t id);
+// A device ID read back from its text (EditID, the settings file): hexadecimal digits of either
+// case up to the first other character; an empty text gives 0. More than 16 digits keep the low
+// 64 bits.
+uint64_t DeviceIdValue(const std::string& text);

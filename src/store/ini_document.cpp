@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <unordered_set>
 
 namespace {
 
@@ -114,6 +115,48 @@ std::optional<std::string> TIniDocument::Find(const std::string& section,
     }
     const std::string& line = FLines[*at];
     return Trim(std::string_view(line).substr(KeyOf(line)->ValueStart));
+}
+
+std::unordered_map<std::string, std::string> TIniDocument::AllValues() const {
+    std::unordered_map<std::string, std::string> values;
+    std::optional<std::string> section; // keys above the first section belong to none
+    for (const std::string& line : FLines) {
+        if (auto name = SectionOf(line)) {
+            section = std::move(name);
+        } else if (section) {
+            if (auto keyLine = KeyOf(line)) {
+                // The first line of a key wins, as in Find.
+                values.try_emplace(ValueKey(*section, keyLine->Key),
+                                   Trim(std::string_view(line).substr(keyLine->ValueStart)));
+            }
+        }
+    }
+    return values;
+}
+
+std::vector<std::string> TIniDocument::SectionNames() const {
+    std::vector<std::string> names;
+    std::unordered_set<std::string> seen; // folded names
+    for (const std::string& line : FLines) {
+        auto name = SectionOf(line);
+        if (name && seen.insert(ValueKey(*name, {})).second) {
+            names.push_back(std::move(*name));
+        }
+    }
+    return names;
+}
+
+std::string TIniDocument::ValueKey(const std::string& section, const std::string& key) {
+    std::string folded;
+    folded.reserve(section.size() + key.size() + 1);
+    for (char c : section) {
+        folded += FoldCase(c);
+    }
+    folded += '\n';
+    for (char c : key) {
+        folded += FoldCase(c);
+    }
+    return folded;
 }
 
 bool TIniDocument::HasSection(const std::string& section) const {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TIniDocument {
@@ -22,6 +23,14 @@ public:
     std::optional<std::string> Find(const std::string& section, const std::string& key) const;
 
     bool HasSection(const std::string& section) const;
+
+    // Every value at once, each as Find gives it, keyed by ValueKey(section, key); and the
+    // section names in order of first appearance, as written. For many reads of one text.
+    std::unordered_map<std::string, std::string> AllValues() const;
+    std::vector<std::string> SectionNames() const;
+    // The key under which AllValues holds a value: both names folded to lower case (ASCII
+    // letters only), joined by a line break, which no name can hold.
+    static std::string ValueKey(const std::string& section, const std::string& key);
 
     // Gives the key its value: the first existing line of the key gets the new value (what
     // stands before the value stays); a new key goes after the last key of the section's first

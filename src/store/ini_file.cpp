@@ -78,6 +78,32 @@ TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName)) {}
 
 TIniFile::~TIniFile() = default;
 
+TIniValues::TIniValues(const std::string& fileBytes) {
+    const TIniDocument document(fileBytes);
+    FValues = document.AllValues();
+    FSections = document.SectionNames();
+}
+
+std::string TIniValues::ReadString(const std::string& section, const std::string& key,
+                                   const std::string& defaultValue) const {
+    const auto found = FValues.find(TIniDocument::ValueKey(section, key));
+    if (found == FValues.end()) {
+        return defaultValue;
+    }
+    return found->second.substr(0, MaxValueLength);
+}
+
+int TIniValues::ReadInteger(const std::string& section, const std::string& key,
+                            int defaultValue) const {
+    const std::string text = ReadString(section, key, "");
+    return ParseInteger(text).value_or(defaultValue);
+}
+
+bool TIniValues::ReadBool(const std::string& section, const std::string& key,
+                          bool defaultValue) const {
+    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) const {
     auto value = LoadForReading(FFileName).Find(section, key);
@@ -99,6 +125,14 @@ int TIniFile::ReadInteger(const std::string& section, const std::string& key,
 bool TIniFile::ReadBool(const std::string& section, const std::string& key,
                         bool defaultValue) const {
     return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+TIniValues TIniFile::ReadAll() const {
+    std::string bytes;
+    if (!ReadWholeFile(FFileName, bytes)) {
+        return {};
+    }
+    return TIniValues(bytes);
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key,

@@ -15,6 +15,27 @@
 // read. Blanks around names and values do not count; bytes are kept as they are.
 
 #include <string>
+#include <unordered_map>
+#include <vector>
+
+// The values of a settings file as they stood at one reading, for many reads at once (the
+// device look-up reads a key of every device section). Reads follow the rules of TIniFile.
+class TIniValues {
+public:
+    TIniValues() = default; // no values: every read gives its default
+    explicit TIniValues(const std::string& fileBytes);
+
+    std::string ReadString(const std::string& section, const std::string& key,
+                           const std::string& defaultValue) const;
+    int ReadInteger(const std::string& section, const std::string& key, int defaultValue) const;
+    bool ReadBool(const std::string& section, const std::string& key, bool defaultValue) const;
+    // The section names, in order of first appearance, as written in the file.
+    const std::vector<std::string>& SectionNames() const { return FSections; }
+
+private:
+    std::unordered_map<std::string, std::string> FValues;
+    std::vector<std::string> FSections;
+};
 
 class TIniFile {
 public:
@@ -32,6 +53,8 @@ public:
     int ReadInteger(const std::string& section, const std::string& key, int defaultValue) const;
     // Read as an integer (the default as 1 or 0); true when non-zero.
     bool ReadBool(const std::string& section, const std::string& key, bool defaultValue) const;
+    // The whole file as it is on disk now, read once.
+    TIniValues ReadAll() const;
 
     // Raises EOrvant "Unable to write to <file name>" when the file cannot be replaced, when an
     // existing file cannot be read (writing would lose its other contents), and when the names

@@ -5,7 +5,9 @@
 #include "link/link_controls.h"
 #include "link/wait.h"
 #include "model/data_line.h"
+#include "model/event_bookkeeping.h"
 #include "model/pult.h"
+#include "model/reply_decoders.h"
 #include "model/status_decoder.h"
 #include "store/crt_memo.h"
 #include "store/report_file.h"
@@ -70,8 +72,15 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
         FDataLine = std::make_unique<TDataLineWriter>(*FDataReport);
         FStatusDecoder->AttachDataLine(*FDataLine);
     }
-    FCodec->RegisterDecoder(
-        'A', [this] { FStatusDecoder->DecodeStatus(); }, StatusRecordSize);
+    if (reports != nullptr) {
+        FEventReport = std::make_unique<TReportWriter>(reports->URepUdal);
+    } else {
+        FEventReport = std::make_unique<TNoReportLines>();
+    }
+    FEvents =
+        std::make_unique<TEventBookkeeping>(*FCodec, FPanelState.Events, FEventSettings,
+                                            *FStatusPages, *FEventReport, *FLog, SystemClock());
+    RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventReport, SystemClock());
     BuildLinkHealth();
     ConnectControls();
     FormCreate();
@@ -161,6 +170,7 @@ void TForm1::BuildLinkHealth() {
                                                     *FFrameTransport, ComPort1, *FSerialWatch,
                                                     *FStatusPages, this);
     FLinkHealth->SetUdpTarget(FFrameTransport.get());
+    FLinkHealth->SetEventProgress(FEvents.get());
     auto* column = static_cast<QVBoxLayout*>(layout());
     column->addWidget(FErrors->Area());
     column->addWidget(FLinkHealth->StatusBar());

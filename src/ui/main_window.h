@@ -4,9 +4,12 @@
 // serial port ComPort1. The window owns every control and wires each to its handler; the logic of
 // the handlers lives in the core.
 
+#include "model/event_bookkeeping.h"
 #include "model/panel_state.h"
 #include "store/connection_settings.h"
 #include "store/record_file.h"
+#include "store/report_file.h"
+#include "store/report_writer.h"
 #include "transport/com_port.h"
 #include "ui/qt_main_thread.h"
 
@@ -46,7 +49,8 @@ class TForm1 : public QWidget {
 public:
     // directory: where the tool's files lie (the executable's directory, without separator).
     // Opens "Zaznam.BIN" there (FormCreate). reports: the daily report files, opened before the
-    // window and closed after it; without them no data line is written.
+    // window and closed after it; without them no data line is written, event and version lines
+    // go to the communication log only, and no event record counts as copied.
     explicit TForm1(std::string directory, TReports* reports = nullptr, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -119,12 +123,16 @@ private:
     TPanelState FPanelState;
     TStatusPages* FStatusPages;
     std::unique_ptr<TStatusDecoder> FStatusDecoder;
-    std::unique_ptr<TLinkHealthView> FLinkHealth; // watches the codec: goes before it
-    TTrafficMonitor* FTrafficMonitor = nullptr;
     TSettingsHolder FSettings;
+    THeldEventSettings FEventSettings{FSettings};
+    std::unique_ptr<IReportLines> FEventReport;
+    std::unique_ptr<TEventBookkeeping> FEvents;
     TRecordFile FRecordFile;
     std::unique_ptr<TReportWriter> FDataReport;
     std::unique_ptr<TDataLineWriter> FDataLine;
+    // Watches the codec and the event bookkeeping: declared after them, so it goes first.
+    std::unique_ptr<TLinkHealthView> FLinkHealth;
+    TTrafficMonitor* FTrafficMonitor = nullptr;
     bool FShown = false;
     bool FClosed = false;
 };

@@ -6,6 +6,7 @@
 #include "ui/stale_marker.h"
 #include "ui/status_page.h"
 
+#include <QLineEdit>
 #include <QWidget>
 
 namespace {
@@ -71,6 +72,13 @@ void TStatusPages::ShowSlavePage(int slave, bool shown) {
 bool TStatusPages::SlavePageShown(int slave) const {
     CheckSlave(slave);
     return FSlaveShown[static_cast<std::size_t>(slave - 1)];
+}
+
+void TStatusPages::ShowEventIndices(uint16_t start, uint16_t end, uint16_t capacity) {
+    const TStatusPage* master = Master();
+    master->EditZac()->setText(QString::number(start));
+    master->EditKon()->setText(QString::number(end));
+    master->EditMax()->setText(QString::number(capacity));
 }
 
 void TStatusPages::BuildLedTable(QWidget* window, ICommLog& log) {

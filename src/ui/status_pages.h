@@ -7,6 +7,7 @@
 // BuildLedTable when it is shown, runs TimerLedTimer from its LED timer and shows or hides a slave
 // page's tab when SlavePageShownChanged says so.
 
+#include "model/event_bookkeeping.h"
 #include "model/led_blink.h"
 #include "model/panel_state.h"
 #include "model/status_view.h"
@@ -22,7 +23,7 @@ class TShape;
 class TStaleMarker;
 class TStatusPage;
 
-class TStatusPages : public QObject, public IStatusView {
+class TStatusPages : public QObject, public IStatusView, public IEventIndexView {
     Q_OBJECT
 
 public:
@@ -45,6 +46,8 @@ public:
     // shown, as the window is designed.
     void ShowSlavePage(int slave, bool shown) override;
     bool SlavePageShown(int slave) const;
+    // The master page's event log counters "Start", "End" and "Max", in decimal.
+    void ShowEventIndices(uint16_t start, uint16_t end, uint16_t capacity) override;
 
     // Fills the LED table from every shape under `window` by its tag: a tag below 8000 is not
     // an LED and is reported as "********************  " + the shape's name in `log`; otherwise

@@ -366,3 +366,27 @@ TEST_F(IniFileTest, AFileWhoseOwnerCannotBeKeptIsNotReplacedAndTheErrorSaysWhy) 
     EXPECT_EQ(ReadFileBytes(Name), "[General]\r\nAdr=1\r\n");
     EXPECT_EQ(DirectoryNames(Dir.Path()), std::vector<std::string>{"Kelm2.ini"});
 }
+
+TEST_F(IniFileTest, ReadingAllAtOnceGivesWhatSingleReadsGive) {
+    const std::string longValue(3000, 'v');
+    WriteFileBytes(Name, "stray=1\r\n[General]\r\n PocetZar = 0x10 \r\nPocetZar=2\r\n[Zar0]\r\n"
+                         "; id=comment\r\nid=00AB\r\n[zar0]\r\nindex=x\r\nlong=" +
+                             longValue + "\r\n[ZAR1]\r\n[ Other ]\r\n");
+    TIniFile ini(Name);
+    const TIniValues all = ini.ReadAll();
+    for (const auto& [section, key] :
+         std::vector<std::pair<std::string, std::string>>{{"general", "pocetzar"},
+                                                          {"ZAR0", "ID"},
+                                                          {"Zar0", "index"},
+                                                          {"Zar0", "long"},
+                                                          {"Zar0", "; id"},
+                                                          {"", "stray"},
+                                                          {"Zar1", "id"},
+                                                          {"Other", "x"}}) {
+        EXPECT_EQ(all.ReadString(section, key, "d"), ini.ReadString(section, key, "d")) << key;
+        EXPECT_EQ(all.ReadInteger(section, key, -1), ini.ReadInteger(section, key, -1)) << key;
+    }
+    EXPECT_EQ(all.ReadInteger("General", "PocetZar", 0), 16);
+    EXPECT_EQ(all.SectionNames(), (std::vector<std::string>{"General", "Zar0", "ZAR1", "Other"}));
+    EXPECT_EQ(TIniValues().ReadString("General", "IP", "d"), "d");
+}

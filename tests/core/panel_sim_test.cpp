@@ -408,6 +408,17 @@ TEST(PanelSimPanel, AnswersTheCommandsAndCarriesOutSlavesAndTime) {
     EXPECT_EQ(notes.back(), "event 2: Chyba Site (device 2, loop 0) at 13:45:30 17.05.2011");
 }
 
+TEST(PanelSimPanel, StampsTheChosenBacklogRecordWithThirtyFirstFebruary) {
+    ps::TSimPanelConfig c = PanelConfig();
+    c.Capacity = 10;
+    c.ImpossibleDateRecord = 3;
+    ps::TSimPanel panel(c, nullptr);
+    const ps::TPanelDateTime t = ps::DecodePanelTime(panel.Ring().At(3).Time);
+    EXPECT_EQ(std::make_pair(t.Month, t.Day), std::make_pair(2, 31));
+    EXPECT_TRUE(ps::IsRealDate(ps::DecodePanelTime(panel.Ring().At(2).Time)));
+    EXPECT_TRUE(ps::IsRealDate(ps::DecodePanelTime(panel.Ring().At(4).Time)));
+}
+
 TEST(PanelSimPanel, RefusesAConfigurationNoPanelHas) {
     ps::TSimPanelConfig c = PanelConfig();
     c.Version = std::string(128, 'x');
@@ -545,9 +556,11 @@ TEST(PanelSimLink, AnswersOnItsPseudoTerminalAndLooksAfterItsSymlink) {
 }
 
 TEST(PanelSimOptions, ReadsTheCommandLine) {
-    ps::TSimOptions o = ps::ParseOptions({"--link", "/tmp/x", "--slaves", "3", "--capacity", "100",
-                                          "--id", "A1,b2", "--version", "V9"});
+    ps::TSimOptions o =
+        ps::ParseOptions({"--link", "/tmp/x", "--slaves", "3", "--capacity", "100", "--id", "A1,b2",
+                          "--version", "V9", "--impossible-date", "4"});
     EXPECT_EQ(o.Link, "/tmp/x");
+    EXPECT_EQ(o.ImpossibleDate, 4u);
     EXPECT_EQ(o.Slaves, 3);
     EXPECT_EQ(o.Capacity, 100);
     EXPECT_EQ(o.Ids[0], 0xA1u);

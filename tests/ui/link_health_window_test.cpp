@@ -39,12 +39,15 @@ namespace {
 
 const std::string Poll = "\xAA\x01\x30\x41\x71\xAA\x02";
 
-// A status record of master 060504030201 with "Alarm" blinking slowly.
+// A status record of master 060504030201 with two events in its log and "Alarm" blinking
+// slowly.
 std::string StatusRecord() {
     std::string record(283, '\0');
     auto* r = reinterpret_cast<uint8_t*>(record.data());
     const uint8_t id[6] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
     std::copy(id, id + 6, r);
+    PutU16(r + 8, 2);        // the panel's event log ends at 2
+    PutU16(r + 10, 500);     // of 500
     PutU32(r + 46, 1u << 3); // on
     PutU32(r + 50, 1u << 3); // and blinking: slow
     return record;
@@ -96,6 +99,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(bar->State()->text(), QStringLiteral("polling"), 2000);
         QCOMPARE(bar->AgeColour(), TAgeColour::Green);
         QVERIFY(bar->Counters()->text().contains(QStringLiteral("replies 1")));
+        QVERIFY(bar->Counters()->text().endsWith(QStringLiteral("events 0 copied, 2 waiting")));
         TShape* alarm = form.StatusPages().LedAt(0, 3);
         QVERIFY(!alarm->Greyed());
 
@@ -190,8 +194,8 @@ private slots:
                                              line("'A' status request", "AA 01 30 41 71 AA 02")));
         QVERIFY(view->toPlainText().contains(
             QStringLiteral("  RX serial  ") +
-            line("'A' status of device ID 060504030201, events 0..0 of 0",
-                 "AA 03 30 41 01 02 03 04 05 06 00")));
+            line("'A' status of device ID 060504030201, events 0..2 of 500",
+                 "AA 03 30 41 01 02 03 04 05 06 00 00 02 00 F4 01")));
 
         monitor->Filter()->setCurrentIndex(monitor->Filter()->findText(QStringLiteral("V")));
         QCOMPARE(view->toPlainText(), QString());

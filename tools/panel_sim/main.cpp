@@ -55,6 +55,7 @@ TSimPanelConfig PanelConfig(const TSimOptions& o) {
     c.Installation.Seed = o.Seed;
     c.Capacity = o.Capacity;
     c.Backlog = o.Backlog;
+    c.ImpossibleDateRecord = o.ImpossibleDate;
     c.Version = o.Version;
     c.Start = LocalNow();
     if (c.Start.Year < 2000 || c.Start.Year > 2133) {

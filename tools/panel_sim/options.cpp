@@ -64,6 +64,8 @@ TSimOptions ParseOptions(const std::vector<std::string>& args) {
             o.Slaves = static_cast<int>(Unsigned(value(), 4, 10, a));
         } else if (a == "--backlog") {
             o.Backlog = static_cast<uint32_t>(Unsigned(value(), 1000000, 10, a));
+        } else if (a == "--impossible-date") {
+            o.ImpossibleDate = static_cast<uint32_t>(Unsigned(value(), 1000000, 10, a));
         } else if (a == "--capacity") {
             o.Capacity = static_cast<uint16_t>(Unsigned(value(), 65535, 10, a));
             if (o.Capacity == 0) {
@@ -112,6 +114,8 @@ std::string HelpText() {
            "                      1501) as well, replying to each sender\n"
            "  --slaves N          slaves in the installation, 0 to 4 (default 2)\n"
            "  --backlog N         old events already in the log at start (default 20)\n"
+           "  --impossible-date N backlog record N (from 0) is stamped 31 February, as a panel\n"
+           "                      whose clock was set wrongly logs it\n"
            "  --capacity N        event log slots, 1 to 65535 (default 500); the log wraps\n"
            "  --seed N            seed of the measured values' drift (default 1): the same seed\n"
            "                      gives the same values\n"

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ struct TSimOptions {
     std::string Udp;  // "ADDRESS[:PORT]" to answer over UDP as well; empty: serial only
     int Slaves = 2;
     uint32_t Backlog = 20;
+    std::optional<uint32_t> ImpossibleDate; // backlog record stamped 31 February
     uint16_t Capacity = 500;
     uint32_t Seed = 1;
     std::string Scenario = "quiet";

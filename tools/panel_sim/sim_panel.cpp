@@ -52,7 +52,8 @@ std::string FormatPanelTime(const TPanelDateTime& t) {
 
 TSimPanel::TSimPanel(const TSimPanelConfig& config, TLogLine log)
     : FLog(std::move(log)), FRing(config.Capacity), FClock(config.Start),
-      FInstallation(config.Installation, *this), FVersion(CheckedVersion(config.Version)) {
+      FInstallation(config.Installation, *this), FVersion(CheckedVersion(config.Version)),
+      FImpossibleDateRecord(config.ImpossibleDateRecord) {
     AddBacklog(config.Backlog);
 }
 
@@ -64,8 +65,13 @@ void TSimPanel::AddBacklog(uint32_t count) {
         int device =
             slaves == 0 ? 0 : static_cast<int>((i / 2) % static_cast<uint32_t>(slaves + 1));
         uint64_t before = static_cast<uint64_t>(count - i) * BacklogSpacingSeconds;
-        AddEventAt(e.Code, device, e.Loop,
-                   FClock.Before(static_cast<uint32_t>(std::min<uint64_t>(before, UINT32_MAX))));
+        TPanelDateTime time =
+            FClock.Before(static_cast<uint32_t>(std::min<uint64_t>(before, UINT32_MAX)));
+        if (FImpossibleDateRecord == i) {
+            time.Month = 2;
+            time.Day = 31;
+        }
+        AddEventAt(e.Code, device, e.Loop, time);
     }
 }
 

@@ -20,6 +20,9 @@ struct TSimPanelConfig {
     TInstallationConfig Installation;
     uint16_t Capacity = 500; // event ring slots, 1 to 65535
     uint32_t Backlog = 20;   // old events already in the ring at start
+    // A backlog record (counted from 0) stamped 31 February of its year, as a panel whose clock
+    // was set wrongly logs it; none when empty.
+    std::optional<uint32_t> ImpossibleDateRecord;
     std::string Version = "V2.10 SIM";
     TPanelDateTime Start; // the panel clock at start
 };
@@ -66,6 +69,7 @@ private:
     TInstallation FInstallation;
     TStatusImage FImage;
     std::string FVersion;
+    std::optional<uint32_t> FImpossibleDateRecord;
     bool FVerbose = false;
 };
 

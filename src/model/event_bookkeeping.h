@@ -1,0 +1,135 @@
+#pragma once
+// The copy of the panel's event log to the PC, one record per poll, with its per-installation
+// bookkeeping in the settings file: "PocetZar" in "General" counts the device sections, and each
+// section "Zar" + n holds a device's "id" (12 hexadecimal digits) and "index" (the next record
+// to fetch). Every status reply selects the section of the master's device ID and, while the
+// panel's end index differs from the stored one, asks for the next record with 'G'. A record
+// whose index is the awaited one advances the stored index, which is saved at once.
+//
+// Durability: a record's line is on the disk in the event report before its advanced index is
+// saved, so a crash can at worst repeat a record, never lose one.
+//
+// Where the panel gives us something impossible:
+// - A record whose event time names a day its month does not have (31 February) is written with
+//   the panel's fields as they stand and counted like any other, so the copy goes past it.
+// - While no device is selected (before the first status reply, or while the panel reports
+//   device ID 0, for which no section is looked up or added) no 'G' is asked for and no record
+//   is counted; a record that arrives is still written to the report and the log.
+// - A stored "index" that is not a number from 0 to 65535 reads as 0 (the log is copied again:
+//   duplicates rather than losses); a negative "PocetZar" reads as 0.
+// - A section is selected only once its keys are written: when the settings file cannot be
+//   written no device is selected, and the next status reply tries again.
+
+#include "link/link_sources.h"
+#include "model/panel_state.h"
+#include "model/status_view.h"
+#include "store/connection_settings.h"
+#include "store/ini_file.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class ICommLog;
+class IClock;
+class IReportLines;
+class TFrameCodec;
+
+// The settings file "Kelm2.ini" as the bookkeeping uses it. Writes raise "Unable to write to
+// <file name>" when they fail.
+class IEventSettings {
+public:
+    virtual ~IEventSettings() = default;
+    // False while there is no settings object (before the window is shown, after it closed):
+    // the bookkeeping then selects no device and leaves the file alone.
+    virtual bool Available() const = 0;
+    // The whole file as it stands now, read once for a device look-up.
+    virtual TIniValues ReadAll() const = 0;
+    virtual void WriteInteger(const std::string& section, const std::string& key, int value) = 0;
+    virtual void WriteString(const std::string& section, const std::string& key,
+                             const std::string& value) = 0;
+    // Makes sure every write so far is on disk.
+    virtual void UpdateFile() = 0;
+};
+
+// The master page's event log counters "Start", "End" and "Max" (EditZac, EditKon, EditMax).
+class IEventIndexView {
+public:
+    virtual ~IEventIndexView() = default;
+    virtual void ShowEventIndices(uint16_t start, uint16_t end, uint16_t capacity) = 0;
+};
+
+// The bytes of the reply to 'U' that its decoder reads: the start index and the end index (only
+// the end is used).
+constexpr std::size_t EventInfoSize = 4;
+
+// The section name of device section n: "Zar" and n in decimal.
+std::string DeviceSectionName(int n);
+
+class TEventBookkeeping : public IEventBookkeeping, public IEventProgressSource {
+public:
+    // Every part must outlive the bookkeeping. `report` is the event report file's writer.
+    TEventBookkeeping(TFrameCodec& codec, TEventReadingState& state, IEventSettings& settings,
+                      IEventIndexView& view, IReportLines& report, ICommLog& log,
+                      const IClock& clock);
+
+    // On every status reply: takes the capacity, selects (or adds) the device's section when the
+    // ID differs from the current one, shows the three indices and asks for the record at the
+    // stored index when it differs from the panel's end index. Settings and send failures
+    // propagate.
+    void SelectDeviceAndRequest(uint16_t start, uint16_t end, uint16_t capacity,
+                                const std::string& idText) override;
+
+    // The reply to 'U': asks for the record at the stored index when the panel's end index (at
+    // payload offset 2) differs from it. Reads EventInfoSize bytes: registered with that size.
+    void DecodeEventInfo();
+
+    // The reply to 'G': writes the record's line to the event report and the log and, when it
+    // is the awaited record and the line is on disk, advances and saves the stored index. A
+    // report failure propagates after the line is in the log (the index stays, so the record is
+    // asked for again). Reads EventRecordSize bytes: registered with that size.
+    void DecodeEvent();
+
+    // Records counted since the start, and how many the panel holds beyond the stored index
+    // (its end index minus the stored index, around the ring); empty while no device is
+    // selected or before the panel's end index is known.
+    std::optional<TEventProgress> EventProgress() const override;
+
+private:
+    void LookUpDevice(uint64_t id, const std::string& idText);
+    std::optional<int> FindDeviceSection(const TIniValues& values, uint64_t id, int count) const;
+    void AddDeviceSection(uint64_t id, const std::string& idText, int count);
+    void RequestIfBehind(uint16_t panelEnd);
+    void AdvanceIndex(uint16_t recordIndex);
+
+    TFrameCodec& FCodec;
+    TEventReadingState& FState;
+    IEventSettings& FSettings;
+    IEventIndexView& FView;
+    IReportLines& FReport;
+    ICommLog& FLog;
+    const IClock& FClock;
+    uint64_t FCopied = 0;
+    std::optional<uint16_t> FPanelEnd;
+};
+
+// The program's one settings object, while it exists, behind the bookkeeping's interface.
+class THeldEventSettings : public IEventSettings {
+public:
+    explicit THeldEventSettings(TSettingsHolder& holder) : FHolder(holder) {}
+    bool Available() const override { return FHolder.Current() != nullptr; }
+    TIniValues ReadAll() const override { return File().ReadAll(); }
+    void WriteInteger(const std::string& section, const std::string& key, int value) override {
+        File().WriteInteger(section, key, value);
+    }
+    void WriteString(const std::string& section, const std::string& key,
+                     const std::string& value) override {
+        File().WriteString(section, key, value);
+    }
+    void UpdateFile() override { File().UpdateFile(); }
+
+private:
+    // Callers ask Available() first.
+    TIniFile& File() const { return *FHolder.Current(); }
+    TSettingsHolder& FHolder;
+};

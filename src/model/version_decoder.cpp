@@ -1,0 +1,30 @@
+#include "model/version_decoder.h"
+
+#include "core/clock.h"
+#include "core/comm_log.h"
+#include "core/errors.h"
+#include "link/frame_codec.h"
+#include "store/report_writer.h"
+
+#include <algorithm>
+#include <cstdio>
+
+std::string VersionStamp(const TDateTime& t) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%02d.%02d.%02d %02d.%02d.%04d ;", t.Hour, t.Minute, t.Second,
+                  t.Day, t.Month, t.Year);
+    return text;
+}
+
+void DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report,
+                   const IClock& clock) {
+    const uint8_t* payload = codec.Payload();
+    const uint8_t* end = payload + std::min(codec.PayloadLength(), MaxVersionBytes);
+    const uint8_t* zero = std::find(payload, end, 0);
+    if (zero == end) {
+        throw ERangeError("Range check error: version text without its end");
+    }
+    const std::string text(payload, zero);
+    log.AddLine("Verse=" + text);
+    report.WriteReportLine(VersionStamp(clock.Now()) + text);
+}

@@ -1,0 +1,70 @@
+// The version reply: its text up to the zero byte goes to the log and, stamped, to the event
+// report, byte for byte; a text without its end within 128 bytes writes nothing.
+
+#include "core/errors.h"
+#include "link/frame_codec.h"
+#include "model/version_decoder.h"
+#include "store/report_writer.h"
+
+#include "fake_transport.h"
+#include "fakes.h"
+#include "panel_frames.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class VersionDecoderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Clock.Time = At(2010, 12, 5, 14, 3, 22);
+        Codec.RegisterDecoder('V', [this] { DecodeVersion(Codec, Log, Writer, Clock); });
+    }
+    void Serial(const std::string& payload) {
+        for (uint8_t b : PanelSerialFrame('V', ToBytes(payload))) {
+            Codec.ReceiveByte(b);
+        }
+    }
+    void Datagram(const std::string& payload) {
+        const TBytes d = PanelDatagram('V', ToBytes(payload));
+        Codec.ReceiveDatagram(d.data(), static_cast<int>(d.size()));
+    }
+    std::string Report() const {
+        return ReadFileBytes(Dir.Path() / "ReportUdal" / "Kelm2_Udal_20101205.txt");
+    }
+
+    TTempDir Dir;
+    TFakeClock Clock;
+    TFakeTransport Transport;
+    TMemoryLog Log;
+    TFrameCodec Codec{Transport, Log};
+    TReportFile ReportFile{EventReportKind, Dir.Path().string(), Clock};
+    TReportWriter Writer{ReportFile};
+};
+
+} // namespace
+
+TEST_F(VersionDecoderTest, WritesTheTextUpToItsZeroByteToTheLogAndTheReport) {
+    Serial(std::string("V2.10\0junk", 10));
+    Serial(std::string("\0", 1));
+    Datagram("Verze \x8A\xE8\xFD\xAA" + std::string(1, '\0')); // 8-bit text, kept as it is
+    const std::string longest(127, 'x');
+    Serial(longest + std::string(1, '\0'));
+    EXPECT_EQ(Log.Lines,
+              (std::vector<std::string>{"Verse=V2.10", "Verse=", "Verse=Verze \x8A\xE8\xFD\xAA",
+                                        "Verse=" + longest}));
+    EXPECT_EQ(Report(), "14.03.22 05.12.2010 ;V2.10\r\n14.03.22 05.12.2010 ;\r\n"
+                        "14.03.22 05.12.2010 ;Verze \x8A\xE8\xFD\xAA\r\n"
+                        "14.03.22 05.12.2010 ;" +
+                            longest + "\r\n");
+}
+
+TEST_F(VersionDecoderTest, ATextWithoutItsEndWritesNothing) {
+    Serial(std::string(200, '\0')); // leaves zeros in the buffer behind the next payloads
+    EXPECT_THROW(Serial(std::string(128, 'x') + std::string(1, '\0')), ERangeError);
+    EXPECT_THROW(Serial("V2.10"), ERangeError); // the zero byte is not in what the panel sent
+    EXPECT_THROW(Datagram("V2.10"), ERangeError);
+    EXPECT_EQ(Log.Lines.size(), 1u);
+    EXPECT_EQ(Report(), "14.03.22 05.12.2010 ;\r\n");
+}
