@@ -25,8 +25,12 @@ void SendEventRequest(TFrameCodec& codec, uint16_t index) {
     codec.SendFrame(Command::Event, payload, sizeof payload);
 }
 
+uint8_t SetSlavesPayload(int slaves) {
+    return CheckedField(slaves, 0, MaxSlaves);
+}
+
 void SendSetSlaves(TFrameCodec& codec, int slaves) {
-    const uint8_t payload[1] = {CheckedField(slaves, 0, MaxSlaves)};
+    const uint8_t payload[1] = {SetSlavesPayload(slaves)};
     codec.SendFrame(Command::SetSlaves, payload, sizeof payload);
 }
 

@@ -35,6 +35,8 @@ void SendStatusRequest(TFrameCodec& codec);
 // 'G': asks for the event record at `index`, sent as two bytes least significant first.
 void SendEventRequest(TFrameCodec& codec, uint16_t index);
 
+// The one payload byte of 'S'. Outside 0..4 raises ERangeError.
+uint8_t SetSlavesPayload(int slaves);
 // 'S': tells the master it has `slaves` slaves. Outside 0..4 raises ERangeError, nothing is sent.
 void SendSetSlaves(TFrameCodec& codec, int slaves);
 

@@ -4,6 +4,9 @@
 #include "core/comm_log.h"
 #include "link/commands.h"
 
+#include <cstdio>
+#include <string>
+
 TLinkControls::TLinkControls(TFrameCodec& codec, ITimer& pollTimer, ISerialPort& port,
                              ILinkControls& controls, ICommLog& log, const IClock& clock)
     : FCodec(codec), FPort(port), FControls(controls), FLog(log), FClock(clock),
@@ -13,12 +16,27 @@ void TLinkControls::ButtonVerseClick() {
     SendVersionRequest(FCodec);
 }
 
+// Both commands change the panel at once, so the technician sees what is about to be sent
+// before it goes.
 void TLinkControls::ButtonSetSlaveClick() {
-    SendSetSlaves(FCodec, FControls.SlavesValue());
+    const int slaves = FControls.SlavesValue();
+    SetSlavesPayload(slaves); // a refused value is raised before anything is asked
+    if (FControls.Confirm("Set the number of slaves of the panel to " + std::to_string(slaves) +
+                          "?")) {
+        SendSetSlaves(FCodec, slaves);
+    }
 }
 
 void TLinkControls::ButtonSetTimeClick() {
-    SendSetTime(FCodec, FClock.Now());
+    const TDateTime shown = FClock.Now();
+    SetTimePayload(shown);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d %02d.%02d.%04d", shown.Hour, shown.Minute,
+                  shown.Second, shown.Day, shown.Month, shown.Year);
+    if (FControls.Confirm("Set the panel clock to " + std::string(text) + "?")) {
+        // The clock as it is when the answer comes, not when the question was put.
+        SendSetTime(FCodec, FClock.Now());
+    }
 }
 
 void TLinkControls::Button7Click() {

@@ -5,6 +5,8 @@
 
 #include "link/poll_cycle.h"
 
+#include <string>
+
 class IClock;
 class ICommLog;
 class ITimer;
@@ -35,6 +37,9 @@ public:
     virtual bool UdpChecked() const = 0;
     // Locks or unlocks the IP field (EditIP).
     virtual void SetIpEnabled(bool enabled) = 0;
+    // Asks the technician a yes/no question about a command that changes the panel; true only
+    // when the answer is yes.
+    virtual bool Confirm(const std::string& question) = 0;
 };
 
 class TLinkControls {
@@ -51,10 +56,12 @@ public:
 
     // "Software version": 'V'.
     void ButtonVerseClick();
-    // "Set slaves": 'S' with the slave field's value; outside 0..4 raises ERangeError.
+    // "Set slaves": asks "Set the number of slaves of the panel to n?" and on yes sends 'S' with
+    // the slave field's value; outside 0..4 raises ERangeError before asking.
     void ButtonSetSlaveClick();
-    // "Set time": 'T' with the PC's local date and time; a year outside 2000..2255 raises
-    // ERangeError and nothing is sent.
+    // "Set time": asks "Set the panel clock to hh:mm:ss dd.mm.yyyy?" with the PC's local time and
+    // on yes sends 'T' with the local date and time of that moment; a year outside 2000..2255
+    // raises ERangeError before asking, and nothing is sent.
     void ButtonSetTimeClick();
     // "Get samp." (hidden): 'U'.
     void Button7Click();

@@ -12,5 +12,10 @@ class QWidget;
 
 void InstallAccessibleNames(QApplication& app);
 
+// The roles and names screen readers get for widgets whose Qt default misleads them: the
+// program's own windows are windows named by their title, and lists are named by their label
+// (their accessible name). InstallAccessibleNames does this too; doing it twice is harmless.
+void InstallAccessibleRoles();
+
 // Gives one widget tree its names now (the hook does this by itself at polish time).
 void NameAccessibleTree(QWidget* root);

@@ -9,7 +9,10 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QStandardItemModel>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -26,25 +29,26 @@ template <std::size_t N> std::vector<std::string> Entries(const std::array<const
 
 } // namespace
 
-TComSetupFrm::TComSetupFrm(const TComPort& port, const std::vector<std::string>& portNames,
-                           QWidget* parent)
-    : QDialog(parent) {
+TComSetupFrm::TComSetupFrm(const TComPort& port, TComPortLister lister, QWidget* parent)
+    : QDialog(parent), FLister(std::move(lister)) {
     setObjectName(QStringLiteral("ComSetupFrm"));
     setWindowTitle(Translated("Setup"));
     auto* group = new QGroupBox(Translated(" Settings "), this);
     group->setObjectName(QStringLiteral("GroupBox1"));
     auto* grid = new QGridLayout(group);
 
-    Combo1 = AddList(grid, 0, "Combo1", "Port", portNames, port.Port());
-    Combo2 = AddList(grid, 1, "Combo2", "Baud rate", Entries(BaudRateTexts),
+    Combo1 = AddPortList(grid);
+    FPresent = FLister();
+    FillPorts(port.Port());
+    Combo2 = AddList(grid, 2, "Combo2", "Baud rate", Entries(BaudRateTexts),
                      BaudRateToStr(port.BaudRate()));
-    Combo3 = AddList(grid, 2, "Combo3", "Data bits", Entries(DataBitsTexts),
+    Combo3 = AddList(grid, 3, "Combo3", "Data bits", Entries(DataBitsTexts),
                      DataBitsToStr(port.DataBits()));
-    Combo4 = AddList(grid, 3, "Combo4", "Stop bits", Entries(StopBitsTexts),
+    Combo4 = AddList(grid, 4, "Combo4", "Stop bits", Entries(StopBitsTexts),
                      StopBitsToStr(port.StopBits()));
     Combo5 =
-        AddList(grid, 4, "Combo5", "Parity", Entries(ParityTexts), ParityToStr(port.Parity().Bits));
-    Combo6 = AddList(grid, 5, "Combo6", "Flow control", Entries(FlowControlTexts),
+        AddList(grid, 5, "Combo5", "Parity", Entries(ParityTexts), ParityToStr(port.Parity().Bits));
+    Combo6 = AddList(grid, 6, "Combo6", "Flow control", Entries(FlowControlTexts),
                      FlowControlToStr(port.FlowControl().FlowControl()));
 
     auto* buttons = new QDialogButtonBox(this);
@@ -62,6 +66,110 @@ TComSetupFrm::TComSetupFrm(const TComPort& port, const std::vector<std::string>&
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+TComSetupFrm::TComSetupFrm(const TComPort& port, const std::vector<std::string>& portNames,
+                           QWidget* parent)
+    : TComSetupFrm(
+          port,
+          [portNames] {
+              std::vector<TComPortInfo> ports;
+              for (const std::string& name : portNames) {
+                  ports.push_back(TComPortInfo{name, {}, {}, {}, {}, {}});
+              }
+              return ports;
+          },
+          parent) {}
+
+// The port list takes a typed path too: a pseudo-terminal, a /dev/serial/by-id/ link, or an
+// adapter that is not plugged in yet.
+QComboBox* TComSetupFrm::AddPortList(QGridLayout* grid) {
+    QWidget* parent = grid->parentWidget();
+    auto* list = new QComboBox(parent);
+    list->setObjectName(QStringLiteral("Combo1"));
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    FPortModel = new QStandardItemModel(0, 2, list);
+    list->setModel(FPortModel);
+    auto* view = new QTreeView(list);
+    view->setHeaderHidden(true);
+    view->setRootIsDecorated(false);
+    view->setAllColumnsShowFocus(true);
+    list->setView(view);
+    auto* caption = new QLabel(Translated("Port"), parent);
+    caption->setBuddy(list);
+    list->setAccessibleName(caption->text());
+    ButtonRefresh = new QPushButton(Translated("Refresh"), parent);
+    ButtonRefresh->setObjectName(QStringLiteral("ButtonRefresh"));
+    ButtonRefresh->setAutoDefault(false);
+    LabelPortInfo = new QLabel(parent);
+    LabelPortInfo->setObjectName(QStringLiteral("LabelPortInfo"));
+    grid->addWidget(caption, 0, 0);
+    grid->addWidget(list, 0, 1);
+    grid->addWidget(ButtonRefresh, 0, 2, Qt::AlignLeft);
+    grid->addWidget(LabelPortInfo, 1, 1, 1, 2);
+    connect(ButtonRefresh, &QPushButton::clicked, this, [this] {
+        try {
+            RefreshPorts();
+        } catch (const std::exception& error) { // the list stays as it was
+            QMessageBox::warning(this, windowTitle(), QString::fromLocal8Bit(error.what()));
+        }
+    });
+    connect(list, &QComboBox::currentTextChanged, this, &TComSetupFrm::ShowPortInfo);
+    return list;
+}
+
+// The present devices, then the wanted port when it is not among them, marked absent.
+void TComSetupFrm::FillPorts(const std::string& wanted) {
+    FPortModel->removeRows(0, FPortModel->rowCount());
+    auto addRow = [this](const std::string& path, const QString& about, bool present) {
+        auto* name = new QStandardItem(QString::fromStdString(path));
+        auto* info = new QStandardItem(about);
+        name->setToolTip(about);
+        info->setToolTip(about);
+        if (!present) {
+            QFont font = name->font();
+            font.setItalic(true);
+            name->setFont(font);
+            info->setFont(font);
+        }
+        FPortModel->appendRow({name, info});
+    };
+    bool found = wanted.empty();
+    for (const TComPortInfo& port : FPresent) {
+        addRow(port.Path, QString::fromStdString(port.Description()), true);
+        found = found || port.Path == wanted;
+    }
+    if (!found) {
+        addRow(wanted, Translated("not present"), false);
+    }
+    Combo1->setCurrentIndex(Combo1->findText(QString::fromStdString(wanted)));
+    Combo1->view()->setMinimumWidth(Combo1->view()->sizeHintForColumn(0) +
+                                    Combo1->view()->sizeHintForColumn(1) + 24);
+    static_cast<QTreeView*>(Combo1->view())->resizeColumnToContents(0);
+    ShowPortInfo();
+}
+
+void TComSetupFrm::RefreshPorts() {
+    const std::string wanted = Combo1->currentText().trimmed().toStdString();
+    FPresent = FLister();
+    FillPorts(wanted);
+    Combo1->setEditText(QString::fromStdString(wanted)); // a typed path stays as typed
+}
+
+void TComSetupFrm::ShowPortInfo() {
+    const std::string text = Combo1->currentText().trimmed().toStdString();
+    QString about;
+    if (!text.empty()) {
+        about = Translated("not present");
+        for (const TComPortInfo& port : FPresent) {
+            if (port.Path == text) {
+                about = QString::fromStdString(port.Description());
+            }
+        }
+    }
+    LabelPortInfo->setText(about);
+    Combo1->setToolTip(about);
+}
+
 QComboBox* TComSetupFrm::AddList(QGridLayout* grid, int row, const char* name, const char* label,
                                  const std::vector<std::string>& entries,
                                  const std::string& current) {
@@ -75,6 +183,7 @@ QComboBox* TComSetupFrm::AddList(QGridLayout* grid, int row, const char* name, c
     list->setCurrentIndex(list->findText(QString::fromStdString(current), Qt::MatchFixedString));
     auto* caption = new QLabel(Translated(label), grid->parentWidget());
     caption->setBuddy(list);
+    list->setAccessibleName(caption->text()); // a screen reader names the list, not its value
     grid->addWidget(caption, row, 0);
     grid->addWidget(list, row, 1);
     return list;
@@ -89,8 +198,9 @@ void TComSetupFrm::ApplyTo(TComPort& port) const {
     };
     port.BeginUpdate();
     try {
-        if (auto text = selected(Combo1)) {
-            port.SetPort(*text);
+        // The port may be typed; an empty field leaves it unchanged.
+        if (const QString text = Combo1->currentText().trimmed(); !text.isEmpty()) {
+            port.SetPort(text.toStdString());
         }
         if (auto text = selected(Combo2)) {
             port.SetBaudRate(StrToBaudRate(*text));
@@ -119,7 +229,8 @@ void TComSetupFrm::ApplyTo(TComPort& port) const {
 }
 
 void ShowComSetupDialog(TComPort& port, QWidget* parent) {
-    TComSetupFrm dialog(port, EnumComPorts(), parent);
+    TComSetupFrm dialog(
+        port, [] { return EnumComPortInfos(); }, parent);
     if (dialog.exec() == QDialog::Accepted) {
         dialog.ApplyTo(port);
     }

@@ -4,19 +4,30 @@
 // to the port in that order inside BeginUpdate/EndUpdate; a list without a selection leaves its
 // setting alone. Cancel changes nothing. The settings reach "ComPort.ini" when the window closes.
 
+#include "transport/com_port_list.h"
+
 #include <QDialog>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 class QComboBox;
 class QGridLayout;
+class QLabel;
+class QPushButton;
+class QStandardItemModel;
 class TComPort;
+
+// Lists the serial devices present now (raises what the listing raises).
+using TComPortLister = std::function<std::vector<TComPortInfo>()>;
 
 class TComSetupFrm : public QDialog {
     Q_OBJECT
 public:
-    // portNames: the serial ports present on the system, sorted.
+    // lister: the serial devices present on the system, sorted; asked again by "Refresh".
+    TComSetupFrm(const TComPort& port, TComPortLister lister, QWidget* parent = nullptr);
+    // A fixed list of device paths, with nothing known of them.
     TComSetupFrm(const TComPort& port, const std::vector<std::string>& portNames,
                  QWidget* parent = nullptr);
 
@@ -24,16 +35,32 @@ public:
     // refuses a setting; the update is ended either way.
     void ApplyTo(TComPort& port) const;
 
-    QComboBox* Combo1; // port
-    QComboBox* Combo2; // baud rate
-    QComboBox* Combo3; // data bits
-    QComboBox* Combo4; // stop bits
-    QComboBox* Combo5; // parity
-    QComboBox* Combo6; // flow control
+    // The port: the present devices (path, and what is known of each as a second column and
+    // tool tip), the current port even when it is absent (marked "not present"), and any path
+    // typed in.
+    QComboBox* Combo1;
+    QComboBox* Combo2;          // baud rate
+    QComboBox* Combo3;          // data bits
+    QComboBox* Combo4;          // stop bits
+    QComboBox* Combo5;          // parity
+    QComboBox* Combo6;          // flow control
+    QPushButton* ButtonRefresh; // lists the devices again
+    QLabel* LabelPortInfo;      // what is known of the port chosen or typed
+
+    // Lists the devices again, keeping the port chosen or typed.
+    void RefreshPorts();
 
 private:
+    void FillPorts(const std::string& wanted);
+    void ShowPortInfo();
+    QComboBox* AddPortList(QGridLayout* grid);
+
     QComboBox* AddList(QGridLayout* grid, int row, const char* name, const char* label,
                        const std::vector<std::string>& entries, const std::string& current);
+
+    TComPortLister FLister;
+    std::vector<TComPortInfo> FPresent;
+    QStandardItemModel* FPortModel;
 };
 
 // Shows the dialog for the port (modal) and applies it on OK. Raises EComPort 23 when the

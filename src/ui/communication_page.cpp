@@ -12,6 +12,7 @@
 
 #include <climits>
 
+// Every visible control has its own Alt key on this page: I, S, C, A, M, T, V, L, R, U, P.
 TCommunicationPage::TCommunicationPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("TabSheet2"));
     auto* panel = new QWidget(this);
@@ -20,35 +21,35 @@ TCommunicationPage::TCommunicationPage(QWidget* parent) : QWidget(parent) {
     grid->setHorizontalSpacing(16);
     grid->setVerticalSpacing(10);
 
-    Button1 = AddButton(grid, "Button1", tr("Init"), 0, 0);
-    ButtonStop = AddButton(grid, "ButtonStop", tr("Stop"), 0, 1);
-    Button2 = AddButton(grid, "Button2", tr("Clear"), 0, 2);
+    Button1 = AddButton(grid, "Button1", tr("&Init"), 0, 0);
+    ButtonStop = AddButton(grid, "ButtonStop", tr("&Stop"), 0, 1);
+    Button2 = AddButton(grid, "Button2", tr("&Clear"), 0, 2);
     SpinEditAdr = MakeSpinEdit("SpinEditAdr", INT_MIN, INT_MAX, 0);
-    AddLabelled(grid, SpinEditAdr, tr("Address"), 0, 3);
+    AddLabelled(grid, SpinEditAdr, tr("&Address"), 0, 3);
     Button3 = AddButton(grid, "Button3", tr("Zapis kalibraci"), 0, 4, false);
-    Button5 = AddButton(grid, "Button5", tr("Com settings"), 0, 5);
+    Button5 = AddButton(grid, "Button5", tr("Co&m settings"), 0, 5);
 
-    ButtonSetTime = AddButton(grid, "ButtonSetTime", tr("Set time"), 1, 0);
+    ButtonSetTime = AddButton(grid, "ButtonSetTime", tr("Set &time"), 1, 0);
     Button8 = AddButton(grid, "Button8", tr("Get events"), 1, 1, false);
-    ButtonVerse = AddButton(grid, "ButtonVerse", tr("Software version"), 1, 5);
-    ButtonMonitor = AddButton(grid, "ButtonMonitor", tr("Traffic monitor"), 1, 3);
+    ButtonVerse = AddButton(grid, "ButtonVerse", tr("Software &version"), 1, 5);
+    ButtonMonitor = AddButton(grid, "ButtonMonitor", tr("Traffic m&onitor"), 1, 3);
 
     Button7 = AddButton(grid, "Button7", tr("Get samp."), 2, 0, false);
-    ButtonSetSlave = AddButton(grid, "ButtonSetSlave", tr("Set slaves"), 2, 1);
+    ButtonSetSlave = AddButton(grid, "ButtonSetSlave", tr("Set s&laves"), 2, 1);
     SpinEditSlave = MakeSpinEdit("SpinEditSlave", 0, 4, 0);
     SpinEditSlave->setAccessibleName(tr("Number of slaves"));
     grid->addWidget(SpinEditSlave, 2, 2, Qt::AlignBottom);
     SpinEditRefresh = MakeSpinEdit("SpinEditRefresh", 100, 10000, 1000);
     SpinEditRefresh->setSuffix(QStringLiteral(" ms"));
     SpinEditRefresh->setSingleStep(100);
-    AddLabelled(grid, SpinEditRefresh, tr("Refresh"), 2, 3);
-    CheckBoxUDP = new QCheckBox(tr("UDP"), panel);
+    AddLabelled(grid, SpinEditRefresh, tr("&Refresh"), 2, 3);
+    CheckBoxUDP = new QCheckBox(tr("&UDP"), panel);
     CheckBoxUDP->setObjectName(QStringLiteral("CheckBoxUDP"));
     grid->addWidget(CheckBoxUDP, 2, 4, Qt::AlignBottom);
     EditIP = new QLineEdit(QString::fromLatin1(DefaultServerAddress), panel);
     EditIP->setObjectName(QStringLiteral("EditIP"));
     EditIP->setEnabled(false);
-    AddLabelled(grid, EditIP, tr("IP address"), 2, 5);
+    AddLabelled(grid, EditIP, tr("I&P address"), 2, 5);
 
     for (int column = 0; column < 6; ++column) {
         grid->setColumnStretch(column, 1);

@@ -70,7 +70,7 @@ TErrorDisplay::TErrorDisplay(QWidget* window) : QObject(window) {
     FListView->installEventFilter(new TDeleteKeyFilter(this, FListView));
     layout->addWidget(FListView, 1);
     auto* buttons = new QVBoxLayout;
-    FDismiss = new QPushButton(tr("Dismiss"), FArea);
+    FDismiss = new QPushButton(tr("&Dismiss"), FArea);
     FDismiss->setObjectName(QStringLiteral("ButtonDismiss"));
     FDismissAll = new QPushButton(tr("Dismiss all"), FArea);
     FDismissAll->setObjectName(QStringLiteral("ButtonDismissAll"));

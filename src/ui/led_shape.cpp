@@ -65,6 +65,11 @@ void TShape::paintEvent(QPaintEvent*) {
     }
     painter.setBrush(QBrush(colour, FBrushStyle));
     painter.drawEllipse(circle);
+    if (hasFocus()) { // reached by keyboard: a ring shows where
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawEllipse(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
 }
 
 void TShape::UpdateAccessibleName() {

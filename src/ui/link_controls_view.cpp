@@ -1,6 +1,7 @@
 #include "ui/link_controls_view.h"
 
 #include "ui/communication_page.h"
+#include "ui/confirm_question.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -22,4 +23,8 @@ bool TLinkControlsView::UdpChecked() const {
 
 void TLinkControlsView::SetIpEnabled(bool enabled) {
     FPage.EditIP->setEnabled(enabled);
+}
+
+bool TLinkControlsView::Confirm(const std::string& question) {
+    return ConfirmQuestion(&FPage, QString::fromStdString(question));
 }

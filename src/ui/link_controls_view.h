@@ -13,6 +13,8 @@ public:
     int SlavesValue() const override;
     bool UdpChecked() const override;
     void SetIpEnabled(bool enabled) override;
+    // Asks over the window, "No" being the default.
+    bool Confirm(const std::string& question) override;
 
 private:
     TCommunicationPage& FPage;

@@ -22,6 +22,7 @@
 #include "ui/link_health_view.h"
 #include "ui/link_status_bar.h"
 #include "ui/memo_log.h"
+#include "ui/page_keys.h"
 #include "ui/qt_timer.h"
 #include "ui/serial_port_control.h"
 #include "ui/status_page.h"
@@ -45,7 +46,6 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     // ComPort1 is built before the pages exist; its handlers are set in ConnectControls.
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvant  v2.1"));
-    resize(1012, 619);
     FErrors = new TErrorDisplay(this);
     FStatusPages = new TStatusPages(FPanelState, this);
     BuildPages();
@@ -82,6 +82,7 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
                                             *FStatusPages, *FEventReport, *FLog, SystemClock());
     RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventReport, SystemClock());
     BuildLinkHealth();
+    FitToPages(); // once the status bar is there too
     ConnectControls();
     FormCreate();
 }
@@ -124,9 +125,18 @@ void TForm1::BuildPages() {
         PageControl1->addTab(TabSheetSl[k], TabSheetSl[k]->Caption());
     }
     PageControl1->setCurrentWidget(TabSheet2);
+    InstallPageKeys(PageControl1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(PageControl1);
+}
+
+// The window starts at its design size, and never gets smaller than the pages need to show
+// every control whole.
+void TForm1::FitToPages() {
+    ensurePolished(); // the sizes the controls need depend on the style's fonts and frames
+    setMinimumSize(minimumSizeHint());
+    resize(DesignClientSize.expandedTo(minimumSize()));
 }
 
 void TForm1::ConnectControls() {
@@ -172,6 +182,7 @@ void TForm1::BuildLinkHealth() {
     FLinkHealth->SetUdpTarget(FFrameTransport.get());
     FLinkHealth->SetEventProgress(FEvents.get());
     auto* column = static_cast<QVBoxLayout*>(layout());
+    column->setSpacing(0); // the bar and the panel have frames of their own
     column->addWidget(FErrors->Area());
     column->addWidget(FLinkHealth->StatusBar());
 }

@@ -13,6 +13,7 @@
 #include "transport/com_port.h"
 #include "ui/qt_main_thread.h"
 
+#include <QSize>
 #include <QWidget>
 
 #include <exception>
@@ -40,6 +41,9 @@ class TStatusPages;
 class TSerialPortControl;
 class TWindowFrameTransport;
 class tPult;
+
+// The client area of the window's design.
+inline constexpr QSize DesignClientSize{1012, 619};
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -105,6 +109,7 @@ private:
     void StartLink();
     void ShowCloseFailure(const std::exception& error);
     void BuildPages();
+    void FitToPages();
     void ConnectControls();
     void BuildLinkHealth();
     void ShowSlavePage(int slave, bool shown);

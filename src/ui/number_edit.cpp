@@ -6,6 +6,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include <algorithm>
 #include <string>
@@ -14,6 +16,8 @@ namespace {
 
 constexpr int FieldWidth = 121;
 constexpr int FieldHeight = 25;
+// The gap QLineEdit leaves on each side of its text, inside the frame.
+constexpr int TextMargin = 2;
 
 // Focus that comes and goes with the whole window or a context menu is not the technician
 // entering or leaving the field, and must not disturb what is being typed.
@@ -46,6 +50,7 @@ void TNumberEdit::SetDisplayFormat(const QString& format) {
     if (format != FDisplayFormat) {
         FDisplayFormat = format;
         Rewrite();
+        updateGeometry();
     }
 }
 
@@ -57,7 +62,23 @@ void TNumberEdit::SetValue(long double value) {
 }
 
 QSize TNumberEdit::sizeHint() const {
-    return {FieldWidth, QLineEdit::sizeHint().height()};
+    return {std::max(FieldWidth, minimumSizeHint().width()), QLineEdit::sizeHint().height()};
+}
+
+// Room for the display format filled with wide digits (at least five, the most an unsigned 16-bit
+// count has), plus the frame and the line edit's own margins.
+QSize TNumberEdit::minimumSizeHint() const {
+    QString widest = FDisplayFormat;
+    widest.replace(QLatin1Char('#'), QLatin1Char('8')).replace(QLatin1Char('0'), QLatin1Char('8'));
+    const QFontMetrics metrics = fontMetrics();
+    const int textWidth = std::max(metrics.horizontalAdvance(widest),
+                                   metrics.horizontalAdvance(QStringLiteral("88888")));
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this);
+    const QMargins margins = textMargins();
+    const int width = textWidth + 2 * frame + margins.left() + margins.right() + 2 * TextMargin;
+    return {width, QLineEdit::minimumSizeHint().height()};
 }
 
 void TNumberEdit::Rewrite() {
@@ -93,6 +114,10 @@ bool TNumberEdit::LetThrough(QChar typed) const {
 }
 
 void TNumberEdit::keyPressEvent(QKeyEvent* event) {
+    if (isReadOnly()) { // a display: selecting and copying only, nothing read back
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         ReadText();
         Rewrite();
@@ -119,7 +144,7 @@ void TNumberEdit::focusInEvent(QFocusEvent* event) {
 }
 
 void TNumberEdit::focusOutEvent(QFocusEvent* event) {
-    if (IsFieldFocusChange(event->reason())) {
+    if (IsFieldFocusChange(event->reason()) && !isReadOnly()) {
         ReadText();
         // The maximum first, so the minimum wins when the limits cross.
         if (FValue > FMaxValue) {

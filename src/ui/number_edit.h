@@ -2,7 +2,8 @@
 // The numeric field that shows every measured value: a one-line, right-aligned box holding a
 // number, shown through a display format that may carry a unit ("00.000 V"). The window writes
 // the value; a technician may type into the field, and the text is read back on Enter and when
-// the field is left, then held within MinValue..MaxValue.
+// the field is left, then held within MinValue..MaxValue. A read-only field is a display: its
+// text can be selected and copied, and is never read back.
 
 #include "ui/number_entry.h"
 
@@ -38,7 +39,9 @@ public:
     long double MaxValue() const { return FMaxValue; }
     void SetMaxValue(long double value) { FMaxValue = value; }
 
+    // The design width; never narrower than the widest text the display format gives.
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,9 +1,11 @@
 #include "ui/radio_group.h"
 
 #include "core/errors.h"
+#include "ui/focus_group.h"
 
 #include <QButtonGroup>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -20,9 +22,13 @@ protected:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
             return true;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            // Tab still moves on; every other key (Space above all) is swallowed.
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            return key != Qt::Key_Tab && key != Qt::Key_Backtab;
+        }
         default:
             return false;
         }
@@ -37,16 +43,16 @@ void MakeDisplayOnly(QAbstractButton* button) {
 }
 
 TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, QWidget* parent)
-    : QGroupBox(title, parent), FButtons(new QButtonGroup(this)) {
+    : QGroupBox(title, parent), FButtons(new QButtonGroup(this)), FFocus(new TFocusGroup(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(0);
     for (int i = 0; i < items.size(); ++i) {
         auto* button = new QRadioButton(items[i], this);
         MakeDisplayOnly(button); // the state comes from the panel
+        FFocus->Add(button);
         FButtons->addButton(button, i);
-        layout->addWidget(button);
+        layout->addWidget(button); // spread over the group's height as it grows
     }
-    layout->addStretch();
 }
 
 int TRadioGroup::Count() const {
@@ -67,6 +73,10 @@ void TRadioGroup::SetItemIndex(int index) {
     }
     if (index >= 0) {
         Button(index)->setChecked(true);
+        // Tab lands on the item the panel reports, unless the technician is inside the group.
+        if (!FFocus->HasFocus()) {
+            FFocus->SetTabStop(Button(index));
+        }
         return;
     }
     // An exclusive group keeps one button checked; let go of it for a moment to clear it.

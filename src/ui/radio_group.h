@@ -1,6 +1,7 @@
 #pragma once
 // A titled group of radio buttons showing one choice from a fixed list, like a state code of the
-// panel. The buttons only show what the panel reports: a click or key does not change them.
+// panel. The buttons only show what the panel reports: a click or key does not change them. The
+// group is one Tab stop, landing on the selected item; the arrow keys move among the items.
 
 #include <QGroupBox>
 #include <QStringList>
@@ -8,9 +9,11 @@
 class QAbstractButton;
 class QButtonGroup;
 class QRadioButton;
+class TFocusGroup;
 
 // Makes a check box or radio button show only what the program sets: clicks and keys do not
-// change it, and it takes no focus. A screen reader still reads its caption and state.
+// change it, and it takes no focus unless a focus group gives it some (Tab still leaves it). A
+// screen reader reads its caption and state.
 void MakeDisplayOnly(QAbstractButton* button);
 
 class TRadioGroup : public QGroupBox {
@@ -30,4 +33,5 @@ public:
 
 private:
     QButtonGroup* FButtons;
+    TFocusGroup* FFocus;
 };

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "model/led_blink.h"
 #include "model/panel_texts.h"
+#include "ui/focus_group.h"
 #include "ui/led_shape.h"
 #include "ui/number_edit.h"
 #include "ui/radio_group.h"
@@ -15,9 +16,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -33,6 +36,32 @@ QString Name(const char* name) {
     return QString::fromLatin1(name);
 }
 
+// Rows and columns grow in proportion to the room their controls need, so a larger window keeps
+// the groups' proportions instead of handing all its space to one of them.
+void StretchInProportion(QGridLayout* grid) {
+    std::vector<int> widths(static_cast<std::size_t>(grid->columnCount()));
+    std::vector<int> heights(static_cast<std::size_t>(grid->rowCount()));
+    for (int i = 0; i < grid->count(); ++i) {
+        int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+        grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
+        const QSize needed = grid->itemAt(i)->minimumSize();
+        if (columnSpan == 1) {
+            int& width = widths[static_cast<std::size_t>(column)];
+            width = std::max(width, needed.width());
+        }
+        if (rowSpan == 1) {
+            int& height = heights[static_cast<std::size_t>(row)];
+            height = std::max(height, needed.height());
+        }
+    }
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        grid->setColumnStretch(static_cast<int>(i), std::max(widths[i], 1));
+    }
+    for (std::size_t i = 0; i < heights.size(); ++i) {
+        grid->setRowStretch(static_cast<int>(i), std::max(heights[i], 1));
+    }
+}
+
 QStringList ItemTexts(TStateField field) {
     QStringList items;
     for (std::string_view text : StateTexts(StateListOf(field))) {
@@ -45,25 +74,45 @@ QStringList ItemTexts(TStateField field) {
 
 TStatusPage::TStatusPage(int device, QWidget* parent) : QWidget(parent), FDevice(device) {
     setObjectName(Name(PageName(device))); // checks the device number
+    // The values stay compact under the groups; the groups take the height the window gives.
     auto* bottom = new QHBoxLayout;
-    bottom->addLayout(BuildValueGrid());
+    bottom->addLayout(BuildValueGrid(), 3);
     bottom->addSpacing(24);
-    bottom->addLayout(BuildIdFields());
-    bottom->addStretch();
+    bottom->addLayout(BuildIdFields(), 1);
 
     auto* left = new QVBoxLayout;
-    left->addLayout(BuildStateRows());
+    left->addLayout(BuildStateRows(), 1);
     left->addLayout(bottom);
-    left->addStretch();
 
-    auto* page = new QHBoxLayout(this);
-    page->addLayout(left, 1);
+    FContent = new QWidget;
+    auto* page = new QHBoxLayout(FContent);
+    page->addLayout(left);
     page->addLayout(BuildLedColumn());
+    // Wider windows widen both sides alike.
+    page->setStretch(0, left->minimumSize().width());
+    page->setStretch(1, page->itemAt(1)->minimumSize().width());
+
+    // Below the size the controls need, the page scrolls instead of squeezing them.
+    auto* scroller = new QScrollArea(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(FContent);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroller);
+}
+
+QSize TStatusPage::minimumSizeHint() const {
+    return FContent->minimumSizeHint();
+}
+
+QSize TStatusPage::sizeHint() const {
+    return FContent->sizeHint();
 }
 
 // The state groups in two rows: system state and the three lines with the relays across the
 // top, then valve, acoustic signaller, battery and operation. Columns line up between the rows.
-QBoxLayout* TStatusPage::BuildStateRows() {
+QGridLayout* TStatusPage::BuildStateRows() {
     auto* grid = new QGridLayout;
     std::array<int, 2> columns{}; // per row, the next free column; hidden groups take none
     for (const TRadioGroupRow& design : RadioGroups()) {
@@ -73,10 +122,8 @@ QBoxLayout* TStatusPage::BuildStateRows() {
         }
     }
     grid->addWidget(BuildRelayGroup(), 0, std::max(columns[0], columns[1]), 2, 1);
-    auto* rows = new QHBoxLayout;
-    rows->addLayout(grid);
-    rows->addStretch();
-    return rows;
+    StretchInProportion(grid);
+    return grid;
 }
 
 TRadioGroup* TStatusPage::AddRadioGroup(TStateField field) {
@@ -94,6 +141,7 @@ TRadioGroup* TStatusPage::AddRadioGroup(TStateField field) {
 
 QWidget* TStatusPage::BuildRelayGroup() {
     auto* group = new QGroupBox(Text(RelayGroupCaption), this);
+    auto* focus = new TFocusGroup(group); // one Tab stop, arrows within
     auto* layout = new QVBoxLayout(group);
     layout->setSpacing(2);
     for (const TOutputBoxRow& design : OutputBoxes()) {
@@ -105,10 +153,10 @@ QWidget* TStatusPage::BuildRelayGroup() {
             Text(MasterOutputBits()[static_cast<std::size_t>(design.Bit)].Caption), group);
         box->setObjectName(Name(name));
         MakeDisplayOnly(box); // ticking one by hand would tell the panel nothing
-        layout->addWidget(box);
+        focus->Add(box);
+        layout->addWidget(box); // spread over the group's height as it grows
         FOutputBoxes[design.Bit] = box;
     }
-    layout->addStretch();
     return group;
 }
 
@@ -134,6 +182,7 @@ QGridLayout* TStatusPage::BuildValueGrid() {
             edit->SetEntryRequired(TNumberEditType::integervalue); // a plain count
         }
         edit->SetDisplayFormat(Name(design.Format));
+        edit->setReadOnly(true); // what the panel measured; selectable to copy, not an input
         edit->setObjectName(Name(name));
         edit->setAccessibleName(Text(design.Spoken) + QStringLiteral(", ") + DeviceName(FDevice));
         FNumberEdits[design.Field] = edit;
@@ -197,6 +246,7 @@ QBoxLayout* TStatusPage::BuildLedColumn() {
         auto* group = new QGroupBox(this);
         group->setObjectName(QStringLiteral("GroupBoxLed%1").arg(groupNumber++) +
                              (FDevice == 0 ? QString() : QStringLiteral("Sl%1").arg(FDevice)));
+        auto* focus = new TFocusGroup(group); // one Tab stop, arrows within
         auto* grid = new QGridLayout(group);
         grid->setVerticalSpacing(4);
         int row = 0;
@@ -206,23 +256,24 @@ QBoxLayout* TStatusPage::BuildLedColumn() {
             shape->SetTag(LedTag(FDevice, index));
             shape->SetBrushColor(LedColour(index));
             shape->SetCaption(Text(LedName(index)));
+            focus->Add(shape);
             auto* caption = new QLabel(Text(LedName(index)), group);
             const bool shown = LedShownOnDevice(FDevice, index);
             shape->setVisible(shown);
             caption->setVisible(shown);
-            grid->addWidget(shape, row, 0);
+            caption->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+            grid->addWidget(shape, row, 0, Qt::AlignCenter);
             grid->addWidget(caption, row, 1);
             ++row;
             FLeds[static_cast<std::size_t>(index)] = shape;
         }
         grid->setColumnStretch(1, 1);
-        column->addWidget(group);
+        column->addWidget(group, 1); // the boxes share the height alike
     }
     // "Sys. ready" on the master shows lit until the first LED tick draws it from the masks.
     if (FDevice == 0) {
         FLeds[0]->SetLit(true);
     }
-    column->addStretch();
     return column;
 }
 

@@ -55,8 +55,12 @@ public:
     // Ticks the output boxes from the device's Out word (a slave only has bits 4 and 7).
     void ShowOutputs(uint16_t out);
 
+    // What the page's controls need to show whole; a smaller page scrolls.
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
+
 private:
-    QBoxLayout* BuildStateRows();
+    QGridLayout* BuildStateRows();
     QWidget* BuildRelayGroup();
     QGridLayout* BuildValueGrid();
     QGridLayout* BuildIdFields();
@@ -67,6 +71,7 @@ private:
     bool IsShown(bool shownOnSlave) const { return FDevice == 0 || shownOnSlave; }
 
     int FDevice;
+    QWidget* FContent; // the controls, inside the page's scroll area
     QLineEdit* FIdEdit = nullptr;
     std::array<QLineEdit*, 3> FEventEdits{};
     std::map<TMeasureField, TNumberEdit*> FNumberEdits;

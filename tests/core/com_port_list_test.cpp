@@ -54,6 +54,37 @@ TEST_F(ComPortList, RealPortsSortedByNameWithoutEmptyUartSlotsOrVirtualTtys) {
                                                 DevName("ttyUSB0"), DevName("ttyUSB1")}));
 }
 
+TEST_F(ComPortList, UsbAdaptersAreDescribedByTheirUsbDeviceAndDriver) {
+    // A usb-serial port: tty -> port -> interface -> USB device with its attributes.
+    const fs::path usb = Dir.Path() / "devices" / "usb1" / "1-2";
+    const fs::path port = usb / "1-2:1.0" / "ttyUSB0";
+    fs::create_directories(port);
+    for (const auto& [name, value] : {std::pair{"idVendor", "0403"},
+                                      {"idProduct", "6001"},
+                                      {"manufacturer", "FTDI"},
+                                      {"product", "FT232R USB UART"},
+                                      {"serial", "A10K1234"}}) {
+        WriteFileBytes(usb / name, std::string(value) + "\n");
+    }
+    fs::create_directory_symlink(Drivers / "ftdi_sio", port / "driver");
+    fs::create_directories(Dir.Path() / "class" / "ttyUSB0");
+    fs::create_directory_symlink(port, Dir.Path() / "class" / "ttyUSB0" / "device");
+    WriteFileBytes(Dev / "ttyUSB0", "");
+    AddTty("ttyS0", "serial8250", 4);
+
+    const std::vector<TComPortInfo> ports = EnumComPortInfos(Dir.Path() / "class", Dev);
+    ASSERT_EQ(ports.size(), 2u);
+    EXPECT_EQ(ports[0].Path, DevName("ttyS0"));
+    EXPECT_EQ(ports[0].Description(), "driver serial8250");
+    EXPECT_EQ(ports[1].Path, DevName("ttyUSB0"));
+    EXPECT_EQ(ports[1].UsbId, "0403:6001");
+    EXPECT_EQ(ports[1].Description(),
+              "FTDI FT232R USB UART (0403:6001), serial A10K1234, driver ftdi_sio");
+    TComPortInfo bare;
+    bare.UsbId = "1a86:7523";
+    EXPECT_EQ(bare.Description(), "USB 1a86:7523");
+}
+
 TEST_F(ComPortList, ATtyWithoutADeviceNodeIsLeftOut) {
     AddTty("ttyUSB0", "ftdi_sio");
     AddTty("ttyUSB1", "ftdi_sio");

@@ -76,12 +76,34 @@ TEST_F(LinkControlsTest, ServiceButtonsSendTheirRequests) {
     EXPECT_EQ(Transport.Sent, expected);
 }
 
+TEST_F(LinkControlsTest, CommandsThatChangeThePanelAskFirstAndSendOnlyOnYes) {
+    Controls.Slaves = 0;
+    Clock.Time = {2026, 12, 7, 14, 3, 7, 0};
+    Controls.Answer = false;
+    Handlers.ButtonSetSlaveClick();
+    Handlers.ButtonSetTimeClick();
+    EXPECT_TRUE(Transport.Sent.empty());
+    EXPECT_EQ(Controls.Questions,
+              (std::vector<std::string>{"Set the number of slaves of the panel to 0?",
+                                        "Set the panel clock to 14:03:07 07.12.2026?"}));
+
+    Controls.Answer = true;
+    Handlers.ButtonSetSlaveClick();
+    Handlers.ButtonSetTimeClick();
+    const std::vector<TBytes> expected{
+        {0xAA, 0x01, 0x30, 0x53, 0x00, 0x83, 0xAA, 0x02},
+        {0xAA, 0x01, 0x30, 0x54, 0x07, 0x03, 0x0E, 0x07, 0x0C, 0x1A, 0xC9, 0xAA, 0x02},
+    };
+    EXPECT_EQ(Transport.Sent, expected);
+}
+
 TEST_F(LinkControlsTest, RefusedValuesSendNothing) {
     Controls.Slaves = 5;
     EXPECT_THROW(Handlers.ButtonSetSlaveClick(), ERangeError);
     Clock.Time = {2256, 1, 1, 0, 0, 0, 0};
     EXPECT_THROW(Handlers.ButtonSetTimeClick(), ERangeError);
     EXPECT_TRUE(Transport.Sent.empty());
+    EXPECT_TRUE(Controls.Questions.empty()); // nothing is asked about a value that cannot go
 }
 
 TEST_F(LinkControlsTest, StopFailsOnePollOnlyAndInitBringsPollingBack) {

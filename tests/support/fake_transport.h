@@ -35,7 +35,13 @@ public:
     int SlavesValue() const override { return Slaves; }
     bool UdpChecked() const override { return Udp; }
     void SetIpEnabled(bool enabled) override { IpEnabled = enabled; }
+    bool Confirm(const std::string& question) override {
+        Questions.push_back(question);
+        return Answer;
+    }
     int Refresh = 1000;
+    bool Answer = true; // what the technician answers to every question
+    std::vector<std::string> Questions;
     int Slaves = 0;
     bool Udp = false;
     bool IpEnabled = false;

@@ -2,11 +2,14 @@
 
 #include "core/event_queue.h"
 #include "transport/com_port.h"
+#include "ui/accessibility.h"
 #include "ui/com_setup_dialog.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -42,7 +45,8 @@ private slots:
         TComSetupFrm dialog(port, {"/dev/ttyS0", "/dev/ttyUSB0"});
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Setup"));
         QCOMPARE(dialog.findChild<QGroupBox*>()->title(), QStringLiteral(" Settings "));
-        QCOMPARE(Items(dialog.Combo1), (QStringList{"/dev/ttyS0", "/dev/ttyUSB0"}));
+        // The port's own "COM1" is not on this system: listed after the present ones.
+        QCOMPARE(Items(dialog.Combo1), (QStringList{"/dev/ttyS0", "/dev/ttyUSB0", "COM1"}));
         QCOMPARE(
             Items(dialog.Combo2),
             (QStringList{"Custom", "110", "300", "600", "1200", "2400", "4800", "9600", "14400",
@@ -52,7 +56,7 @@ private slots:
         QCOMPARE(Items(dialog.Combo5), (QStringList{"None", "Odd", "Even", "Mark", "Space"}));
         QCOMPARE(Items(dialog.Combo6), (QStringList{"Hardware", "Software", "None", "Custom"}));
         for (QComboBox* list : dialog.findChildren<QComboBox*>()) {
-            QVERIFY(!list->isEditable());
+            QCOMPARE(list->isEditable(), list == dialog.Combo1); // a port may be typed
         }
         auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("Button1"));
         QCOMPARE(ok->text(), QStringLiteral("OK"));
@@ -64,7 +68,8 @@ private slots:
         TComPort port(mainThread);
         SetComPort1Design(port);
         TComSetupFrm dialog(port, {"/dev/ttyS0", "/dev/ttyUSB0"});
-        QCOMPARE(dialog.Combo1->currentIndex(), -1); // "COM5" is not on this system
+        QCOMPARE(dialog.Combo1->currentText(), QStringLiteral("COM5")); // shown though absent
+        QCOMPARE(dialog.LabelPortInfo->text(), QStringLiteral("not present"));
         QCOMPARE(dialog.Combo2->currentText(), QStringLiteral("115200"));
         QCOMPARE(dialog.Combo3->currentText(), QStringLiteral("8"));
         QCOMPARE(dialog.Combo4->currentText(), QStringLiteral("1"));
@@ -98,6 +103,48 @@ private slots:
         QVERIFY(!port.FlowControl().XonXoffOut);
     }
 
+    void PortsShowWhatIsKnownAcceptATypedPathAndRefresh() {
+        TEventQueue mainThread;
+        TComPort port(mainThread);
+        port.SetPort("/dev/ttyUSB0");
+        std::vector<TComPortInfo> present{
+            {"/dev/ttyS0", "serial8250", "", "", "", ""},
+            {"/dev/ttyUSB0", "ftdi_sio", "FTDI", "FT232R USB UART", "A10K1234", "0403:6001"}};
+        TComSetupFrm dialog(port, [&present] { return present; });
+        const QString usb =
+            QStringLiteral("FTDI FT232R USB UART (0403:6001), serial A10K1234, driver ftdi_sio");
+        QCOMPARE(dialog.Combo1->currentText(), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(dialog.Combo1->model()->index(1, 1).data().toString(), usb);
+        QCOMPARE(dialog.Combo1->model()->index(1, 0).data(Qt::ToolTipRole).toString(), usb);
+        QCOMPARE(dialog.LabelPortInfo->text(), usb);
+
+        // A path typed in, then the adapter unplugged: the path stays, marked absent.
+        dialog.Combo1->setEditText(QStringLiteral("/dev/serial/by-id/usb-FTDI-if00"));
+        present.pop_back();
+        dialog.ButtonRefresh->click();
+        QCOMPARE(Items(dialog.Combo1),
+                 (QStringList{"/dev/ttyS0", "/dev/serial/by-id/usb-FTDI-if00"}));
+        QCOMPARE(dialog.Combo1->currentText(), QStringLiteral("/dev/serial/by-id/usb-FTDI-if00"));
+        QCOMPARE(dialog.LabelPortInfo->text(), QStringLiteral("not present"));
+        dialog.ApplyTo(port);
+        QCOMPARE(port.Port(), std::string("/dev/serial/by-id/usb-FTDI-if00"));
+    }
+
+    void ListsAreNamedByTheirLabels() {
+        InstallAccessibleRoles(); // as the program does at start
+        TEventQueue mainThread;
+        TComPort port(mainThread);
+        TComSetupFrm dialog(port, std::vector<std::string>{"/dev/ttyS0"});
+        const std::pair<QComboBox*, const char*> lists[] = {
+            {dialog.Combo1, "Port"},      {dialog.Combo2, "Baud rate"},
+            {dialog.Combo3, "Data bits"}, {dialog.Combo4, "Stop bits"},
+            {dialog.Combo5, "Parity"},    {dialog.Combo6, "Flow control"}};
+        for (const auto& [list, label] : lists) {
+            QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(list);
+            QCOMPARE(spoken->text(QAccessible::Name), QString::fromLatin1(label));
+        }
+    }
+
     void CustomFlowControlLeavesTheRecordAlone() {
         TEventQueue mainThread;
         TComPort port(mainThread);
@@ -105,7 +152,7 @@ private slots:
         flow.ControlRTS = rtsToggle;
         flow.XonXoffIn = true;
         port.SetFlowControl(flow);
-        TComSetupFrm dialog(port, {});
+        TComSetupFrm dialog(port, std::vector<std::string>{});
         QCOMPARE(dialog.Combo6->currentText(), QStringLiteral("Custom"));
         dialog.ApplyTo(port);
         QVERIFY(port.FlowControl() == flow);

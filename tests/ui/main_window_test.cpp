@@ -6,26 +6,33 @@
 #include "pty_pair.h"
 #include "temp_dir.h"
 #include "ui/accessibility.h"
+#include "ui/chart_page.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
 #include "ui/led_shape.h"
 #include "ui/main_window.h"
 #include "ui/number_edit.h"
 #include "ui/qt_timer.h"
+#include "ui/radio_group.h"
 #include "ui/status_page.h"
 #include "ui/status_pages.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QtTest>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -44,6 +51,19 @@ std::string ReceiveWhileRunning(TPtyPair& pty, std::size_t count, int timeoutMs)
     return bytes;
 }
 
+// Runs `action` on the question box once it is up, and gives back its text.
+void OnQuestion(const std::function<void(QMessageBox*)>& action) {
+    QTimer::singleShot(0, [action] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box != nullptr);
+        action(box);
+    });
+}
+
+void AnswerYes(QMessageBox* box) {
+    box->button(QMessageBox::Yes)->click();
+}
+
 std::string IniForPort(const std::string& port) {
     return "[ComPort1]\r\nPort=" + port +
            "\r\nBaudRate=115200\r\nStopBits=1\r\nDataBits=8\r\nParity=None\r\n"
@@ -57,6 +77,7 @@ class TMainWindowTest : public QObject {
 
 private slots:
     void initTestCase() {
+        InstallAccessibleRoles(); // as the program does at start
         // The machine's port 1501 may be held by another run; these tests talk serial.
         TForm1::UdpServerPort = "0";
     }
@@ -118,10 +139,171 @@ private slots:
         form.TabSheet2->ButtonVerse->click();
         QCOMPARE(ReceiveWhileRunning(*FPty, 7, 1000), std::string("\xAA\x01\x30\x56\x86\xAA\x02"));
         form.TabSheet2->SpinEditSlave->setValue(3);
+        OnQuestion(AnswerYes);
         form.TabSheet2->ButtonSetSlave->click();
         QCOMPARE(ReceiveWhileRunning(*FPty, 8, 1000),
                  std::string("\xAA\x01\x30\x53\x03\x86\xAA\x02"));
         form.close();
+    }
+
+    void SetSlavesAndSetTimeAskFirstAndEnterDoesNotConfirm() {
+        TForm1 form(FDir->Path().string());
+        form.show();
+        QString asked;
+        OnQuestion([&asked](QMessageBox* box) {
+            asked = box->text();
+            QTest::keyClick(box, Qt::Key_Return); // the default answer is no
+        });
+        form.TabSheet2->ButtonSetSlave->click();
+        QCOMPARE(asked, QStringLiteral("Set the number of slaves of the panel to 0?"));
+        OnQuestion([&asked](QMessageBox* box) {
+            asked = box->text();
+            AnswerYes(box);
+        });
+        const QDateTime before = QDateTime::currentDateTime();
+        form.TabSheet2->ButtonSetTime->click();
+        const QDateTime shown = QDateTime::fromString(
+            asked, QStringLiteral("'Set the panel clock to 'hh:mm:ss dd.MM.yyyy'?'"));
+        QVERIFY2(shown.isValid(), qPrintable(asked));
+        QVERIFY(qAbs(shown.secsTo(before)) <= 2);
+        // Only the clock went out, besides the polls.
+        const std::string sent = ReceiveWhileRunning(*FPty, 4096, 1500);
+        QVERIFY(sent.find("\xAA\x01\x30\x54") != std::string::npos);
+        QVERIFY(sent.find("\xAA\x01\x30\x53") == std::string::npos);
+        form.close();
+    }
+
+    void MeasuredValuesAreDisplaysAndTheLinkFieldsStayEditable() {
+        TForm1 form(FDir->Path().string());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.PageControl1->setCurrentWidget(form.Master);
+        TNumberEdit* voltage = form.Master->NumberEdit(TMeasureField::VA);
+        form.StatusPages().ShowValue(0, TMeasureField::VA, 12345);
+        voltage->setFocus();
+        QTRY_VERIFY(voltage->hasFocus());
+        QTest::keyClicks(voltage, QStringLiteral("99"));
+        QTest::keyClick(voltage, Qt::Key_Return);
+        QTest::keyClick(voltage, Qt::Key_Tab);
+        QCOMPARE(voltage->text(), QStringLiteral("12.345 V"));
+        QVERIFY(voltage->isReadOnly());
+        QCOMPARE(voltage->selectedText(), QString()); // Tab left it
+        voltage->selectAll();
+        QCOMPARE(voltage->selectedText(), QStringLiteral("12.345 V")); // can still be copied
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(voltage);
+        QVERIFY(spoken->state().readOnly);
+        for (TStatusPage* page : {form.Master, form.TabSheetSl[0]}) {
+            for (TNumberEdit* edit : page->findChildren<TNumberEdit*>()) {
+                QVERIFY2(edit->isReadOnly(), qPrintable(edit->objectName()));
+            }
+        }
+        TCommunicationPage* link = form.TabSheet2;
+        for (QAbstractSpinBox* field : link->findChildren<QAbstractSpinBox*>()) {
+            QVERIFY(!field->isReadOnly());
+        }
+        form.close();
+    }
+
+    void EveryPageHasItsOwnAltKeysAndCtrlTabChangesPages() {
+        TForm1 form(FDir->Path().string());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTabWidget* tabs = form.PageControl1;
+        for (int index = 0; index < tabs->count(); ++index) {
+            tabs->setCurrentIndex(index);
+            QMap<QString, QString> keys; // mnemonic -> text
+            for (QWidget* widget : tabs->widget(index)->findChildren<QWidget*>()) {
+                QString text;
+                if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+                    text = button->text();
+                } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+                    text = label->text();
+                }
+                const QString key = QKeySequence::mnemonic(text).toString();
+                if (!widget->isVisible() || key.isEmpty()) {
+                    continue;
+                }
+                QVERIFY2(!keys.contains(key), qPrintable(text + " / " + keys.value(key)));
+                keys[key] = text;
+            }
+        }
+        TCommunicationPage* page = form.TabSheet2;
+        for (QPushButton* button : page->findChildren<QPushButton*>()) {
+            QVERIFY2(!button->isVisible() || !QKeySequence::mnemonic(button->text()).isEmpty(),
+                     qPrintable(button->objectName()));
+        }
+        tabs->setCurrentWidget(page);
+        QSignalSpy version(page->ButtonVerse, &QPushButton::clicked);
+        page->SpinEditAdr->setFocus();
+        QTest::keyClick(page->SpinEditAdr, Qt::Key_V, Qt::AltModifier);
+        QTRY_COMPARE(version.size(), 1); // a mnemonic clicks after a short animation
+
+        page->SpinEditRefresh->setFocus(); // the keys work wherever the focus is
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(tabs->currentWidget(), form.TabSheet3);
+        tabs->setTabVisible(tabs->indexOf(form.TabSheetSl[0]), false); // slave 1 absent
+        QTest::keyClick(&form, Qt::Key_PageDown, Qt::ControlModifier);
+        QCOMPARE(tabs->currentWidget(), form.TabSheetSl[1]);
+        QTest::keyClick(&form, Qt::Key_PageUp, Qt::ControlModifier);
+        QCOMPARE(tabs->currentWidget(), form.TabSheet3);
+        QTest::keyClick(&form, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(tabs->currentWidget(), form.TabSheet2);
+        tabs->setCurrentWidget(form.TabSheetSl[3]);
+        QTest::keyClick(&form, Qt::Key_Tab, Qt::ControlModifier); // round to the first page
+        QCOMPARE(tabs->currentWidget(), form.Master);
+        form.close();
+    }
+
+    void StateGroupsRelaysAndLedsAreTabStopsWithArrowsWithin() {
+        TForm1 form(FDir->Path().string());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.PageControl1->setCurrentWidget(form.Master);
+        form.StatusPages().ShowStateCode(0, TStateField::stHas, 2);
+        TRadioGroup* system = form.Master->RadioGroup(TStateField::stHas);
+        // Walk the Tab chain once round the master page.
+        form.Master->NumberEdit(TMeasureField::VA)->setFocus();
+        QMap<QObject*, int> stopsPerGroup; // group box -> Tab stops inside it
+        QWidget* start = QApplication::focusWidget();
+        for (int step = 0; step < 200; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* focused = QApplication::focusWidget();
+            if (focused == start) {
+                break;
+            }
+            if (auto* group = qobject_cast<QGroupBox*>(focused->parentWidget())) {
+                ++stopsPerGroup[group];
+            }
+        }
+        QCOMPARE(QApplication::focusWidget(), start); // the chain came round
+        // Eight state groups, the relays and three LED boxes: one stop each.
+        QCOMPARE(stopsPerGroup.size(), 12);
+        for (int stops : stopsPerGroup) {
+            QCOMPARE(stops, 1);
+        }
+        // Tab lands on the item the panel reports; arrows move on and change nothing.
+        system->Button(0)->setFocus();
+        system->Button(2)->setFocus();
+        QCOMPARE(QApplication::focusWidget(), system->Button(2));
+        QTest::keyClick(system->Button(2), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), system->Button(3));
+        QTest::keyClick(system->Button(3), Qt::Key_Space);
+        QTest::keyClick(system->Button(3), Qt::Key_Up);
+        QTest::keyClick(system->Button(2), Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), system->Button(1));
+        QCOMPARE(system->ItemIndex(), 2);
+        TShape* alarm = form.StatusPages().LedAt(0, 3);
+        alarm->setFocus();
+        QTest::keyClick(alarm, Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), form.StatusPages().LedAt(0, 2));
+        form.close();
+    }
+
+    void TheWindowIsAWindowNamedByItsTitleForScreenReaders() {
+        TForm1 form(FDir->Path().string());
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&form);
+        QCOMPARE(window->role(), QAccessible::Window);
+        QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Orvant  v2.1"));
     }
 
     void StopShowsTheFailedPollOnceAndInitBringsPollingBack() {
