@@ -34,10 +34,12 @@ QString ColourName(TAgeColour colour) {
 TLinkStatusBar::TLinkStatusBar(QWidget* parent) : QStatusBar(parent) {
     setObjectName(QStringLiteral("StatusBarLink"));
     setSizeGripEnabled(false);
-    FTarget = AddLabel("LabelLinkTarget", tr("Link"), 2);
+    FTarget = AddLabel("LabelLinkTarget", tr("Link"), 1);
+    // A long device path gives way first, shortened in its middle; the whole is its tool tip.
+    FTarget->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     FState = AddLabel("LabelLinkState", tr("Link state"), 0);
     FAge = AddLabel("LabelReplyAge", tr("Last reply"), 0);
-    FCounters = AddLabel("LabelLinkCounters", tr("Link counters"), 3);
+    FCounters = AddLabel("LabelLinkCounters", tr("Link counters"), 0);
     FAge->setStyleSheet(AgeStyle(FColour));
 }
 
@@ -51,7 +53,10 @@ QLabel* TLinkStatusBar::AddLabel(const char* name, const QString& spoken, int st
 }
 
 void TLinkStatusBar::ShowLink(const TStatusBarText& text, TAgeColour colour) {
-    FTarget->setText(QString::fromLocal8Bit(text.Target));
+    const QString target = QString::fromLocal8Bit(text.Target);
+    FTarget->setToolTip(target);
+    FTarget->setText(
+        FTarget->fontMetrics().elidedText(target, Qt::ElideMiddle, qMax(FTarget->width(), 80)));
     FState->setText(QString::fromLocal8Bit(text.State));
     FAge->setText(QString::fromLocal8Bit(text.Age));
     FCounters->setText(QString::fromLocal8Bit(text.Counters));

@@ -91,9 +91,9 @@ private slots:
         form.show(); // polls every second: a reply keeps the age green for two
         TLinkStatusBar* bar = form.LinkHealth().StatusBar();
         QTRY_VERIFY_WITH_TIMEOUT(
-            bar->Target()->text().startsWith(QStringLiteral("Serial ") +
-                                             QString::fromStdString(FLink.string()) +
-                                             QStringLiteral(" 115200 8N1")),
+            bar->Target()->toolTip().startsWith(QStringLiteral("Serial ") +
+                                                QString::fromStdString(FLink.string()) +
+                                                QStringLiteral(" 115200 8N1")),
             1000);
         QVERIFY(AnswerPoll(form));
         QTRY_COMPARE_WITH_TIMEOUT(bar->State()->text(), QStringLiteral("polling"), 2000);
