@@ -77,10 +77,15 @@ TEST_F(SerialWatch, ALinkThatPointsToTheAdapterAgainIsFollowedAndStopStillStops)
     ASSERT_TRUE(Carries(*first));
 
     PullAdapter(*first);
+    // The waiting-byte count or the wait itself fails, whichever the hang-up reaches first.
     ASSERT_EQ(Reports.size(), 1u);
-    EXPECT_EQ(Reports[0],
-              "ClearCommError function failed (win error code: 5) / Input/output error on " +
-                  link.string());
+    EXPECT_TRUE(Reports[0] == "ClearCommError function failed (win error code: 5) / "
+                              "Input/output error on " +
+                                  link.string() ||
+                Reports[0] == "Unable to get async status (win error code: 5) / "
+                              "Input/output error on " +
+                                  link.string())
+        << Reports[0];
     Watch.Tick();
     EXPECT_FALSE(Port.Connected()) << "a gone device is let go at once";
     EXPECT_EQ(Watch.State(), TSerialWatch::TState::Gone);
