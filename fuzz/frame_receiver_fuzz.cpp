@@ -9,16 +9,19 @@
 //   3  round trip: transport choice, letter, payload; SendFrame's serial frame, turned into a
 //      panel reply, must come out of ReceiveByte with the same payload.
 // After every step the receive machine must be idle or collecting and no decoder may be running.
+// Every frame also goes through the link's health and the traffic monitor's line.
 
 #include "core/comm_log.h"
 #include "core/errors.h"
 #include "frame_capture.h"
 #include "link/frame_codec.h"
+#include "link/link_health.h"
 #include "model/event_bookkeeping.h"
 #include "model/panel_state.h"
 #include "model/panel_texts.h"
 #include "model/reply_decoders.h"
 #include "model/status_decoder.h"
+#include "model/traffic_log.h"
 #include "store/ini_document.h"
 #include "store/report_writer.h"
 
@@ -190,6 +193,21 @@ void RoundTrip(TFrameCodec& codec, TFrameCapture& transport, const uint8_t* data
     }
 }
 
+// The window's watchers of the link: the health, and an open traffic monitor that makes every
+// frame's line at once from whatever bytes came.
+class TFuzzMonitor : public IFrameObserver {
+public:
+    void FrameSeen(const TFrameEvent& frame) override {
+        FHealth.FrameSeen(frame);
+        FTraffic.FrameSeen(frame);
+        Sink = uint32_t(TrafficLine(FTraffic.At(FTraffic.Size() - 1)).size());
+    }
+
+private:
+    TLinkHealth FHealth{FuzzClock};
+    TTrafficLog FTraffic{FuzzClock};
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -199,6 +217,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     TFrameCapture transport;
     TFuzzLog log;
     TFrameCodec codec(transport, log);
+    TFuzzMonitor monitor;
+    codec.AddObserver(monitor);
     // The program's own decoders, the event bookkeeping on a settings file in memory.
     TPanelState state;
     TFuzzSettings settings;

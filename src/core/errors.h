@@ -4,12 +4,27 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 // The general error: a failure with a message text.
 class EOrvant : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+
+    // What the system said and where (a device path, an address): shown under the message,
+    // never part of it, so that the message itself stays the one files and users compare.
+    const std::string& Detail() const { return FDetail; }
+    void SetDetail(std::string detail) { FDetail = std::move(detail); }
+
+private:
+    std::string FDetail;
 };
+
+// The detail of any failure: an EOrvant's own, empty for others.
+std::string DetailOf(const std::exception& error);
+
+// The system's description of an error number ("Input/output error"), safe on any thread.
+std::string SystemErrorText(int errorNumber);
 
 // A value outside the range of the field that must hold it.
 class ERangeError : public EOrvant {

@@ -82,24 +82,87 @@ void TFrameCodec::RegisterDecoder(uint8_t letter, TDecoder decoder, std::size_t 
     FMinPayload[letter] = minPayload;
 }
 
+void TFrameCodec::AddObserver(IFrameObserver& observer) {
+    FObservers.push_back(&observer);
+}
+
+void TFrameCodec::RemoveObserver(IFrameObserver& observer) {
+    std::erase(FObservers, &observer);
+}
+
+void TFrameCodec::Notify(TFrameWay way, TFrameRoute route, TFrameFate fate, uint8_t letter,
+                         const uint8_t* wire, std::size_t length) {
+    if (wire == nullptr) {
+        return; // a reply dispatched by hand, not one that came over a transport
+    }
+    const TFrameEvent event{way, route, fate, letter, wire, length};
+    for (IFrameObserver* observer : FObservers) {
+        observer->FrameSeen(event);
+    }
+}
+
+std::vector<uint8_t> TFrameCodec::SerialBody(const uint8_t* wire, std::size_t length) {
+    std::vector<uint8_t> body;
+    // Past the two-byte start marker, up to the end marker; 0xAA 0xAA is one 0xAA.
+    for (std::size_t i = 2; i < length; ++i) {
+        if (wire[i] != Escape) {
+            body.push_back(wire[i]);
+        } else if (i + 1 < length && wire[i + 1] == Escape) {
+            body.push_back(Escape);
+            ++i;
+        } else {
+            break;
+        }
+    }
+    return body;
+}
+
+std::size_t TFrameCodec::RebuildSerialWire() {
+    std::size_t n = 0;
+    FRxWire[n++] = Escape;
+    FRxWire[n++] = SerialStartFromPanel;
+    for (std::size_t i = 0; i < FRxCount; ++i) {
+        if (FRxBody[i] == Escape) {
+            FRxWire[n++] = Escape;
+        }
+        FRxWire[n++] = FRxBody[i];
+    }
+    FRxWire[n++] = Escape;
+    FRxWire[n++] = SerialEnd;
+    return n;
+}
+
 // ---- sending ----
 
 void TFrameCodec::SendFrame(uint8_t letter, const uint8_t* payload, uint16_t length) {
     if (length > MaxPayload) {
         throw ERangeError();
     }
-    if (FTransport.UdpSelected()) {
+    const bool udp = FTransport.UdpSelected();
+    if (udp) {
         BuildDatagram(letter, payload, length);
-        // Set again before every datagram so that an edited IP field counts from the next frame.
-        FTransport.SetUdpDestination(std::to_string(UdpPort), FTransport.IpText());
-        FTransport.SendDatagram(FTxBuffer.data(), static_cast<uint32_t>(FTxLength));
-        return;
+    } else {
+        if (SerialFrameSize(AddressByte, letter, payload, length) > BufferSize) {
+            throw ERangeError();
+        }
+        BuildSerialFrame(letter, payload, length);
     }
-    if (SerialFrameSize(AddressByte, letter, payload, length) > BufferSize) {
-        throw ERangeError();
+    const TFrameRoute route = udp ? TFrameRoute::Udp : TFrameRoute::Serial;
+    const auto length32 = static_cast<uint32_t>(FTxLength);
+    try {
+        if (udp) {
+            // Set again before every datagram so that an edited IP field counts from the next
+            // frame.
+            FTransport.SetUdpDestination(std::to_string(UdpPort), FTransport.IpText());
+            FTransport.SendDatagram(FTxBuffer.data(), length32);
+        } else {
+            FTransport.WriteSerial(FTxBuffer.data(), length32);
+        }
+    } catch (...) {
+        Notify(TFrameWay::Sent, route, TFrameFate::SendFailed, letter, FTxBuffer.data(), length32);
+        throw;
     }
-    BuildSerialFrame(letter, payload, length);
-    FTransport.WriteSerial(FTxBuffer.data(), static_cast<uint32_t>(FTxLength));
+    Notify(TFrameWay::Sent, route, TFrameFate::Sent, letter, FTxBuffer.data(), length32);
 }
 
 void TFrameCodec::BuildSerialFrame(uint8_t letter, const uint8_t* payload, uint16_t length) {
@@ -223,17 +286,25 @@ void TFrameCodec::EndOfFrame() {
     }
     std::copy_n(FRxBody.begin(), FRxCount, FRxBuffer.begin());
     FRxPayloadLength = PayloadOfBody(FRxCount);
+    const std::size_t wireLength = FObservers.empty() ? 0 : RebuildSerialWire();
     if (FChecksum != FRxBody[last]) {
         ++FCounters.SerialChecksumErrors; // dropped without a message, but counted
+        Notify(TFrameWay::Received, TFrameRoute::Serial, TFrameFate::BadChecksum, FRxBody[1],
+               FRxWire.data(), wireLength);
         return;
     }
-    DispatchReply(FRxBuffer[1]);
+    Dispatch(FRxBuffer[1], TFrameRoute::Serial, FRxWire.data(), wireLength);
 }
 
 // ---- datagrams and dispatch ----
 
 void TFrameCodec::ReceiveDatagram(const uint8_t* data, int length) {
     if (data == nullptr || length < 3 || length > MaxDatagram || FHandling) {
+        ++FCounters.DatagramsIgnored;
+        if (data != nullptr && length > 0) {
+            Notify(TFrameWay::Received, TFrameRoute::Udp, TFrameFate::Ignored,
+                   length >= 3 ? data[2] : 0, data, std::size_t(length));
+        }
         return;
     }
     std::copy_n(data + 1, length - 1, FRxBuffer.begin());
@@ -248,21 +319,36 @@ void TFrameCodec::ReceiveDatagram(const uint8_t* data, int length) {
     const uint8_t letter = FRxBuffer[1];
     const bool longEnough = length > 6;
     if (letter == 'A' || ((letter == 'G' || letter == 'U' || letter == 'V') && longEnough)) {
-        DispatchReply(letter);
+        Dispatch(letter, TFrameRoute::Udp, data, std::size_t(length));
+    } else {
+        ++FCounters.DatagramsIgnored;
+        Notify(TFrameWay::Received, TFrameRoute::Udp, TFrameFate::Ignored, letter, data,
+               std::size_t(length));
     }
 }
 
 void TFrameCodec::DispatchReply(uint8_t letter) {
+    Dispatch(letter, TFrameRoute::Serial, nullptr, 0);
+}
+
+void TFrameCodec::Dispatch(uint8_t letter, TFrameRoute route, const uint8_t* wire,
+                           std::size_t length) {
     // A copy, so that a decoder may register another decoder for its own letter while it runs.
     const TDecoder decoder = FDecoders[letter];
     if (!decoder) {
+        if (route == TFrameRoute::Udp) {
+            ++FCounters.DatagramsIgnored;
+        }
+        Notify(TFrameWay::Received, route, TFrameFate::Ignored, letter, wire, length);
         return;
     }
     if (FRxPayloadLength < FMinPayload[letter]) {
         ++FCounters.ShortReplies;
+        Notify(TFrameWay::Received, route, TFrameFate::Short, letter, wire, length);
         throw EShortReply(letter, FRxPayloadLength, FMinPayload[letter]);
     }
     ++FCounters.Dispatched;
+    Notify(TFrameWay::Received, route, TFrameFate::Decoded, letter, wire, length);
     TFlagScope handling(FHandling);
     decoder();
 }

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class ICommLog;
 
@@ -25,6 +26,38 @@ struct TLinkCounters {
     uint64_t SerialChecksumErrors = 0;   // serial frames dropped for a wrong checksum
     uint64_t DatagramChecksumErrors = 0; // datagrams with a wrong or missing checksum (decoded)
     uint64_t ShortReplies = 0;           // replies shorter than their record, passed over
+    uint64_t DatagramsIgnored = 0;       // datagrams never dispatched (size, letter, busy)
+};
+
+// One frame that went out or came in, as a link monitor sees it.
+enum class TFrameWay : uint8_t { Sent, Received };
+enum class TFrameRoute : uint8_t { Serial, Udp };
+enum class TFrameFate : uint8_t {
+    Sent,        // handed to the transport
+    SendFailed,  // the transport refused it (the failure goes on to the sender)
+    Decoded,     // handed to its decoder
+    BadChecksum, // a serial frame dropped for its checksum
+    Short,       // a reply shorter than its record, passed over
+    Ignored,     // no decoder for its letter, or a datagram that is never dispatched
+};
+
+struct TFrameEvent {
+    TFrameWay Way;
+    TFrameRoute Route;
+    TFrameFate Fate;
+    uint8_t Letter; // the command letter (0 for a datagram too short to carry one)
+    // The frame's bytes as they were on the wire, markers and escapes included. A received
+    // serial frame is rebuilt from its body (escaping has one form, so the bytes are the same).
+    const uint8_t* Wire;
+    std::size_t WireLength;
+};
+
+// Told of every frame the codec sends or receives, on the main thread, before a received frame
+// reaches its decoder (so a request the decoder sends comes after the reply that caused it).
+class IFrameObserver {
+public:
+    virtual ~IFrameObserver() = default;
+    virtual void FrameSeen(const TFrameEvent& frame) = 0;
 };
 
 // A reply too short for the record its decoder reads at fixed offsets.
@@ -67,6 +100,15 @@ public:
     // record's size as minPayload: a reply with a shorter payload is never decoded (the buffer
     // past it still holds an earlier frame); it is counted and raises EShortReply instead.
     void RegisterDecoder(uint8_t letter, TDecoder decoder, std::size_t minPayload = 0);
+
+    // Adds a watcher of the traffic; it must outlive the codec or be removed first. Without
+    // observers a frame costs nothing extra.
+    void AddObserver(IFrameObserver& observer);
+    void RemoveObserver(IFrameObserver& observer);
+
+    // The body of a serial frame's bytes (start marker, escaped body, end marker): unescaped,
+    // without markers. Bytes that are not a well-formed frame give what could be unescaped.
+    static std::vector<uint8_t> SerialBody(const uint8_t* wire, std::size_t length);
 
     // Builds the frame for the transport selected now and hands it over. `payload` points at
     // `length` bytes (it may be null when `length` is 0). A payload over 2049 bytes, or a serial
@@ -127,6 +169,12 @@ private:
     void AfterEscape(uint8_t b);
     void StoreByte(uint8_t b);
     void EndOfFrame();
+    // Dispatch that tells the observers first; `wire` is the frame as it came.
+    void Dispatch(uint8_t letter, TFrameRoute route, const uint8_t* wire, std::size_t length);
+    void Notify(TFrameWay way, TFrameRoute route, TFrameFate fate, uint8_t letter,
+                const uint8_t* wire, std::size_t length);
+    // The received serial body in wire form, into FRxWire; returns its length.
+    std::size_t RebuildSerialWire();
 
     IFrameTransport& FTransport;
     ICommLog& FLog;
@@ -135,7 +183,9 @@ private:
     std::array<uint8_t, BufferSize> FTxBuffer{};
     int32_t FTxLength = 0;
     std::array<uint8_t, BufferSize> FRxBuffer{};
-    std::array<uint8_t, BufferSize> FRxBody{}; // the serial body being collected, unescaped
+    std::array<uint8_t, BufferSize> FRxBody{};         // the serial body being collected, unescaped
+    std::array<uint8_t, 2 * BufferSize + 4> FRxWire{}; // a received serial frame for observers
+    std::vector<IFrameObserver*> FObservers;
     uint8_t FRxState = 0;
     uint16_t FRxCount = 0;
     std::size_t FRxPayloadLength = 0;

@@ -16,6 +16,10 @@ void TPollCycle::Start() {
     FTimer.SetEnabled(true);
 }
 
+bool TPollCycle::Running() const {
+    return FBusy || FTimer.Enabled();
+}
+
 void TPollCycle::Stop() {
     FTimer.SetEnabled(false);
 }

@@ -46,6 +46,10 @@ public:
 
     // True while a poll is being sent.
     bool Busy() const { return FBusy; }
+    // True while polling runs (between Start and Stop).
+    bool Running() const;
+    // True while the last poll failed (its message has been raised once).
+    bool Failing() const { return FFailures.Failing(); }
 
     // The timer interval for a Refresh field value in ms: kept within 100..10000 (an interval of
     // 0 would stop the timer without a word). A negative value raises ERangeError.

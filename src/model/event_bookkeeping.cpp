@@ -122,6 +122,7 @@ void TEventBookkeeping::AddDeviceSection(uint64_t id, const std::string& idText,
 }
 
 void TEventBookkeeping::RequestIfBehind(uint16_t panelEnd) {
+    FPanelEnd = panelEnd;
     if (FState.CurrentDeviceId != 0 && panelEnd != FState.EventIndex) {
         SendEventRequest(FCodec, FState.EventIndex);
     }
@@ -166,4 +167,17 @@ void TEventBookkeeping::AdvanceIndex(uint16_t recordIndex) {
     FSettings.WriteInteger(DeviceSectionName(FState.DeviceSection), EventIndexKey, advanced);
     FSettings.UpdateFile();
     FState.EventIndex = advanced;
+    ++FCopied;
+}
+
+std::optional<TEventProgress> TEventBookkeeping::EventProgress() const {
+    if (FState.CurrentDeviceId == 0 || !FPanelEnd) {
+        return std::nullopt;
+    }
+    const uint32_t capacity = FState.EventCapacity;
+    uint32_t waiting = uint16_t(*FPanelEnd - FState.EventIndex);
+    if (capacity > 0 && *FPanelEnd < capacity && FState.EventIndex < capacity) {
+        waiting = (*FPanelEnd + capacity - FState.EventIndex) % capacity;
+    }
+    return TEventProgress{FCopied, waiting};
 }

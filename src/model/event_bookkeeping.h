@@ -20,6 +20,7 @@
 // - A section is selected only once its keys are written: when the settings file cannot be
 //   written no device is selected, and the next status reply tries again.
 
+#include "link/link_sources.h"
 #include "model/panel_state.h"
 #include "model/status_view.h"
 #include "store/connection_settings.h"
@@ -65,7 +66,7 @@ constexpr std::size_t EventInfoSize = 4;
 // The section name of device section n: "Zar" and n in decimal.
 std::string DeviceSectionName(int n);
 
-class TEventBookkeeping : public IEventBookkeeping {
+class TEventBookkeeping : public IEventBookkeeping, public IEventProgressSource {
 public:
     // Every part must outlive the bookkeeping. `report` is the event report file's writer.
     TEventBookkeeping(TFrameCodec& codec, TEventReadingState& state, IEventSettings& settings,
@@ -89,6 +90,11 @@ public:
     // asked for again). Reads EventRecordSize bytes: registered with that size.
     void DecodeEvent();
 
+    // Records counted since the start, and how many the panel holds beyond the stored index
+    // (its end index minus the stored index, around the ring); empty while no device is
+    // selected or before the panel's end index is known.
+    std::optional<TEventProgress> EventProgress() const override;
+
 private:
     void LookUpDevice(uint64_t id, const std::string& idText);
     std::optional<int> FindDeviceSection(const TIniValues& values, uint64_t id, int count) const;
@@ -103,6 +109,8 @@ private:
     IReportLines& FReport;
     ICommLog& FLog;
     const IClock& FClock;
+    uint64_t FCopied = 0;
+    std::optional<uint16_t> FPanelEnd;
 };
 
 // The program's one settings object, while it exists, behind the bookkeeping's interface.

@@ -10,7 +10,7 @@
 namespace {
 
 // Errors of a device that has gone (adapter pulled, far end hung up): nothing left to purge.
-bool DeviceGone(int error) {
+bool GoneError(int error) {
     return error == EIO || error == ENXIO || error == ENODEV;
 }
 
@@ -26,6 +26,18 @@ bool LineCanDo(const TComFlowControl& flow, const TComParity& parity) {
 
 TComPort::TComPort(IMainThread& mainThread) : FMainThread(mainThread) {}
 
+template <class TOperation> auto TComPort::OnDevice(TOperation operation) {
+    try {
+        return operation();
+    } catch (EComPort& error) {
+        error.SetDevice(DevicePath());
+        if (error.DeviceGone() && Connected()) {
+            FDeviceGone = true;
+        }
+        throw;
+    }
+}
+
 TComPort::~TComPort() {
     try {
         Close();
@@ -38,16 +50,19 @@ void TComPort::Open() {
     if (Connected()) {
         return;
     }
-    FDevice.Open(SerialDevicePath(FPort));
-    try {
-        PushAll();
-        if (!FEvents.Empty()) {
-            StartThread();
+    OnDevice([this] {
+        FDevice.Open(DevicePath());
+        FDeviceGone = false;
+        try {
+            PushAll();
+            if (!FEvents.Empty()) {
+                StartThread();
+            }
+        } catch (...) {
+            FDevice.Close();
+            throw;
         }
-    } catch (...) {
-        FDevice.Close();
-        throw;
-    }
+    });
 }
 
 void TComPort::Close() {
@@ -57,8 +72,9 @@ void TComPort::Close() {
     StopThread();
     int error = FDevice.Purge();
     FDevice.Close();
-    if (error != 0 && !DeviceGone(error)) {
-        throw EComPort(5, error);
+    FDeviceGone = false;
+    if (error != 0 && !GoneError(error)) {
+        OnDevice([error] { throw EComPort(5, error); });
     }
 }
 
@@ -72,7 +88,9 @@ std::optional<int64_t> TComPort::WriteLimitMs(int32_t count) const {
 }
 
 int32_t TComPort::Write(const void* buffer, int32_t count) {
-    return FDevice.Write(static_cast<const uint8_t*>(buffer), count, WriteLimitMs(count));
+    return OnDevice([&] {
+        return FDevice.Write(static_cast<const uint8_t*>(buffer), count, WriteLimitMs(count));
+    });
 }
 
 void TComPort::WriteFrame(const void* buffer, int32_t count) {
@@ -85,14 +103,17 @@ void TComPort::WriteFrame(const void* buffer, int32_t count) {
     if (const auto configured = WriteLimitMs(count)) {
         limit = std::min(limit, *configured);
     }
-    if (FDevice.Write(static_cast<const uint8_t*>(buffer), count, limit) < count) {
-        throw EComPort(2, ETIMEDOUT);
-    }
+    OnDevice([&] {
+        if (FDevice.Write(static_cast<const uint8_t*>(buffer), count, limit) < count) {
+            throw EComPort(2, ETIMEDOUT);
+        }
+    });
 }
 
 int32_t TComPort::ReadStr(std::string& str, int32_t count) {
     str.resize(size_t(std::max<int32_t>(count, 0)));
-    int32_t read = FDevice.Read(reinterpret_cast<uint8_t*>(str.data()), count);
+    int32_t read =
+        OnDevice([&] { return FDevice.Read(reinterpret_cast<uint8_t*>(str.data()), count); });
     str.resize(size_t(read));
     if (FDiscardNull) {
         std::erase(str, '\0');
@@ -263,7 +284,7 @@ void TComPort::DoEvents(TComEvents events, int32_t count) {
 
 void TComPort::DoException(std::exception_ptr error) {
     try {
-        std::rethrow_exception(error);
+        OnDevice([&] { std::rethrow_exception(error); });
     } catch (const std::exception& e) {
         if (OnException) {
             OnException(*this, e);
@@ -273,6 +294,14 @@ void TComPort::DoException(std::exception_ptr error) {
     } catch (...) {
         DoException(std::make_exception_ptr(EOrvant("Unknown error")));
     }
+}
+
+std::string TComPort::LineText() const {
+    static constexpr char ParityLetters[] = {'N', 'O', 'E', 'M', 'S'};
+    const TSerialLine line = LineOf();
+    static constexpr const char* StopTexts[] = {"1", "1.5", "2"};
+    return std::to_string(line.BaudRate) + " " + std::to_string(line.DataBits) +
+           ParityLetters[std::size_t(line.Parity) % 5] + StopTexts[std::size_t(line.StopBits) % 3];
 }
 
 void SetComPort1Design(TComPort& port) {

@@ -51,6 +51,14 @@ public:
     // port (OnRxChar, OnException) and any number of times.
     void Close();
     bool Connected() const { return FDevice.IsOpen(); }
+    // True while the port is open on a device that has gone (an adapter pulled, the far end
+    // hung up): the port still counts as open, but nothing goes through until it is closed and
+    // opened again. Failures raised with such an error set it; Open and Close clear it.
+    bool DeviceGone() const { return FDeviceGone; }
+    // The device the port name leads to ("COM5" is /dev/ttyS4).
+    std::string DevicePath() const { return SerialDevicePath(FPort); }
+    // "115200 8N1": the line settings in the short form a technician reads.
+    std::string LineText() const;
 
     // Writes count bytes and returns how many were written within the write time-outs.
     // Raises EComPort 2 (errno EBADF when closed) or 6.
@@ -122,6 +130,9 @@ private:
     void StopThread();
     void DoEvents(TComEvents events, int32_t count);
     void DoException(std::exception_ptr error);
+    // Runs an operation on the device; an EComPort it raises names the device, and one that
+    // says the device is gone marks the port so.
+    template <class TOperation> auto OnDevice(TOperation operation);
 
     IMainThread& FMainThread;
     std::string FName = "ComPort1";
@@ -140,6 +151,7 @@ private:
     int FUpdateCount = 0;
     TSerialDevice FDevice;
     std::unique_ptr<TComThread> FThread;
+    bool FDeviceGone = false;
 };
 
 // Gives port the values the main window's design gives ComPort1: "COM5", 115200 baud, 8 data

@@ -3,6 +3,7 @@
 #include "transport/com_translation.h"
 
 #include <array>
+#include <cerrno>
 
 namespace {
 
@@ -45,4 +46,16 @@ std::string ComPortErrorText(int code) {
 EComPort::EComPort(int code, std::optional<int> systemCode)
     : EOrvant(ComPortErrorText(code) +
               (systemCode ? " (win error code: " + std::to_string(*systemCode) + ")" : "")),
-      Code(code), SystemCode(systemCode) {}
+      Code(code), SystemCode(systemCode) {
+    if (systemCode) {
+        SetDetail(SystemErrorText(*systemCode));
+    }
+}
+
+void EComPort::SetDevice(const std::string& path) {
+    SetDetail(SystemCode ? SystemErrorText(*SystemCode) + " on " + path : path);
+}
+
+bool EComPort::DeviceGone() const {
+    return SystemCode && (*SystemCode == EIO || *SystemCode == ENXIO || *SystemCode == ENODEV);
+}

@@ -12,6 +12,13 @@ public:
     explicit EComPort(int code, std::optional<int> systemCode = std::nullopt);
     int Code;
     std::optional<int> SystemCode;
+
+    // Names the device the failure happened on; the detail then reads, for example,
+    // "Input/output error on /dev/ttyUSB0".
+    void SetDevice(const std::string& path);
+    // True when the system's error says the device itself is gone (an adapter pulled, the far
+    // end of a pseudo-terminal closed), not that an operation was refused.
+    bool DeviceGone() const;
 };
 
 // The message text of a serial port error code (1 to 23), through the "comport" translation.

@@ -32,6 +32,7 @@ TCommunicationPage::TCommunicationPage(QWidget* parent) : QWidget(parent) {
     ButtonSetTime = AddButton(grid, "ButtonSetTime", tr("Set &time"), 1, 0);
     Button8 = AddButton(grid, "Button8", tr("Get events"), 1, 1, false);
     ButtonVerse = AddButton(grid, "ButtonVerse", tr("Software &version"), 1, 5);
+    ButtonMonitor = AddButton(grid, "ButtonMonitor", tr("Traffic m&onitor"), 1, 3);
 
     Button7 = AddButton(grid, "Button7", tr("Get samp."), 2, 0, false);
     ButtonSetSlave = AddButton(grid, "ButtonSetSlave", tr("Set s&laves"), 2, 1);

@@ -27,6 +27,7 @@ public:
     QPushButton* ButtonSetTime;  // "Set time"
     QPushButton* Button8;        // "Get events", never visible
     QPushButton* ButtonVerse;    // "Software version"
+    QPushButton* ButtonMonitor;  // "Traffic monitor"
     QPushButton* Button7;        // "Get samp.", never visible
     QPushButton* ButtonSetSlave; // "Set slaves"
     QSpinBox* SpinEditSlave;     // number of slaves for "Set slaves"

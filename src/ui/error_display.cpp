@@ -1,30 +1,116 @@
 #include "ui/error_display.h"
 
-#include <QMessageBox>
+#include "core/clock.h"
+#include "core/errors.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <exception>
 
-TErrorDisplay::TErrorDisplay(QWidget* window) : QObject(window), FWindow(window) {}
+namespace {
 
-void TErrorDisplay::Show(const QString& message) {
-    if (FOpen.count(message) != 0) {
-        return;
+// How long a new message keeps the panel lit.
+constexpr int HighlightMs = 1500;
+
+QString EntryText(const TErrorEntry& entry) {
+    QString text = QString::fromStdString(ClockText(entry.Last)) + QStringLiteral("  ") +
+                   QString::fromLocal8Bit(entry.Message);
+    if (entry.Count > 1) {
+        text += QObject::tr("  (%1 times since %2)")
+                    .arg(entry.Count)
+                    .arg(QString::fromStdString(ClockText(entry.First)));
     }
-    auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Orvant2"), message,
-                                QMessageBox::Ok, FWindow);
-    box->setObjectName(QStringLiteral("ErrorMessage"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    FOpen[message] = box;
-    connect(box, &QObject::destroyed, this, [this, message] { FOpen.erase(message); });
-    box->open();
+    if (!entry.Detail.empty()) {
+        text += QStringLiteral("\n          ") + QString::fromLocal8Bit(entry.Detail);
+    }
+    return text;
+}
+
+// Delete dismisses the selected message, as the button does.
+class TDeleteKeyFilter : public QObject {
+public:
+    TDeleteKeyFilter(TErrorDisplay* display, QObject* parent)
+        : QObject(parent), FDisplay(display) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+            FDisplay->DismissSelected();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    TErrorDisplay* FDisplay;
+};
+
+} // namespace
+
+TErrorDisplay::TErrorDisplay(QWidget* window) : QObject(window) {
+    FArea = new QFrame(window);
+    FArea->setObjectName(QStringLiteral("ErrorArea"));
+    FArea->setFrameShape(QFrame::StyledPanel);
+    FArea->setAccessibleName(tr("Messages"));
+    auto* layout = new QHBoxLayout(FArea);
+    layout->setContentsMargins(4, 2, 4, 2);
+    FListView = new QListWidget(FArea);
+    FListView->setObjectName(QStringLiteral("ErrorList"));
+    FListView->setAccessibleName(tr("Messages"));
+    FListView->setMaximumHeight(110);
+    FListView->installEventFilter(new TDeleteKeyFilter(this, FListView));
+    layout->addWidget(FListView, 1);
+    auto* buttons = new QVBoxLayout;
+    FDismiss = new QPushButton(tr("&Dismiss"), FArea);
+    FDismiss->setObjectName(QStringLiteral("ButtonDismiss"));
+    FDismissAll = new QPushButton(tr("Dismiss all"), FArea);
+    FDismissAll->setObjectName(QStringLiteral("ButtonDismissAll"));
+    for (QPushButton* button : {FDismiss, FDismissAll}) {
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::TabFocus);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    FHighlight = new QTimer(this);
+    FHighlight->setSingleShot(true);
+    connect(FHighlight, &QTimer::timeout, this, [this] { FArea->setStyleSheet(QString()); });
+    connect(FDismiss, &QPushButton::clicked, this, &TErrorDisplay::DismissSelected);
+    connect(FDismissAll, &QPushButton::clicked, this, &TErrorDisplay::DismissAll);
+    FArea->setVisible(false);
+}
+
+QWidget* TErrorDisplay::Area() const {
+    return FArea;
+}
+
+void TErrorDisplay::Show(const QString& message, const QString& detail) {
+    const bool isNew = FList.Add(message.toLocal8Bit().toStdString(),
+                                 detail.toLocal8Bit().toStdString(), SystemClock().Now());
+    Refresh();
+    if (isNew) {
+        DrawTheEye();
+    }
+}
+
+void TErrorDisplay::Show(const std::exception& error) {
+    Show(QString::fromLocal8Bit(error.what()), QString::fromLocal8Bit(DetailOf(error)));
 }
 
 void TErrorDisplay::Guard(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        Show(QString::fromLocal8Bit(e.what()));
+        Show(e);
     } catch (...) {
         Show(QStringLiteral("Unknown error"));
     }
@@ -32,8 +118,43 @@ void TErrorDisplay::Guard(const std::function<void()>& handler) {
 
 QStringList TErrorDisplay::OpenMessages() const {
     QStringList list;
-    for (const auto& entry : FOpen) {
-        list << entry.first;
+    for (const TErrorEntry& entry : FList.Entries()) {
+        list << QString::fromLocal8Bit(entry.Message);
     }
     return list;
+}
+
+void TErrorDisplay::DismissSelected() {
+    if (FList.Empty()) {
+        return;
+    }
+    const int row = FListView->currentRow();
+    const auto& entries = FList.Entries();
+    FList.Dismiss(
+        entries[row >= 0 && std::size_t(row) < entries.size() ? std::size_t(row) : 0].Message);
+    Refresh();
+}
+
+void TErrorDisplay::DismissAll() {
+    FList.DismissAll();
+    Refresh();
+}
+
+void TErrorDisplay::Refresh() {
+    const int row = FListView->currentRow();
+    FListView->clear();
+    for (const TErrorEntry& entry : FList.Entries()) {
+        auto* item = new QListWidgetItem(EntryText(entry), FListView);
+        item->setToolTip(QString::fromLocal8Bit(entry.Message));
+    }
+    if (row >= 0 && row < FListView->count()) {
+        FListView->setCurrentRow(row);
+    }
+    FArea->setVisible(!FList.Empty());
+}
+
+// Lights the panel for a moment; focus stays where the user has it.
+void TErrorDisplay::DrawTheEye() {
+    FArea->setStyleSheet(QStringLiteral("#ErrorArea { background: #FFD27F; }"));
+    FHighlight->start(HighlightMs);
 }

@@ -1,30 +1,52 @@
 #pragma once
-// The one error display of the window. Every failure that reaches an event handler is shown with
-// its message text; a message that is already on screen is not shown a second time, so a timer
-// that keeps failing never piles up a stack of dialogs. Showing never blocks the event loop.
+// The one error display of the window: a panel under the pages that lists every failure that
+// reached an event handler, never a dialog, so nothing ever blocks the window. Each distinct
+// message is listed once with the time it last came, how often it came and, under it, what the
+// system said and where; the newest is on top. A message stays until the user dismisses it. A
+// new one draws the eye (the panel lights up for a moment) without taking the keyboard.
+
+#include "core/error_list.h"
 
 #include <QObject>
 #include <QString>
 
 #include <functional>
-#include <map>
 
-class QMessageBox;
+class QFrame;
+class QListWidget;
+class QPushButton;
+class QTimer;
 class QWidget;
 
 class TErrorDisplay : public QObject {
     Q_OBJECT
 public:
+    // The panel is made here; the window places Area() under its pages.
     explicit TErrorDisplay(QWidget* window);
 
-    void Show(const QString& message);
+    // Lists a message (text exactly as raised) with its detail line.
+    void Show(const QString& message, const QString& detail = {});
+    // Shows a failure with the detail it carries.
+    void Show(const std::exception& error);
     // Runs a handler; whatever it raises is shown here and goes no further.
     void Guard(const std::function<void()>& handler);
 
-    // The messages on screen now (for tests and screen readers).
+    // The messages listed now, newest first (for tests and screen readers).
     QStringList OpenMessages() const;
+    // Dismisses the selected message, or the newest when none is selected.
+    void DismissSelected();
+    void DismissAll();
+
+    QWidget* Area() const;
 
 private:
-    QWidget* FWindow;
-    std::map<QString, QMessageBox*> FOpen;
+    void Refresh();
+    void DrawTheEye();
+
+    TErrorList FList;
+    QFrame* FArea;
+    QListWidget* FListView;
+    QPushButton* FDismiss;
+    QPushButton* FDismissAll;
+    QTimer* FHighlight;
 };

@@ -36,5 +36,20 @@ void TWindowFrameTransport::SetUdpDestination(const std::string& port, const std
 }
 
 void TWindowFrameTransport::SendDatagram(const uint8_t* data, uint32_t count) {
-    Pult().SendDatagram(data, count);
+    try {
+        Pult().SendDatagram(data, count);
+    } catch (EOrvant& error) {
+        // The message is the system's own text; the detail says where the datagram went.
+        if (error.Detail().empty()) {
+            error.SetDetail("to " + UdpTargetText());
+        }
+        throw;
+    }
+}
+
+std::string TWindowFrameTransport::UdpTargetText() const {
+    if (FPult && FPult->Udp() != nullptr) {
+        return FPult->Udp()->GetDestinationAddress() + ":" + FPult->Udp()->GetDestinationPort();
+    }
+    return IpText() + ":" + std::to_string(TFrameCodec::UdpPort);
 }

@@ -4,6 +4,7 @@
 // address.
 
 #include "link/frame_codec.h"
+#include "link/link_sources.h"
 
 #include <memory>
 
@@ -11,7 +12,7 @@ class TComPort;
 class TCommunicationPage;
 class tPult;
 
-class TWindowFrameTransport : public IFrameTransport {
+class TWindowFrameTransport : public IFrameTransport, public IUdpTarget {
 public:
     // `pult` is the window's holder of the panel object, empty until the last step of the
     // window's start-up; UDP frames sent before then raise "Destination-address not set.".
@@ -23,6 +24,10 @@ public:
     void WriteSerial(const uint8_t* data, uint32_t count) override;
     void SetUdpDestination(const std::string& port, const std::string& address) override;
     void SendDatagram(const uint8_t* data, uint32_t count) override;
+
+    // Where the UDP worker sends ("192.168.1.100:1501"); the IP field's text until the worker
+    // exists.
+    std::string UdpTargetText() const override;
 
 private:
     tPult& Pult() const;

@@ -31,6 +31,13 @@ void TShape::SetBrushStyle(Qt::BrushStyle style) {
     }
 }
 
+void TShape::SetGreyed(bool greyed) {
+    if (greyed != FGreyed) {
+        FGreyed = greyed;
+        update();
+    }
+}
+
 void TShape::SetCaption(const QString& caption) {
     FCaption = caption;
     UpdateAccessibleName();
@@ -50,7 +57,13 @@ void TShape::paintEvent(QPaintEvent*) {
         painter.drawEllipse(circle);
     }
     painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(QBrush(FBrushColor, FBrushStyle));
+    QColor colour = FBrushColor;
+    if (FGreyed) {
+        // The hue stays recognisable, the light goes: an old look is not a live one.
+        colour =
+            QColor::fromHsv(colour.hsvHue(), colour.hsvSaturation() / 4, colour.value() * 3 / 5);
+    }
+    painter.setBrush(QBrush(colour, FBrushStyle));
     painter.drawEllipse(circle);
     if (hasFocus()) { // reached by keyboard: a ring shows where
         painter.setBrush(Qt::NoBrush);

@@ -27,6 +27,10 @@ public:
     bool Lit() const { return FBrushStyle == Qt::SolidPattern; }
     void SetLit(bool lit) { SetBrushStyle(lit ? Qt::SolidPattern : Qt::DiagCrossPattern); }
 
+    // A greyed LED keeps its look in a washed-out colour: what it shows is old.
+    bool Greyed() const { return FGreyed; }
+    void SetGreyed(bool greyed);
+
     // The LED's caption ("Alarm"); the accessible name is the caption and the look ("Alarm, lit").
     QString Caption() const { return FCaption; }
     void SetCaption(const QString& caption);
@@ -43,4 +47,5 @@ private:
     QColor FBrushColor = Qt::white;
     Qt::BrushStyle FBrushStyle = Qt::DiagCrossPattern;
     QString FCaption;
+    bool FGreyed = false;
 };

@@ -12,18 +12,22 @@
 #include "store/crt_memo.h"
 #include "store/report_file.h"
 #include "store/report_writer.h"
+#include "transport/serial_watch.h"
 #include "ui/chart_page.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
 #include "ui/frame_transport.h"
 #include "ui/led_shape.h"
 #include "ui/link_controls_view.h"
+#include "ui/link_health_view.h"
+#include "ui/link_status_bar.h"
 #include "ui/memo_log.h"
 #include "ui/page_keys.h"
 #include "ui/qt_timer.h"
 #include "ui/serial_port_control.h"
 #include "ui/status_page.h"
 #include "ui/status_pages.h"
+#include "ui/traffic_monitor.h"
 #include "ui/voltage_chart.h"
 
 #include <QCheckBox>
@@ -45,7 +49,6 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     FErrors = new TErrorDisplay(this);
     FStatusPages = new TStatusPages(FPanelState, this);
     BuildPages();
-    FitToPages();
 
     Timer1 = new TQtTimer(this, 1000, false);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -56,7 +59,8 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     FLog = std::make_unique<TMemoLog>(TabSheet2->Memo1);
     FFrameTransport = std::make_unique<TWindowFrameTransport>(*TabSheet2, ComPort1, FPult);
     FLinkControlsView = std::make_unique<TLinkControlsView>(*TabSheet2);
-    FSerialPortControl = std::make_unique<TSerialPortControl>(ComPort1, this);
+    FSerialWatch = std::make_unique<TSerialWatch>(ComPort1);
+    FSerialPortControl = std::make_unique<TSerialPortControl>(ComPort1, *FSerialWatch, this);
     FCodec = std::make_unique<TFrameCodec>(*FFrameTransport, *FLog);
     FLink = std::make_unique<TLinkControls>(*FCodec, *Timer1, *FSerialPortControl,
                                             *FLinkControlsView, *FLog, SystemClock());
@@ -77,6 +81,8 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
         std::make_unique<TEventBookkeeping>(*FCodec, FPanelState.Events, FEventSettings,
                                             *FStatusPages, *FEventReport, *FLog, SystemClock());
     RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventReport, SystemClock());
+    BuildLinkHealth();
+    FitToPages(); // once the status bar is there too
     ConnectControls();
     FormCreate();
 }
@@ -162,9 +168,31 @@ void TForm1::ConnectControls() {
             guarded(&TLinkControls::CheckBoxUDPClick));
 
     ComPort1.OnRxChar = [this](TComPort& sender, int32_t count) { ComPort1RxChar(sender, count); };
-    ComPort1.OnException = [this](TComPort&, const std::exception& error) {
-        FErrors->Show(QString::fromLocal8Bit(error.what()));
-    };
+    ComPort1.OnException = [this](TComPort&, const std::exception& error) { FErrors->Show(error); };
+    connect(page->ButtonMonitor, &QPushButton::clicked, this, &TForm1::ShowTrafficMonitor);
+}
+
+// ---- The link at a glance ----
+
+// Under the pages: the messages (shown only while there are any), then the status bar.
+void TForm1::BuildLinkHealth() {
+    FLinkHealth = std::make_unique<TLinkHealthView>(*FCodec, FLink->Poll(), *FLinkControlsView,
+                                                    *FFrameTransport, ComPort1, *FSerialWatch,
+                                                    *FStatusPages, this);
+    FLinkHealth->SetUdpTarget(FFrameTransport.get());
+    FLinkHealth->SetEventProgress(FEvents.get());
+    auto* column = static_cast<QVBoxLayout*>(layout());
+    column->setSpacing(0); // the bar and the panel have frames of their own
+    column->addWidget(FErrors->Area());
+    column->addWidget(FLinkHealth->StatusBar());
+}
+
+void TForm1::ShowTrafficMonitor() {
+    if (FTrafficMonitor == nullptr) {
+        FTrafficMonitor = new TTrafficMonitor(FLinkHealth->Traffic(), *FErrors, this);
+    }
+    FTrafficMonitor->show();
+    FTrafficMonitor->raise();
 }
 
 void TForm1::ComPort1RxChar(TComPort& sender, int32_t count) {
@@ -220,7 +248,7 @@ void TForm1::FormShow() {
     FErrors->Guard([this] { ComPort1.LoadSettings(stIniFile, ComPortIniPath()); });
     // A port that cannot be opened is reported; the rest of the start-up goes on (the UDP link
     // needs no serial port), and "Init" retries later.
-    FErrors->Guard([this] { ComPort1.Open(); });
+    FErrors->Guard([this] { FSerialWatch->Want(); });
     FErrors->Guard([this] { StartLink(); });
 }
 
@@ -294,5 +322,5 @@ void TForm1::SaveConnectionSettings() {
 // standard error stream, where it outlives the window.
 void TForm1::ShowCloseFailure(const std::exception& error) {
     std::fprintf(stderr, "Orvant2: %s\n", error.what());
-    FErrors->Show(QString::fromLocal8Bit(error.what()));
+    FErrors->Show(error);
 }

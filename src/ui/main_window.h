@@ -26,6 +26,9 @@ class TCommunicationPage;
 class TDataLineWriter;
 class TErrorDisplay;
 class TFrameCodec;
+class TLinkHealthView;
+class TSerialWatch;
+class TTrafficMonitor;
 class TLinkControls;
 class TLinkControlsView;
 class TMemoLog;
@@ -68,6 +71,12 @@ public:
     TFrameCodec& Codec() { return *FCodec; }
     TLinkControls& Link() { return *FLink; }
     TStatusPages& StatusPages() { return *FStatusPages; }
+    // The link at a glance: status bar, stale pages, the traffic record, the port's watch.
+    TLinkHealthView& LinkHealth() { return *FLinkHealth; }
+    TSerialWatch& SerialWatch() { return *FSerialWatch; }
+    // The traffic monitor, made when first opened (null before).
+    TTrafficMonitor* TrafficMonitor() const { return FTrafficMonitor; }
+    void ShowTrafficMonitor();
     const TPanelState& PanelState() const { return FPanelState; }
 
     // The settings object of "Kelm2.ini", for the event bookkeeping: the holder lives as long as
@@ -102,6 +111,7 @@ private:
     void BuildPages();
     void FitToPages();
     void ConnectControls();
+    void BuildLinkHealth();
     void ShowSlavePage(int slave, bool shown);
     void ComPort1RxChar(TComPort& sender, int32_t count);
 
@@ -111,6 +121,7 @@ private:
     std::unique_ptr<tPult> FPult;
     std::unique_ptr<TWindowFrameTransport> FFrameTransport;
     std::unique_ptr<TLinkControlsView> FLinkControlsView;
+    std::unique_ptr<TSerialWatch> FSerialWatch;
     std::unique_ptr<TSerialPortControl> FSerialPortControl;
     std::unique_ptr<TFrameCodec> FCodec;
     std::unique_ptr<TLinkControls> FLink;
@@ -124,6 +135,9 @@ private:
     TRecordFile FRecordFile;
     std::unique_ptr<TReportWriter> FDataReport;
     std::unique_ptr<TDataLineWriter> FDataLine;
+    // Watches the codec and the event bookkeeping: declared after them, so it goes first.
+    std::unique_ptr<TLinkHealthView> FLinkHealth;
+    TTrafficMonitor* FTrafficMonitor = nullptr;
     bool FShown = false;
     bool FClosed = false;
 };

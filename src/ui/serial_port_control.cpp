@@ -1,21 +1,22 @@
 #include "ui/serial_port_control.h"
 
 #include "transport/com_port.h"
+#include "transport/serial_watch.h"
 #include "ui/com_setup_dialog.h"
 
-TSerialPortControl::TSerialPortControl(TComPort& port, QWidget* dialogParent)
-    : FPort(port), FDialogParent(dialogParent) {}
+TSerialPortControl::TSerialPortControl(TComPort& port, TSerialWatch& watch, QWidget* dialogParent)
+    : FPort(port), FWatch(watch), FDialogParent(dialogParent) {}
 
 bool TSerialPortControl::Connected() const {
-    return FPort.Connected();
+    return FPort.Connected() && !FPort.DeviceGone();
 }
 
 void TSerialPortControl::Open() {
-    FPort.Open();
+    FWatch.Want();
 }
 
 void TSerialPortControl::Close() {
-    FPort.Close();
+    FWatch.Stop();
 }
 
 void TSerialPortControl::ShowSetupDialog() {

@@ -5,12 +5,16 @@
 
 class QWidget;
 class TComPort;
+class TSerialWatch;
 
 class TSerialPortControl : public ISerialPort {
 public:
-    // The settings dialog opens over dialogParent.
-    TSerialPortControl(TComPort& port, QWidget* dialogParent);
+    // The settings dialog opens over dialogParent. "Init" and "Stop" go through the port's
+    // watch, which keeps a wanted port open.
+    TSerialPortControl(TComPort& port, TSerialWatch& watch, QWidget* dialogParent);
 
+    // A port whose device has gone does not count as connected, so "Init" closes and reopens
+    // it.
     bool Connected() const override;
     void Open() override;
     void Close() override;
@@ -18,5 +22,6 @@ public:
 
 private:
     TComPort& FPort;
+    TSerialWatch& FWatch;
     QWidget* FDialogParent;
 };

@@ -3,6 +3,7 @@
 #include "core/comm_log.h"
 #include "core/errors.h"
 #include "ui/led_shape.h"
+#include "ui/stale_marker.h"
 #include "ui/status_page.h"
 
 #include <QLineEdit>
@@ -21,7 +22,9 @@ void CheckSlave(int slave) {
 TStatusPages::TStatusPages(const TPanelState& state, QObject* parent)
     : QObject(parent), FState(state) {
     for (int device = 0; device < DeviceCount; ++device) {
-        FPages[static_cast<std::size_t>(device)] = new TStatusPage(device);
+        auto* page = new TStatusPage(device);
+        FPages[static_cast<std::size_t>(device)] = page;
+        FStaleMarkers[static_cast<std::size_t>(device)] = new TStaleMarker(page);
     }
 }
 
@@ -103,7 +106,32 @@ TShape* TStatusPages::LedAt(int device, int index) const {
     return FLedTable[static_cast<std::size_t>(device)][static_cast<std::size_t>(index)];
 }
 
+void TStatusPages::SetStale(bool stale, const QString& lastReply) {
+    for (TStaleMarker* marker : FStaleMarkers) {
+        marker->SetStale(stale, lastReply);
+    }
+    if (stale == FStale) {
+        return;
+    }
+    FStale = stale;
+    for (const auto& row : FLedTable) {
+        for (TShape* shape : row) {
+            if (shape != nullptr) {
+                shape->SetGreyed(stale);
+            }
+        }
+    }
+}
+
+TStaleMarker* TStatusPages::StaleMarker(int device) const {
+    Page(device); // checks the device number
+    return FStaleMarkers[static_cast<std::size_t>(device)];
+}
+
 void TStatusPages::TimerLedTimer() {
+    if (FStale) {
+        return; // old masks must not blink as if they were live
+    }
     FBlinker.Tick(FState, [this](const TLedRefresh& led) {
         if (TShape* shape = LedAt(led.Device, led.Index)) {
             shape->SetLit(led.Lit);

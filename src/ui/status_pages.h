@@ -20,6 +20,7 @@
 class ICommLog;
 class QWidget;
 class TShape;
+class TStaleMarker;
 class TStatusPage;
 
 class TStatusPages : public QObject, public IStatusView, public IEventIndexView {
@@ -57,7 +58,14 @@ public:
     TShape* LedAt(int device, int index) const;
 
     // The LED tick, every 200 ms: advances the blink counter and redraws every LED in the table.
+    // While the values are stale the LEDs keep their last look and do not blink.
     void TimerLedTimer();
+
+    // Marks every page's values as old (greyed, with the time of the last reply) or live
+    // again; LEDs are greyed with them.
+    void SetStale(bool stale, const QString& lastReply);
+    bool Stale() const { return FStale; }
+    TStaleMarker* StaleMarker(int device) const;
     TLedBlinker& Blinker() { return FBlinker; }
 
 signals:
@@ -71,4 +79,6 @@ private:
     std::array<bool, SlaveCount> FSlaveShown{true, true, true, true};
     TLedTable FLedTable{};
     TLedBlinker FBlinker;
+    std::array<TStaleMarker*, DeviceCount> FStaleMarkers{};
+    bool FStale = false;
 };

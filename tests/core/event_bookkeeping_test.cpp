@@ -203,6 +203,22 @@ TEST_F(EventBookkeepingTest, CopiesTheBacklogInOrderSavingEachIndexOnlyOnceItsLi
     EXPECT_EQ(Log.Lines.back(), Line(1));
 }
 
+TEST_F(EventBookkeepingTest, TellsHowManyRecordsWereCopiedAndHowManyWaitAroundTheRing) {
+    EXPECT_FALSE(Events.EventProgress()) << "no installation selected yet";
+    Status(3);
+    ASSERT_TRUE(Events.EventProgress());
+    EXPECT_EQ(Events.EventProgress()->Copied, 0u);
+    EXPECT_EQ(Events.EventProgress()->Waiting, 3u);
+    for (uint16_t i = 0; i < 3; ++i) {
+        Event(i);
+    }
+    Event(1); // a repeat is not counted
+    EXPECT_EQ(Events.EventProgress()->Copied, 3u);
+    EXPECT_EQ(Events.EventProgress()->Waiting, 0u);
+    Status(1, 4); // the panel's ring of 4 wrapped: records 3 and 0 wait
+    EXPECT_EQ(Events.EventProgress()->Waiting, 2u);
+}
+
 TEST_F(EventBookkeepingTest, AStatusReplyEndsWithTheBookkeeping) {
     TBytes status(StatusRecordSize);
     PutU48(&status[0], PanelId);

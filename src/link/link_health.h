@@ -1,0 +1,71 @@
+#pragma once
+// How the link fares, at a glance: the state a technician reads ("polling", "no reply",
+// "stopped", "port closed", "device gone"), the age of the last valid reply with its colour, and
+// whether the values on the status pages are old.
+//
+// The age is green while replies come within two refresh intervals, amber after that, and red
+// after ten intervals or at once when the link itself has failed (a poll that cannot be sent, a
+// serial port that is closed or whose device is gone). Before the first reply the age counts
+// from the start of polling and is never green. While the age is red after at least one reply,
+// the pages' values are stale; the next valid reply makes them fresh again.
+
+#include "core/clock.h"
+#include "link/frame_codec.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+enum class TLinkState : uint8_t { Polling, NoReply, Stopped, PortClosed, DeviceGone };
+enum class TAgeColour : uint8_t { Green, Amber, Red };
+
+// The serial port as the health sees it (the port's watch knows it).
+enum class TSerialState : uint8_t { Open, Stopped, Closed, Gone };
+
+// The texts of the states, as the status bar shows them.
+std::string LinkStateText(TLinkState state);
+
+// What the health is told about the link at the moment of a look.
+struct TLinkFacts {
+    bool Udp = false;         // frames go over UDP now
+    bool Polling = false;     // the poll timer runs
+    bool SendFailing = false; // the last poll could not be sent
+    TSerialState Serial = TSerialState::Open;
+    uint32_t RefreshMs = 1000; // the refresh interval in force
+};
+
+struct TLinkStatus {
+    TLinkState State = TLinkState::Stopped;
+    TAgeColour Colour = TAgeColour::Amber;
+    std::optional<uint32_t> AgeMs;      // since the last valid reply; empty before the first
+    std::optional<TDateTime> LastReply; // the PC's time of the last valid reply
+    bool Stale = false;                 // the pages show values older than the age allows
+};
+
+class TLinkHealth : public IFrameObserver {
+public:
+    // Intervals after which the age turns amber and red.
+    static constexpr uint32_t AmberIntervals = 2;
+    static constexpr uint32_t RedIntervals = 10;
+
+    // Ticks and times come from `clock`, which must outlive the health.
+    explicit TLinkHealth(const IClock& clock);
+
+    // Counts polls sent and notes the time of every reply handed to its decoder.
+    void FrameSeen(const TFrameEvent& frame) override;
+
+    // The link's status now. The first look with polling on starts the count before a reply.
+    TLinkStatus Look(const TLinkFacts& facts);
+
+    // Status requests that went out since the start.
+    uint64_t PollsSent() const { return FPollsSent; }
+
+private:
+    TAgeColour Colour(const TLinkFacts& facts, bool failed, uint32_t age) const;
+
+    const IClock& FClock;
+    uint64_t FPollsSent = 0;
+    std::optional<uint32_t> FLastReplyTick;
+    std::optional<TDateTime> FLastReplyTime;
+    std::optional<uint32_t> FPollStartTick;
+};

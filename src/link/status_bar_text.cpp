@@ -1,0 +1,41 @@
+#include "link/status_bar_text.h"
+
+#include "core/error_list.h"
+
+#include <cstdio>
+
+std::string AgeText(uint32_t ageMs) {
+    char text[32];
+    const uint32_t seconds = ageMs / 1000;
+    if (seconds < 60) {
+        std::snprintf(text, sizeof text, "%u.%u s", seconds, (ageMs % 1000) / 100);
+    } else if (seconds < 3600) {
+        std::snprintf(text, sizeof text, "%u min %02u s", seconds / 60, seconds % 60);
+    } else {
+        std::snprintf(text, sizeof text, "%u h %02u min", seconds / 3600, seconds / 60 % 60);
+    }
+    return text;
+}
+
+TStatusBarText StatusBarText(bool udp, const std::string& target, const TLinkStatus& status,
+                             const TLinkCounters& counters, uint64_t pollsSent,
+                             const std::optional<TEventProgress>& events) {
+    TStatusBarText bar;
+    bar.Target = (udp ? "UDP " : "Serial ") + target;
+    bar.State = LinkStateText(status.State);
+    if (status.AgeMs && status.LastReply) {
+        bar.Age =
+            "last reply " + AgeText(*status.AgeMs) + " ago (" + ClockText(*status.LastReply) + ")";
+    } else {
+        bar.Age = "no reply yet";
+    }
+    const uint64_t dropped = counters.SerialChecksumErrors + counters.ShortReplies;
+    bar.Counters = "polls " + std::to_string(pollsSent) + "  replies " +
+                   std::to_string(counters.Dispatched) + "  dropped " + std::to_string(dropped) +
+                   "  ignored " + std::to_string(counters.DatagramsIgnored);
+    if (events) {
+        bar.Counters += "  events " + std::to_string(events->Copied) + " copied, " +
+                        std::to_string(events->Waiting) + " waiting";
+    }
+    return bar;
+}

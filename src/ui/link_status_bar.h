@@ -1,0 +1,33 @@
+#pragma once
+// The status bar of the main window: where the link points, its state, the age of the last
+// valid reply on a green, amber or red ground, and the counters since the start.
+
+#include "link/link_health.h"
+#include "link/status_bar_text.h"
+
+#include <QStatusBar>
+
+class QLabel;
+
+class TLinkStatusBar : public QStatusBar {
+    Q_OBJECT
+public:
+    explicit TLinkStatusBar(QWidget* parent = nullptr);
+
+    void ShowLink(const TStatusBarText& text, TAgeColour colour);
+
+    QLabel* Target() const { return FTarget; }
+    QLabel* State() const { return FState; }
+    QLabel* Age() const { return FAge; }
+    QLabel* Counters() const { return FCounters; }
+    TAgeColour AgeColour() const { return FColour; }
+
+private:
+    QLabel* AddLabel(const char* name, const QString& spoken, int stretch);
+
+    QLabel* FTarget;
+    QLabel* FState;
+    QLabel* FAge;
+    QLabel* FCounters;
+    TAgeColour FColour = TAgeColour::Amber;
+};

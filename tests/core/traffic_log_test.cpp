@@ -1,0 +1,100 @@
+// The traffic monitor's record and lines, for the byte examples of the protocol, on both
+// transports and both ways.
+
+#include "fake_transport.h"
+#include "fakes.h"
+#include "link/commands.h"
+#include "model/traffic_log.h"
+#include "panel_frames.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TrafficLog : public ::testing::Test {
+protected:
+    TrafficLog() {
+        Clock.Time = At(2026, 12, 7, 13, 45, 12);
+        Clock.Time.Millisecond = 7;
+        Codec.RegisterDecoder('U', [] {});
+        Codec.RegisterDecoder(
+            'A', [] {}, 283);
+        Codec.AddObserver(Log);
+    }
+    void Receive(const std::string& hex) {
+        for (uint8_t b : HexBytes(hex)) {
+            Codec.ReceiveByte(b);
+        }
+    }
+    std::string Line(std::size_t i) const { return TrafficLine(Log.At(i)); }
+    // A monitor line: the meaning padded to its column, then the bytes.
+    static std::string Expected(const std::string& head, std::string meaning,
+                                const std::string& hex) {
+        meaning.resize(60, ' ');
+        return "13:45:12.007  " + head + meaning + "  " + hex;
+    }
+
+    TFakeClock Clock;
+    TFakeTransport Transport;
+    TMemoryLog Memo;
+    TFrameCodec Codec{Transport, Memo};
+    TTrafficLog Log{Clock};
+};
+
+} // namespace
+
+TEST_F(TrafficLog, EachFrameIsOneLineWithTimeDirectionTransportBytesAndMeaning) {
+    SendStatusRequest(Codec);
+    SendEventRequest(Codec, 0x00AA);
+    SendSetTime(Codec, At(2011, 5, 17, 13, 45, 30));
+    Transport.Udp = true;
+    SendStatusRequest(Codec);
+    SendEventRequest(Codec, 0x00AA);
+    Receive("AA 03 30 55 00 00 05 00 8A AA 02");
+    Receive("AA 03 30 55 00 00 05 00 8B AA 02");
+    const TBytes shortStatus = PanelDatagram('A', TBytes(5, 0));
+    EXPECT_ANY_THROW(Codec.ReceiveDatagram(shortStatus.data(), int(shortStatus.size())));
+    const TBytes shortIndex = HexBytes("01 30 55 85 02");
+    Codec.ReceiveDatagram(shortIndex.data(), int(shortIndex.size()));
+    TBytes status(283, 0);
+    const uint8_t id[6] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+    std::copy(id, id + 6, status.begin());
+    status[8] = 5;    // event end index
+    status[10] = 244; // event capacity 500
+    status[11] = 1;
+    const TBytes reply = PanelDatagram('A', status);
+    Codec.ReceiveDatagram(reply.data(), int(reply.size()));
+
+    ASSERT_EQ(Log.Size(), 10u);
+    EXPECT_EQ(Line(0), Expected("TX serial  ", "'A' status request", "AA 01 30 41 71 AA 02"));
+    EXPECT_EQ(Line(1),
+              Expected("TX serial  ", "'G' request record 170", "AA 01 30 47 AA AA 00 21 AA 02"));
+    EXPECT_EQ(Line(2), Expected("TX serial  ", "'T' set time 17.05.2011 13:45:30",
+                                "AA 01 30 54 1E 2D 0D 11 05 0B FD AA 02"));
+    EXPECT_EQ(Line(3), Expected("TX UDP     ", "'A' status request", "01 30 41 71 02"));
+    EXPECT_EQ(Line(4), Expected("TX UDP     ", "'G' request record 170", "01 30 47 AA 00 21 02"));
+    EXPECT_EQ(Line(5),
+              Expected("RX serial  ", "'U' event end index 5", "AA 03 30 55 00 00 05 00 8A AA 02"));
+    EXPECT_EQ(FrameSummary(Log.At(6)),
+              "'U' event end index 5, bad checksum (sum 8A, frame says 8B): dropped");
+    EXPECT_EQ(FrameSummary(Log.At(7)), "'A' status, 5 of 283 bytes, too short: passed over");
+    EXPECT_EQ(FrameSummary(Log.At(8)), "'U' event index, ignored");
+    EXPECT_EQ(FrameSummary(Log.At(9)), "'A' status of device ID 060504030201, events 0..5 of 500");
+}
+
+TEST_F(TrafficLog, KeepsTheLastTenThousandFramesAndAFailedSendSaysSo) {
+    for (int i = 0; i < 10005; ++i) {
+        SendStatusRequest(Codec);
+    }
+    Transport.SerialOpen = false;
+    EXPECT_ANY_THROW(SendVersionRequest(Codec));
+    ASSERT_EQ(Log.Size(), TTrafficLog::Capacity);
+    EXPECT_EQ(Log.At(0).Number, 7u);
+    EXPECT_EQ(Log.LastNumber(), 10006u);
+    EXPECT_EQ(FrameSummary(Log.At(Log.Size() - 1)), "'V' version request, not sent");
+    Log.Clear();
+    Transport.SerialOpen = true;
+    SendStatusRequest(Codec);
+    ASSERT_EQ(Log.Size(), 1u);
+    EXPECT_EQ(Log.At(0).Number, 10007u) << "numbers go on after a clear";
+}
