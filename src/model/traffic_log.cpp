@@ -2,6 +2,8 @@
 
 #include "core/errors.h"
 
+#include <algorithm>
+
 TTrafficLog::TTrafficLog(const IClock& clock) : FClock(clock) {}
 
 void TTrafficLog::FrameSeen(const TFrameEvent& frame) {
@@ -23,7 +25,15 @@ void TTrafficLog::FrameSeen(const TFrameEvent& frame) {
     record.Route = frame.Route;
     record.Fate = frame.Fate;
     record.Letter = frame.Letter;
-    record.Wire.assign(frame.Wire, frame.Wire + frame.WireLength);
+    // A datagram longer than any frame the codec takes (up to 64 KB from a flood) is kept cut to
+    // that length, and a slot that once held a long one gives its buffer back when it takes a
+    // short one: the ring's memory stays bounded by what it holds now, not by the longest frame
+    // each slot ever saw.
+    const std::size_t kept = std::min(frame.WireLength, MaxWireKept);
+    if (record.Wire.capacity() > 4 * kept && record.Wire.capacity() > ShrinkAbove) {
+        record.Wire = std::vector<uint8_t>();
+    }
+    record.Wire.assign(frame.Wire, frame.Wire + kept);
 }
 
 void TTrafficLog::Clear() {

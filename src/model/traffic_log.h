@@ -25,6 +25,11 @@ struct TTrafficRecord {
 class TTrafficLog : public IFrameObserver {
 public:
     static constexpr std::size_t Capacity = 10000;
+    // The bytes kept of one frame: the longest datagram the codec takes. What is longer is kept
+    // cut to this.
+    static constexpr std::size_t MaxWireKept = TFrameCodec::BufferSize + 1;
+    // A slot's buffer larger than this and than four times its new frame is given back.
+    static constexpr std::size_t ShrinkAbove = 1024;
 
     // Times come from `clock`, which must outlive the log.
     explicit TTrafficLog(const IClock& clock);

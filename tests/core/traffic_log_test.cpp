@@ -98,3 +98,34 @@ TEST_F(TrafficLog, KeepsTheLastTenThousandFramesAndAFailedSendSaysSo) {
     ASSERT_EQ(Log.Size(), 1u);
     EXPECT_EQ(Log.At(0).Number, 10007u) << "numbers go on after a clear";
 }
+
+// A flood of the largest datagrams in every slot, then ordinary frames: what the ring holds
+// stays bounded by the longest frame the codec takes, and slots give back what they no longer
+// need (without that, 10,000 slots of 64 KB would hold 655 MB).
+TEST(TrafficLogMemory, KeepsLongDatagramsCutAndGivesBackTheirBuffers) {
+    TFakeClock clock;
+    TTrafficLog log(clock);
+    const std::vector<uint8_t> huge(65507, 0x41);
+    const std::vector<uint8_t> poll{0x01, 0x30, 0x41, 0x71, 0x02};
+    auto see = [&](const std::vector<uint8_t>& wire) {
+        log.FrameSeen({TFrameWay::Received, TFrameRoute::Udp, TFrameFate::Ignored, 'A', wire.data(),
+                       wire.size()});
+    };
+    auto heldBytes = [&] {
+        std::size_t bytes = 0;
+        for (std::size_t i = 0; i < log.Size(); ++i) {
+            bytes += log.At(i).Wire.capacity();
+        }
+        return bytes;
+    };
+    for (std::size_t i = 0; i < TTrafficLog::Capacity; ++i) {
+        see(huge);
+    }
+    EXPECT_EQ(log.At(0).Wire.size(), TTrafficLog::MaxWireKept);
+    EXPECT_LE(heldBytes(), TTrafficLog::Capacity * TTrafficLog::MaxWireKept);
+    for (std::size_t i = 0; i < TTrafficLog::Capacity; ++i) {
+        see(poll);
+    }
+    EXPECT_EQ(log.At(0).Wire, poll);
+    EXPECT_LE(heldBytes(), TTrafficLog::Capacity * TTrafficLog::ShrinkAbove);
+}
