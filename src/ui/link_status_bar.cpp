@@ -4,6 +4,32 @@
 
 namespace {
 
+// A label that shows as much of its text as its width allows, shortened in the middle, and
+// shortens it again whenever the status bar gives it another width.
+class TElidedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    void SetFullText(const QString& text) {
+        FFullText = text;
+        setToolTip(text);
+        Elide();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        Elide();
+    }
+
+private:
+    void Elide() {
+        setText(fontMetrics().elidedText(FFullText, Qt::ElideMiddle, qMax(width(), 80)));
+    }
+
+    QString FFullText;
+};
+
 // Grounds a technician tells apart at a glance, with black text readable on each.
 QString AgeStyle(TAgeColour colour) {
     switch (colour) {
@@ -34,17 +60,18 @@ QString ColourName(TAgeColour colour) {
 TLinkStatusBar::TLinkStatusBar(QWidget* parent) : QStatusBar(parent) {
     setObjectName(QStringLiteral("StatusBarLink"));
     setSizeGripEnabled(false);
-    FTarget = AddLabel("LabelLinkTarget", tr("Link"), 1);
+    FTarget = new TElidedLabel(this);
+    AddLabel(FTarget, "LabelLinkTarget", tr("Link"), 1);
     // A long device path gives way first, shortened in its middle; the whole is its tool tip.
     FTarget->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    FState = AddLabel("LabelLinkState", tr("Link state"), 0);
-    FAge = AddLabel("LabelReplyAge", tr("Last reply"), 0);
-    FCounters = AddLabel("LabelLinkCounters", tr("Link counters"), 0);
+    FState = AddLabel(new QLabel(this), "LabelLinkState", tr("Link state"), 0);
+    FAge = AddLabel(new QLabel(this), "LabelReplyAge", tr("Last reply"), 0);
+    FCounters = AddLabel(new QLabel(this), "LabelLinkCounters", tr("Link counters"), 0);
     FAge->setStyleSheet(AgeStyle(FColour));
 }
 
-QLabel* TLinkStatusBar::AddLabel(const char* name, const QString& spoken, int stretch) {
-    auto* label = new QLabel(this);
+QLabel* TLinkStatusBar::AddLabel(QLabel* label, const char* name, const QString& spoken,
+                                 int stretch) {
     label->setObjectName(QString::fromLatin1(name));
     label->setAccessibleName(spoken);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -53,10 +80,7 @@ QLabel* TLinkStatusBar::AddLabel(const char* name, const QString& spoken, int st
 }
 
 void TLinkStatusBar::ShowLink(const TStatusBarText& text, TAgeColour colour) {
-    const QString target = QString::fromLocal8Bit(text.Target);
-    FTarget->setToolTip(target);
-    FTarget->setText(
-        FTarget->fontMetrics().elidedText(target, Qt::ElideMiddle, qMax(FTarget->width(), 80)));
+    static_cast<TElidedLabel*>(FTarget)->SetFullText(QString::fromLocal8Bit(text.Target));
     FState->setText(QString::fromLocal8Bit(text.State));
     FAge->setText(QString::fromLocal8Bit(text.Age));
     FCounters->setText(QString::fromLocal8Bit(text.Counters));

@@ -23,7 +23,7 @@ public:
     TAgeColour AgeColour() const { return FColour; }
 
 private:
-    QLabel* AddLabel(const char* name, const QString& spoken, int stretch);
+    QLabel* AddLabel(QLabel* label, const char* name, const QString& spoken, int stretch);
 
     QLabel* FTarget;
     QLabel* FState;

@@ -8,6 +8,7 @@
 #include "model/pult.h"
 #include "transport/host_address_cache.h"
 
+#include "bound_port.h"
 #include "fakes.h"
 
 #include <gtest/gtest.h>
@@ -18,13 +19,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string BoundPort(int fd) {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    return std::to_string(ntohs(address.sin_port));
-}
 
 // A resolver that counts its look-ups and knows one name.
 struct TCountingResolver {

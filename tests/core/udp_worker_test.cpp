@@ -3,6 +3,8 @@
 #include "transport/base_thread.h"
 #include "transport/hx_udp.h"
 
+#include "bound_port.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -14,13 +16,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string BoundPort(int fd) {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    return std::to_string(ntohs(address.sin_port));
-}
 
 // A loopback-reachable port that was free a moment ago (never 1501: the system picks it).
 std::string FreePort() {
