@@ -55,13 +55,19 @@ bool THandOff::Run(std::function<void()> fn) {
         call->Done = true;
         shared->Changed.notify_all();
     });
-    std::unique_lock lock(FShared->Mutex);
-    FShared->Changed.wait(lock, [&] { return call->Done || FShared->Stop; });
-    if (!call->Done) {
-        return false;
+    std::exception_ptr error;
+    {
+        std::unique_lock lock(FShared->Mutex);
+        FShared->Changed.wait(lock, [&] { return call->Done || FShared->Stop; });
+        if (!call->Done) {
+            return false;
+        }
+        // Taken out of the shared call: the exception is then released on this thread, once it
+        // has been handled here, never by the main thread freeing the call meanwhile.
+        error = std::move(call->Error);
     }
-    if (call->Error) {
-        std::rethrow_exception(call->Error);
+    if (error) {
+        std::rethrow_exception(error);
     }
     return true;
 }
