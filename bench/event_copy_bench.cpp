@@ -22,14 +22,6 @@
 
 namespace {
 
-class TNullLog : public ICommLog {
-public:
-    void AddLine(const std::string&) override {}
-    int LineCount() const override { return 0; }
-    void DeleteFirstLine() override {}
-    void Clear() override {}
-};
-
 class TNullIndexView : public IEventIndexView {
 public:
     void ShowEventIndices(uint16_t, uint16_t, uint16_t) override {}

@@ -16,14 +16,6 @@ namespace {
 
 constexpr uint16_t StatusSize = 283;
 
-class TNullLog : public ICommLog {
-public:
-    void AddLine(const std::string&) override {}
-    int LineCount() const override { return 0; }
-    void DeleteFirstLine() override {}
-    void Clear() override {}
-};
-
 // A status payload with every byte value, 0xAA among them, so escapes are part of the stream.
 std::vector<uint8_t> StatusPayload() {
     std::vector<uint8_t> payload(StatusSize);

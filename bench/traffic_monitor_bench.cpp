@@ -19,14 +19,6 @@
 
 namespace {
 
-class TNullLog : public ICommLog {
-public:
-    void AddLine(const std::string&) override {}
-    int LineCount() const override { return 0; }
-    void DeleteFirstLine() override {}
-    void Clear() override {}
-};
-
 // A status reply on the serial line, with every byte value in its record (escapes included).
 std::vector<uint8_t> StatusReply() {
     TFrameCapture transport;

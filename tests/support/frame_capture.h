@@ -1,8 +1,9 @@
 #pragma once
 // A transport that keeps the last frame SendFrame handed over, so a frame built by the codec's
-// own framing can be fed back or measured. Header only: the fuzzer and the benchmarks use it
-// without the test libraries.
+// own framing can be fed back or measured, and a communication log that drops every line. Header
+// only: the fuzzer and the benchmarks use them without the test libraries.
 
+#include "core/comm_log.h"
 #include "link/frame_codec.h"
 
 #include <cstdint>
@@ -23,4 +24,12 @@ public:
 
     bool Udp = false;
     std::vector<uint8_t> Last;
+};
+
+class TNullLog : public ICommLog {
+public:
+    void AddLine(const std::string&) override {}
+    int LineCount() const override { return 0; }
+    void DeleteFirstLine() override {}
+    void Clear() override {}
 };
