@@ -327,6 +327,13 @@ void TFrameCodec::ReceiveDatagram(const uint8_t* data, int length) {
     }
 }
 
+void TFrameCodec::DropReply() {
+    ++FCounters.UnawaitedReplies;
+    for (IFrameObserver* observer : FObservers) {
+        observer->ReplyDropped();
+    }
+}
+
 void TFrameCodec::DispatchReply(uint8_t letter) {
     Dispatch(letter, TFrameRoute::Serial, nullptr, 0);
 }

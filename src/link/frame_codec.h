@@ -27,6 +27,7 @@ struct TLinkCounters {
     uint64_t DatagramChecksumErrors = 0; // datagrams with a wrong or missing checksum (decoded)
     uint64_t ShortReplies = 0;           // replies shorter than their record, passed over
     uint64_t DatagramsIgnored = 0;       // datagrams never dispatched (size, letter, busy)
+    uint64_t UnawaitedReplies = 0;       // decoded replies nobody waited for (late, repeated)
 };
 
 // One frame that went out or came in, as a link monitor sees it.
@@ -39,6 +40,7 @@ enum class TFrameFate : uint8_t {
     BadChecksum, // a serial frame dropped for its checksum
     Short,       // a reply shorter than its record, passed over
     Ignored,     // no decoder for its letter, or a datagram that is never dispatched
+    Unawaited,   // decoded, but no request waited for it (late or repeated): dropped
 };
 
 struct TFrameEvent {
@@ -58,6 +60,8 @@ class IFrameObserver {
 public:
     virtual ~IFrameObserver() = default;
     virtual void FrameSeen(const TFrameEvent& frame) = 0;
+    // The reply just seen turned out to be one nobody waited for; its decoder dropped it.
+    virtual void ReplyDropped() {}
 };
 
 // A reply too short for the record its decoder reads at fixed offsets.
@@ -135,6 +139,10 @@ public:
     // Raises EShortReply, without calling the decoder, when PayloadLength() is below the
     // decoder's minimum.
     void DispatchReply(uint8_t letter);
+
+    // Called by a decoder whose reply no request waited for (late, repeated, never asked): the
+    // reply is counted and its observers are told, nothing else.
+    void DropReply();
 
     // True while a decoder runs.
     bool Handling() const { return FHandling; }

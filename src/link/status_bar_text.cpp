@@ -37,5 +37,8 @@ TStatusBarText StatusBarText(bool udp, const std::string& target, const TLinkSta
         bar.Counters += "  events " + std::to_string(events->Copied) + " copied, " +
                         std::to_string(events->Waiting) + " waiting";
     }
+    if (counters.UnawaitedReplies > 0) {
+        bar.Counters += "  late " + std::to_string(counters.UnawaitedReplies);
+    }
     return bar;
 }

@@ -10,11 +10,11 @@
 #include <string>
 
 struct TStatusBarText {
-    std::string Target; // "Serial /dev/ttyUSB0 115200 8N1" or "UDP 192.168.1.100:1501"
-    std::string State;  // "polling", "no reply", ...
-    std::string Age;    // "last reply 0.4 s ago", "no reply yet"
-    std::string
-        Counters; // "polls 12  replies 11  dropped 0  ignored 0  events 3 copied, 0 waiting"
+    std::string Target;   // "Serial /dev/ttyUSB0 115200 8N1" or "UDP 192.168.1.100:1501"
+    std::string State;    // "polling", "no reply", ...
+    std::string Age;      // "last reply 0.4 s ago", "no reply yet"
+    std::string Counters; // "polls 12  replies 11  dropped 0  ignored 0  events 3 copied, 0 waiting
+                          // late 1"
 };
 
 // The age of a reply in the form a technician reads at a glance: tenths of a second below a

@@ -61,16 +61,20 @@ void TEventBookkeeping::SelectDeviceAndRequest(uint16_t start, uint16_t end, uin
     // The settings file is read only when another device answers (or the first one).
     if (!FSettings.Available()) {
         FState.CurrentDeviceId = 0;
+        FCopy.reset();
     } else if (id != FState.CurrentDeviceId) {
         LookUpDevice(id, idText);
     }
     FView.ShowEventIndices(start, end, capacity);
-    RequestIfBehind(end);
+    if (FCopy) {
+        FCopy->OnStatus(TEventWindow{start, end, capacity}, FClock.TickCount());
+    }
 }
 
 void TEventBookkeeping::LookUpDevice(uint64_t id, const std::string& idText) {
     // No device is selected until its section is known and written.
     FState.CurrentDeviceId = 0;
+    FCopy.reset();
     if (id == 0) {
         return; // a panel without an ID gets no section
     }
@@ -78,12 +82,17 @@ void TEventBookkeeping::LookUpDevice(uint64_t id, const std::string& idText) {
     const int count = std::max(0, values.ReadInteger(GeneralSection, DeviceCountKey, 0));
     FState.DeviceCount = count;
     if (const auto n = FindDeviceSection(values, id, count)) {
-        FState.EventIndex = StoredIndex(values, DeviceSectionName(*n));
-        FState.DeviceSection = *n;
-        FState.CurrentDeviceId = id;
+        SelectDevice(id, *n, StoredIndex(values, DeviceSectionName(*n)));
         return;
     }
     AddDeviceSection(id, idText, count);
+}
+
+void TEventBookkeeping::SelectDevice(uint64_t id, int section, uint16_t index) {
+    FState.EventIndex = index;
+    FState.DeviceSection = section;
+    FState.CurrentDeviceId = id;
+    FCopy.emplace(index, static_cast<IEventCopyActions&>(*this));
 }
 
 std::optional<int> TEventBookkeeping::FindDeviceSection(const TIniValues& values, uint64_t id,
@@ -116,24 +125,29 @@ void TEventBookkeeping::AddDeviceSection(uint64_t id, const std::string& idText,
     FSettings.WriteInteger(section, EventIndexKey, 0);
     FSettings.WriteString(section, DeviceIdKey, idText);
     FSettings.UpdateFile();
-    FState.EventIndex = 0;
-    FState.DeviceSection = n;
-    FState.CurrentDeviceId = id;
-}
-
-void TEventBookkeeping::RequestIfBehind(uint16_t panelEnd) {
-    FPanelEnd = panelEnd;
-    if (FState.CurrentDeviceId != 0 && panelEnd != FState.EventIndex) {
-        SendEventRequest(FCodec, FState.EventIndex);
-    }
+    SelectDevice(id, n, 0);
 }
 
 void TEventBookkeeping::DecodeEventInfo() {
-    RequestIfBehind(ReadU16(FCodec.Payload() + 2));
+    if (FCopy) {
+        FCopy->OnEventInfo(ReadU16(FCodec.Payload() + 2), FClock.TickCount());
+    }
 }
 
 void TEventBookkeeping::DecodeEvent() {
     const TEventRecord record = ReadEventRecord(FCodec.Payload());
+    if (!FSettings.Available()) {
+        FState.CurrentDeviceId = 0; // the window has closed: nothing more is counted
+        FCopy.reset();
+    }
+    const TRecordVerdict verdict = FCopy ? FCopy->OnRecord(record) : TRecordVerdict::Unawaited;
+    if (verdict == TRecordVerdict::Unawaited) {
+        FCodec.DropReply();
+        return;
+    }
+    if (verdict == TRecordVerdict::EmptySlot) {
+        return;
+    }
     const std::string line = EventLine(record, FClock.Now());
     bool onDisk = false;
     std::exception_ptr failure;
@@ -143,41 +157,39 @@ void TEventBookkeeping::DecodeEvent() {
         failure = std::current_exception();
     }
     FLog.AddLine(line);
-    // Only a line that is on the disk may move the index past its record.
+    // Only a line that is on the disk may move the index past its record. Counted only once the
+    // index is saved too: while the settings file cannot be written the same record is asked
+    // for again, so a restart repeats no more than the run did and loses nothing.
     if (onDisk) {
-        AdvanceIndex(record.Index);
+        FCopy->Advance();
+        ++FCopied;
     }
     if (failure) {
         std::rethrow_exception(failure);
     }
 }
 
-void TEventBookkeeping::AdvanceIndex(uint16_t recordIndex) {
-    if (!FSettings.Available()) {
-        FState.CurrentDeviceId = 0; // the window has closed: nothing more is counted
-    }
-    if (FState.CurrentDeviceId == 0 || recordIndex != FState.EventIndex) {
-        return; // not the awaited record (a manual request, a repeat): logged, not counted
-    }
-    const uint32_t next = FState.EventIndex + 1u;
-    // The ring wraps at its capacity; a capacity of 0 (none reported) wraps at once.
-    const uint16_t advanced = next < FState.EventCapacity ? static_cast<uint16_t>(next) : 0;
-    // Counted only once it is on disk: while the settings file cannot be written the same record
-    // is asked for again, so a restart repeats no more than the run did and loses nothing.
-    FSettings.WriteInteger(DeviceSectionName(FState.DeviceSection), EventIndexKey, advanced);
+void TEventBookkeeping::RequestRecord(uint16_t index) {
+    SendEventRequest(FCodec, index);
+}
+
+void TEventBookkeeping::SaveIndex(uint16_t index) {
+    FSettings.WriteInteger(DeviceSectionName(FState.DeviceSection), EventIndexKey, index);
     FSettings.UpdateFile();
-    FState.EventIndex = advanced;
-    ++FCopied;
+    FState.EventIndex = index;
+}
+
+// A note line of its own shape in the event report (stamped, never "ind="), and the same words
+// in the log.
+void TEventBookkeeping::Note(const std::string& text) {
+    const std::string note = "event copy ID=" + DeviceIdText(FState.CurrentDeviceId) + ": " + text;
+    FLog.AddLine(note);
+    FReport.WriteReportLine(ReportTimeStamp(FClock.Now()) + "  " + note);
 }
 
 std::optional<TEventProgress> TEventBookkeeping::EventProgress() const {
-    if (FState.CurrentDeviceId == 0 || !FPanelEnd) {
+    if (!FCopy) {
         return std::nullopt;
     }
-    const uint32_t capacity = FState.EventCapacity;
-    uint32_t waiting = uint16_t(*FPanelEnd - FState.EventIndex);
-    if (capacity > 0 && *FPanelEnd < capacity && FState.EventIndex < capacity) {
-        waiting = (*FPanelEnd + capacity - FState.EventIndex) % capacity;
-    }
-    return TEventProgress{FCopied, waiting};
+    return TEventProgress{FCopied, FCopy->Waiting()};
 }

@@ -1,10 +1,9 @@
 #pragma once
-// The copy of the panel's event log to the PC, one record per poll, with its per-installation
-// bookkeeping in the settings file: "PocetZar" in "General" counts the device sections, and each
-// section "Zar" + n holds a device's "id" (12 hexadecimal digits) and "index" (the next record
-// to fetch). Every status reply selects the section of the master's device ID and, while the
-// panel's end index differs from the stored one, asks for the next record with 'G'. A record
-// whose index is the awaited one advances the stored index, which is saved at once.
+// The copy of the panel's event log to the PC, with its per-installation bookkeeping in the
+// settings file: "PocetZar" in "General" counts the device sections, and each section "Zar" + n
+// holds a device's "id" (12 hexadecimal digits) and "index" (the next record to fetch). Every
+// status reply selects the section of the master's device ID; the installation's copy (see
+// event_copy.h) then asks for the next record with 'G' while one waits, one at a time.
 //
 // Durability: a record's line is on the disk in the event report before its advanced index is
 // saved, so a crash can at worst repeat a record, never lose one.
@@ -13,14 +12,15 @@
 // - A record whose event time names a day its month does not have (31 February) is written with
 //   the panel's fields as they stand and counted like any other, so the copy goes past it.
 // - While no device is selected (before the first status reply, or while the panel reports
-//   device ID 0, for which no section is looked up or added) no 'G' is asked for and no record
-//   is counted; a record that arrives is still written to the report and the log.
+//   device ID 0, for which no section is looked up or added) nothing is asked for, and a record
+//   reply is dropped like any other reply nobody waited for.
 // - A stored "index" that is not a number from 0 to 65535 reads as 0 (the log is copied again:
 //   duplicates rather than losses); a negative "PocetZar" reads as 0.
 // - A section is selected only once its keys are written: when the settings file cannot be
 //   written no device is selected, and the next status reply tries again.
 
 #include "link/link_sources.h"
+#include "model/event_copy.h"
 #include "model/panel_state.h"
 #include "model/status_view.h"
 #include "store/connection_settings.h"
@@ -66,7 +66,9 @@ constexpr std::size_t EventInfoSize = 4;
 // The section name of device section n: "Zar" and n in decimal.
 std::string DeviceSectionName(int n);
 
-class TEventBookkeeping : public IEventBookkeeping, public IEventProgressSource {
+class TEventBookkeeping : public IEventBookkeeping,
+                          public IEventProgressSource,
+                          private IEventCopyActions {
 public:
     // Every part must outlive the bookkeeping. `report` is the event report file's writer.
     TEventBookkeeping(TFrameCodec& codec, TEventReadingState& state, IEventSettings& settings,
@@ -74,33 +76,35 @@ public:
                       const IClock& clock);
 
     // On every status reply: takes the capacity, selects (or adds) the device's section when the
-    // ID differs from the current one, shows the three indices and asks for the record at the
-    // stored index when it differs from the panel's end index. Settings and send failures
-    // propagate.
+    // ID differs from the current one, shows the three indices and hands the panel's window to
+    // the installation's copy. Settings and send failures propagate.
     void SelectDeviceAndRequest(uint16_t start, uint16_t end, uint16_t capacity,
                                 const std::string& idText) override;
 
-    // The reply to 'U': asks for the record at the stored index when the panel's end index (at
-    // payload offset 2) differs from it. Reads EventInfoSize bytes: registered with that size.
+    // The reply to 'U': the panel's end index (at payload offset 2) goes to the copy, which asks
+    // as on a status reply. Reads EventInfoSize bytes: registered with that size.
     void DecodeEventInfo();
 
-    // The reply to 'G': writes the record's line to the event report and the log and, when it
-    // is the awaited record and the line is on disk, advances and saves the stored index. A
-    // report failure propagates after the line is in the log (the index stays, so the record is
-    // asked for again). Reads EventRecordSize bytes: registered with that size.
+    // The reply to 'G': the awaited record's line goes to the event report and the log and,
+    // once it is on disk, the stored index moves past it and is saved. A reply nobody waited
+    // for is counted by the codec and dropped. A report failure propagates after the line is in
+    // the log (the index stays, so the record is asked for again). Reads EventRecordSize bytes:
+    // registered with that size.
     void DecodeEvent();
 
     // Records counted since the start, and how many the panel holds beyond the stored index
-    // (its end index minus the stored index, around the ring); empty while no device is
-    // selected or before the panel's end index is known.
+    // (up to its end index, around the ring); empty while no device is selected.
     std::optional<TEventProgress> EventProgress() const override;
 
 private:
     void LookUpDevice(uint64_t id, const std::string& idText);
     std::optional<int> FindDeviceSection(const TIniValues& values, uint64_t id, int count) const;
     void AddDeviceSection(uint64_t id, const std::string& idText, int count);
-    void RequestIfBehind(uint16_t panelEnd);
-    void AdvanceIndex(uint16_t recordIndex);
+    void SelectDevice(uint64_t id, int section, uint16_t index);
+    // IEventCopyActions, for the selected installation.
+    void RequestRecord(uint16_t index) override;
+    void SaveIndex(uint16_t index) override;
+    void Note(const std::string& text) override;
 
     TFrameCodec& FCodec;
     TEventReadingState& FState;
@@ -110,7 +114,7 @@ private:
     ICommLog& FLog;
     const IClock& FClock;
     uint64_t FCopied = 0;
-    std::optional<uint16_t> FPanelEnd;
+    std::optional<TEventCopy> FCopy; // the selected installation's; none while none is
 };
 
 // The program's one settings object, while it exists, behind the bookkeeping's interface.

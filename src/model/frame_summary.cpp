@@ -99,6 +99,8 @@ std::string FateNote(const TTrafficRecord& record) {
         return ", too short: passed over";
     case TFrameFate::Ignored:
         return ", ignored";
+    case TFrameFate::Unawaited:
+        return ", not awaited (late or repeated): dropped";
     default:
         return "";
     }

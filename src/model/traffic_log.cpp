@@ -36,6 +36,12 @@ void TTrafficLog::FrameSeen(const TFrameEvent& frame) {
     record.Wire.assign(frame.Wire, frame.Wire + kept);
 }
 
+void TTrafficLog::ReplyDropped() {
+    if (FSize > 0) {
+        FRing[(FFirst + FSize - 1) % Capacity].Fate = TFrameFate::Unawaited;
+    }
+}
+
 void TTrafficLog::Clear() {
     FFirst = 0;
     FSize = 0;

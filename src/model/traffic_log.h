@@ -35,6 +35,8 @@ public:
     explicit TTrafficLog(const IClock& clock);
 
     void FrameSeen(const TFrameEvent& frame) override;
+    // Marks the newest record, the reply being decoded, as dropped.
+    void ReplyDropped() override;
 
     // Empties the log; numbering goes on.
     void Clear();

@@ -6,6 +6,7 @@
 #include "link/frame_codec.h"
 #include "model/event_bookkeeping.h"
 #include "model/event_record.h"
+#include "model/event_window.h"
 #include "model/panel_calendar.h"
 #include "model/reply_decoders.h"
 #include "model/status_decoder.h"
@@ -21,6 +22,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <sstream>
 
 namespace {
 
@@ -90,8 +92,11 @@ protected:
         RegisterReplyDecoders(Codec, StatusDecoder, Events, Log, Writer, Clock);
     }
 
-    void Status(uint16_t end, uint16_t capacity = 500, const std::string& id = PanelIdText) {
-        Events.SelectDeviceAndRequest(0, end, capacity, id);
+    // A status reply; a second passes before it, as at the default poll interval.
+    void Status(uint16_t end, uint16_t capacity = 500, const std::string& id = PanelIdText,
+                uint16_t start = 0) {
+        Clock.Ticks += 1000;
+        Events.SelectDeviceAndRequest(start, end, capacity, id);
     }
     void Reply(uint8_t letter, const TBytes& payload) {
         for (uint8_t b : PanelSerialFrame(letter, payload)) {
@@ -99,6 +104,8 @@ protected:
         }
     }
     void Event(uint16_t index, uint32_t time = 0) { Reply('G', EventPayload(index, 8, time)); }
+    // What a panel answers for a slot it never wrote.
+    void EmptySlot(uint16_t index) { Reply('G', EventPayload(index, 0, 0, 0, 0)); }
     void EventInfo(uint16_t end) {
         TBytes p(6);
         PutU16(&p[2], end);
@@ -118,6 +125,19 @@ protected:
     std::string Report() const {
         return ReadFileBytes(Dir.Path() / "ReportUdal" / "Kelm2_Udal_20101205.txt");
     }
+    // The copy's note lines in the report, without their time stamp and line end.
+    std::vector<std::string> Notes() const {
+        const std::string head = "05.12.10 14:03:22  event copy ID=00A1B2C3D400: ";
+        std::vector<std::string> notes;
+        std::istringstream in(Report());
+        for (std::string line; std::getline(in, line);) {
+            if (line.starts_with(head)) {
+                notes.push_back(line.substr(head.size(), line.size() - head.size() - 1));
+            }
+        }
+        return notes;
+    }
+    uint64_t Dropped() const { return Codec.Counters().UnawaitedReplies; }
     void WriteIni(const std::string& text) { WriteFileBytes(Dir.Path() / "Kelm2.ini", text); }
     static std::string Line(uint16_t index, const std::string& time = "00:00:00 01.01.2000") {
         char head[16];
@@ -178,6 +198,38 @@ TEST(EventLine, IsBuiltPieceByPiece) {
     EXPECT_TRUE(line(0, 45).ends_with(tail + "2D;Tlak OK"));
 }
 
+TEST(EventWindow, PlacesTheStoredIndexAmongTheRecordsThePanelHolds) {
+    using enum TIndexPlace;
+    struct TCase {
+        TEventWindow Window;
+        uint16_t Index;
+        TIndexPlace Place;
+        uint32_t Waiting;
+    };
+    const TCase cases[] = {
+        {{0, 30, 500}, 0, Inside, 30},    // not wrapped
+        {{0, 30, 500}, 30, Inside, 0},    // caught up
+        {{0, 30, 500}, 35, Outside, 0},   // a restarted log
+        {{10, 30, 500}, 5, Outside, 0},   // older than the oldest record held
+        {{400, 3, 500}, 498, Inside, 5},  // wrapped: the end is below the stored index
+        {{400, 3, 500}, 1, Inside, 2},    //
+        {{400, 3, 500}, 200, Outside, 0}, //
+        {{3, 3, 500}, 498, Inside, 5},    // start equals end: full, or empty (the slot tells)
+        {{3, 3, 500}, 3, Inside, 0},      //
+        {{0, 0, 0}, 7, Unknown, 0},       // capacity 0: no ring described
+        {{0, 30, 20}, 5, Unknown, 0},     // an end past the capacity
+        {{0, 10, 20}, 25, Outside, 0},    // the capacity shrank below the index
+        {{0, 10, 500}, 500, Outside, 0},  // at the capacity
+        {{0, 10, 500}, 600, Outside, 0},  // past it
+    };
+    for (const TCase& c : cases) {
+        const std::string what = std::to_string(c.Index) + " in " + WindowText(c.Window);
+        EXPECT_EQ(PlaceOf(c.Index, c.Window), c.Place) << what;
+        EXPECT_EQ(RecordsWaiting(c.Index, c.Window), c.Waiting) << what;
+    }
+    EXPECT_EQ(WindowText({400, 0, 500}), "records 400 to 499 of a ring of 500");
+}
+
 TEST_F(EventBookkeepingTest, CopiesTheBacklogInOrderSavingEachIndexOnlyOnceItsLineIsOnDisk) {
     Status(3);
     EXPECT_EQ(Ini(), "[General]\r\nPocetZar=1\r\n\r\n[Zar0]\r\nindex=0\r\nid=00A1B2C3D400\r\n");
@@ -196,27 +248,89 @@ TEST_F(EventBookkeepingTest, CopiesTheBacklogInOrderSavingEachIndexOnlyOnceItsLi
     EXPECT_EQ(Report(), Line(0) + "\r\n" + Line(1) + "\r\n" + Line(2) + "\r\n");
     EXPECT_EQ(Log.Lines, (std::vector<std::string>{Line(0), Line(1), Line(2)}));
     EXPECT_EQ(Ini(), "[General]\r\nPocetZar=1\r\n\r\n[Zar0]\r\nindex=3\r\nid=00A1B2C3D400\r\n");
-
-    // A record that is not the awaited one is logged, not counted; so is a repeat.
-    Event(1);
-    EXPECT_EQ(State.Events.EventIndex, 3);
-    EXPECT_EQ(Log.Lines.back(), Line(1));
-}
-
-TEST_F(EventBookkeepingTest, TellsHowManyRecordsWereCopiedAndHowManyWaitAroundTheRing) {
-    EXPECT_FALSE(Events.EventProgress()) << "no installation selected yet";
-    Status(3);
-    ASSERT_TRUE(Events.EventProgress());
-    EXPECT_EQ(Events.EventProgress()->Copied, 0u);
-    EXPECT_EQ(Events.EventProgress()->Waiting, 3u);
-    for (uint16_t i = 0; i < 3; ++i) {
-        Event(i);
-    }
-    Event(1); // a repeat is not counted
     EXPECT_EQ(Events.EventProgress()->Copied, 3u);
     EXPECT_EQ(Events.EventProgress()->Waiting, 0u);
-    Status(1, 4); // the panel's ring of 4 wrapped: records 3 and 0 wait
+    Status(1, 4, PanelIdText, 1); // the panel's ring of 4 is full and wrapped: 3 and 0 wait
     EXPECT_EQ(Events.EventProgress()->Waiting, 2u);
+}
+
+// A slow link: the reply comes after the next poll, and a 'U' reply comes between polls.
+TEST_F(EventBookkeepingTest, OneRequestAtATimeALateReplyIsWrittenOnceAndARepeatIsDropped) {
+    EXPECT_FALSE(Events.EventProgress()) << "no installation selected yet";
+    Status(3);
+    Status(3);
+    EventInfo(3);
+    EXPECT_EQ(Requested(), (std::vector<int>{0}));
+    Event(0);
+    Event(0); // the same reply again
+    Event(2); // a record nobody asked for
+    Status(3);
+    EventInfo(3);
+    EXPECT_EQ(Requested(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(Report(), Line(0) + "\r\n");
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{Line(0)}));
+    EXPECT_EQ(Dropped(), 2u);
+    EXPECT_EQ(Events.EventProgress()->Copied, 1u);
+    EXPECT_EQ(Events.EventProgress()->Waiting, 2u);
+}
+
+TEST_F(EventBookkeepingTest, ARecordThatNeverComesIsAskedThreeTimesThenNotedAndPassed) {
+    Status(3);
+    Clock.Ticks += 600000; // the link is down: no status reply, so no deadline passes
+    EventInfo(3);
+    Status(3);
+    Status(3);
+    EXPECT_EQ(Requested(), (std::vector<int>{0}));
+    Status(3); // the third reply since the request: the first deadline has passed
+    EXPECT_EQ(Requested(), (std::vector<int>{0, 0}));
+    for (int poll = 0; poll < 3; ++poll) { // fast polling: three replies, but not two seconds
+        Clock.Ticks += 100;
+        Events.SelectDeviceAndRequest(0, 3, 500, PanelIdText);
+    }
+    EXPECT_EQ(Requested(), (std::vector<int>{0, 0}));
+    Clock.Ticks += 1000;
+    Status(3);
+    EXPECT_EQ(Requested(), (std::vector<int>{0, 0, 0}));
+    for (int poll = 0; poll < 3; ++poll) {
+        Status(3);
+    }
+    EXPECT_EQ(Requested(), (std::vector<int>{0, 0, 0, 1}));
+    EXPECT_EQ(Notes(), (std::vector<std::string>{
+                           "record 0 not delivered after 3 requests; copying goes on from 1"}));
+    EXPECT_NE(Ini().find("index=1"), std::string::npos);
+    Event(0); // the lost record, far too late
+    EXPECT_EQ(Dropped(), 1u);
+    Event(1);
+    EXPECT_EQ(State.Events.EventIndex, 2);
+}
+
+// The panel's log restarted (or "index" was edited): the stored index is not one of its records.
+TEST_F(EventBookkeepingTest,
+       AnIndexOutsideThePanelsLogResumesAtItsOldestAndEmptySlotsAreNotWritten) {
+    WriteIni("[General]\r\nPocetZar=1\r\n[Zar0]\r\nindex=35\r\nid=00A1B2C3D400\r\n");
+    Status(30, 500, PanelIdText, 2);
+    Status(30, 500, PanelIdText, 2);
+    const std::string restarted = "stored index 35 is not in the panel's log (records 2 to 29 of "
+                                  "a ring of 500): the log was restarted or replaced; copying "
+                                  "from 2";
+    EXPECT_EQ(Notes(), (std::vector<std::string>{restarted}));
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{"event copy ID=00A1B2C3D400: " + restarted}));
+    EXPECT_EQ(Requested(), (std::vector<int>{2}));
+    EXPECT_NE(Ini().find("index=2"), std::string::npos);
+    EXPECT_EQ(Events.EventProgress()->Waiting, 28u);
+    Event(2);
+
+    // Cleared again: start equals end, and the slot asked for was never written.
+    Status(0, 500, PanelIdText, 0);
+    EmptySlot(3);
+    EXPECT_EQ(Requested(), (std::vector<int>{2, 3}));
+    EXPECT_EQ(Notes().back(),
+              "record 3 is empty (a slot the panel never wrote); copying goes on from 0");
+    EXPECT_EQ(State.Events.EventIndex, 0);
+    Status(0, 500, PanelIdText, 0);
+    EXPECT_EQ(Requested().size(), 2u);
+    EXPECT_EQ(Report().find("ind=  3"), std::string::npos);
+    EXPECT_EQ(Notes().size(), 2u);
 }
 
 TEST_F(EventBookkeepingTest, AStatusReplyEndsWithTheBookkeeping) {
@@ -227,9 +341,9 @@ TEST_F(EventBookkeepingTest, AStatusReplyEndsWithTheBookkeeping) {
     PutU16(&status[10], 12); // event capacity
     Reply('A', status);
     EXPECT_EQ(View.Shown, "4 9 12");
-    EXPECT_EQ(Requested(), (std::vector<int>{0}));
+    EXPECT_EQ(Requested(), (std::vector<int>{4})); // a new installation starts at the oldest
     EXPECT_EQ(State.Events.EventCapacity, 12);
-    EXPECT_NE(Ini().find("id=00A1B2C3D400"), std::string::npos);
+    EXPECT_NE(Ini().find("[Zar0]\r\nindex=4\r\nid=00A1B2C3D400"), std::string::npos);
 }
 
 TEST_F(EventBookkeepingTest, ReadsTheSettingsFileOnlyWhenTheIdChanges) {
@@ -264,32 +378,21 @@ TEST_F(EventBookkeepingTest, TakesTheLowestMatchingSectionAndReadsABadIndexAsZer
         State.Events = {};
         WriteIni("[General]\r\nPocetZar=4\r\n[Zar0]\r\nid=0\r\n[ZAR1]\r\nindex=" + text +
                  "\r\nid=00a1b2c3d400 old\r\n[Zar2]\r\nindex=5\r\nid=00A1B2C3D400\r\n");
-        Status(7);
+        Status(7, 0); // no ring described: the index stays as read
         EXPECT_EQ(State.Events.DeviceSection, 1) << text;
         EXPECT_EQ(State.Events.EventIndex, expected) << text;
     }
+    EXPECT_TRUE(Requested().empty());
 }
 
-TEST_F(EventBookkeepingTest, WrapsTheIndexAtTheCapacityAndAtOnceWithoutOne) {
+TEST_F(EventBookkeepingTest, WrapsTheIndexAtTheCapacity) {
     WriteIni("[General]\r\nPocetZar=1\r\n[Zar0]\r\nindex=9\r\nid=00A1B2C3D400\r\n");
-    Status(2, 10);
+    Status(2, 10, PanelIdText, 8);
     Event(9);
     EXPECT_EQ(State.Events.EventIndex, 0);
     EXPECT_NE(Ini().find("index=0"), std::string::npos);
-
-    WriteIni("[General]\r\nPocetZar=1\r\n[Zar0]\r\nindex=7\r\nid=00A1B2C3D400\r\n");
-    State.Events = {};
-    Status(2, 0);
-    Event(7);
-    EXPECT_EQ(State.Events.EventIndex, 0);
-}
-
-TEST_F(EventBookkeepingTest, AnEventInfoReplyAsksOnlyWhenTheStoredIndexDiffers) {
-    Status(0);
-    EventInfo(0);
-    EXPECT_TRUE(Requested().empty());
-    EventInfo(4);
-    EXPECT_EQ(Requested(), (std::vector<int>{0}));
+    Status(2, 10, PanelIdText, 8);
+    EXPECT_EQ(Requested(), (std::vector<int>{9, 0}));
 }
 
 TEST_F(EventBookkeepingTest, ShortRepliesArePassedOverAsBadFrames) {
@@ -304,7 +407,7 @@ TEST_F(EventBookkeepingTest, ShortRepliesArePassedOverAsBadFrames) {
     EXPECT_EQ(State.Events.EventIndex, 0);
 }
 
-TEST_F(EventBookkeepingTest, WithoutADeviceNothingIsAskedForCountedOrSaved) {
+TEST_F(EventBookkeepingTest, WithoutADeviceNothingIsAskedForWrittenOrSaved) {
     Event(0); // before the first status reply
     EventInfo(3);
     Status(3, 500, "000000000000"); // a panel that reports no ID
@@ -312,8 +415,8 @@ TEST_F(EventBookkeepingTest, WithoutADeviceNothingIsAskedForCountedOrSaved) {
     Event(0);
     EXPECT_TRUE(Requested().empty());
     EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "Kelm2.ini"));
-    EXPECT_EQ(Report(), Line(0) + "\r\n" + Line(0) + "\r\n");
-    EXPECT_EQ(Log.Lines.size(), 2u);
+    EXPECT_EQ(Report(), "");
+    EXPECT_EQ(Dropped(), 2u);
     EXPECT_EQ(View.Shown, "0 3 500");
 }
 
@@ -325,7 +428,7 @@ TEST_F(EventBookkeepingTest, OnceTheSettingsObjectIsReleasedTheFileIsLeftAlone) 
     Status(2);
     EXPECT_EQ(Ini(), before);
     EXPECT_EQ(Requested(), (std::vector<int>{0}));
-    EXPECT_EQ(Report(), Line(0) + "\r\n");
+    EXPECT_EQ(Report(), "");
 }
 
 TEST_F(EventBookkeepingTest, ARecordOnADayItsMonthLacksIsWrittenAndCounted) {
@@ -342,6 +445,7 @@ TEST_F(EventBookkeepingTest, ARecordWhoseLineIsNotOnDiskIsAskedForAgain) {
     const auto reports = Dir.Path() / "ReportUdal";
     WriteFileBytes(reports, "in the way");
     EXPECT_THROW(Event(0), EInOutError);
+    Status(2);                 // asked again at once: the reply ended the request
     EXPECT_NO_THROW(Event(0)); // the same failure is not raised twice, nor counted
     EXPECT_EQ(Log.Lines, (std::vector<std::string>{Line(0), Line(0)}));
     EXPECT_EQ(State.Events.EventIndex, 0);
@@ -350,6 +454,7 @@ TEST_F(EventBookkeepingTest, ARecordWhoseLineIsNotOnDiskIsAskedForAgain) {
     std::filesystem::remove(reports);
     Status(2);
     Event(0);
+    EXPECT_EQ(Requested(), (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(State.Events.EventIndex, 1);
     EXPECT_EQ(Report(), Line(0) + "\r\n");
 }
