@@ -77,7 +77,7 @@ bool THxUdp::SendBuffer(const uint8_t* data, int32_t len) {
 }
 
 void THxUdp::Process() {
-    if (!FSocketIntf->WaitForData(1) || Terminated()) {
+    if (!FSocketIntf->WaitForData(FReceiveWaitSeconds) || Terminated()) {
         return;
     }
     FRxBuffer = FSocketIntf->Receive(FRxLength);

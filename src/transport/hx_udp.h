@@ -56,6 +56,10 @@ protected:
     void Process() override;
     void WakeUp() override;
 
+    // How long one pass waits for a datagram, in seconds. Stopping never waits for it, since
+    // WakeUp ends the wait; a derived worker may lengthen it to show just that.
+    int FReceiveWaitSeconds = 1;
+
 private:
     int NewSocket();
 

@@ -134,14 +134,28 @@ TEST_F(ComPortPty, OpenSetsRawLineAndPushesChangesOutsideUpdates) {
     EXPECT_EQ(line.c_iflag & (IXON | IXOFF), 0u);
 }
 
-TEST_F(ComPortPty, ImpossibleLineSettingsAreRefusedAndThePortStaysClosed) {
+// Each group of settings the line refuses names itself in the error.
+TEST_F(ComPortPty, ImpossibleSettingsAreRefusedWithTheirOwnErrorAndThePortStaysClosed) {
+    auto openError = [this] {
+        try {
+            Port.Open();
+        } catch (const EComPort& e) {
+            return std::string(e.what());
+        }
+        return std::string("opened");
+    };
+    const TComBuffer buffer = Port.Buffer();
+    Port.SetBuffer({0, buffer.OutputSize});
+    EXPECT_EQ(openError(), "SetupComm function failed (win error code: 22)");
+    Port.SetBuffer(buffer);
+    const TComTimeouts timeouts = Port.Timeouts();
+    TComTimeouts negative = timeouts;
+    negative.WriteTotalMultiplier = -2;
+    Port.SetTimeouts(negative);
+    EXPECT_EQ(openError(), "SetCommTimeouts failed (win error code: 22)");
+    Port.SetTimeouts(timeouts);
     Port.SetStopBits(sbOne5StopBits); // needs 5 data bits
-    try {
-        Port.Open();
-        FAIL() << "1.5 stop bits with 8 data bits were accepted";
-    } catch (const EComPort& e) {
-        EXPECT_STREQ(e.what(), "SetCommState function failed (win error code: 22)");
-    }
+    EXPECT_EQ(openError(), "SetCommState function failed (win error code: 22)");
     EXPECT_FALSE(Port.Connected());
 
     Port.SetDataBits(dbFive);

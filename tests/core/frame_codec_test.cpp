@@ -122,12 +122,16 @@ TEST_F(FrameCodec, AsksForTheTransportAtEveryFrame) {
 TEST_F(FrameCodec, RefusesOversizedFramesBeforeSendingAnything) {
     const TBytes tooLong(TFrameCodec::MaxPayload + 1, 0x00);
     const TBytes longest(TFrameCodec::MaxPayload, 0x00);
-    // All 0xAA: escaping doubles the payload, so 2045 bytes fill TxBuffer exactly.
-    const TBytes fits(2045, 0xAA);
+    // Escaping counts twice for a payload byte and for the checksum: 2044 bytes of 0xAA and one
+    // that makes the checksum 0xAA fill TxBuffer exactly; a 0x00 more (same checksum) is one
+    // byte too many, and only the checksum's escape makes it so.
+    TBytes fits(2044, 0xAA);
+    fits.push_back(static_cast<uint8_t>(0xAA - 'A' - TFrameCodec::AddressByte - 2044 * 0xAA));
     TBytes overflows = fits;
     overflows.push_back(0x00);
     ASSERT_EQ(PanelSerialFrame('A', fits).size(), TFrameCodec::BufferSize);
     ASSERT_EQ(PanelSerialFrame('A', overflows).size(), TFrameCodec::BufferSize + 1);
+    ASSERT_EQ(PanelChecksum('A', overflows), 0xAA);
 
     for (bool udp : {false, true}) {
         Transport.Udp = udp;

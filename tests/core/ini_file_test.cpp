@@ -303,7 +303,7 @@ TEST_F(IniFileTest, KeepsPermissionBitsAndSymbolicLinks) {
 
 // A run with other rights (under sudo) must not take the file from its user; a temporary file
 // that a writer which died left behind goes at the next write, one of a running writer stays.
-TEST_F(IniFileTest, KeepsTheOwnerAndRemovesTempFilesOfDeadWriters) {
+TEST_F(IniFileTest, KeepsOwnerAndGroupAndRemovesTempFilesOfDeadWriters) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "giving a file to another user needs root";
     }
@@ -318,13 +318,16 @@ TEST_F(IniFileTest, KeepsTheOwnerAndRemovesTempFilesOfDeadWriters) {
     WriteFileBytes(orphan, "half");
     WriteFileBytes(running, "busy");
     WriteFileBytes(Name, "[General]\r\n");
-    ASSERT_EQ(::chown(Name.c_str(), 1234, 2345), 0);
-
-    TIniFile(Name).WriteInteger("General", "Adr", 3);
-    struct stat info {};
-    ASSERT_EQ(::stat(Name.c_str(), &info), 0);
-    EXPECT_EQ(info.st_uid, 1234u);
-    EXPECT_EQ(info.st_gid, 2345u);
+    // Owner and group each kept, also when only one of them differs from this process's.
+    for (const auto& [uid, gid] :
+         {std::pair<uid_t, gid_t>{1234, 2345}, {1234, ::getegid()}, {::geteuid(), 2345}}) {
+        ASSERT_EQ(::chown(Name.c_str(), uid, gid), 0);
+        TIniFile(Name).WriteInteger("General", "Adr", int(uid + gid));
+        struct stat info {};
+        ASSERT_EQ(::stat(Name.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, uid);
+        EXPECT_EQ(info.st_gid, gid);
+    }
     EXPECT_FALSE(fs::exists(orphan));
     EXPECT_TRUE(fs::exists(running));
 }

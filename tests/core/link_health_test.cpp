@@ -101,6 +101,18 @@ TEST_F(LinkHealth, AgeTurnsAmberAfterTwoIntervalsRedAfterTenAndTheNextReplyResto
     EXPECT_EQ(bar.Age, "last reply 0.0 s ago (13:45:12)");
     EXPECT_EQ(bar.Counters,
               "polls 1  replies 2  dropped 2  ignored 1  events 3 copied, 12 waiting");
+
+    // Tenths of a second below a minute, then minutes and seconds, then hours and minutes.
+    const std::pair<uint32_t, const char*> ages[] = {{59'999, "59.9 s"},
+                                                     {60'000, "1 min 00 s"},
+                                                     {3'599'999, "59 min 59 s"},
+                                                     {3'600'000, "1 h 00 min"},
+                                                     {3'723'000, "1 h 02 min"}};
+    for (const auto& [ageMs, text] : ages) {
+        Clock.Ticks += ageMs - *Look().AgeMs;
+        EXPECT_EQ(StatusBarText(false, "", Look(), Codec.Counters(), 0, {}).Age,
+                  std::string("last reply ") + text + " ago (13:45:12)");
+    }
 }
 
 TEST_F(LinkHealth, AFailedLinkIsRedAtOnceAndNamesItsState) {

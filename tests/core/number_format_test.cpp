@@ -103,6 +103,7 @@ TEST(NumberFormat, OptionalDigitsAndLiterals) {
         {"0.##", 1.255L, "1.26"},
         {"#.##", 0.5L, ".5"},
         {"#", 0.0L, ""},
+        {"#0#.#0#", 5.0L, "05.00"}, // between a '0' and the point every place is a forced digit
         {"Ubat = 00.0 V", 13.8L, "Ubat = 13.8 V"},
         {"#-00", 123.0L, "1-23"}, // a literal between integer places
         {"#-00", 5.0L, "05"},     // ... shows only where digits stand on both sides

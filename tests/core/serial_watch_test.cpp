@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <fstream>
 #include <list>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -158,12 +160,31 @@ TEST_F(SerialWatch, InitOnAGoneDeviceClosesAndReopensAndAFailedOpenIsNotRetriedO
     EXPECT_FALSE(Port.DeviceGone());
     EXPECT_TRUE(Carries(pty));
 
-    // A device that is there but refuses to open is not hammered: one try per device.
+    // A device that is there but refuses to open is not hammered: one try per device, however
+    // often the watch ticks. The system tells of every open.
     Watch.Stop();
     std::filesystem::remove(link);
-    std::filesystem::create_symlink(Dir.Path() / "plain-file", link);
-    { std::ofstream(Dir.Path() / "plain-file") << "not a tty"; }
+    const std::string refusing = (Dir.Path() / "plain-file").string();
+    std::filesystem::create_symlink(refusing, link);
+    { std::ofstream(refusing) << "not a tty"; }
+    const int opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(opens, 0);
+    ASSERT_GE(::inotify_add_watch(opens, refusing.c_str(), IN_OPEN), 0);
+    auto openedSinceLastLook = [opens] {
+        alignas(inotify_event) char events[4096];
+        bool opened = false;
+        while (::read(opens, events, sizeof events) > 0) {
+            opened = true;
+        }
+        return opened;
+    };
     EXPECT_THROW(Watch.Want(), EComPort);
+    EXPECT_TRUE(openedSinceLastLook());
+    for (int tick = 0; tick < 3; ++tick) {
+        Watch.Tick();
+    }
+    EXPECT_FALSE(openedSinceLastLook());
+    ::close(opens);
     EXPECT_EQ(Watch.State(), TSerialWatch::TState::Closed);
     std::filesystem::remove(link);
     std::filesystem::create_symlink(pty.SlavePath(), link);

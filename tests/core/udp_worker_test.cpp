@@ -104,6 +104,26 @@ protected:
     }
 };
 
+// A worker whose receive wait lasts an hour, so that only being woken ends it sooner; it tells
+// when a pass has begun, that is when its next step is that wait.
+class TPatientWorker : public THxUdp {
+public:
+    explicit TPatientWorker(IMainThread& mainThread) : THxUdp(mainThread) {
+        FReceiveWaitSeconds = 3600;
+    }
+    ~TPatientWorker() override {
+        Terminate();
+        WaitFor();
+    }
+    std::atomic<bool> PassBegun{false};
+
+protected:
+    void Process() override {
+        PassBegun = true;
+        THxUdp::Process();
+    }
+};
+
 } // namespace
 
 TEST_F(UdpWorker, DatagramsReachOnDataOnTheMainThreadWithTheirSender) {
@@ -193,6 +213,23 @@ TEST_F(UdpWorker, EndsPromptlyAlsoWhileItsHandOffWaitsForTheMainThread) {
     Queue.ProcessPendingEvents(); // the abandoned call does nothing now
     EXPECT_TRUE(Rec.Data.empty());
     EXPECT_TRUE(Rec.Status.empty()); // "ended" is stored, not reported
+}
+
+// Closing the window must not wait for the receive time-out: the stop itself wakes the reader.
+TEST(UdpWorkerStop, WakesTheWaitingReaderSoItEndsBeforeAnythingElseCouldEndTheWait) {
+    TEventQueue queue;
+    TPatientWorker worker(queue);
+    const std::string port = FreePort();
+    worker.SetServerPort(port);
+    ASSERT_TRUE(queue.ProcessUntil([&] { return worker.PassBegun.load(); }, 5s));
+    worker.Terminate();
+    const bool endedFirst = queue.ProcessUntil([&] { return worker.Finished(); }, 5s);
+    // Left waiting, only a datagram would end the wait within the hour: one goes out, so that
+    // the worker ends either way.
+    TPeer(port).Send("late");
+    worker.WaitFor();
+    EXPECT_TRUE(endedFirst) << "the worker went on waiting after the stop";
+    EXPECT_EQ(worker.StatusText(), "ended");
 }
 
 TEST(BaseThread, PausesBetweenPassesAndAnEscapingErrorEndsIt) {
