@@ -5,6 +5,7 @@
 #include "core/errors.h"
 #include "link/wait.h"
 #include "store/app_paths.h"
+#include "store/instance_lock.h"
 #include "store/report_file.h"
 #include "transport/hx_socket.h"
 #include "ui/accessibility.h"
@@ -17,6 +18,23 @@
 
 #include <cstdio>
 #include <exception>
+#include <optional>
+
+namespace {
+
+// Says why this copy does not start: on standard error, and in a message box where there is a
+// screen to show it on.
+int RefuseSecondCopy(int argc, char* argv[], const char* message) {
+    std::fprintf(stderr, "Orvant2: %s\n", message);
+    QApplication app(argc, argv);
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal")) {
+        QMessageBox::critical(nullptr, QStringLiteral("Orvant2"), QString::fromLocal8Bit(message));
+    }
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     // A termination signal from here on closes the window once it exists, so the reports that
@@ -34,6 +52,13 @@ int main(int argc, char* argv[]) {
     } catch (const std::exception& error) {
         std::fprintf(stderr, "Orvant2: %s\n", error.what());
         return 1;
+    }
+    // One copy of the tool per folder: a second one is refused before it touches any file.
+    std::optional<TInstanceLock> instanceLock;
+    try {
+        instanceLock.emplace(directory);
+    } catch (const std::exception& error) {
+        return RefuseSecondCopy(argc, argv, error.what());
     }
     // The daily reports with their start markers, the data report first. A report that cannot
     // be started is shown once the window is there.

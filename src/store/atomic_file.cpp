@@ -1,6 +1,7 @@
 #include "store/atomic_file.h"
 
 #include "store/app_paths.h"
+#include "store/disk_calls.h"
 
 #include <atomic>
 #include <cerrno>
@@ -16,7 +17,7 @@ namespace {
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
+        const ssize_t written = DiskCalls().Write(fd, data, size);
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
@@ -125,7 +126,7 @@ bool FlushDirectory(const std::string& directory) {
     if (fd < 0) {
         return false;
     }
-    const bool flushed = ::fsync(fd) == 0 || errno == EINVAL;
+    const bool flushed = ForceToDisk(fd, TFlushKind::Directory, directory);
     const int savedErrno = errno;
     ::close(fd);
     errno = savedErrno;
@@ -172,13 +173,13 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
         return false;
     }
     bool ok = WriteAll(fd, bytes.data(), bytes.size()) && (!existed || KeepOwnerAndMode(fd, old)) &&
-              ::fsync(fd) == 0;
+              ForceToDisk(fd, TFlushKind::File, target);
     int savedErrno = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
         savedErrno = errno;
     }
-    if (ok && ::rename(tempPath.c_str(), target.c_str()) != 0) {
+    if (ok && DiskCalls().Rename(tempPath.c_str(), target.c_str()) != 0) {
         ok = false;
         savedErrno = errno;
     }

@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "store/atomic_file.h"
+#include "store/disk_calls.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -182,7 +183,7 @@ void TReportFile::WriteRaw(const std::string& text) {
     // One write per line, so the line is with the operating system when this returns.
     size_t done = 0;
     while (done < line.size()) {
-        const ssize_t written = ::write(FHandle, line.data() + done, line.size() - done);
+        const ssize_t written = DiskCalls().Write(FHandle, line.data() + done, line.size() - done);
         if (written < 0 && errno == EINTR) {
             continue;
         }
@@ -196,7 +197,7 @@ void TReportFile::WriteRaw(const std::string& text) {
         }
         done += static_cast<size_t>(written);
     }
-    if (FKind.ForceToDisk && ::fdatasync(FHandle) != 0) {
+    if (FKind.ForceToDisk && !ForceToDisk(FHandle, TFlushKind::Data, FReportFileName)) {
         const int error = errno;
         DropFile();
         throw EInOutError(error, FReportFileName);

@@ -10,6 +10,7 @@
 #include "model/reply_decoders.h"
 #include "model/status_decoder.h"
 #include "store/crt_memo.h"
+#include "store/disk_calls.h"
 #include "store/report_file.h"
 #include "store/report_writer.h"
 #include "transport/serial_watch.h"
@@ -47,6 +48,8 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvant  v2.1"));
     FErrors = new TErrorDisplay(this);
+    SetUnsupportedFlushNotice(
+        [this](const std::string& text) { FErrors->Show(QString::fromLocal8Bit(text)); });
     FStatusPages = new TStatusPages(FPanelState, this);
     BuildPages();
 
@@ -88,6 +91,7 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    SetUnsupportedFlushNotice({});
     // The UDP worker and the port's event thread hand events to this window: stop them while
     // the window still exists.
     FPult.reset();
