@@ -188,6 +188,7 @@ public:
         Events.push_back(std::to_string(code) + "/" + std::to_string(device) + "/" +
                          std::to_string(loop));
     }
+    void RestartLog() override { Events.push_back("restart"); }
     std::vector<std::string> Take() { return std::exchange(Events, {}); }
     std::vector<std::string> Events;
 };
@@ -530,7 +531,8 @@ TEST(PanelSimLink, AnswersOnItsPseudoTerminalAndLooksAfterItsSymlink) {
         ps::TPtyLink pty(link);
         EXPECT_EQ(std::filesystem::read_symlink(link).string(), pty.SlavePath());
         ps::TSimPanel panel(PanelConfig(), nullptr);
-        ps::TSerialFrontEnd serial(pty, panel, nullptr);
+        ps::TReplyDelay noDelay(std::chrono::milliseconds(0));
+        ps::TSerialFrontEnd serial(pty, panel, noDelay, nullptr);
 
         int fd = open(link.c_str(), O_RDWR | O_NOCTTY);
         ASSERT_GE(fd, 0);

@@ -88,6 +88,17 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             (heard += QString::fromLocal8Bit(panel.readAll()), Count(heard, "A: status") >= 3),
             10000);
+        // A second copy in the same folder is refused before it touches a file.
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.setWorkingDirectory(QString::fromStdString(workingDir.Path().string()));
+        second.start(QString::fromStdString(exe.string()), {});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 1);
+        const QString refusal = QString::fromLocal8Bit(second.readAllStandardError());
+        QVERIFY2(refusal.contains(QStringLiteral("Orvant2 is already running in ")),
+                 qPrintable(refusal));
+
         Terminate(tool);
         Terminate(panel);
         heard += QString::fromLocal8Bit(panel.readAll());
@@ -97,6 +108,7 @@ private slots:
             const std::string text = DirectoryText(dir.Path() / reports);
             QVERIFY2(text.find("******* Rep Start *******") != std::string::npos, reports);
             QVERIFY2(text.find("******* Rep End *******") != std::string::npos, reports);
+            QCOMPARE(Count(QString::fromLatin1(text), "Rep Start"), 1); // none of the refused copy
         }
         const std::string settings = ReadFileBytes(dir.Path() / "ComPort.ini");
         QCOMPARE(settings, "[ComPort1]\r\nPort=" + link.string() +

@@ -32,6 +32,13 @@ std::vector<int> CopiedIndices(const std::filesystem::path& dir) {
     return indices;
 }
 
+// The copy's note lines (stamped, never "ind=") that contain `text`.
+int NotesSaying(const std::vector<std::string>& lines, const std::string& text) {
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+        return l.find("  event copy ID=") != std::string::npos && l.find(text) != std::string::npos;
+    }));
+}
+
 std::vector<int> Range(int count) {
     std::vector<int> r(static_cast<std::size_t>(count));
     std::iota(r.begin(), r.end(), 0);
@@ -127,6 +134,71 @@ private slots:
                  ini.c_str());
         QVERIFY2(ini.find("[Zar1]\r\nindex=4\r\nid=0000000000BB\r\n") != std::string::npos,
                  ini.c_str());
+    }
+
+    // A panel whose log restarted (or a board replaced under the same ID): the stored index is
+    // past its records, or past its whole ring. The copy starts again at the oldest record and
+    // never writes the empty slots beyond them.
+    void AStoredIndexOutsideThePanelsLogStartsAgainAtItsOldestRecord() {
+        TTempDir dir;
+        const auto link = dir.Path() / "panel-link";
+        WriteToolSettingsForLink(dir.Path(), link);
+        WriteFileBytes(dir.Path() / "Kelm2.ini",
+                       "[General]\r\nUDP=0\r\nIP=127.0.0.1\r\nPocetZar=2\r\n[Zar0]\r\nindex=35\r\n"
+                       "id=0000000000AA\r\n[Zar1]\r\nindex=600\r\nid=0000000000BB\r\n");
+        TReports reports(dir.Path().string(), SystemClock());
+        auto copyFrom = [&](const char* id, const char* backlog, int expectedTotal) {
+            TPanelSimProcess panel(link, {"--slaves", "0", "--backlog", backlog, "--id", id});
+            QVERIFY(panel.Started());
+            auto form = OpenWindow(dir, reports);
+            QTRY_COMPARE_WITH_TIMEOUT(static_cast<int>(CopiedIndices(dir.Path()).size()),
+                                      expectedTotal, 20000);
+            form->close();
+        };
+        copyFrom("0000000000AA", "30", 30);
+        QVERIFY(!QTest::currentTestFailed());
+        copyFrom("0000000000BB", "4", 34);
+        QVERIFY(!QTest::currentTestFailed());
+
+        std::vector<int> expected = Range(30);
+        const std::vector<int> second = Range(4);
+        expected.insert(expected.end(), second.begin(), second.end());
+        QCOMPARE(CopiedIndices(dir.Path()), expected);
+        const std::vector<std::string> lines = EventReportLines(dir.Path());
+        QCOMPARE(NotesSaying(lines, "stored index 35 is not in the panel's log (records 0 to 29 "
+                                    "of a ring of 500)"),
+                 1);
+        QCOMPARE(NotesSaying(lines, "stored index 600 is not in the panel's log"), 1);
+        for (const std::string& line : lines) {
+            QVERIFY2(line.find("ID=000000000000") == std::string::npos, line.c_str());
+        }
+        const std::string ini = ReadFileBytes(dir.Path() / "Kelm2.ini");
+        QVERIFY2(ini.find("[Zar0]\r\nindex=30\r\n") != std::string::npos, ini.c_str());
+        QVERIFY2(ini.find("[Zar1]\r\nindex=4\r\n") != std::string::npos, ini.c_str());
+    }
+
+    // Replies later than the poll interval (a slow link, a busy panel), and one record the
+    // panel never sends: each record is written once, the lost one is noted and passed.
+    void ASlowLinkWritesEachRecordOnceAndALostRecordIsPassed() {
+        TTempDir dir;
+        const auto link = dir.Path() / "panel-link";
+        TPanelSimProcess panel(link, {"--slaves", "0", "--backlog", "10", "--reply-delay", "350",
+                                      "--lose-record", "6"});
+        QVERIFY(panel.Started());
+        WriteToolSettingsForLink(dir.Path(), link);
+        TReports reports(dir.Path().string(), SystemClock());
+        auto form = OpenWindow(dir, reports);
+
+        QTRY_COMPARE_WITH_TIMEOUT(CopiedIndices(dir.Path()),
+                                  (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 8, 9}), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(form->Master->EditKon()->text() == QStringLiteral("10"), 5000);
+        QTest::qWait(1500); // late replies still on their way change nothing
+        form->close();
+        form.reset();
+        QCOMPARE(CopiedIndices(dir.Path()), (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 8, 9}));
+        QCOMPARE(NotesSaying(EventReportLines(dir.Path()), "record 6 not delivered"), 1);
+        const std::string ini = ReadFileBytes(dir.Path() / "Kelm2.ini");
+        QVERIFY2(ini.find("[Zar0]\r\nindex=10\r\n") != std::string::npos, ini.c_str());
     }
 };
 

@@ -106,7 +106,7 @@ TAction ParseAction(const std::string& text) {
         a.Args = OptionalDevice(w, 0, 0);
     } else if (v == "slave-fault" || v == "slave-ok") {
         a.Args = OptionalDevice(w, 1, 1);
-    } else if (v == "extinguish" || v == "reset") {
+    } else if (v == "extinguish" || v == "reset" || v == "log-restart") {
         RequireCount(w, 0, 0);
     } else if (v == "line") {
         RequireCount(w, 3, 3);
@@ -156,6 +156,8 @@ void ApplyAction(const TAction& a, TInstallation& inst) {
         inst.LogEvent(static_cast<uint8_t>(x[0]), x[1], x[2]);
     } else if (v == "slaves") {
         inst.SetSlaves(x[0]);
+    } else if (v == "log-restart") {
+        inst.RestartLog();
     }
 }
 

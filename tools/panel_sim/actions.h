@@ -11,6 +11,7 @@
 //   set DEVICE VALUE LEVEL|auto   holds a measured value (VNet, VBat, TE, ... raw units)
 //   slaves N
 //   event CODE [DEVICE [LOOP]]  a raw event of any code 0 to 255, state unchanged
+//   log-restart                 the event log is cleared and starts again at index 0
 // DEVICE is 0 for the master, 1 to 4 for a slave.
 
 #include "panel_sim/installation.h"

@@ -26,6 +26,16 @@ TEventRing::TEventRing(uint16_t capacity) {
     }
 }
 
+void TEventRing::Clear() {
+    for (uint16_t i = 0; i < FSlots.size(); ++i) {
+        FSlots[i] = TEventRecord{};
+        FSlots[i].Index = i;
+    }
+    FStart = 0;
+    FEnd = 0;
+    FCount = 0;
+}
+
 uint16_t TEventRing::Append(uint64_t id, uint8_t code, uint8_t source, uint32_t time) {
     uint16_t index = FEnd;
     FSlots[index] = TEventRecord{index, id, code, source, time};

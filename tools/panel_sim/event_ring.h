@@ -27,6 +27,9 @@ public:
     // capacity: 1 to 65535 record slots; 0 raises std::out_of_range.
     explicit TEventRing(uint16_t capacity);
 
+    // Empties every slot; the next record goes to index 0.
+    void Clear();
+
     // Writes a record at the end index and returns that index.
     uint16_t Append(uint64_t id, uint8_t code, uint8_t source, uint32_t time);
 

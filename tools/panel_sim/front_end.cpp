@@ -4,8 +4,8 @@
 
 namespace panel_sim {
 
-TSerialFrontEnd::TSerialFrontEnd(TPtyLink& link, TSimPanel& panel, TLogLine log)
-    : FLink(link), FPanel(panel), FLog(std::move(log)) {}
+TSerialFrontEnd::TSerialFrontEnd(TPtyLink& link, TSimPanel& panel, TReplyDelay& delay, TLogLine log)
+    : FLink(link), FPanel(panel), FDelay(delay), FLog(std::move(log)) {}
 
 void TSerialFrontEnd::OnReadable() {
     Receive(FLink.Read());
@@ -16,7 +16,7 @@ void TSerialFrontEnd::Receive(const std::vector<uint8_t>& bytes) {
         switch (FReader.Feed(b)) {
         case TFeedResult::Request:
             if (auto reply = FPanel.Handle(FReader.Request())) {
-                FLink.Write(EncodeSerialReply(*reply));
+                FDelay.Send([this, bytes = EncodeSerialReply(*reply)] { FLink.Write(bytes); });
             }
             break;
         case TFeedResult::BadChecksum:
@@ -31,8 +31,8 @@ void TSerialFrontEnd::Receive(const std::vector<uint8_t>& bytes) {
     }
 }
 
-TUdpFrontEnd::TUdpFrontEnd(TUdpLink& link, TSimPanel& panel, TLogLine log)
-    : FLink(link), FPanel(panel), FLog(std::move(log)) {}
+TUdpFrontEnd::TUdpFrontEnd(TUdpLink& link, TSimPanel& panel, TReplyDelay& delay, TLogLine log)
+    : FLink(link), FPanel(panel), FDelay(delay), FLog(std::move(log)) {}
 
 void TUdpFrontEnd::OnReadable() {
     // A bounded batch, so that a flood cannot starve the clock and the other front ends.
@@ -50,10 +50,12 @@ void TUdpFrontEnd::Receive(const TDatagram& datagram) {
         return;
     }
     if (auto reply = FPanel.Handle(*request)) {
-        const std::string failure = FLink.Write(EncodeReplyDatagram(*reply), datagram.From);
-        if (!failure.empty()) {
-            FLog("cannot answer " + EndpointText(datagram.From) + ": " + failure);
-        }
+        FDelay.Send([this, bytes = EncodeReplyDatagram(*reply), to = datagram.From] {
+            const std::string failure = FLink.Write(bytes, to);
+            if (!failure.empty()) {
+                FLog("cannot answer " + EndpointText(to) + ": " + failure);
+            }
+        });
     }
 }
 

@@ -5,6 +5,7 @@
 // each request to its sender.
 
 #include "panel_sim/pty_link.h"
+#include "panel_sim/reply_delay.h"
 #include "panel_sim/serial_framing.h"
 #include "panel_sim/sim_panel.h"
 #include "panel_sim/udp_link.h"
@@ -21,7 +22,7 @@ public:
 
 class TSerialFrontEnd : public IFrontEnd {
 public:
-    TSerialFrontEnd(TPtyLink& link, TSimPanel& panel, TLogLine log);
+    TSerialFrontEnd(TPtyLink& link, TSimPanel& panel, TReplyDelay& delay, TLogLine log);
     int PollFd() const override { return FLink.Fd(); }
     void OnReadable() override;
 
@@ -31,13 +32,14 @@ public:
 private:
     TPtyLink& FLink;
     TSimPanel& FPanel;
+    TReplyDelay& FDelay;
     TLogLine FLog;
     TSerialRequestReader FReader;
 };
 
 class TUdpFrontEnd : public IFrontEnd {
 public:
-    TUdpFrontEnd(TUdpLink& link, TSimPanel& panel, TLogLine log);
+    TUdpFrontEnd(TUdpLink& link, TSimPanel& panel, TReplyDelay& delay, TLogLine log);
     int PollFd() const override { return FLink.Fd(); }
     void OnReadable() override;
 
@@ -47,6 +49,7 @@ public:
 private:
     TUdpLink& FLink;
     TSimPanel& FPanel;
+    TReplyDelay& FDelay;
     TLogLine FLog;
 };
 

@@ -20,6 +20,8 @@ public:
     virtual ~IEventSink() = default;
     // device 0 to 4; loop 0 to 15 (0 A, 1 B, 2 C where a line is meant).
     virtual void AddEvent(uint8_t code, int device, int loop) = 0;
+    // The log is cleared and numbered from 0 again (memory cleared, board replaced).
+    virtual void RestartLog() = 0;
 };
 
 enum class TPhase { Quiet, Prealarm, Delay, Extinguishing, Extinguished, Resetting };
@@ -69,6 +71,8 @@ public:
     // Logs a raw event of any code (0 to 255, codes past the panel's table too), as a field
     // log showed it; the installation's state does not change.
     void LogEvent(uint8_t code, int device, int loop);
+    // Clears the event log: it starts again at index 0.
+    void RestartLog() { FEvents.RestartLog(); }
     // Holds a value at a level (std::nullopt: back to what the state gives).
     void PinValue(int device, TValue value, std::optional<uint16_t> level);
 

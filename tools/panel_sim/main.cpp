@@ -57,6 +57,7 @@ TSimPanelConfig PanelConfig(const TSimOptions& o) {
     c.Backlog = o.Backlog;
     c.ImpossibleDateRecord = o.ImpossibleDate;
     c.Version = o.Version;
+    c.LostRecord = o.LostRecord;
     c.Start = LocalNow();
     if (c.Start.Year < 2000 || c.Start.Year > 2133) {
         c.Start = TPanelDateTime{}; // a PC clock outside the panel calendar: start at 2000
@@ -90,12 +91,13 @@ bool OnKey(char key, TSimPanel& panel) {
 }
 
 void Run(TSimPanel& panel, TPtyLink& link, TUdpLink* udp, TScenarioPlayer& player,
-         TKeyboard& keyboard) {
-    TSerialFrontEnd serial(link, panel, Log);
+         TKeyboard& keyboard, std::chrono::milliseconds replyDelay) {
+    TReplyDelay delay(replyDelay);
+    TSerialFrontEnd serial(link, panel, delay, Log);
     std::vector<IFrontEnd*> frontEnds{&serial};
     std::optional<TUdpFrontEnd> datagrams;
     if (udp != nullptr) {
-        frontEnds.push_back(&datagrams.emplace(*udp, panel, Log));
+        frontEnds.push_back(&datagrams.emplace(*udp, panel, delay, Log));
     }
     auto last = std::chrono::steady_clock::now();
     while (!StopRequested) {
@@ -106,7 +108,8 @@ void Run(TSimPanel& panel, TPtyLink& link, TUdpLink* udp, TScenarioPlayer& playe
         if (keyboard.Active()) {
             fds.push_back({keyboard.Fd(), POLLIN, 0});
         }
-        int ready = poll(fds.data(), fds.size(), 100);
+        int ready = poll(fds.data(), fds.size(), delay.WaitMs(100));
+        delay.SendDue();
         auto now = std::chrono::steady_clock::now();
         double seconds = std::chrono::duration<double>(now - last).count();
         last = now;
@@ -182,7 +185,8 @@ int main(int argc, char** argv) {
             Log("keys: p prealarm, a alarm, e extinguish, r reset, m mains, b battery, "
                 "s slave 1, q quit");
         }
-        Run(panel, link, udp ? &*udp : nullptr, player, keyboard);
+        Run(panel, link, udp ? &*udp : nullptr, player, keyboard,
+            std::chrono::milliseconds(options.ReplyDelayMs));
         Log("stopped");
     } catch (const std::exception& e) {
         std::cerr << "orvant2-panel-sim: " << e.what() << "\n";

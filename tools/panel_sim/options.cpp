@@ -82,6 +82,10 @@ TSimOptions ParseOptions(const std::vector<std::string>& args) {
             if (o.Version.size() > 127) {
                 throw std::invalid_argument("--version: at most 127 characters");
             }
+        } else if (a == "--reply-delay") {
+            o.ReplyDelayMs = static_cast<uint32_t>(Unsigned(value(), 60000, 10, a));
+        } else if (a == "--lose-record") {
+            o.LostRecord = static_cast<uint16_t>(Unsigned(value(), 65535, 10, a));
         } else if (a == "--verbose" || a == "-v") {
             o.Verbose = true;
         } else if (a == "--no-keys") {
@@ -127,6 +131,9 @@ std::string HelpText() {
            "  --id HEX[,HEX...]   device IDs of master and slaves, up to 12 hex digits each\n"
            "                      (default 00A1B2C3D400; slaves not named get master + k)\n"
            "  --version TEXT      the firmware version the panel reports (default V2.10 SIM)\n"
+           "  --reply-delay MS    send every reply this many milliseconds late, as a slow link\n"
+           "                      or a busy panel does (default 0)\n"
+           "  --lose-record N     never answer the request for event record N\n"
            "  --verbose, -v       note every request, the status polls too\n"
            "  --no-keys           do not read keys from the terminal\n"
            "  --help, -h          this text\n"
@@ -135,6 +142,7 @@ std::string HelpText() {
            "  prealarm [A|B] [DEV]   alarm [DEV]   extinguish   reset\n"
            "  mains-fail [DEV]   mains-ok [DEV]   battery-fault [DEV]   battery-ok [DEV]\n"
            "  slave-fault [K]   slave-ok [K]   slaves N   event CODE [DEV [LOOP]]\n"
+           "  log-restart   (the event log is cleared and numbered from 0 again)\n"
            "  line DEV A|B|C silent|disconnected|short|failure|off\n"
            "  set DEV VALUE LEVEL|auto   (VA IA VB IB VC IC VNet VDet VBat VHas1 VSir TE TI TB P,\n"
            "                              raw units: mV, uA, 0.1 C, mbar)\n"

@@ -20,6 +20,8 @@ struct TSimOptions {
     std::string Scenario = "quiet";
     std::array<uint64_t, 5> Ids{}; // master, slaves 1 to 4
     std::string Version = "V2.10 SIM";
+    uint32_t ReplyDelayMs = 0;          // every reply goes out this much later
+    std::optional<uint16_t> LostRecord; // a slot whose 'G' is never answered
     bool Verbose = false;
     bool Keys = true; // read keys from stdin when it is a terminal
     bool Help = false;

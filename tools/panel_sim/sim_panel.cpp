@@ -53,7 +53,7 @@ std::string FormatPanelTime(const TPanelDateTime& t) {
 TSimPanel::TSimPanel(const TSimPanelConfig& config, TLogLine log)
     : FLog(std::move(log)), FRing(config.Capacity), FClock(config.Start),
       FInstallation(config.Installation, *this), FVersion(CheckedVersion(config.Version)),
-      FImpossibleDateRecord(config.ImpossibleDateRecord) {
+      FImpossibleDateRecord(config.ImpossibleDateRecord), FLostRecord(config.LostRecord) {
     AddBacklog(config.Backlog);
 }
 
@@ -73,6 +73,11 @@ void TSimPanel::AddBacklog(uint32_t count) {
         }
         AddEventAt(e.Code, device, e.Loop, time);
     }
+}
+
+void TSimPanel::RestartLog() {
+    FRing.Clear();
+    Note("event log restarted: empty, the next record is 0");
 }
 
 void TSimPanel::AddEvent(uint8_t code, int device, int loop) {
@@ -138,6 +143,10 @@ std::optional<TMessage> TSimPanel::EventRecordReply(const TMessage& request) {
     if (index >= FRing.Capacity()) {
         Note("ignored: G " + std::to_string(index) + " past the ring of " +
              std::to_string(FRing.Capacity()));
+        return std::nullopt;
+    }
+    if (index == FLostRecord) {
+        Note("G " + std::to_string(index) + ": not answered (a lost record)");
         return std::nullopt;
     }
     if (FVerbose) {

@@ -25,6 +25,8 @@ struct TSimPanelConfig {
     std::optional<uint32_t> ImpossibleDateRecord;
     std::string Version = "V2.10 SIM";
     TPanelDateTime Start; // the panel clock at start
+    // A slot whose record the panel never sends (a damaged memory cell); none when empty.
+    std::optional<uint16_t> LostRecord;
 };
 
 // One line of the simulator's own output.
@@ -53,6 +55,7 @@ public:
     const TPanelClock& Clock() const { return FClock; }
 
     void AddEvent(uint8_t code, int device, int loop) override;
+    void RestartLog() override;
 
 private:
     void AddBacklog(uint32_t count);
@@ -70,6 +73,7 @@ private:
     TStatusImage FImage;
     std::string FVersion;
     std::optional<uint32_t> FImpossibleDateRecord;
+    std::optional<uint16_t> FLostRecord;
     bool FVerbose = false;
 };
 
