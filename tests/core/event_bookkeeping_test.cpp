@@ -10,6 +10,7 @@
 #include "model/panel_calendar.h"
 #include "model/reply_decoders.h"
 #include "model/status_decoder.h"
+#include "store/disk_calls.h"
 #include "store/report_writer.h"
 
 #include "fake_transport.h"
@@ -25,6 +26,55 @@
 #include <sstream>
 
 namespace {
+
+// What reaches the disk through the file layer, in order, as a power cut sees it: each call with
+// the name of its file (a temporary settings file as "Kelm2.ini.tmp"). A flush of the file
+// `refuse` names fails with `refusal`.
+class TDiskRecorder {
+public:
+    TDiskRecorder() {
+        TDiskCalls& calls = DiskCalls();
+        const TDiskCalls system = SystemDiskCalls();
+        calls.Write = [this, system](int fd, const void* data, std::size_t size) {
+            Calls.push_back("write " + Name(fd));
+            return system.Write(fd, data, size);
+        };
+        calls.SyncData = [this, system](int fd) { return Sync("sync data", fd, system.SyncData); };
+        calls.SyncFile = [this, system](int fd) { return Sync("sync", fd, system.SyncFile); };
+        calls.SyncDirectory = [this, system](int fd) {
+            return Sync("sync directory", fd, system.SyncDirectory);
+        };
+        calls.Rename = [this, system](const char* from, const char* to) {
+            Calls.push_back("rename " + Base(from) + " " + Base(to));
+            return system.Rename(from, to);
+        };
+    }
+    ~TDiskRecorder() { DiskCalls() = SystemDiskCalls(); }
+
+    std::vector<std::string> Calls;
+    std::string Refuse;
+    int Refusal = 0;
+
+private:
+    static std::string Base(const std::string& path) {
+        std::string name = std::filesystem::path(path).filename().string();
+        if (name.starts_with(".") && name.find(".tmp-") != std::string::npos) {
+            name = name.substr(1, name.find(".tmp-") + 3); // ".Kelm2.ini.tmp-12-0"
+        }
+        return name;
+    }
+    static std::string Name(int fd) {
+        return Base(std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd)));
+    }
+    int Sync(const std::string& what, int fd, const std::function<int(int)>& call) {
+        Calls.push_back(what + " " + Name(fd));
+        if (!Refuse.empty() && Name(fd) == Refuse) {
+            errno = Refusal;
+            return -1;
+        }
+        return call(fd);
+    }
+};
 
 constexpr uint64_t PanelId = 0x00A1B2C3D400;
 const std::string PanelIdText = "00A1B2C3D400";
@@ -473,4 +523,46 @@ TEST_F(EventBookkeepingTest, ASectionThatCannotBeWrittenSelectsNoDevice) {
     EXPECT_EQ(State.Events.CurrentDeviceId, PanelId);
     EXPECT_EQ(State.Events.DeviceSection, 1);
     EXPECT_EQ(Requested(), (std::vector<int>{0}));
+}
+
+// A power cut keeps only what was forced to disk: the record's line, then the settings file
+// with the index past it (written beside, forced, renamed over), then the directory entry.
+TEST_F(EventBookkeepingTest, APowerCutFindsTheLineOnDiskBeforeTheIndexThatMovesPastIt) {
+    Status(3);
+    Event(0);
+    Status(3);
+    const std::string dirName = Dir.Path().filename().string();
+    TDiskRecorder disk;
+    Event(1);
+    EXPECT_EQ(disk.Calls, (std::vector<std::string>{
+                              "write Kelm2_Udal_20101205.txt", "sync data Kelm2_Udal_20101205.txt",
+                              "write Kelm2.ini.tmp", "sync Kelm2.ini.tmp",
+                              "rename Kelm2.ini.tmp Kelm2.ini", "sync directory " + dirName}));
+}
+
+// Some network and FUSE file systems refuse to force data to disk: the copy goes on, and says
+// so once. A real failure to flush still keeps the record from counting.
+TEST_F(EventBookkeepingTest, AFlushTheFileSystemCannotDoCountsAsDoneAndIsToldOnce) {
+    std::vector<std::string> told;
+    SetUnsupportedFlushNotice([&](const std::string& text) { told.push_back(text); });
+    Status(4);
+    TDiskRecorder disk;
+    disk.Refuse = "Kelm2_Udal_20101205.txt";
+    disk.Refusal = EINVAL;
+    Event(0);
+    Status(4);
+    disk.Refusal = ENOTSUP;
+    Event(1);
+    Status(4);
+    EXPECT_EQ(State.Events.EventIndex, 2);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("Kelm2_Udal_20101205.txt cannot force data to disk (fdatasync: "
+                           "Invalid argument)"),
+              std::string::npos)
+        << told[0];
+
+    disk.Refusal = EIO;
+    EXPECT_THROW(Event(2), EInOutError);
+    EXPECT_EQ(State.Events.EventIndex, 2);
+    SetUnsupportedFlushNotice({});
 }
