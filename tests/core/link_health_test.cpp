@@ -93,6 +93,7 @@ TEST_F(LinkHealth, AgeTurnsAmberAfterTwoIntervalsRedAfterTenAndTheNextReplyResto
     EXPECT_FALSE(status.Stale);
     EXPECT_EQ(Decoded, 2);
 
+    Codec.DropReply(); // a late record reply
     const TStatusBarText bar =
         StatusBarText(false, "/dev/ttyUSB0 115200 8N1", status, Codec.Counters(),
                       Health.PollsSent(), TEventProgress{3, 12});
@@ -100,7 +101,7 @@ TEST_F(LinkHealth, AgeTurnsAmberAfterTwoIntervalsRedAfterTenAndTheNextReplyResto
     EXPECT_EQ(bar.State, "polling");
     EXPECT_EQ(bar.Age, "last reply 0.0 s ago (13:45:12)");
     EXPECT_EQ(bar.Counters,
-              "polls 1  replies 2  dropped 2  ignored 1  events 3 copied, 12 waiting");
+              "polls 1  replies 2  dropped 2  ignored 1  events 3 copied, 12 waiting  late 1");
 
     // Tenths of a second below a minute, then minutes and seconds, then hours and minutes.
     const std::pair<uint32_t, const char*> ages[] = {{59'999, "59.9 s"},

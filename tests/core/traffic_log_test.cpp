@@ -17,6 +17,7 @@ protected:
         Clock.Time = At(2026, 12, 7, 13, 45, 12);
         Clock.Time.Millisecond = 7;
         Codec.RegisterDecoder('U', [] {});
+        Codec.RegisterDecoder('G', [this] { Codec.DropReply(); }); // a reply nobody awaited
         Codec.RegisterDecoder(
             'A', [] {}, 283);
         Codec.AddObserver(Log);
@@ -80,6 +81,13 @@ TEST_F(TrafficLog, EachFrameIsOneLineWithTimeDirectionTransportBytesAndMeaning) 
     EXPECT_EQ(FrameSummary(Log.At(7)), "'A' status, 5 of 283 bytes, too short: passed over");
     EXPECT_EQ(FrameSummary(Log.At(8)), "'U' event index, ignored");
     EXPECT_EQ(FrameSummary(Log.At(9)), "'A' status of device ID 060504030201, events 0..5 of 500");
+
+    for (uint8_t b : PanelSerialFrame('G', TBytes(14, 0))) {
+        Codec.ReceiveByte(b);
+    }
+    const std::string late = FrameSummary(Log.At(10));
+    EXPECT_TRUE(late.starts_with("'G' ")) << late;
+    EXPECT_TRUE(late.ends_with(", not awaited (late or repeated): dropped")) << late;
 }
 
 TEST_F(TrafficLog, KeepsTheLastTenThousandFramesAndAFailedSendSaysSo) {

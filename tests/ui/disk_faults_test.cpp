@@ -269,25 +269,25 @@ private slots:
         const fs::path settings = dir.Path() / "Kelm2.ini";
         WriteFileBytes(settings, "[General]\r\nUDP=0\r\nIP=127.0.0.1\r\nPocetZar=1\r\n\r\n"
                                  "[Zar0]\r\nid=" +
-                                     TaggedId(0x70) + "\r\nindex=5\r\n");
+                                     TaggedId(0x70) + "\r\nindex=995\r\n");
         MakeReadOnly(settings);
         TWindowOnALine window(dir.Path());
-        window.Reply(0x70); // the panel's log ends far beyond record 5
-        QVERIFY(window.AsksForRecord(5));
-        window.Send(EventReply(5));
+        window.Reply(0x70); // the panel's log holds records 990 to 19751
+        QVERIFY(window.AsksForRecord(995));
+        window.Send(EventReply(995));
         QCOMPARE(window.Messages(),
                  QStringList{QString::fromStdString("Unable to write to " + settings.string())});
         window.Reply(0x70);
-        QVERIFY(window.AsksForRecord(5));
+        QVERIFY(window.AsksForRecord(995));
 
         QCOMPARE(::umount2(settings.c_str(), MNT_DETACH), 0); // writable again
-        window.Send(EventReply(5));
+        window.Send(EventReply(995));
         window.Reply(0x70);
-        QVERIFY(window.AsksForRecord(6));
-        QVERIFY(ReadFileBytes(settings).find("index=6\r\n") != std::string::npos);
+        QVERIFY(window.AsksForRecord(996));
+        QVERIFY(ReadFileBytes(settings).find("index=996\r\n") != std::string::npos);
         const std::string events =
             ReadFileBytes(fs::directory_iterator(dir.Path() / "ReportUdal")->path());
-        QCOMPARE(Count(events, "ind=  5;"), 2); // copied twice, lost never
+        QCOMPARE(Count(events, "ind=995;"), 2); // copied twice, lost never
     }
 
     // Saving at close meets a settings file that cannot be replaced: the message names the file

@@ -174,12 +174,15 @@ private slots:
             QCOMPARE(tool.Process().state(), QProcess::Running);
         }
 
-        // The event record the program asks for next, after a copy of it cut short, is copied.
-        const std::string event = PanelSerialFrameText('G', TaggedEventRecord(0, tag - 1));
+        // The event record the program asks for next (the oldest the last panel holds), after a
+        // copy of it cut short, is copied.
+        const std::string status = TaggedStatusRecord(tag - 1);
+        const uint16_t oldest = uint8_t(status[6]) | uint16_t(uint8_t(status[7]) << 8);
+        const std::string event = PanelSerialFrameText('G', TaggedEventRecord(oldest, tag - 1));
         QVERIFY(AwaitPoll(pty, 5s));
         pty.Send(event.substr(0, 9) + event);
-        QTRY_VERIFY_WITH_TIMEOUT(EventReport(dir.Path()).find("ind=  0;") != std::string::npos,
-                                 5000);
+        const std::string copied = "ind=" + std::to_string(oldest) + ";";
+        QTRY_VERIFY_WITH_TIMEOUT(EventReport(dir.Path()).find(copied) != std::string::npos, 5000);
         QVERIFY(EventReport(dir.Path()).find(";ID=" + TaggedId(tag - 1) + ";") !=
                 std::string::npos);
 
