@@ -69,8 +69,12 @@ std::string AccountHome() {
 }
 
 // Create and replace files here: write and search permission for the effective user, and not a
-// read-only mount (access says both).
-bool MayWriteIn(const std::string& directory) {
+// read-only mount (access says both). Never under /usr, where installed programs live: nothing
+// there is written at run time, not even by root, who could.
+bool KeepsFilesBesideIt(const std::string& directory) {
+    if (directory == "/usr" || directory.starts_with("/usr/")) {
+        return false;
+    }
     const std::string path = directory.empty() ? "/" : directory;
     return faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
@@ -115,7 +119,7 @@ std::string UserDataDirectory(const char* xdgDataHome, const char* home) {
 
 TFilesDirectory FilesDirectory(const std::string& executableDirectory, const char* xdgDataHome,
                                const char* home) {
-    if (MayWriteIn(executableDirectory)) {
+    if (KeepsFilesBesideIt(executableDirectory)) {
         return {executableDirectory, true};
     }
     std::string path = UserDataDirectory(xdgDataHome, home);

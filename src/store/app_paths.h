@@ -5,8 +5,9 @@
 // decided once at start (FilesDirectory) and handed to everything that opens a file:
 // - beside the executable when the user may write there: a portable copy on a service laptop
 //   keeps its settings and reports with it, as a build tree does;
-// - otherwise (installed system-wide, /usr/bin) in the user's data directory,
-//   $XDG_DATA_HOME/orvant2, by default ~/.local/share/orvant2, created on first start.
+// - otherwise, and always when installed under /usr (even for root, who may write there), in
+//   the user's data directory, $XDG_DATA_HOME/orvant2, by default ~/.local/share/orvant2,
+//   created on first start.
 
 #include <string>
 
@@ -34,9 +35,9 @@ struct TFilesDirectory {
 };
 
 // Decides where the files of this run live: executableDirectory when this process may create
-// and replace files in it, else UserDataDirectory(xdgDataHome, home), which is created with any
-// missing parents (mode 0700, only the user's). Raises EInOutError naming the directory that
-// cannot be created or is not a directory.
+// and replace files in it and it is not /usr or below, else UserDataDirectory(xdgDataHome, home),
+// which is created with any missing parents (mode 0700, only the user's). Raises EInOutError naming
+// the directory that cannot be created or is not a directory.
 TFilesDirectory FilesDirectory(const std::string& executableDirectory, const char* xdgDataHome,
                                const char* home);
 

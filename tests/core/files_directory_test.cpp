@@ -26,6 +26,8 @@ TEST(FilesDirectory, BesideAWritableExecutableElseTheUserDataDirectoryMadeOnFirs
     EXPECT_TRUE(S_ISDIR(status.st_mode));
     EXPECT_EQ(status.st_mode & 0777, 0700u);
     EXPECT_EQ(FilesDirectory(dir.File("usr/bin"), data.c_str(), nullptr).Path, user.Path);
+    // Installed: never beside the program, not even for root.
+    EXPECT_EQ(FilesDirectory("/usr/bin", data.c_str(), nullptr).Path, user.Path);
 }
 
 TEST(FilesDirectory, DataHomeWhenAbsoluteElseTheHomeDirectorysDefault) {
