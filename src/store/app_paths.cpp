@@ -30,26 +30,6 @@ std::string ReadSelfExe() {
     }
 }
 
-} // namespace
-
-std::string DirectoryOf(const std::string& path) {
-    const std::string::size_type slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return "";
-    }
-    return path.substr(0, slash);
-}
-
-std::string ExecutableDirectory() {
-    return DirectoryOf(ReadSelfExe());
-}
-
-std::string AppFilePath(const std::string& name) {
-    return ExecutableDirectory() + "/" + name;
-}
-
-namespace {
-
 const char* const ToolDataName = "/orvant2";
 
 bool IsAbsolute(const char* path) {
@@ -108,6 +88,22 @@ std::string WithoutTrailingSeparators(std::string path) {
 }
 
 } // namespace
+
+std::string DirectoryOf(const std::string& path) {
+    const std::string::size_type slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return "";
+    }
+    return path.substr(0, slash);
+}
+
+std::string ExecutableDirectory() {
+    return DirectoryOf(ReadSelfExe());
+}
+
+std::string AppFilePath(const std::string& name) {
+    return ExecutableDirectory() + "/" + name;
+}
 
 std::string UserDataDirectory(const char* xdgDataHome, const char* home) {
     if (IsAbsolute(xdgDataHome)) {
