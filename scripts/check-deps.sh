@@ -32,7 +32,8 @@ done
 [ ${#builds[@]} -gt 0 ] || { echo "usage: $0 [--without PACKAGE]... [--no-link] BUILD_DIR..." >&2; exit 2; }
 
 # Programs the scripts and the tests start, besides the compilers the builds name.
-programs=(cmake ninja dpkg-query awk ip unshare)
+programs=(cmake ninja dpkg-query awk ip unshare
+    cpack dpkg-shlibdeps file strip readelf dpkg-deb desktop-file-validate setpriv gzip)
 
 # --- the packages that a fresh machine will have ---------------------------------------------
 "$repo/scripts/install-deps.sh" --list | grep -vxF -f <(printf '%s\n' "${without[@]}" "") \

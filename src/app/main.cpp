@@ -46,9 +46,11 @@ int main(int argc, char* argv[]) {
     WaitTimer();
     // The socket library (its start-up is empty on Linux).
     StartSocketLibrary();
+    // Where every file of this run lives: beside the executable, or the user's data directory
+    // when that is not writable. Decided here, once; everything below is handed the result.
     std::string directory;
     try {
-        directory = ExecutableDirectory();
+        directory = FilesDirectory().Path;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "Orvant2: %s\n", error.what());
         return 1;

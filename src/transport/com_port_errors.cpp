@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cerrno>
+#include <utility>
 
 namespace {
 
@@ -53,7 +54,13 @@ EComPort::EComPort(int code, std::optional<int> systemCode)
 }
 
 void EComPort::SetDevice(const std::string& path) {
-    SetDetail(SystemCode ? SystemErrorText(*SystemCode) + " on " + path : path);
+    std::string detail = SystemCode ? SystemErrorText(*SystemCode) + " on " + path : path;
+    // Serial devices belong to the group dialout; a user outside it is refused at the open.
+    if (Code == 1 && SystemCode && (*SystemCode == EACCES || *SystemCode == EPERM)) {
+        detail += ": the user must be in the dialout group (sudo adduser $USER dialout, then log "
+                  "in again)";
+    }
+    SetDetail(std::move(detail));
 }
 
 bool EComPort::DeviceGone() const {

@@ -14,7 +14,8 @@ public:
     std::optional<int> SystemCode;
 
     // Names the device the failure happened on; the detail then reads, for example,
-    // "Input/output error on /dev/ttyUSB0".
+    // "Input/output error on /dev/ttyUSB0". An open refused for want of permission adds that
+    // the user must be in the dialout group.
     void SetDevice(const std::string& path);
     // True when the system's error says the device itself is gone (an adapter pulled, the far
     // end of a pseudo-terminal closed), not that an operation was refused.

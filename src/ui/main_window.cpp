@@ -189,6 +189,9 @@ void TForm1::BuildLinkHealth() {
     column->setSpacing(0); // the bar and the panel have frames of their own
     column->addWidget(FErrors->Area());
     column->addWidget(FLinkHealth->StatusBar());
+    // Installed system-wide the files are not beside the program: say where they are.
+    FLinkHealth->StatusBar()->setToolTip(
+        tr("Settings and reports: %1").arg(QString::fromLocal8Bit(FDirectory)));
 }
 
 void TForm1::ShowTrafficMonitor() {

@@ -51,7 +51,8 @@ class TForm1 : public QWidget {
     TQtMainThread FMainThread;
 
 public:
-    // directory: where the tool's files lie (the executable's directory, without separator).
+    // directory: where the tool's files lie, without separator (FilesDirectory, decided by
+    // main), shown in the status bar's tool tip.
     // Opens "Zaznam.BIN" there (FormCreate). reports: the daily report files, opened before the
     // window and closed after it; without them no data line is written, event and version lines
     // go to the communication log only, and no event record counts as copied.

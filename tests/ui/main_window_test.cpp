@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -116,6 +117,9 @@ private slots:
         QVERIFY(!page->EditIP->isEnabled());
         QVERIFY(page->Memo1->isReadOnly());
         QCOMPARE(page->Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+        // Where the settings and reports of this run are: the status bar's tool tip.
+        QVERIFY(form.findChild<QStatusBar*>()->toolTip().endsWith(
+            QString::fromStdString(FDir->Path().string())));
         form.close();
     }
 
