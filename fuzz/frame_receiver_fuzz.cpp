@@ -202,6 +202,10 @@ public:
         FTraffic.FrameSeen(frame);
         Sink = uint32_t(TrafficLine(FTraffic.At(FTraffic.Size() - 1)).size());
     }
+    void ReplyDropped() override {
+        FTraffic.ReplyDropped();
+        Sink = uint32_t(TrafficLine(FTraffic.At(FTraffic.Size() - 1)).size());
+    }
 
 private:
     TLinkHealth FHealth{FuzzClock};
