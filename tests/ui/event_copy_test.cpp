@@ -53,6 +53,20 @@ std::unique_ptr<TForm1> OpenWindow(const TTempDir& dir, TReports& reports) {
     return form;
 }
 
+// A window on a simulated panel with this ID and backlog, open until the event report holds
+// `expectedTotal` records and the panel's end index is shown.
+void CopyFromPanel(const TTempDir& dir, TReports& reports, const char* id, const char* backlog,
+                   int expectedTotal) {
+    TPanelSimProcess panel(dir.Path() / "panel-link",
+                           {"--slaves", "0", "--backlog", backlog, "--id", id});
+    QVERIFY(panel.Started());
+    auto form = OpenWindow(dir, reports);
+    QTRY_COMPARE_WITH_TIMEOUT(static_cast<int>(CopiedIndices(dir.Path()).size()), expectedTotal,
+                              20000);
+    QTRY_COMPARE_WITH_TIMEOUT(form->Master->EditKon()->text(), QString::fromLatin1(backlog), 5000);
+    form->close();
+}
+
 } // namespace
 
 class TEventCopyTest : public QObject {
@@ -110,14 +124,7 @@ private slots:
         WriteToolSettingsForLink(dir.Path(), link);
         TReports reports(dir.Path().string(), SystemClock());
         auto copyFrom = [&](const char* id, const char* backlog, int expectedTotal) {
-            TPanelSimProcess panel(link, {"--slaves", "0", "--backlog", backlog, "--id", id});
-            QVERIFY(panel.Started());
-            auto form = OpenWindow(dir, reports);
-            QTRY_COMPARE_WITH_TIMEOUT(static_cast<int>(CopiedIndices(dir.Path()).size()),
-                                      expectedTotal, 15000);
-            QTRY_COMPARE_WITH_TIMEOUT(form->Master->EditKon()->text(), QString::fromLatin1(backlog),
-                                      5000);
-            form->close();
+            CopyFromPanel(dir, reports, id, backlog, expectedTotal);
         };
         copyFrom("0000000000AA", "3", 3);
         QVERIFY(!QTest::currentTestFailed());
@@ -148,12 +155,7 @@ private slots:
                        "id=0000000000AA\r\n[Zar1]\r\nindex=600\r\nid=0000000000BB\r\n");
         TReports reports(dir.Path().string(), SystemClock());
         auto copyFrom = [&](const char* id, const char* backlog, int expectedTotal) {
-            TPanelSimProcess panel(link, {"--slaves", "0", "--backlog", backlog, "--id", id});
-            QVERIFY(panel.Started());
-            auto form = OpenWindow(dir, reports);
-            QTRY_COMPARE_WITH_TIMEOUT(static_cast<int>(CopiedIndices(dir.Path()).size()),
-                                      expectedTotal, 20000);
-            form->close();
+            CopyFromPanel(dir, reports, id, backlog, expectedTotal);
         };
         copyFrom("0000000000AA", "30", 30);
         QVERIFY(!QTest::currentTestFailed());
