@@ -1,6 +1,7 @@
 // The chart against a plain Qt Charts line series that holds every point, side by side in a
-// window of the same size, offscreen, for 3 series of 10^3 to 10^6 points each: what one poll's
-// three points cost, what one redraw costs (median of several), and the process's peak memory.
+// window of the same size, offscreen, for 3 series of 10^3 to 10^7 points each (the plain series
+// up to 10^6): what one poll's three points cost, what one redraw costs (median of several), what
+// a zoom or pan step costs (median and slowest), the bytes a point and the process's peak memory.
 //
 // Every case runs in a process of its own (this program started again with "--case"), so that
 // the peak memory of one case is not that of the case before it.
@@ -72,9 +73,36 @@ TChartTime StartTime() {
 struct TFigures {
     double AddMs;
     double RedrawMs;
-    double BytesPerPoint; // what the chart holds for one point of one series
-    double ZoomMs;        // one step of the mouse wheel over the whole run, envelope rebuilt
+    double BytesPerPoint = 0; // what the chart holds for one point of one series
+    double ZoomMs = 0;        // one step of the mouse wheel, envelope rebuilt: median
+    double ZoomMaxMs = 0;     // and the slowest, from the whole run down to seconds
+    double PanMs = 0;         // one step of a key's pan, envelope rebuilt: median
+    double PanMaxMs = 0;      // and the slowest
 };
+
+// Wheel steps from the whole run in to some seconds a column, then pan steps back and forth along
+// time at every tenth zoom level: median and slowest of each.
+void MeasureZoomAndPan(TChartModel& model, TFigures& f) {
+    std::vector<double> zooms;
+    std::vector<double> pans;
+    model.FollowNewest();
+    for (int step = 0; model.ViewTo() - model.ViewFrom() > 300 * PollMs; ++step) {
+        const TChartTime anchor = model.ViewFrom() + (model.ViewTo() - model.ViewFrom()) / 3;
+        zooms.push_back(MillisecondsOf([&] { model.Zoom(anchor, 0.8); }));
+        if (step % 10 == 0) {
+            // Back and forth, so that the view stays over the run.
+            for (int p = 0; p < 6; ++p) {
+                const TChartTime delta =
+                    (p % 2 == 0 ? -1 : 1) * (model.ViewTo() - model.ViewFrom()) / 10;
+                pans.push_back(MillisecondsOf([&] { model.Pan(delta); }));
+            }
+        }
+    }
+    f.ZoomMs = Median(zooms);
+    f.ZoomMaxMs = *std::max_element(zooms.begin(), zooms.end());
+    f.PanMs = Median(pans);
+    f.PanMaxMs = *std::max_element(pans.begin(), pans.end());
+}
 
 // The chart of this program: the page as the window shows it, following the newest points.
 TFigures MeasureEnvelopeChart(long points, int redraws) {
@@ -100,15 +128,11 @@ TFigures MeasureEnvelopeChart(long points, int redraws) {
         model.AddPoint(StartTime() + (points + 2001 + r) * PollMs, Reading(r));
         paints.push_back(MillisecondsOf([&] { page.Chart1->repaint(); }));
     }
-    std::vector<double> zooms;
-    for (int r = 0; r < 9; ++r) {
-        model.FollowNewest();
-        const TChartTime middle = (model.ViewFrom() + model.ViewTo()) / 2;
-        zooms.push_back(MillisecondsOf([&] { model.Zoom(middle, 0.8); }));
-    }
-    const double bytes = static_cast<double>(model.Store().MemoryBytes());
-    return {Median(adds), Median(paints),
-            bytes / (3.0 * static_cast<double>(model.Store().Count())), Median(zooms)};
+    TFigures f{Median(adds), Median(paints)};
+    f.BytesPerPoint = static_cast<double>(model.Store().MemoryBytes()) /
+                      (3.0 * static_cast<double>(model.Store().Count()));
+    MeasureZoomAndPan(model, f);
+    return f;
 }
 
 // A plain Qt Charts chart: three line series holding every point, axes as the page has them.
@@ -158,7 +182,7 @@ TFigures MeasurePlainSeries(long points, int adds, int redraws) {
     for (int r = 0; r < redraws; ++r) {
         paints.push_back(MillisecondsOf([&] { view.viewport()->repaint(); }));
     }
-    return {Median(addTimes), Median(paints), 0, 0};
+    return {Median(addTimes), Median(paints)};
 }
 
 // One case, in this process: prints "add_ms redraw_ms".
@@ -170,17 +194,15 @@ int RunCase(const std::string& kind, long points) {
     QApplication app(argc, argv);
     const TFigures f = kind == "plain" ? MeasurePlainSeries(points, points >= 1000000 ? 3 : 5, 5)
                                        : MeasureEnvelopeChart(points, 21);
-    std::printf("%.6f %.6f %.3f %.6f\n", f.AddMs, f.RedrawMs, f.BytesPerPoint, f.ZoomMs);
+    std::printf("%.6f %.6f %.3f %.6f %.6f %.6f %.6f\n", f.AddMs, f.RedrawMs, f.BytesPerPoint,
+                f.ZoomMs, f.ZoomMaxMs, f.PanMs, f.PanMaxMs);
     return 0;
 }
 
 struct TResult {
     bool Ok = false;
-    double AddMs = 0;
-    double RedrawMs = 0;
+    TFigures Figures{0, 0};
     double PeakMb = 0;
-    double BytesPerPoint = 0;
-    double ZoomMs = 0;
 };
 
 // Runs one case in a child process and reads its figures and its peak memory.
@@ -217,36 +239,43 @@ TResult SpawnCase(const std::string& kind, long points) {
     struct rusage usage {};
     wait4(child, &status, 0, &usage);
     TResult r;
+    TFigures& f = r.Figures;
     r.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-           std::sscanf(out.c_str(), "%lf %lf %lf %lf", &r.AddMs, &r.RedrawMs, &r.BytesPerPoint,
-                       &r.ZoomMs) == 4;
+           std::sscanf(out.c_str(), "%lf %lf %lf %lf %lf %lf %lf", &f.AddMs, &f.RedrawMs,
+                       &f.BytesPerPoint, &f.ZoomMs, &f.ZoomMaxMs, &f.PanMs, &f.PanMaxMs) == 7;
     r.PeakMb = usage.ru_maxrss / 1024.0;
     return r;
 }
 
 int RunAll(bool quick) {
-    std::printf("%-9s | %-22s | %14s | %14s | %10s | %s\n", "points", "chart", "3 points [ms]",
-                "redraw [ms]", "peak [MB]", "bytes/point");
-    std::printf("----------|------------------------|----------------|----------------|------------"
-                "|------------\n");
-    for (long points : {1000L, 10000L, 100000L, 1000000L}) {
+    std::printf("%-9s | %-22s | %13s | %11s | %9s | %11s | %s\n", "points", "chart",
+                "3 points [ms]", "redraw [ms]", "peak [MB]", "bytes/point",
+                "zoom / pan step [ms], median and slowest");
+    std::printf("----------|------------------------|---------------|-------------|-----------|----"
+                "---------|-----------------------------------------\n");
+    for (long points : {1000L, 10000L, 100000L, 1000000L, 10000000L}) {
         if (quick && points > 100000) {
             break;
         }
         for (const char* kind : {"envelope", "plain"}) {
+            const bool plain = std::strcmp(kind, "plain") == 0;
+            if (plain && points > 1000000) {
+                continue; // tens of seconds a poll and gigabytes: nothing left to compare
+            }
             const TResult r = SpawnCase(kind, points);
-            const char* label =
-                std::strcmp(kind, "plain") == 0 ? "plain Qt Charts series" : "Chart1 (envelope)";
+            const char* label = plain ? "plain Qt Charts series" : "Chart1 (envelope)";
             if (!r.Ok) {
                 std::printf("%-9ld | %-22s | failed\n", points, label);
                 continue;
             }
-            std::printf("%-9ld | %-22s | %14.4f | %14.3f | %10.1f | ", points, label, r.AddMs,
-                        r.RedrawMs, r.PeakMb);
-            if (r.BytesPerPoint > 0) {
-                std::printf("%.1f (zoom step %.2f ms)\n", r.BytesPerPoint, r.ZoomMs);
+            const TFigures& f = r.Figures;
+            std::printf("%-9ld | %-22s | %13.4f | %11.3f | %9.1f | ", points, label, f.AddMs,
+                        f.RedrawMs, r.PeakMb);
+            if (plain) {
+                std::printf("%11s | -\n", "-");
             } else {
-                std::printf("-\n");
+                std::printf("%11.1f | %.2f / %.2f, %.2f / %.2f\n", f.BytesPerPoint, f.ZoomMs,
+                            f.ZoomMaxMs, f.PanMs, f.PanMaxMs);
             }
             std::fflush(stdout);
         }
