@@ -204,6 +204,15 @@ std::optional<TChartRecord> TChartStore::FirstFrom(TChartTime time) const {
     return c.Record();
 }
 
+std::optional<TChartRecord> TChartStore::Nearest(TChartTime time) const {
+    const std::optional<TChartRecord> before = LastBefore(time);
+    const std::optional<TChartRecord> from = FirstFrom(time);
+    if (!before || (from && from->Time - time < time - before->Time)) {
+        return from;
+    }
+    return before;
+}
+
 TChartStore::TCursor::TCursor(const TChartStore& store, TChartTime from)
     : FStore(store), FChunk(0), FIndex(0) {
     if (store.Empty()) {

@@ -48,6 +48,8 @@ public:
     // view to the points just outside it).
     std::optional<TChartRecord> LastBefore(TChartTime time) const;
     std::optional<TChartRecord> FirstFrom(TChartTime time) const;
+    // The record nearest to `time`; of two equally near, the earlier.
+    std::optional<TChartRecord> Nearest(TChartTime time) const;
 
     // Adds every record that falls into the envelope's columns to them, in time order.
     void FillEnvelope(TChartEnvelope& envelope) const;
