@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int LegendLineLength = 24;
@@ -97,8 +99,8 @@ void TVoltageChart::PaintReadOut(QPainter& painter, const QRect& plot) const {
     const QFontMetrics metrics = fontMetrics();
     QRect box(0, 0, metrics.horizontalAdvance(text) + 8, metrics.height() + 4);
     // Beside the cursor line, on the side with room.
-    box.moveTopLeft(
-        QPoint(x + box.width() + 6 <= plot.right() ? x + 6 : x - 6 - box.width(), plot.top() + 4));
+    const int left = x + box.width() + 6 <= plot.right() ? x + 6 : x - 6 - box.width();
+    box.moveTopLeft(QPoint(std::max(left, plot.left() + 2), plot.top() + 4));
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setBrush(QColor(255, 255, 225));
     painter.drawRect(box);
