@@ -3,13 +3,19 @@
 // up to 10^6): what one poll's three points cost, what one redraw costs (median of several), what
 // a zoom or pan step costs (median and slowest), the bytes a point and the process's peak memory.
 //
+// Last, a day's data report file of a 100 ms poll (864,000 lines) is read back into the chart's
+// past day layer: the time and the peak memory of its process.
+//
 // Every case runs in a process of its own (this program started again with "--case"), so that
 // the peak memory of one case is not that of the case before it.
 //
 //   chart_window_bench            all cases, a table on standard output
 //   chart_window_bench --quick    up to 10^5 points only
 
+#include "model/chart_day_file.h"
 #include "model/chart_model.h"
+#include "model/data_line.h"
+#include "store/report_file.h"
 #include "ui/chart_page.h"
 #include "ui/error_display.h"
 #include "ui/voltage_chart.h"
@@ -28,6 +34,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -185,8 +192,44 @@ TFigures MeasurePlainSeries(long points, int adds, int redraws) {
     return {Median(addTimes), Median(paints)};
 }
 
+// A day of a 100 ms poll as the data report writer leaves it: ten stamped lines a second.
+std::string WriteDayFile(long lines) {
+    char path[] = "/tmp/orvant_chart_day_XXXXXX";
+    const int fd = mkstemp(path);
+    std::FILE* file = fdopen(fd, "wb");
+    TMasterBlock master;
+    master.ID = 0x0123456789AB;
+    for (long i = 0; i < lines; ++i) {
+        const TChartValues v = Reading(i);
+        master.VNet = static_cast<uint16_t>(v[0] * 1000);
+        master.VBat = static_cast<uint16_t>(v[1] * 1000);
+        master.VDet = static_cast<uint16_t>(v[2] * 1000);
+        const TDateTime t = DateTimeOfChartTime(StartTime() + i / 10 * ChartSecond);
+        std::fprintf(file, "%s  %s\r\n", ReportTimeStamp(t).c_str(), DataLineText(master).c_str());
+    }
+    std::fclose(file);
+    return path;
+}
+
+// Reading a day's file back into the chart, the file written first (not counted); prints
+// "load_ms bytes_per_point".
+int RunDayCase(long lines) {
+    const std::string path = WriteDayFile(lines);
+    const std::atomic<bool> stop{false};
+    TChartDayLoad load;
+    const double ms = MillisecondsOf([&] { load = LoadChartDay(path, {}, stop); });
+    std::remove(path.c_str());
+    std::printf("%.3f %.3f %zu\n", ms,
+                static_cast<double>(load.Points->MemoryBytes()) / (3.0 * load.DataLines),
+                load.BadLines);
+    return load.DataLines == static_cast<std::size_t>(lines) ? 0 : 1;
+}
+
 // One case, in this process: prints "add_ms redraw_ms".
 int RunCase(const std::string& kind, long points) {
+    if (kind == "day") {
+        return RunDayCase(points);
+    }
     int argc = 1;
     char name[] = "chart_window_bench";
     char* argv[] = {name, nullptr};
@@ -240,9 +283,11 @@ TResult SpawnCase(const std::string& kind, long points) {
     wait4(child, &status, 0, &usage);
     TResult r;
     TFigures& f = r.Figures;
-    r.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-           std::sscanf(out.c_str(), "%lf %lf %lf %lf %lf %lf %lf", &f.AddMs, &f.RedrawMs,
-                       &f.BytesPerPoint, &f.ZoomMs, &f.ZoomMaxMs, &f.PanMs, &f.PanMaxMs) == 7;
+    const int fields =
+        std::sscanf(out.c_str(), "%lf %lf %lf %lf %lf %lf %lf", &f.AddMs, &f.RedrawMs,
+                    &f.BytesPerPoint, &f.ZoomMs, &f.ZoomMaxMs, &f.PanMs, &f.PanMaxMs);
+    // A day case prints its time, bytes a point and bad lines into the first three.
+    r.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && fields == (kind == "day" ? 3 : 7);
     r.PeakMb = usage.ru_maxrss / 1024.0;
     return r;
 }
@@ -280,6 +325,12 @@ int RunAll(bool quick) {
             std::fflush(stdout);
         }
     }
+    // A day of a 100 ms poll read back from its data report file.
+    const long lines = quick ? 86400 : 864000;
+    const TResult day = SpawnCase("day", lines);
+    std::printf("\nday file of %ld lines read back: %.0f ms, %.1f bytes a point, peak %.1f MB%s\n",
+                lines, day.Figures.AddMs, day.Figures.RedrawMs, day.PeakMb,
+                day.Ok ? "" : " (failed)");
     return 0;
 }
 
