@@ -23,17 +23,17 @@ struct TValueRange {
 // Where a run of records lies against the columns of an envelope.
 enum class TPlace { Before, After, InOneColumn, Across };
 
-TPlace PlaceOf(const TChartEnvelope& envelope, const TChartColumn& part, int& column) {
-    if (part.Count == 0 || part.LastTime < envelope.Start()) {
+// The records from `first` to `last` (a time each, in time order).
+TPlace PlaceOf(const TChartEnvelope& envelope, TChartTime first, TChartTime last, int& column) {
+    if (last < envelope.Start()) {
         return TPlace::Before;
     }
-    if (static_cast<double>(part.FirstTime) >= envelope.End()) {
+    if (static_cast<double>(first) >= envelope.End()) {
         return TPlace::After;
     }
     // Records are in time order, so all between the first and the last share their column.
-    column = envelope.ColumnOf(part.FirstTime);
-    return column >= 0 && column == envelope.ColumnOf(part.LastTime) ? TPlace::InOneColumn
-                                                                     : TPlace::Across;
+    column = envelope.ColumnOf(first);
+    return column >= 0 && column == envelope.ColumnOf(last) ? TPlace::InOneColumn : TPlace::Across;
 }
 
 } // namespace
@@ -163,11 +163,11 @@ void TChartStore::Add(TChartTime time, const TChartValues& values) {
     TChunk& c = *FChunks[chunk];
     c.Insert(c.UpperBound(time), time, values);
     ++FCount;
-    const auto leafAt = [this](std::size_t k) { return ChunkColumn(k); };
     if (appending) {
-        FSummary.AddToLast(FChunks.size(), time, values, leafAt);
+        FSummary.AddToLast(FChunks.size(), time, values);
     } else {
-        FSummary.Resum(changedFrom, changedTo, FChunks.size(), leafAt);
+        FSummary.Resum(changedFrom, changedTo, FChunks.size(),
+                       [this](std::size_t k) { return ChunkColumn(k); });
     }
 }
 
@@ -243,8 +243,11 @@ void TChartStore::TCursor::Next() {
 }
 
 void TChartStore::FillEnvelope(TChartEnvelope& envelope) const {
-    const int top = FSummary.LevelCount();
-    const std::size_t entries = top == 0 ? FChunks.size() : FSummary.Level(top).size();
+    if (Empty()) {
+        return;
+    }
+    const int top = FSummary.TopLevel();
+    const std::size_t entries = FSummary.Level(top).size();
     for (std::size_t i = 0; i < entries && FillFrom(envelope, top, i); ++i) {
     }
 }
@@ -252,9 +255,9 @@ void TChartStore::FillEnvelope(TChartEnvelope& envelope) const {
 // Adds entry `index` of a summary level (0: a chunk) to the envelope: as a whole where it falls
 // into one column, else entry by entry of the level below. False once past the envelope's end.
 bool TChartStore::FillFrom(TChartEnvelope& envelope, int level, std::size_t index) const {
-    const TChartColumn part = level == 0 ? ChunkColumn(index) : FSummary.Level(level)[index];
+    const TChartColumn& part = FSummary.Level(level)[index];
     int column = -1;
-    switch (PlaceOf(envelope, part, column)) {
+    switch (PlaceOf(envelope, part.FirstTime, part.LastTime, column)) {
     case TPlace::Before:
         return true;
     case TPlace::After:
@@ -268,7 +271,7 @@ bool TChartStore::FillFrom(TChartEnvelope& envelope, int level, std::size_t inde
     if (level == 0) {
         return FillChunk(envelope, *FChunks[index]);
     }
-    const std::size_t below = level == 1 ? FChunks.size() : FSummary.Level(level - 1).size();
+    const std::size_t below = FSummary.Level(level - 1).size();
     const std::size_t end = std::min(below, (index + 1) * TChartSummary::Fanout);
     for (std::size_t i = index * TChartSummary::Fanout; i < end; ++i) {
         if (!FillFrom(envelope, level - 1, i)) {
@@ -280,15 +283,15 @@ bool TChartStore::FillFrom(TChartEnvelope& envelope, int level, std::size_t inde
 
 bool TChartStore::FillChunk(TChartEnvelope& envelope, const TChunk& chunk) const {
     for (std::size_t b = 0; b < chunk.BlockCount(); ++b) {
-        const TChartColumn block = chunk.BlockColumn(b);
+        const std::size_t last = std::min(chunk.Count, (b + 1) * BlockSize) - 1;
         int column = -1;
-        switch (PlaceOf(envelope, block, column)) {
+        switch (PlaceOf(envelope, chunk.Times[b * BlockSize], chunk.Times[last], column)) {
         case TPlace::Before:
             continue;
         case TPlace::After:
             return false;
         case TPlace::InOneColumn:
-            envelope.Column(column).Append(block);
+            envelope.Column(column).Append(chunk.BlockColumn(b));
             continue;
         case TPlace::Across:
             break;

@@ -10,19 +10,18 @@ std::size_t GroupsOf(std::size_t entries) {
 
 } // namespace
 
-void TChartSummary::AddToLast(std::size_t leafCount, TChartTime time, const TChartValues& values,
-                              const TLeafAt& leafAt) {
+void TChartSummary::AddToLast(std::size_t leafCount, TChartTime time, const TChartValues& values) {
     std::size_t entries = leafCount;
-    for (std::size_t k = 0; entries > 1; ++k) {
-        entries = GroupsOf(entries);
+    for (std::size_t k = 0; k == 0 || entries > 1; ++k) {
+        entries = k == 0 ? leafCount : GroupsOf(entries);
         if (k == FLevels.size()) {
             // The level below has just got its second entry, which holds only this record: the
             // new level's one entry is the first entry below and this record.
-            FLevels.push_back({k == 0 ? leafAt(0) : FLevels[k - 1][0]});
+            FLevels.push_back({k == 0 ? TChartColumn{} : FLevels[k - 1][0]});
         }
         std::vector<TChartColumn>& level = FLevels[k];
         if (level.size() < entries) {
-            level.emplace_back(); // a new group, begun by this record
+            level.emplace_back(); // a new chunk or group, begun by this record
         }
         level.back().Add(time, values);
     }
@@ -30,8 +29,15 @@ void TChartSummary::AddToLast(std::size_t leafCount, TChartTime time, const TCha
 
 void TChartSummary::Resum(std::size_t first, std::size_t last, std::size_t leafCount,
                           const TLeafAt& leafAt) {
+    if (FLevels.empty()) {
+        FLevels.emplace_back();
+    }
+    FLevels[0].resize(leafCount);
+    for (std::size_t i = first; i <= last; ++i) {
+        FLevels[0][i] = leafAt(i);
+    }
     std::size_t entries = leafCount;
-    for (std::size_t k = 0; entries > 1; ++k) {
+    for (std::size_t k = 1; entries > 1; ++k) {
         entries = GroupsOf(entries);
         first /= Fanout;
         last = std::min(last / Fanout, entries - 1);
@@ -39,12 +45,12 @@ void TChartSummary::Resum(std::size_t first, std::size_t last, std::size_t leafC
             FLevels.emplace_back();
         }
         std::vector<TChartColumn>& level = FLevels[k];
+        const std::vector<TChartColumn>& below = FLevels[k - 1];
         level.resize(entries);
-        const std::size_t below = k == 0 ? leafCount : FLevels[k - 1].size();
         for (std::size_t i = first; i <= last; ++i) {
             TChartColumn sum;
-            for (std::size_t j = i * Fanout; j < std::min(below, (i + 1) * Fanout); ++j) {
-                sum.Append(k == 0 ? leafAt(j) : FLevels[k - 1][j]);
+            for (std::size_t j = i * Fanout; j < std::min(below.size(), (i + 1) * Fanout); ++j) {
+                sum.Append(below[j]);
             }
             level[i] = sum;
         }
