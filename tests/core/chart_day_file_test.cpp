@@ -122,5 +122,9 @@ TEST(ChartDayFileTest, ADayWrittenByTheReportWriterLoadsWithItsBadLinesCounted) 
                                                    static_cast<float>(written[i].VBat / 1000.0),
                                                    static_cast<float>(written[i].VDet / 1000.0)}));
     }
+    // A last line without its line end (cut by a crash) is still read.
+    std::string bytes = ReadFileBytes(path);
+    WriteFileBytes(path, bytes + ReportTimeStamp(clock.Time) + "  " + DataLineText(written[0]));
+    EXPECT_EQ(LoadChartDay(path, {}, stop).DataLines, 24u);
     EXPECT_THROW(LoadChartDay(dir.File("missing.txt"), {}, stop), EInOutError);
 }
