@@ -7,6 +7,7 @@
 #include "ui/voltage_chart.h"
 
 #include <QBuffer>
+#include <QCheckBox>
 #include <QDateTime>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -71,8 +72,10 @@ void TChartPage::ConnectControls() {
     connect(ButtonFollow, &QPushButton::clicked, this, [this] { ButtonFollowClick(); });
     connect(ButtonPause, &QPushButton::clicked, this,
             [this](bool checked) { ButtonPauseClick(checked); });
-    connect(ButtonFit, &QPushButton::clicked, this, [this] { Chart1->SetFitValues(true); });
-    connect(ButtonFixed, &QPushButton::clicked, this, [this] { Chart1->SetFitValues(false); });
+    connect(ButtonFit, &QPushButton::clicked, this, [this] { ButtonFitClick(); });
+    connect(ButtonFixed, &QPushButton::clicked, this, [this] { ButtonFixedClick(); });
+    connect(CheckLive, &QCheckBox::clicked, this,
+            [this](bool checked) { CheckLiveClick(checked); });
     connect(ButtonSavePicture, &QPushButton::clicked, this,
             [this] { FErrors.Guard([this] { ButtonSavePictureClick(); }); });
     connect(ButtonSaveCsv, &QPushButton::clicked, this,
@@ -93,6 +96,18 @@ void TChartPage::ButtonPauseClick(bool checked) {
     Chart1->Model().SetPaused(checked);
     Chart1->update();
     ShowViewMode();
+}
+
+void TChartPage::ButtonFitClick() {
+    Chart1->SetFitValues(true);
+}
+
+void TChartPage::ButtonFixedClick() {
+    Chart1->SetFitValues(false);
+}
+
+void TChartPage::CheckLiveClick(bool checked) {
+    Chart1->SetLiveShown(checked);
 }
 
 void TChartPage::ShowViewMode() {

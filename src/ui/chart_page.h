@@ -76,11 +76,14 @@ private:
     void ConnectControls();
     void ButtonFollowClick();
     void ButtonPauseClick(bool checked);
+    void ButtonFitClick();
+    void ButtonFixedClick();
+    void CheckLiveClick(bool checked);
     void ButtonSavePictureClick();
     void ButtonSaveCsvClick();
     void ButtonOpenDayClick();
     void ButtonCloseDayClick();
-    void ComboDayPopup();
+    void FillComboDay();
     void DayLoaded(std::shared_ptr<TChartDayLoad> load, const QString& dayText);
     void ShowViewMode();
     QString SuggestedFileName(const QString& extension) const;

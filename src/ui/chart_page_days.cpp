@@ -63,21 +63,20 @@ void TChartPage::BuildDayRow() {
     FProgressTimer->setInterval(100);
     connect(FProgressTimer, &QTimer::timeout, this,
             [this] { ProgressDay->setValue(FLoadPermille.load()); });
-    connect(CheckLive, &QCheckBox::toggled, this, [this](bool on) { Chart1->SetLiveShown(on); });
     SetReportDirectory({});
 }
 
 void TChartPage::SetReportDirectory(const std::string& directory) {
     FReportDirectory = directory;
-    ComboDayPopup();
+    FillComboDay();
 }
 
 void TChartPage::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    ComboDayPopup(); // a new day's file may have come since
+    FillComboDay(); // a new day's file may have come since
 }
 
-void TChartPage::ComboDayPopup() {
+void TChartPage::FillComboDay() {
     const QString current = ComboDay->currentText();
     ComboDay->clear();
     if (!FReportDirectory.empty()) {
@@ -130,7 +129,7 @@ void TChartPage::OpenDay(const std::string& path) {
                     ProgressDay->hide();
                     FProgressTimer->stop();
                     LabelDay->clear();
-                    ComboDayPopup();
+                    FillComboDay();
                     FErrors.Guard([failure] { std::rethrow_exception(failure); });
                     return;
                 }
@@ -143,7 +142,7 @@ void TChartPage::OpenDay(const std::string& path) {
 void TChartPage::DayLoaded(std::shared_ptr<TChartDayLoad> load, const QString& dayText) {
     FProgressTimer->stop();
     ProgressDay->hide();
-    ComboDayPopup();
+    FillComboDay();
     TChartModel& model = Chart1->Model();
     const bool any = !load->Points->Empty();
     if (any) {
