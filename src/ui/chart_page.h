@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -84,7 +85,8 @@ private:
     void ButtonOpenDayClick();
     void ButtonCloseDayClick();
     void FillComboDay();
-    void DayLoaded(std::shared_ptr<TChartDayLoad> load, const QString& dayText);
+    void DayLoaded(int generation, std::shared_ptr<TChartDayLoad> load, std::exception_ptr failure,
+                   const QString& dayText);
     void ShowViewMode();
     QString SuggestedFileName(const QString& extension) const;
     void StopLoader();

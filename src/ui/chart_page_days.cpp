@@ -119,30 +119,26 @@ void TChartPage::OpenDay(const std::string& path) {
         }
         // The page outlives the thread (its end joins it), so the call finds it there.
         QMetaObject::invokeMethod(
-            this,
-            [this, load, failure, dayText, generation] {
-                if (generation != FLoadGeneration) {
-                    return; // a later OpenDay stopped and joined this load
-                }
-                FLoader.join();
-                if (failure) {
-                    ProgressDay->hide();
-                    FProgressTimer->stop();
-                    LabelDay->clear();
-                    FillComboDay();
-                    FErrors.Guard([failure] { std::rethrow_exception(failure); });
-                    return;
-                }
-                DayLoaded(load, dayText);
-            },
+            this, [=, this] { DayLoaded(generation, load, failure, dayText); },
             Qt::QueuedConnection);
     });
 }
 
-void TChartPage::DayLoaded(std::shared_ptr<TChartDayLoad> load, const QString& dayText) {
+// On the window's thread, once the reading thread has ended.
+void TChartPage::DayLoaded(int generation, std::shared_ptr<TChartDayLoad> load,
+                           std::exception_ptr failure, const QString& dayText) {
+    if (generation != FLoadGeneration) {
+        return; // a later OpenDay stopped and joined this load
+    }
+    FLoader.join();
     FProgressTimer->stop();
     ProgressDay->hide();
     FillComboDay();
+    if (failure) {
+        LabelDay->clear();
+        FErrors.Guard([failure] { std::rethrow_exception(failure); });
+        return;
+    }
     TChartModel& model = Chart1->Model();
     const bool any = !load->Points->Empty();
     if (any) {
