@@ -57,6 +57,7 @@ void TVoltageChart::PaintLegend(QPainter& painter, const QRect& plot) const {
 void TVoltageChart::SetReadOut(std::optional<TChartTime> time) {
     if (time != FReadOut) {
         FReadOut = time;
+        setAccessibleDescription(ReadOutText()); // what a screen reader tells of the read-out
         update();
     }
 }
