@@ -1,6 +1,10 @@
 // The chart against a plain Qt Charts line series that holds every point, side by side in a
-// window of the same size, offscreen, for 3 series of 10^3 to 10^6 points each: what one poll's
-// three points cost, what one redraw costs (median of several), and the process's peak memory.
+// window of the same size, offscreen, for 3 series of 10^3 to 10^7 points each (the plain series
+// up to 10^6): what one poll's three points cost, what one redraw costs (median of several), what
+// a zoom or pan step costs (median and slowest), the bytes a point and the process's peak memory.
+//
+// Last, a day's data report file of a 100 ms poll (864,000 lines) is read back into the chart's
+// past day layer: the time and the peak memory of its process.
 //
 // Every case runs in a process of its own (this program started again with "--case"), so that
 // the peak memory of one case is not that of the case before it.
@@ -8,7 +12,10 @@
 //   chart_window_bench            all cases, a table on standard output
 //   chart_window_bench --quick    up to 10^5 points only
 
+#include "model/chart_day_file.h"
 #include "model/chart_model.h"
+#include "model/data_line.h"
+#include "store/report_file.h"
 #include "ui/chart_page.h"
 #include "ui/error_display.h"
 #include "ui/voltage_chart.h"
@@ -27,6 +34,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -72,9 +80,52 @@ TChartTime StartTime() {
 struct TFigures {
     double AddMs;
     double RedrawMs;
-    double BytesPerPoint; // what the chart holds for one point of one series
-    double ZoomMs;        // one step of the mouse wheel over the whole run, envelope rebuilt
+    double BytesPerPoint = 0; // what the chart holds for one point of one series
+    double ZoomMs = 0;        // one step of the mouse wheel, envelope rebuilt: median
+    double ZoomMaxMs = 0;     // and the slowest, from the whole run down to seconds
+    double PanMs = 0;         // one step of a key's pan, envelope rebuilt: median
+    double PanMaxMs = 0;      // and the slowest
 };
+
+// The time of one step of the view, the best of three tries from the same view, so that the
+// step's own cost is measured and not the other work of a shared machine.
+double StepMilliseconds(TChartModel& model, const std::function<void()>& step) {
+    const TChartTime from = model.ViewFrom();
+    const TChartTime to = model.ViewTo();
+    double best = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (attempt > 0) {
+            model.ShowRange(from, to);
+        }
+        const double ms = MillisecondsOf(step);
+        best = attempt == 0 ? ms : std::min(best, ms);
+    }
+    return best;
+}
+
+// Wheel steps from the whole run in to some seconds a column, then pan steps back and forth along
+// time at every tenth zoom level: median and slowest of each.
+void MeasureZoomAndPan(TChartModel& model, TFigures& f) {
+    std::vector<double> zooms;
+    std::vector<double> pans;
+    model.FollowNewest();
+    for (int step = 0; model.ViewTo() - model.ViewFrom() > 300 * PollMs; ++step) {
+        const TChartTime anchor = model.ViewFrom() + (model.ViewTo() - model.ViewFrom()) / 3;
+        zooms.push_back(StepMilliseconds(model, [&] { model.Zoom(anchor, 0.8); }));
+        if (step % 10 == 0) {
+            // Back and forth, so that the view stays over the run.
+            for (int p = 0; p < 6; ++p) {
+                const TChartTime delta =
+                    (p % 2 == 0 ? -1 : 1) * (model.ViewTo() - model.ViewFrom()) / 10;
+                pans.push_back(StepMilliseconds(model, [&] { model.Pan(delta); }));
+            }
+        }
+    }
+    f.ZoomMs = Median(zooms);
+    f.ZoomMaxMs = *std::max_element(zooms.begin(), zooms.end());
+    f.PanMs = Median(pans);
+    f.PanMaxMs = *std::max_element(pans.begin(), pans.end());
+}
 
 // The chart of this program: the page as the window shows it, following the newest points.
 TFigures MeasureEnvelopeChart(long points, int redraws) {
@@ -100,15 +151,11 @@ TFigures MeasureEnvelopeChart(long points, int redraws) {
         model.AddPoint(StartTime() + (points + 2001 + r) * PollMs, Reading(r));
         paints.push_back(MillisecondsOf([&] { page.Chart1->repaint(); }));
     }
-    std::vector<double> zooms;
-    for (int r = 0; r < 9; ++r) {
-        model.FollowNewest();
-        const TChartTime middle = (model.ViewFrom() + model.ViewTo()) / 2;
-        zooms.push_back(MillisecondsOf([&] { model.Zoom(middle, 0.8); }));
-    }
-    const double bytes = static_cast<double>(model.Store().MemoryBytes());
-    return {Median(adds), Median(paints),
-            bytes / (3.0 * static_cast<double>(model.Store().Count())), Median(zooms)};
+    TFigures f{Median(adds), Median(paints)};
+    f.BytesPerPoint = static_cast<double>(model.Store().MemoryBytes()) /
+                      (3.0 * static_cast<double>(model.Store().Count()));
+    MeasureZoomAndPan(model, f);
+    return f;
 }
 
 // A plain Qt Charts chart: three line series holding every point, axes as the page has them.
@@ -158,11 +205,47 @@ TFigures MeasurePlainSeries(long points, int adds, int redraws) {
     for (int r = 0; r < redraws; ++r) {
         paints.push_back(MillisecondsOf([&] { view.viewport()->repaint(); }));
     }
-    return {Median(addTimes), Median(paints), 0, 0};
+    return {Median(addTimes), Median(paints)};
+}
+
+// A day of a 100 ms poll as the data report writer leaves it: ten stamped lines a second.
+std::string WriteDayFile(long lines) {
+    char path[] = "/tmp/orvant_chart_day_XXXXXX";
+    const int fd = mkstemp(path);
+    std::FILE* file = fdopen(fd, "wb");
+    TMasterBlock master;
+    master.ID = 0x0123456789AB;
+    for (long i = 0; i < lines; ++i) {
+        const TChartValues v = Reading(i);
+        master.VNet = static_cast<uint16_t>(v[0] * 1000);
+        master.VBat = static_cast<uint16_t>(v[1] * 1000);
+        master.VDet = static_cast<uint16_t>(v[2] * 1000);
+        const TDateTime t = DateTimeOfChartTime(StartTime() + i / 10 * ChartSecond);
+        std::fprintf(file, "%s  %s\r\n", ReportTimeStamp(t).c_str(), DataLineText(master).c_str());
+    }
+    std::fclose(file);
+    return path;
+}
+
+// Reading a day's file back into the chart, the file written first (not counted); prints
+// "load_ms bytes_per_point".
+int RunDayCase(long lines) {
+    const std::string path = WriteDayFile(lines);
+    const std::atomic<bool> stop{false};
+    TChartDayLoad load;
+    const double ms = MillisecondsOf([&] { load = LoadChartDay(path, {}, stop); });
+    std::remove(path.c_str());
+    std::printf("%.3f %.3f %zu\n", ms,
+                static_cast<double>(load.Points->MemoryBytes()) / (3.0 * load.DataLines),
+                load.BadLines);
+    return load.DataLines == static_cast<std::size_t>(lines) ? 0 : 1;
 }
 
 // One case, in this process: prints "add_ms redraw_ms".
 int RunCase(const std::string& kind, long points) {
+    if (kind == "day") {
+        return RunDayCase(points);
+    }
     int argc = 1;
     char name[] = "chart_window_bench";
     char* argv[] = {name, nullptr};
@@ -170,17 +253,15 @@ int RunCase(const std::string& kind, long points) {
     QApplication app(argc, argv);
     const TFigures f = kind == "plain" ? MeasurePlainSeries(points, points >= 1000000 ? 3 : 5, 5)
                                        : MeasureEnvelopeChart(points, 21);
-    std::printf("%.6f %.6f %.3f %.6f\n", f.AddMs, f.RedrawMs, f.BytesPerPoint, f.ZoomMs);
+    std::printf("%.6f %.6f %.3f %.6f %.6f %.6f %.6f\n", f.AddMs, f.RedrawMs, f.BytesPerPoint,
+                f.ZoomMs, f.ZoomMaxMs, f.PanMs, f.PanMaxMs);
     return 0;
 }
 
 struct TResult {
     bool Ok = false;
-    double AddMs = 0;
-    double RedrawMs = 0;
+    TFigures Figures{0, 0};
     double PeakMb = 0;
-    double BytesPerPoint = 0;
-    double ZoomMs = 0;
 };
 
 // Runs one case in a child process and reads its figures and its peak memory.
@@ -217,40 +298,55 @@ TResult SpawnCase(const std::string& kind, long points) {
     struct rusage usage {};
     wait4(child, &status, 0, &usage);
     TResult r;
-    r.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-           std::sscanf(out.c_str(), "%lf %lf %lf %lf", &r.AddMs, &r.RedrawMs, &r.BytesPerPoint,
-                       &r.ZoomMs) == 4;
+    TFigures& f = r.Figures;
+    const int fields =
+        std::sscanf(out.c_str(), "%lf %lf %lf %lf %lf %lf %lf", &f.AddMs, &f.RedrawMs,
+                    &f.BytesPerPoint, &f.ZoomMs, &f.ZoomMaxMs, &f.PanMs, &f.PanMaxMs);
+    // A day case prints its time, bytes a point and bad lines into the first three.
+    r.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && fields == (kind == "day" ? 3 : 7);
     r.PeakMb = usage.ru_maxrss / 1024.0;
     return r;
 }
 
 int RunAll(bool quick) {
-    std::printf("%-9s | %-22s | %14s | %14s | %10s | %s\n", "points", "chart", "3 points [ms]",
-                "redraw [ms]", "peak [MB]", "bytes/point");
-    std::printf("----------|------------------------|----------------|----------------|------------"
-                "|------------\n");
-    for (long points : {1000L, 10000L, 100000L, 1000000L}) {
+    std::printf("%-9s | %-22s | %13s | %11s | %9s | %11s | %s\n", "points", "chart",
+                "3 points [ms]", "redraw [ms]", "peak [MB]", "bytes/point",
+                "zoom / pan step [ms], median and slowest");
+    std::printf("----------|------------------------|---------------|-------------|-----------|----"
+                "---------|-----------------------------------------\n");
+    for (long points : {1000L, 10000L, 100000L, 1000000L, 10000000L}) {
         if (quick && points > 100000) {
             break;
         }
         for (const char* kind : {"envelope", "plain"}) {
+            const bool plain = std::strcmp(kind, "plain") == 0;
+            if (plain && points > 1000000) {
+                continue; // tens of seconds a poll and gigabytes: nothing left to compare
+            }
             const TResult r = SpawnCase(kind, points);
-            const char* label =
-                std::strcmp(kind, "plain") == 0 ? "plain Qt Charts series" : "Chart1 (envelope)";
+            const char* label = plain ? "plain Qt Charts series" : "Chart1 (envelope)";
             if (!r.Ok) {
                 std::printf("%-9ld | %-22s | failed\n", points, label);
                 continue;
             }
-            std::printf("%-9ld | %-22s | %14.4f | %14.3f | %10.1f | ", points, label, r.AddMs,
-                        r.RedrawMs, r.PeakMb);
-            if (r.BytesPerPoint > 0) {
-                std::printf("%.1f (zoom step %.2f ms)\n", r.BytesPerPoint, r.ZoomMs);
+            const TFigures& f = r.Figures;
+            std::printf("%-9ld | %-22s | %13.4f | %11.3f | %9.1f | ", points, label, f.AddMs,
+                        f.RedrawMs, r.PeakMb);
+            if (plain) {
+                std::printf("%11s | -\n", "-");
             } else {
-                std::printf("-\n");
+                std::printf("%11.1f | %.2f / %.2f, %.2f / %.2f\n", f.BytesPerPoint, f.ZoomMs,
+                            f.ZoomMaxMs, f.PanMs, f.PanMaxMs);
             }
             std::fflush(stdout);
         }
     }
+    // A day of a 100 ms poll read back from its data report file.
+    const long lines = quick ? 86400 : 864000;
+    const TResult day = SpawnCase("day", lines);
+    std::printf("\nday file of %ld lines read back: %.0f ms, %.1f bytes a point, peak %.1f MB%s\n",
+                lines, day.Figures.AddMs, day.Figures.RedrawMs, day.PeakMb,
+                day.Ok ? "" : " (failed)");
     return 0;
 }
 

@@ -35,6 +35,7 @@ void TChartModel::AddFollowing(TChartTime time, const TChartValues& volts) {
     }
     while (FEnvelope.ColumnOf(time) < 0) {
         FEnvelope.DoubleStep();
+        FPastEnvelope.DoubleStep();
     }
     FEnvelope.Add(time, volts);
     FViewTo = std::max(FStore.LastTime(), FViewFrom + MinimumSpan);
@@ -115,7 +116,7 @@ void TChartModel::Rebuild() {
 void TChartModel::RebuildFollowing() {
     const int columns = FollowColumnsPerPixel * FPlotWidth;
     if (FStore.Empty()) {
-        FEnvelope.Reset(0, 1, columns);
+        ResetEnvelopes(0, 1, columns);
         FViewFrom = 0;
         FViewTo = MinimumSpan;
         FChanged = true;
@@ -128,15 +129,27 @@ void TChartModel::RebuildFollowing() {
     while (static_cast<double>(last - first) >= step * columns) {
         step *= 2;
     }
-    FEnvelope.Reset(first, step, columns);
-    FStore.FillEnvelope(FEnvelope);
+    ResetEnvelopes(first, step, columns);
     FViewFrom = first;
     FViewTo = std::max(last, first + MinimumSpan);
     FChanged = true;
 }
 
 void TChartModel::RebuildRange() {
-    FEnvelope.Reset(FViewFrom, static_cast<double>(FViewTo - FViewFrom) / FPlotWidth, FPlotWidth);
-    FStore.FillEnvelope(FEnvelope);
+    ResetEnvelopes(FViewFrom, static_cast<double>(FViewTo - FViewFrom) / FPlotWidth, FPlotWidth);
     FChanged = true;
+}
+
+void TChartModel::ResetEnvelopes(TChartTime start, double step, int columns) {
+    FEnvelope.Reset(start, step, columns);
+    FStore.FillEnvelope(FEnvelope);
+    FPastEnvelope.Reset(start, step, columns);
+    if (FPast) {
+        FPast->FillEnvelope(FPastEnvelope);
+    }
+}
+
+void TChartModel::SetPastDay(std::unique_ptr<TChartStore> day) {
+    FPast = std::move(day);
+    Rebuild();
 }

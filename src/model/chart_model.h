@@ -9,10 +9,14 @@
 //
 // While following, the columns are half pixels of a time step that doubles (merging pairs of
 // columns) whenever the run outgrows them, so a point costs O(1) however long the run is.
+//
+// A past day's records (read back from its data report file) may lie beside the run as a second
+// layer on the same time axis, with an envelope of the same columns.
 
 #include "model/chart_store.h"
 #include "model/status_view.h"
 
+#include <memory>
 #include <optional>
 
 class TChartModel : public IChartSink {
@@ -46,6 +50,13 @@ public:
     std::optional<TChartRecord> LeadIn() const { return FStore.LastBefore(FViewFrom); }
     std::optional<TChartRecord> LeadOut() const { return FStore.FirstFrom(FViewTo); }
 
+    // The past day's layer (replacing one there was; nullptr removes it). The view is unchanged.
+    void SetPastDay(std::unique_ptr<TChartStore> day);
+    // The past day's records, and their envelope in the columns of Envelope(); nullptr and an
+    // empty envelope without a past day.
+    const TChartStore* PastDay() const { return FPast.get(); }
+    const TChartEnvelope& PastEnvelope() const { return FPastEnvelope; }
+
     // True once after each change of the picture; the window redraws only then.
     bool TakeChanged();
 
@@ -58,9 +69,12 @@ private:
     void RebuildFollowing();
     void RebuildRange();
     void AddFollowing(TChartTime time, const TChartValues& volts);
+    void ResetEnvelopes(TChartTime start, double step, int columns);
 
     TChartStore FStore;
     TChartEnvelope FEnvelope;
+    std::unique_ptr<TChartStore> FPast;
+    TChartEnvelope FPastEnvelope;
     int FPlotWidth = 600;
     bool FFollowing = true;
     bool FPaused = false;

@@ -3,12 +3,47 @@
 #include <algorithm>
 #include <array>
 
+namespace {
+
+constexpr std::size_t BlocksPerChunk = TChartStore::ChunkCapacity / TChartStore::BlockSize;
+
+// Lowest and highest value of each series among some records.
+struct TValueRange {
+    TChartValues Min{};
+    TChartValues Max{};
+
+    void Take(const TChartValues& values, bool first) {
+        for (int s = 0; s < ChartSeriesCount; ++s) {
+            Min[s] = first ? values[s] : std::min(Min[s], values[s]);
+            Max[s] = first ? values[s] : std::max(Max[s], values[s]);
+        }
+    }
+};
+
+// Where a run of records lies against the columns of an envelope.
+enum class TPlace { Before, After, InOneColumn, Across };
+
+// The records from `first` to `last` (a time each, in time order).
+TPlace PlaceOf(const TChartEnvelope& envelope, TChartTime first, TChartTime last, int& column) {
+    if (last < envelope.Start()) {
+        return TPlace::Before;
+    }
+    if (static_cast<double>(first) >= envelope.End()) {
+        return TPlace::After;
+    }
+    // Records are in time order, so all between the first and the last share their column.
+    column = envelope.ColumnOf(first);
+    return column >= 0 && column == envelope.ColumnOf(last) ? TPlace::InOneColumn : TPlace::Across;
+}
+
+} // namespace
+
 struct TChartStore::TChunk {
     std::size_t Count = 0;
     std::array<TChartTime, ChunkCapacity> Times;
     std::array<std::array<float, ChunkCapacity>, ChartSeriesCount> Values;
-    TChartValues Min{};
-    TChartValues Max{};
+    TValueRange Whole;
+    std::array<TValueRange, BlocksPerChunk> Blocks;
 
     TChartValues ValuesAt(std::size_t i) const {
         TChartValues v;
@@ -34,25 +69,42 @@ struct TChartStore::TChunk {
             std::copy_backward(column.begin() + at, column.begin() + Count,
                                column.begin() + Count + 1);
             column[at] = values[s];
-            Min[s] = Count == 0 ? values[s] : std::min(Min[s], values[s]);
-            Max[s] = Count == 0 ? values[s] : std::max(Max[s], values[s]);
         }
+        Whole.Take(values, Count == 0);
         ++Count;
+        if (at + 1 == Count) {
+            Blocks[at / BlockSize].Take(values, at % BlockSize == 0);
+        } else {
+            SummariseBlocks(at / BlockSize); // the records after `at` moved up one place
+        }
+    }
+    void SummariseBlocks(std::size_t from) {
+        for (std::size_t i = from * BlockSize; i < Count; ++i) {
+            Blocks[i / BlockSize].Take(ValuesAt(i), i % BlockSize == 0);
+        }
     }
     void Summarise() {
-        for (int s = 0; s < ChartSeriesCount; ++s) {
-            const auto first = Values[s].begin();
-            const auto [lo, hi] = std::minmax_element(first, first + Count);
-            Min[s] = *lo;
-            Max[s] = *hi;
+        for (std::size_t i = 0; i < Count; ++i) {
+            Whole.Take(ValuesAt(i), i == 0);
         }
+        SummariseBlocks(0);
+    }
+    TChartColumn Part(std::size_t from, std::size_t to, const TValueRange& range) const {
+        return TChartColumn{static_cast<uint32_t>(to - from),
+                            Times[from],
+                            Times[to - 1],
+                            ValuesAt(from),
+                            range.Min,
+                            range.Max,
+                            ValuesAt(to - 1)};
+    }
+    std::size_t BlockCount() const { return (Count + BlockSize - 1) / BlockSize; }
+    TChartColumn BlockColumn(std::size_t block) const {
+        const std::size_t from = block * BlockSize;
+        return Part(from, std::min(Count, from + BlockSize), Blocks[block]);
     }
     // The chunk as one envelope column.
-    TChartColumn AsColumn() const {
-        return TChartColumn{
-            static_cast<uint32_t>(Count), Times[0], Times[Count - 1], ValuesAt(0), Min, Max,
-            ValuesAt(Count - 1)};
-    }
+    TChartColumn AsColumn() const { return Part(0, Count, Whole); }
 };
 
 TChartStore::TChartStore() = default;
@@ -65,6 +117,10 @@ TChartTime TChartStore::FirstTime() const {
 TChartTime TChartStore::LastTime() const {
     const TChunk& last = *FChunks.back();
     return last.Times[last.Count - 1];
+}
+
+TChartColumn TChartStore::ChunkColumn(std::size_t chunk) const {
+    return FChunks[chunk]->AsColumn();
 }
 
 TChartRecord TChartStore::RecordAt(std::size_t chunk, std::size_t index) const {
@@ -95,8 +151,11 @@ void TChartStore::Add(TChartTime time, const TChartValues& values) {
         FChunks.push_back(std::make_unique<TChunk>());
     }
     std::size_t chunk = appending ? FChunks.size() - 1 : ChunkFor(time);
+    const std::size_t changedFrom = chunk;
+    std::size_t changedTo = chunk;
     if (FChunks[chunk]->Count == ChunkCapacity) {
         SplitChunk(chunk);
+        changedTo = FChunks.size() - 1; // every chunk after the split moved up one place
         if (time >= FChunks[chunk + 1]->Times[0]) {
             ++chunk;
         }
@@ -104,6 +163,12 @@ void TChartStore::Add(TChartTime time, const TChartValues& values) {
     TChunk& c = *FChunks[chunk];
     c.Insert(c.UpperBound(time), time, values);
     ++FCount;
+    if (appending) {
+        FSummary.AddToLast(FChunks.size(), time, values);
+    } else {
+        FSummary.Resum(changedFrom, changedTo, FChunks.size(),
+                       [this](std::size_t k) { return ChunkColumn(k); });
+    }
 }
 
 void TChartStore::SplitChunk(std::size_t index) {
@@ -139,6 +204,15 @@ std::optional<TChartRecord> TChartStore::FirstFrom(TChartTime time) const {
     return c.Record();
 }
 
+std::optional<TChartRecord> TChartStore::Nearest(TChartTime time) const {
+    const std::optional<TChartRecord> before = LastBefore(time);
+    const std::optional<TChartRecord> from = FirstFrom(time);
+    if (!before || (from && from->Time - time < time - before->Time)) {
+        return from;
+    }
+    return before;
+}
+
 TChartStore::TCursor::TCursor(const TChartStore& store, TChartTime from)
     : FStore(store), FChunk(0), FIndex(0) {
     if (store.Empty()) {
@@ -172,24 +246,65 @@ void TChartStore::FillEnvelope(TChartEnvelope& envelope) const {
     if (Empty()) {
         return;
     }
-    const TChartTime start = envelope.Start();
-    for (std::size_t k = ChunkFrom(start); k < FChunks.size(); ++k) {
-        const TChunk& c = *FChunks[k];
-        const TChartTime first = c.Times[0];
-        if (static_cast<double>(first) >= envelope.End()) {
-            break;
-        }
-        const int column = envelope.ColumnOf(first);
-        if (column >= 0 && column == envelope.ColumnOf(c.Times[c.Count - 1])) {
-            envelope.Column(column).Append(c.AsColumn());
-            continue;
-        }
-        for (std::size_t i = c.LowerBound(start); i < c.Count; ++i) {
-            envelope.Add(c.Times[i], c.ValuesAt(i));
-        }
+    const int top = FSummary.TopLevel();
+    const std::size_t entries = FSummary.Level(top).size();
+    for (std::size_t i = 0; i < entries && FillFrom(envelope, top, i); ++i) {
     }
 }
 
+// Adds entry `index` of a summary level (0: a chunk) to the envelope: as a whole where it falls
+// into one column, else entry by entry of the level below. False once past the envelope's end.
+bool TChartStore::FillFrom(TChartEnvelope& envelope, int level, std::size_t index) const {
+    const TChartColumn& part = FSummary.Level(level)[index];
+    int column = -1;
+    switch (PlaceOf(envelope, part.FirstTime, part.LastTime, column)) {
+    case TPlace::Before:
+        return true;
+    case TPlace::After:
+        return false;
+    case TPlace::InOneColumn:
+        envelope.Column(column).Append(part);
+        return true;
+    case TPlace::Across:
+        break;
+    }
+    if (level == 0) {
+        return FillChunk(envelope, *FChunks[index]);
+    }
+    const std::size_t below = FSummary.Level(level - 1).size();
+    const std::size_t end = std::min(below, (index + 1) * TChartSummary::Fanout);
+    for (std::size_t i = index * TChartSummary::Fanout; i < end; ++i) {
+        if (!FillFrom(envelope, level - 1, i)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TChartStore::FillChunk(TChartEnvelope& envelope, const TChunk& chunk) const {
+    for (std::size_t b = 0; b < chunk.BlockCount(); ++b) {
+        const std::size_t last = std::min(chunk.Count, (b + 1) * BlockSize) - 1;
+        int column = -1;
+        switch (PlaceOf(envelope, chunk.Times[b * BlockSize], chunk.Times[last], column)) {
+        case TPlace::Before:
+            continue;
+        case TPlace::After:
+            return false;
+        case TPlace::InOneColumn:
+            envelope.Column(column).Append(chunk.BlockColumn(b));
+            continue;
+        case TPlace::Across:
+            break;
+        }
+        const std::size_t end = std::min(chunk.Count, (b + 1) * BlockSize);
+        for (std::size_t i = b * BlockSize; i < end; ++i) {
+            envelope.Add(chunk.Times[i], chunk.ValuesAt(i));
+        }
+    }
+    return true;
+}
+
 std::size_t TChartStore::MemoryBytes() const {
-    return FChunks.capacity() * sizeof(std::unique_ptr<TChunk>) + FChunks.size() * sizeof(TChunk);
+    return FChunks.capacity() * sizeof(std::unique_ptr<TChunk>) + FChunks.size() * sizeof(TChunk) +
+           FSummary.MemoryBytes();
 }

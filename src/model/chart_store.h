@@ -1,14 +1,18 @@
 #pragma once
 // Every point of the run, for the chart: one record per status reply (the time and the three
-// voltages), in time order, never trimmed. Records lie in chunks of fixed size, each with the
-// lowest and highest value of its series, so that the envelope of any time range is built from
-// the chunks' summaries where a chunk falls into one column and from the records only where a
-// column boundary cuts a chunk.
+// voltages), in time order, never trimmed. Records lie in chunks of 256, each summed up as a
+// whole and in blocks of 16 (lowest and highest value of each series), and the chunks are summed
+// up in levels above them (TChartSummary). The envelope of any time range is built from the
+// largest summaries that fall into one column each; records are read only where a column
+// boundary cuts a block. So a range costs about its columns times the levels, however long the
+// run: O(columns * log(records)).
 //
-// Memory: 20 bytes a record (8 for the time, 4 for each value), under 7 bytes a charted point;
-// chunks split by a record arriving out of order are half full, which at worst doubles that.
+// Memory: about 22 bytes a record (8 for the time, 4 for each value, 1.5 for the block
+// summaries, 0.3 for the levels), under 7.5 bytes a charted point; chunks split by a record
+// arriving out of order are half full, which at worst doubles that.
 
 #include "model/chart_envelope.h"
+#include "model/chart_summary.h"
 
 #include <cstddef>
 #include <memory>
@@ -22,8 +26,9 @@ struct TChartRecord {
 
 class TChartStore {
 public:
-    // Records per chunk.
+    // Records per chunk, and per summed-up block within a chunk.
     static constexpr std::size_t ChunkCapacity = 256;
+    static constexpr std::size_t BlockSize = 16;
 
     TChartStore();
     ~TChartStore();
@@ -43,14 +48,16 @@ public:
     // view to the points just outside it).
     std::optional<TChartRecord> LastBefore(TChartTime time) const;
     std::optional<TChartRecord> FirstFrom(TChartTime time) const;
+    // The record nearest to `time`; of two equally near, the earlier.
+    std::optional<TChartRecord> Nearest(TChartTime time) const;
 
-    // Adds every record that falls into the envelope's columns to them.
+    // Adds every record that falls into the envelope's columns to them, in time order.
     void FillEnvelope(TChartEnvelope& envelope) const;
 
     // Calls visit(record) for every record with from <= time <= to, in time order.
     template <class TVisit> void ForEach(TChartTime from, TChartTime to, TVisit visit) const;
 
-    // Bytes held for the records, chunk headers included.
+    // Bytes held for the records, chunk headers and summaries included.
     std::size_t MemoryBytes() const;
 
     // Walks the records in time order from a position; used by ForEach.
@@ -73,8 +80,12 @@ private:
     std::size_t ChunkFrom(TChartTime time) const;
     void SplitChunk(std::size_t index);
     TChartRecord RecordAt(std::size_t chunk, std::size_t index) const;
+    TChartColumn ChunkColumn(std::size_t chunk) const;
+    bool FillFrom(TChartEnvelope& envelope, int level, std::size_t index) const;
+    bool FillChunk(TChartEnvelope& envelope, const TChunk& chunk) const;
 
     std::vector<std::unique_ptr<TChunk>> FChunks;
+    TChartSummary FSummary;
     std::size_t FCount = 0;
 };
 

@@ -46,6 +46,27 @@ std::string ReportTimeStamp(const TDateTime& time) {
     return text;
 }
 
+std::optional<TDateTime> ParseReportTimeStamp(std::string_view line) {
+    // "dd.mm.yy hh:mm:ss  ": two digits at these places, the separators between them.
+    static constexpr std::string_view Pattern = "00.00.00 00:00:00  ";
+    if (line.size() < Pattern.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < Pattern.size(); ++i) {
+        const bool digit = line[i] >= '0' && line[i] <= '9';
+        if (Pattern[i] == '0' ? !digit : line[i] != Pattern[i]) {
+            return std::nullopt;
+        }
+    }
+    const auto two = [&](std::size_t at) { return (line[at] - '0') * 10 + (line[at + 1] - '0'); };
+    const TDateTime t{2000 + two(6), two(3), two(0), two(9), two(12), two(15), 0};
+    if (t.Month < 1 || t.Month > 12 || t.Day < 1 || t.Day > 31 || t.Hour > 23 || t.Minute > 59 ||
+        t.Second > 59) {
+        return std::nullopt;
+    }
+    return t;
+}
+
 std::string ReportDateText(const TDateTime& time) {
     char text[32];
     std::snprintf(text, sizeof text, "%04d%02d%02d", time.Year % 10000, time.Month % 100,

@@ -21,7 +21,9 @@
 
 #include "core/clock.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 // What tells the two report instances apart.
 struct TReportKind {
@@ -97,6 +99,9 @@ private:
 
 // "dd.mm.yy hh:mm:ss" of a local time.
 std::string ReportTimeStamp(const TDateTime& time);
+// The time of a stamp at the start of a stamped line (the year taken as 20yy); nothing when the
+// text does not begin with one followed by the two spaces.
+std::optional<TDateTime> ParseReportTimeStamp(std::string_view line);
 // "yyyymmdd" of a local date.
 std::string ReportDateText(const TDateTime& time);
 

@@ -7,11 +7,13 @@
 #include "ui/voltage_chart.h"
 
 #include <QBuffer>
+#include <QCheckBox>
 #include <QDateTime>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
-#include <QPixmap>
+#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -25,38 +27,63 @@ TChartPage::TChartPage(TErrorDisplay& errors, QWidget* parent) : QWidget(parent)
     layout->setSpacing(0);
     layout->addWidget(Chart1, 1);
     layout->addWidget(Panel1);
-
-    connect(ButtonFollow, &QPushButton::clicked, this, [this] { ButtonFollowClick(); });
-    connect(ButtonPause, &QPushButton::clicked, this,
-            [this](bool checked) { ButtonPauseClick(checked); });
-    connect(ButtonSavePicture, &QPushButton::clicked, this,
-            [this] { FErrors.Guard([this] { ButtonSavePictureClick(); }); });
-    connect(ButtonSaveCsv, &QPushButton::clicked, this,
-            [this] { FErrors.Guard([this] { ButtonSaveCsvClick(); }); });
-    connect(Chart1, &TVoltageChart::ViewModeChanged, this, &TChartPage::ShowViewMode);
+    ConnectControls();
     ShowViewMode();
+}
+
+TChartPage::~TChartPage() {
+    StopLoader();
 }
 
 void TChartPage::BuildPanel() {
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    auto* row = new QHBoxLayout(Panel1);
+    auto* rows = new QVBoxLayout(Panel1);
+    auto* row = new QHBoxLayout;
+    rows->addLayout(row);
     auto addButton = [&](const char* name, const QString& caption) {
         auto* button = new QPushButton(caption, Panel1);
         button->setObjectName(QString::fromLatin1(name));
         row->addWidget(button);
         return button;
     };
-    ButtonFollow = addButton("ButtonFollow", tr("Follow newest"));
-    ButtonPause = addButton("ButtonPause", tr("Pause"));
+    ButtonFollow = addButton("ButtonFollow", tr("Follow &newest"));
+    ButtonPause = addButton("ButtonPause", tr("&Pause"));
     ButtonPause->setCheckable(true);
-    ButtonSavePicture = addButton("ButtonSavePicture", tr("Save picture..."));
-    ButtonSaveCsv = addButton("ButtonSaveCsv", tr("Save CSV..."));
+    ButtonFit = addButton("ButtonFit", tr("&Fit"));
+    ButtonFit->setCheckable(true);
+    ButtonFixed = addButton("ButtonFixed", tr("Fi&xed"));
+    ButtonFixed->setCheckable(true);
+    ButtonSavePicture = addButton("ButtonSavePicture", tr("Save p&icture..."));
+    ButtonSaveCsv = addButton("ButtonSaveCsv", tr("Save &CSV..."));
     LabelView = new QLabel(Panel1);
     LabelView->setObjectName(QStringLiteral("LabelView"));
     row->addWidget(LabelView, 1);
-    ButtonFollow->setToolTip(tr("Show the whole run up to the newest points"));
-    Chart1->setToolTip(tr("Wheel: zoom time, drag: move along time, double click: follow newest"));
+    ButtonFollow->setToolTip(tr("Show the whole run up to the newest points (Home)"));
+    ButtonFit->setToolTip(tr("Scale the voltage axis to the points in view (F)"));
+    ButtonFixed->setToolTip(tr("Show the voltage axis from 0 to 30 V (X)"));
+    Chart1->setToolTip(tr("Wheel or + and -: zoom time, drag or Left and Right: move along time, "
+                          "double click or Home: follow newest, Shift+Left and Shift+Right: "
+                          "read-out"));
+    BuildDayRow();
+}
+
+void TChartPage::ConnectControls() {
+    connect(ButtonFollow, &QPushButton::clicked, this, [this] { ButtonFollowClick(); });
+    connect(ButtonPause, &QPushButton::clicked, this,
+            [this](bool checked) { ButtonPauseClick(checked); });
+    connect(ButtonFit, &QPushButton::clicked, this, [this] { ButtonFitClick(); });
+    connect(ButtonFixed, &QPushButton::clicked, this, [this] { ButtonFixedClick(); });
+    connect(CheckLive, &QCheckBox::clicked, this,
+            [this](bool checked) { CheckLiveClick(checked); });
+    connect(ButtonSavePicture, &QPushButton::clicked, this,
+            [this] { FErrors.Guard([this] { ButtonSavePictureClick(); }); });
+    connect(ButtonSaveCsv, &QPushButton::clicked, this,
+            [this] { FErrors.Guard([this] { ButtonSaveCsvClick(); }); });
+    connect(ButtonOpenDay, &QPushButton::clicked, this,
+            [this] { FErrors.Guard([this] { ButtonOpenDayClick(); }); });
+    connect(ButtonCloseDay, &QPushButton::clicked, this, [this] { ButtonCloseDayClick(); });
+    connect(Chart1, &TVoltageChart::ViewModeChanged, this, &TChartPage::ShowViewMode);
 }
 
 void TChartPage::ButtonFollowClick() {
@@ -71,10 +98,24 @@ void TChartPage::ButtonPauseClick(bool checked) {
     ShowViewMode();
 }
 
+void TChartPage::ButtonFitClick() {
+    Chart1->SetFitValues(true);
+}
+
+void TChartPage::ButtonFixedClick() {
+    Chart1->SetFitValues(false);
+}
+
+void TChartPage::CheckLiveClick(bool checked) {
+    Chart1->SetLiveShown(checked);
+}
+
 void TChartPage::ShowViewMode() {
     const TChartModel& model = Chart1->Model();
     ButtonPause->setChecked(model.Paused());
     ButtonFollow->setEnabled(!model.Following() || model.Paused());
+    ButtonFit->setChecked(Chart1->FitValues());
+    ButtonFixed->setChecked(!Chart1->FitValues());
     if (model.Paused()) {
         LabelView->setText(tr("Paused; points keep arriving"));
     } else if (model.Following()) {
@@ -86,11 +127,31 @@ void TChartPage::ShowViewMode() {
     }
 }
 
+QString TChartPage::PictureTitle() const {
+    const TChartModel& model = Chart1->Model();
+    const QString id = InstallationId ? InstallationId() : QString();
+    return tr("Installation %1, %2 to %3")
+        .arg(id.isEmpty() ? tr("unknown") : id,
+             QString::fromStdString(ChartAxisTimeText(model.ViewFrom())),
+             QString::fromStdString(ChartAxisTimeText(model.ViewTo())));
+}
+
 void TChartPage::SavePicture(const std::string& path) {
+    const QImage chart = Chart1->Picture();
+    const int titleHeight = 2 * fontMetrics().height();
+    QImage picture(chart.width(), chart.height() + titleHeight, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    {
+        QPainter painter(&picture);
+        painter.setFont(font());
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(0, 0, chart.width(), titleHeight), Qt::AlignCenter, PictureTitle());
+        painter.drawImage(0, titleHeight, chart);
+    }
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!Chart1->grab().save(&buffer, "PNG")) {
+    if (!picture.save(&buffer, "PNG")) {
         throw EInOutError(EIO, path);
     }
     if (!ReplaceFileAtomically(path, bytes.toStdString())) {

@@ -9,6 +9,7 @@
 #include "model/pult.h"
 #include "model/reply_decoders.h"
 #include "model/status_decoder.h"
+#include "store/app_paths.h"
 #include "store/crt_memo.h"
 #include "store/disk_calls.h"
 #include "store/report_file.h"
@@ -70,7 +71,9 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     FStatusDecoder =
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
     FStatusDecoder->AttachChart(TabSheet3->Chart1->Model());
+    TabSheet3->InstallationId = [this] { return Master->IdEdit()->text(); };
     if (reports != nullptr) {
+        TabSheet3->SetReportDirectory(DirectoryOf(reports->URepData.ReportFileName()));
         FDataReport = std::make_unique<TReportWriter>(reports->URepData);
         FDataLine = std::make_unique<TDataLineWriter>(*FDataReport);
         FStatusDecoder->AttachDataLine(*FDataLine);

@@ -1,6 +1,7 @@
 #include "ui/voltage_chart.h"
 
 #include "model/number_format.h"
+#include "ui/voltage_chart_lines.h"
 
 #include <QLocale>
 #include <QMouseEvent>
@@ -15,84 +16,27 @@
 namespace {
 
 constexpr int TickLength = 4;
-constexpr int TopMargin = 10;
 constexpr int RightMargin = 16;
 // Space left free beside each bottom label, as a share of its width.
 constexpr double LabelSeparation = 0.20;
-// Each notch of the mouse wheel shows this share of the range before.
-constexpr double ZoomPerNotch = 0.8;
 
 const QColor BackWallColor = Qt::white;
 const QColor GridColor(0xD8, 0xD8, 0xD8);
 
-// The voltage steps of the left axis labels, smallest first.
-constexpr double ValueSteps[] = {0.5, 1, 2, 5, 10, 15, 30};
+// The voltage steps of the left axis labels, smallest first (a fitted axis may be 0.05 V tall).
+constexpr double ValueSteps[] = {0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30};
 
 // The separators of the labels' number format, from the chart's locale.
 TFormatSymbols SymbolsOf(const QLocale& locale) {
     return {locale.decimalPoint().toStdString(), locale.groupSeparator().toStdString()};
 }
 
-// Where times and voltages lie on the widget.
-struct TPlotMapping {
-    QRect Plot;
-    TChartTime From;
-    TChartTime To;
-    double Minimum;
-    double Maximum;
-
-    double X(TChartTime t) const {
-        return Plot.left() + static_cast<double>(t - From) * Plot.width() / (To - From);
-    }
-    double Y(float v) const {
-        return Plot.bottom() - (v - Minimum) * Plot.height() / (Maximum - Minimum);
-    }
-};
-
-// One pixel column of a series: first, lowest, highest and last value, the two in between
-// halfway between the first and the last point's place.
-void AppendPixel(QPolygonF& line, const TChartColumn& pixel, int s, const TPlotMapping& map) {
-    line.append(QPointF(map.X(pixel.FirstTime), map.Y(pixel.First[s])));
-    if (pixel.Count > 1) {
-        const double middle = (map.X(pixel.FirstTime) + map.X(pixel.LastTime)) / 2;
-        line.append(QPointF(middle, map.Y(pixel.Min[s])));
-        line.append(QPointF(middle, map.Y(pixel.Max[s])));
-        line.append(QPointF(map.X(pixel.LastTime), map.Y(pixel.Last[s])));
-    }
-}
-
-// The line of series s through the envelope; columns that fall on one pixel are drawn as one.
-void AppendEnvelope(QPolygonF& line, const TChartEnvelope& envelope, int s,
-                    const TPlotMapping& map) {
-    TChartColumn pixel;
-    int pixelX = 0;
-    for (int c = 0; c < envelope.ColumnCount(); ++c) {
-        const TChartColumn& column = envelope.Column(c);
-        if (column.Count == 0) {
-            continue;
-        }
-        const int columnX = static_cast<int>(std::floor(map.X(column.FirstTime)));
-        if (pixel.Count != 0 && columnX == pixelX) {
-            pixel.Append(column);
-            continue;
-        }
-        if (pixel.Count != 0) {
-            AppendPixel(line, pixel, s, map);
-        }
-        pixel = column;
-        pixelX = columnX;
-    }
-    if (pixel.Count != 0) {
-        AppendPixel(line, pixel, s, map);
-    }
-}
-
 } // namespace
 
 TVoltageChart::TVoltageChart(QWidget* parent)
-    : QWidget(parent), Series1{QStringLiteral("Series1"), tr("Mains [V]"), Qt::red, true},
-      Series2{QStringLiteral("Series2"), tr("Battery [V]"), QColor(0x00, 0x80, 0x00), false},
-      Series3{QStringLiteral("Series3"), tr("Lines [V]"), Qt::yellow, true},
+    : QWidget(parent), Series1{QStringLiteral("Series1"), tr("Mains"), Qt::red, true},
+      Series2{QStringLiteral("Series2"), tr("Battery"), QColor(0x00, 0x80, 0x00), false},
+      Series3{QStringLiteral("Series3"), tr("Lines supply"), Qt::yellow, true},
       LeftAxis{0, 30, QStringLiteral("##.##  ")}, RightAxis{0, 24, QString()},
       FRedrawTimer(new QTimer(this)) {
     setObjectName(QStringLiteral("Chart1"));
@@ -101,6 +45,8 @@ TVoltageChart::TVoltageChart(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(200, 120);
     setCursor(Qt::OpenHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true); // the read-out follows the pointer
     FRedrawTimer->setInterval(1000 / RedrawsPerSecond);
     connect(FRedrawTimer, &QTimer::timeout, this, &TVoltageChart::RedrawTimerTimer);
     FRedrawTimer->start();
@@ -114,6 +60,34 @@ void TVoltageChart::RedrawTimerTimer() {
 
 const TChartSeries& TVoltageChart::SeriesAt(int index) const {
     return index == 0 ? Series1 : (index == 1 ? Series2 : Series3);
+}
+
+TChartSeriesShown TVoltageChart::Shown() const {
+    return {Series1.Visible, Series2.Visible, Series3.Visible};
+}
+
+void TVoltageChart::SetFitValues(bool fit) {
+    FFitValues = fit;
+    update();
+    emit ViewModeChanged();
+}
+
+void TVoltageChart::SetLiveShown(bool shown) {
+    FLiveShown = shown;
+    update();
+}
+
+TChartValueRange TVoltageChart::ValueAxisRange() const {
+    const TChartValueRange fixed{LeftAxis.Minimum, LeftAxis.Maximum};
+    if (!FFitValues) {
+        return fixed;
+    }
+    const TChartSeriesShown none{};
+    const std::optional<TChartValueRange> past =
+        ValueRangeOf(FModel.PastEnvelope(), FModel.PastDay() ? Shown() : none);
+    const std::optional<TChartValueRange> data =
+        ValueRangeOf(FModel.Envelope(), FLiveShown ? Shown() : none, past);
+    return data ? FittedValueAxis(*data) : fixed;
 }
 
 int TVoltageChart::BottomAxisHeight() const {
@@ -133,7 +107,7 @@ int TVoltageChart::LeftAxisWidth() const {
 QRect TVoltageChart::PlotRect() const {
     const int left = LeftAxisWidth();
     const int bottom = height() - BottomAxisHeight();
-    return QRect(QPoint(left, TopMargin), QPoint(width() - RightMargin, bottom - 1));
+    return QRect(QPoint(left, LegendHeight()), QPoint(width() - RightMargin, bottom - 1));
 }
 
 TChartTime TVoltageChart::TimeAt(double x) const {
@@ -141,6 +115,12 @@ TChartTime TVoltageChart::TimeAt(double x) const {
     const double span = static_cast<double>(FModel.ViewTo() - FModel.ViewFrom());
     return FModel.ViewFrom() +
            static_cast<TChartTime>(std::llround((x - plot.left()) * span / plot.width()));
+}
+
+double TVoltageChart::XOf(TChartTime time) const {
+    const QRect plot = PlotRect();
+    const double span = static_cast<double>(FModel.ViewTo() - FModel.ViewFrom());
+    return plot.left() + static_cast<double>(time - FModel.ViewFrom()) * plot.width() / span;
 }
 
 void TVoltageChart::resizeEvent(QResizeEvent* event) {
@@ -156,19 +136,27 @@ void TVoltageChart::paintEvent(QPaintEvent*) {
         return;
     }
     FModel.SetPlotWidth(plot.width());
-    PaintLeftAxis(painter, plot);
+    const TChartValueRange axis = ValueAxisRange();
+    PaintLeftAxis(painter, plot, axis);
+    PaintLegend(painter, plot);
     // Before the first point there is no time to label and nothing to draw.
-    if (!FModel.Store().Empty()) {
+    if (!FModel.Store().Empty() || FModel.PastDay() != nullptr) {
         PaintBottomAxis(painter, plot);
-        PaintSeries(painter, plot);
+        PaintSeries(painter, plot, axis);
+        PaintReadOut(painter, plot);
     }
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(plot);
+    if (hasFocus() && !FForPicture) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 }
 
-void TVoltageChart::PaintLeftAxis(QPainter& painter, const QRect& plot) const {
-    const double range = LeftAxis.Maximum - LeftAxis.Minimum;
+void TVoltageChart::PaintLeftAxis(QPainter& painter, const QRect& plot,
+                                  const TChartValueRange& axis) const {
+    const double range = axis.Maximum - axis.Minimum;
     const int lineHeight = fontMetrics().height();
     double step = ValueSteps[std::size(ValueSteps) - 1];
     for (double s : ValueSteps) {
@@ -179,12 +167,11 @@ void TVoltageChart::PaintLeftAxis(QPainter& painter, const QRect& plot) const {
     }
     const TFormatSymbols symbols = SymbolsOf(locale());
     const std::string format = LeftAxis.LabelFormat.toStdString();
-    const int first = static_cast<int>(std::ceil(LeftAxis.Minimum / step - 1e-9));
-    for (int i = first; i * step <= LeftAxis.Maximum + 1e-9; ++i) {
+    const int first = static_cast<int>(std::ceil(axis.Minimum / step - 1e-9));
+    for (int i = first; i * step <= axis.Maximum + 1e-9; ++i) {
         const double value = i * step;
-        const int y =
-            plot.bottom() -
-            static_cast<int>(std::lround((value - LeftAxis.Minimum) / range * plot.height()));
+        const int y = plot.bottom() -
+                      static_cast<int>(std::lround((value - axis.Minimum) / range * plot.height()));
         painter.setPen(GridColor);
         painter.drawLine(plot.left(), y, plot.right(), y);
         painter.setPen(palette().color(QPalette::WindowText));
@@ -224,82 +211,32 @@ void TVoltageChart::PaintBottomAxis(QPainter& painter, const QRect& plot) const 
     }
 }
 
-void TVoltageChart::PaintSeries(QPainter& painter, const QRect& plot) const {
-    const TPlotMapping map{plot, FModel.ViewFrom(), FModel.ViewTo(), LeftAxis.Minimum,
-                           LeftAxis.Maximum};
-    const std::optional<TChartRecord> leadIn = FModel.LeadIn();
-    const std::optional<TChartRecord> leadOut = FModel.LeadOut();
+void TVoltageChart::PaintSeries(QPainter& painter, const QRect& plot,
+                                const TChartValueRange& axis) const {
+    const TPlotMapping map{plot, FModel.ViewFrom(), FModel.ViewTo(), axis};
     painter.save();
     painter.setClipRect(plot.adjusted(1, 1, 0, 0));
     painter.setRenderHint(QPainter::Antialiasing, false);
-    QPolygonF line;
-    line.reserve(4 * plot.width() + 2);
-    for (int s = 0; s < ChartSeriesCount; ++s) {
-        const TChartSeries& series = SeriesAt(s);
-        if (!series.Visible) {
-            continue;
+    // The past day under the live run, dashed.
+    if (const TChartStore* past = FModel.PastDay()) {
+        const auto leadIn = past->LastBefore(FModel.ViewFrom());
+        const auto leadOut = past->FirstFrom(FModel.ViewTo());
+        for (int s = 0; s < ChartSeriesCount; ++s) {
+            if (SeriesAt(s).Visible) {
+                painter.setPen(QPen(SeriesAt(s).Color, 0, Qt::DashLine));
+                painter.drawPolyline(SeriesLine(FModel.PastEnvelope(), s, map, leadIn, leadOut));
+            }
         }
-        line.clear();
-        if (leadIn) {
-            line.append(QPointF(map.X(leadIn->Time), map.Y(leadIn->Values[s])));
+    }
+    if (FLiveShown) {
+        const std::optional<TChartRecord> leadIn = FModel.LeadIn();
+        const std::optional<TChartRecord> leadOut = FModel.LeadOut();
+        for (int s = 0; s < ChartSeriesCount; ++s) {
+            if (SeriesAt(s).Visible) {
+                painter.setPen(QPen(SeriesAt(s).Color, 0));
+                painter.drawPolyline(SeriesLine(FModel.Envelope(), s, map, leadIn, leadOut));
+            }
         }
-        AppendEnvelope(line, FModel.Envelope(), s, map);
-        if (leadOut) {
-            line.append(QPointF(map.X(leadOut->Time), map.Y(leadOut->Values[s])));
-        }
-        painter.setPen(QPen(series.Color, 0));
-        painter.drawPolyline(line);
     }
     painter.restore();
-}
-
-void TVoltageChart::wheelEvent(QWheelEvent* event) {
-    const double notches = event->angleDelta().y() / 120.0;
-    if (notches == 0) {
-        return;
-    }
-    FModel.Zoom(TimeAt(event->position().x()), std::pow(ZoomPerNotch, notches));
-    emit ViewModeChanged();
-    update();
-    event->accept();
-}
-
-void TVoltageChart::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        FDragging = true;
-        FDragFrom = event->position().toPoint();
-        setCursor(Qt::ClosedHandCursor);
-    }
-}
-
-void TVoltageChart::mouseMoveEvent(QMouseEvent* event) {
-    if (!FDragging) {
-        return;
-    }
-    const QPoint at = event->position().toPoint();
-    const int dx = at.x() - FDragFrom.x();
-    if (dx == 0) {
-        return;
-    }
-    const QRect plot = PlotRect();
-    const double span = static_cast<double>(FModel.ViewTo() - FModel.ViewFrom());
-    FModel.Pan(-static_cast<TChartTime>(std::llround(dx * span / plot.width())));
-    FDragFrom = at;
-    emit ViewModeChanged();
-    update();
-}
-
-void TVoltageChart::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        FDragging = false;
-        setCursor(Qt::OpenHandCursor);
-    }
-}
-
-void TVoltageChart::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        FModel.FollowNewest();
-        emit ViewModeChanged();
-        update();
-    }
 }

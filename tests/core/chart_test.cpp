@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -70,60 +71,74 @@ std::vector<TChartRecord> NoisyRun(int count, unsigned seed) {
 
 } // namespace
 
-TEST(ChartStoreTest, EnvelopeOfAnyRangeIsThatOfEveryPoint) {
-    const std::vector<TChartRecord> run = NoisyRun(20000, 7);
+TEST(ChartStoreTest, EnvelopeOfAnyRangeAtAnyZoomIsThatOfEveryPoint) {
+    // 80000 records fill over 300 chunks and three summary levels; clocks set back split chunks.
+    std::vector<TChartRecord> run = NoisyRun(70000, 7);
+    // Then a steady clock: records only ever appended.
+    const TChartTime end = std::max_element(run.begin(), run.end(), [](auto& a, auto& b) {
+                               return a.Time < b.Time;
+                           })->Time;
+    for (int i = 1; i <= 10000; ++i) {
+        run.push_back({end + i * ChartSecond, {float(i % 29), float(i % 31), float(i % 37)}});
+    }
     TChartStore store;
-    for (const TChartRecord& p : run) {
-        store.Add(p.Time, p.Values);
-    }
-    ASSERT_EQ(store.Count(), run.size());
-    TChartTime lo = run[0].Time;
-    TChartTime hi = lo;
-    for (const TChartRecord& p : run) {
-        lo = std::min(lo, p.Time);
-        hi = std::max(hi, p.Time);
-    }
-    EXPECT_EQ(store.FirstTime(), lo);
-    EXPECT_EQ(store.LastTime(), hi);
-
     std::mt19937 random(3);
-    std::uniform_int_distribution<TChartTime> when(lo - 5000, hi + 5000);
-    for (int trial = 0; trial < 40; ++trial) {
-        TChartTime from = when(random);
-        TChartTime to = when(random);
-        if (to < from) {
-            std::swap(from, to);
+    size_t added = 0;
+    for (size_t checkpoint : {300u, 5000u, 70000u, 80000u}) {
+        for (; added < checkpoint; ++added) {
+            store.Add(run[added].Time, run[added].Values);
         }
-        // From a column per 100 points down to a column per point and finer.
-        const int columns = 1 + trial * 37;
-        const double step = std::max(1.0, static_cast<double>(to - from) / columns);
-        TChartEnvelope got;
-        got.Reset(from, step, columns);
-        store.FillEnvelope(got);
-        ExpectSameEnvelope(got, Reference(run, from, step, columns));
-
-        // The points just outside the range, and the points within it, in time order.
-        std::vector<TChartRecord> sorted = run;
+        std::vector<TChartRecord> sorted(run.begin(), run.begin() + checkpoint);
         std::stable_sort(sorted.begin(), sorted.end(),
                          [](const auto& a, const auto& b) { return a.Time < b.Time; });
-        const auto first = std::lower_bound(sorted.begin(), sorted.end(), from,
-                                            [](const auto& r, TChartTime t) { return r.Time < t; });
-        const auto before = store.LastBefore(from);
-        ASSERT_EQ(before.has_value(), first != sorted.begin());
-        if (before) {
-            EXPECT_EQ(before->Time, std::prev(first)->Time);
-            EXPECT_EQ(before->Values, std::prev(first)->Values);
-        }
-        std::vector<TChartRecord> within;
-        store.ForEach(from, to, [&](const TChartRecord& r) { within.push_back(r); });
-        const auto past = std::upper_bound(sorted.begin(), sorted.end(), to,
-                                           [](TChartTime t, const auto& r) { return t < r.Time; });
-        ASSERT_EQ(within.size(), static_cast<size_t>(past - first));
-        for (size_t i = 0; i < within.size(); ++i) {
-            ASSERT_EQ(within[i].Time, first[static_cast<std::ptrdiff_t>(i)].Time);
-            ASSERT_EQ(within[i].Values, first[static_cast<std::ptrdiff_t>(i)].Values);
+        ASSERT_EQ(store.Count(), checkpoint);
+        EXPECT_EQ(store.FirstTime(), sorted.front().Time);
+        EXPECT_EQ(store.LastTime(), sorted.back().Time);
+        const TChartTime lo = sorted.front().Time;
+        const double whole = static_cast<double>(sorted.back().Time - lo);
+        for (int trial = 0; trial < 60; ++trial) {
+            // The first trials: one or two columns over much of the run, so that every summary
+            // level is taken whole somewhere. Then from the whole run and beyond down to a few
+            // milliseconds a column.
+            std::uniform_real_distribution<double> share(0, 1);
+            const bool wide = trial < 20;
+            const double span = wide ? whole * (0.3 + 1.2 * share(random))
+                                     : whole * 1.2 * std::pow(0.5, trial % 24) + 1;
+            const TChartTime from =
+                lo + static_cast<TChartTime>(whole * (wide ? -0.5 : -0.1) * share(random) +
+                                             (wide ? 0 : whole * share(random)));
+            const TChartTime to = from + static_cast<TChartTime>(span);
+            const int columns = wide ? 1 + trial % 2 : 1 + trial * 37 % 1100;
+            const double step = std::max(1.0, span / columns);
+            TChartEnvelope got;
+            got.Reset(from, step, columns);
+            store.FillEnvelope(got);
+            ExpectSameEnvelope(got, Reference(sorted, from, step, columns));
+
+            // The points just outside the range, and the points within it, in time order.
+            const auto first =
+                std::lower_bound(sorted.begin(), sorted.end(), from,
+                                 [](const auto& r, TChartTime t) { return r.Time < t; });
+            const auto before = store.LastBefore(from);
+            ASSERT_EQ(before.has_value(), first != sorted.begin());
+            if (before) {
+                EXPECT_EQ(before->Time, std::prev(first)->Time);
+                EXPECT_EQ(before->Values, std::prev(first)->Values);
+            }
+            std::vector<TChartRecord> within;
+            store.ForEach(from, to, [&](const TChartRecord& r) { within.push_back(r); });
+            const auto past =
+                std::upper_bound(sorted.begin(), sorted.end(), to,
+                                 [](TChartTime t, const auto& r) { return t < r.Time; });
+            ASSERT_EQ(within.size(), static_cast<size_t>(past - first));
+            for (size_t i = 0; i < within.size(); ++i) {
+                ASSERT_EQ(within[i].Time, first[static_cast<std::ptrdiff_t>(i)].Time);
+                ASSERT_EQ(within[i].Values, first[static_cast<std::ptrdiff_t>(i)].Values);
+            }
         }
     }
+    // A record a point, however many: the summary's share stays small.
+    EXPECT_LT(static_cast<double>(store.MemoryBytes()) / (3.0 * store.Count()), 16.0);
 }
 
 TEST(ChartStoreTest, ReadingsOfOneTimeAcrossChunksAreAllFound) {

@@ -1,11 +1,15 @@
 // The "Chart" page: status replies reach the chart and the data report file, what is drawn is the
-// envelope of every point, the mouse and the panel's buttons move the view, the view is saved as
-// a picture and as CSV, and points arriving fast redraw the chart only a few times a second.
+// envelope of every point, the mouse, the keys and the panel's buttons move the view, the read-out
+// and a fitted value axis show a small battery sag, the view is saved as a picture with a title
+// and as CSV, a past day's file loads beside the live run, and points arriving fast redraw the
+// chart only a few times a second.
 
 #include "core/errors.h"
+#include "fakes.h"
 #include "link/frame_codec.h"
 #include "little_endian.h"
 #include "model/chart_export.h"
+#include "model/data_line.h"
 #include "panel_frames.h"
 #include "store/report_file.h"
 #include "temp_dir.h"
@@ -14,8 +18,10 @@
 #include "ui/main_window.h"
 #include "ui/voltage_chart.h"
 
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QWheelEvent>
@@ -194,14 +200,117 @@ private slots:
         }
         chart->Model().ShowRange(Start() + 10 * ChartSecond, Start() + 19 * ChartSecond);
         TTempDir dir;
+        FPage->InstallationId = [] { return QStringLiteral("0123456789AB"); };
+        QCOMPARE(
+            FPage->PictureTitle(),
+            QStringLiteral("Installation 0123456789AB, 08:00:10 07.12.26 to 08:00:19 07.12.26"));
         FPage->SavePicture(dir.File("view.png"));
         const QImage picture(QString::fromStdString(dir.File("view.png")));
-        QCOMPARE(picture.size(), chart->size());
+        // The chart under a title row.
+        QCOMPARE(picture.width(), chart->width());
+        QVERIFY(picture.height() > chart->height());
+        QCOMPARE(
+            picture.copy(0, picture.height() - chart->height(), chart->width(), chart->height()),
+            chart->Picture().convertToFormat(picture.format()));
         FPage->SaveCsv(dir.File("view.csv"));
         const std::string csv = ReadFileBytes(dir.File("view.csv"));
         QCOMPARE(std::count(csv.begin(), csv.end(), '\n'), 11L); // header and ten records
         QVERIFY(csv.find("07.12.2026 08:00:10.000;20.000;13.000;24.000\r\n") != std::string::npos);
         QVERIFY_THROWS_EXCEPTION(EInOutError, FPage->SavePicture(dir.File("no/view.png")));
+    }
+
+    void KeysAndReadOutShowABatterySagOfFiftyMillivolts() {
+        TVoltageChart* chart = FPage->Chart1;
+        TChartModel& model = chart->Model();
+        // Ten minutes, the battery sagging by 0.05 V for a minute in the middle.
+        for (int i = 0; i <= 600; ++i) {
+            model.AddPoint(Start() + i * ChartSecond,
+                           {23, i >= 300 && i < 360 ? 13.45f : 13.5f, 24});
+        }
+        chart->setFocus();
+        QVERIFY(chart->hasFocus());
+        QTest::keyClick(chart, Qt::Key_Plus);
+        QVERIFY(!model.Following());
+        QCOMPARE(model.ViewTo() - model.ViewFrom(), TChartTime{480000});
+        QCOMPARE(model.ViewFrom(), Start() + 60000);
+        QTest::keyClick(chart, Qt::Key_Left);
+        QCOMPARE(model.ViewFrom(), Start() + 12000);
+        QTest::keyClick(chart, Qt::Key_Minus);
+        QCOMPARE(model.ViewTo() - model.ViewFrom(), TChartTime{600000});
+        QTest::keyClick(chart, Qt::Key_Home);
+        QVERIFY(model.Following());
+        QCOMPARE(FPage->LabelView->text(), QStringLiteral("Following the newest points"));
+
+        // The read-out: the keyboard's cursor starts in the middle and moves a pixel a key.
+        QTest::keyClick(chart, Qt::Key_Right, Qt::ShiftModifier);
+        QVERIFY(chart->ReadOut().has_value());
+        const TChartTime middle = chart->TimeAt(chart->PlotRect().center().x() + 1);
+        QCOMPARE(*chart->ReadOut(), middle);
+        const TChartRecord nearest = *model.Store().Nearest(middle);
+        QCOMPARE(chart->ReadOutText(),
+                 QString::fromStdString(ChartExportTimeText(nearest.Time)) +
+                     "   Mains 23.000 V   Battery 13.450 V   Lines supply 24.000 V");
+        QTest::keyClick(chart, Qt::Key_Escape);
+        QVERIFY(chart->ReadOutText().isEmpty());
+        // Under the pointer: the time and the values there.
+        const QPoint early(qRound(chart->XOf(Start() + 100 * ChartSecond)),
+                           chart->PlotRect().center().y());
+        QTest::mouseMove(chart, early);
+        QVERIFY2(chart->ReadOutText().contains(" 08:01:40.000   Mains 23.000 V   Battery 13.500 V"),
+                 qPrintable(chart->ReadOutText()));
+
+        // Fit: with the battery alone, its 50 mV sag fills the plot; Fixed (Alt+X) returns.
+        QCOMPARE(chart->ValueAxisRange().Maximum, 30.0);
+        chart->Series1.Visible = false;
+        chart->Series3.Visible = false;
+        QTest::keyClick(chart, Qt::Key_F);
+        QVERIFY(FPage->ButtonFit->isChecked() && !FPage->ButtonFixed->isChecked());
+        const TChartValueRange fitted = chart->ValueAxisRange();
+        // 13.45 to 13.5 V and a twentieth of that, 2.5 mV, above and below.
+        QVERIFY2(qAbs(fitted.Minimum - 13.4475) < 2e-4 && qAbs(fitted.Maximum - 13.5025) < 2e-4,
+                 qPrintable(QStringLiteral("%1 %2").arg(fitted.Minimum).arg(fitted.Maximum)));
+        FWindow->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FWindow.get()));
+        QTest::keyClick(chart, Qt::Key_X, Qt::AltModifier);
+        QTRY_VERIFY(FPage->ButtonFixed->isChecked()); // a mnemonic clicks after an animation
+        QCOMPARE(chart->ValueAxisRange().Minimum, 0.0);
+        QCOMPARE(chart->ValueAxisRange().Maximum, 30.0);
+    }
+
+    void APastDayLoadsBesideTheLiveRun() {
+        TTempDir dir;
+        TFakeClock clock;
+        clock.Time = At(2026, 12, 6, 10, 0, 0);
+        TReportFile report(DataReportKind, dir.Path().string(), clock);
+        report.StartReport();
+        TMasterBlock master;
+        // Over a megabyte: lines cut by the reader's blocks.
+        for (int i = 0; i < 4000; ++i) {
+            master.VBat = static_cast<uint16_t>(13000 + i % 100);
+            report.WriteStampedLine(DataLineText(master));
+            clock.Time =
+                DateTimeOfChartTime(ChartTimeOf(At(2026, 12, 6, 10, 0, 0)) + (i + 1) * ChartSecond);
+        }
+        report.WriteStampedLine("no data");
+        report.FinishReport();
+        FPage->Chart1->Model().AddPoint(Start(), {20, 13, 24});
+        FPage->SetReportDirectory(dir.File("ReportData"));
+        QCOMPARE(FPage->ComboDay->count(), 1);
+        QCOMPARE(FPage->ComboDay->currentText(), QStringLiteral("06.12.2026"));
+        FPage->ButtonOpenDay->click();
+        QVERIFY(FPage->ProgressDay->isVisible());
+        QTRY_VERIFY(!FPage->DayLoading());
+        const TChartModel& model = FPage->Chart1->Model();
+        QVERIFY(model.PastDay() != nullptr);
+        QCOMPARE(model.PastDay()->Count(), std::size_t{4000});
+        QCOMPARE(model.Store().Count(), std::size_t{1});
+        QCOMPARE(model.ViewFrom(), ChartTimeOf(At(2026, 12, 6, 10, 0, 0)));
+        QCOMPARE(
+            FPage->LabelDay->text(),
+            QStringLiteral("06.12.2026: 4000 points, 1 lines not read (the first is line 4002)"));
+        QVERIFY(!FPage->ProgressDay->isVisible());
+        FPage->ButtonCloseDay->click();
+        QVERIFY(model.PastDay() == nullptr);
     }
 
     void PointsArrivingFastRedrawAFewTimesASecond() {
