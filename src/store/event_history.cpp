@@ -59,6 +59,20 @@ void TEventHistory::AddLine(std::string_view line, uint32_t file, uint32_t lineN
     FEntries.push_back(entry);
 }
 
+bool TEventHistory::HoldsLine(std::string_view line, std::size_t end, std::size_t window) const {
+    const TReportLine r = ParseReportLine(line);
+    const int64_t pcTime = CivilSeconds(r.PcTime);
+    for (std::size_t k = end; k > 0 && end - k < window; --k) {
+        const TEventEntry& e = FEntries[k - 1];
+        if (e.PcTime == pcTime && e.Id == r.Id && e.PanelTime == r.PanelTime &&
+            e.Index == r.Index && e.Code == r.Code && e.Source == r.Source &&
+            FTexts[e.Text] == r.Text) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void TEventHistory::AddUnreadable(std::string_view line, uint32_t file, uint32_t lineNumber) {
     FUnreadable.push_back(TUnreadableLine{file, lineNumber, std::string(line)});
 }

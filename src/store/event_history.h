@@ -45,6 +45,9 @@ public:
     void AddLine(std::string_view line, uint32_t file, uint32_t lineNumber);
     // Marks a line as unreadable without parsing it (a last line cut short).
     void AddUnreadable(std::string_view line, uint32_t file, uint32_t lineNumber);
+    // Whether one of the `window` entries before entry `end` was read from a line equal to this
+    // one (a line written while the files were being read may be in them already).
+    bool HoldsLine(std::string_view line, std::size_t end, std::size_t window) const;
     // Appends the entries, texts, files and unreadable lines of a later part of the history.
     void Append(const TEventHistory& later);
 
