@@ -56,6 +56,6 @@ const std::array<TEventCategory, EventTextCount> EventCategories = {
 const char* EventCategoryName(TEventCategory category) {
     static constexpr std::array<const char*, EventCategoryCount> Names = {
         "Alarms and pre-alarms", "Faults", "Resets and silencing", "Operating mode",
-        "Power and battery", "Tamper", "Slave communication", "Pressure"};
+        "Power and battery",     "Tamper", "Slave communication",  "Pressure"};
     return Names[static_cast<std::size_t>(category)];
 }

@@ -37,8 +37,13 @@ std::vector<std::string> EventCells(const TEventHistory& history, const TEventEn
     std::snprintf(device, sizeof device, "%X", entry.Source >> 4);
     std::snprintf(loop, sizeof loop, "%X", entry.Source & 0x0F);
     std::snprintf(code, sizeof code, "%02X", entry.Code);
-    return {pcTime, EventTimeText(DecodePanelTime(entry.PanelTime)), DeviceIdText(entry.Id),
-            device, loop, code, text};
+    return {pcTime,
+            EventTimeText(DecodePanelTime(entry.PanelTime)),
+            DeviceIdText(entry.Id),
+            device,
+            loop,
+            code,
+            text};
 }
 
 void WriteEventCsv(std::ostream& out, const TEventHistory& history,

@@ -4,6 +4,7 @@
 #include "model/panel_calendar.h"
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 
 namespace {
@@ -85,17 +86,23 @@ TFilteredEvents FilterEvents(const TEventHistory& history, const TEventFilter& f
 
 namespace {
 
-// Sorts by a key of each row, ties by the row's position, all in the one direction.
-template <typename Key>
-void SortBy(std::vector<uint32_t>& rows, bool ascending, Key key) {
-    std::sort(rows.begin(), rows.end(), [&](uint32_t a, uint32_t b) {
-        const auto ka = key(a);
-        const auto kb = key(b);
-        if (ka != kb) {
-            return ascending ? ka < kb : kb < ka;
-        }
-        return ascending ? a < b : b < a;
-    });
+// Sorts by a key of each row, ties by the row's position, all in the one direction. Each key is
+// worked out once, not at every comparison.
+template <typename Key> void SortBy(std::vector<uint32_t>& rows, bool ascending, Key key) {
+    using TKeyed = std::pair<decltype(key(0u)), uint32_t>;
+    std::vector<TKeyed> keyed;
+    keyed.reserve(rows.size());
+    for (uint32_t row : rows) {
+        keyed.emplace_back(key(row), row);
+    }
+    if (ascending) {
+        std::sort(keyed.begin(), keyed.end());
+    } else {
+        std::sort(keyed.begin(), keyed.end(), std::greater<TKeyed>());
+    }
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        rows[k] = keyed[k].second;
+    }
 }
 
 // The rank of each text in byte order, so that rows compare by two numbers.
@@ -113,8 +120,8 @@ std::vector<uint32_t> TextRanks(const TEventHistory& history) {
 
 } // namespace
 
-void SortEventRows(const TEventHistory& history, std::vector<uint32_t>& rows,
-                   TEventColumn column, bool ascending) {
+void SortEventRows(const TEventHistory& history, std::vector<uint32_t>& rows, TEventColumn column,
+                   bool ascending) {
     const std::vector<TEventEntry>& e = history.Entries();
     switch (column) {
     case TEventColumn::PcTime:

@@ -51,8 +51,8 @@ constexpr int EventColumnCount = 7;
 
 // Sorts rows by the column; equal keys keep the history's order (reversed when descending), so
 // the default, PC time descending, is "newest first" even within one second.
-void SortEventRows(const TEventHistory& history, std::vector<uint32_t>& rows,
-                   TEventColumn column, bool ascending);
+void SortEventRows(const TEventHistory& history, std::vector<uint32_t>& rows, TEventColumn column,
+                   bool ascending);
 
 // The time ranges of the filter, ending at the end of today: today, the last 7 and 30 days.
 enum class TTimeRange { All, Today, Days7, Days30 };

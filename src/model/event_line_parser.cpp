@@ -4,7 +4,6 @@
 #include "model/panel_calendar.h"
 #include "store/report_file.h"
 
-
 namespace {
 
 constexpr std::string_view NotePrefix = "  event copy ID=";
@@ -208,7 +207,13 @@ bool EncodePanelTime(const TDateTime& t, uint32_t& seconds) {
     }
     const uint64_t value =
         ((((static_cast<uint64_t>(t.Year - PanelCalendarFirstYear) * 12 + (t.Month - 1)) * 31 +
-           (t.Day - 1)) * 24 + t.Hour) * 60 + t.Minute) * 60 + t.Second;
+           (t.Day - 1)) *
+              24 +
+          t.Hour) *
+             60 +
+         t.Minute) *
+            60 +
+        t.Second;
     if (value > UINT32_MAX) {
         return false;
     }

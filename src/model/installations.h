@@ -12,9 +12,9 @@
 
 struct TInstallation {
     uint64_t Id = 0;
-    std::optional<int> Section;      // n of "Zar" + n (the first that holds the ID)
-    std::optional<int> StoredIndex;  // its "index": the next record to fetch
-    uint64_t Records = 0;            // event records copied
+    std::optional<int> Section;              // n of "Zar" + n (the first that holds the ID)
+    std::optional<int> StoredIndex;          // its "index": the next record to fetch
+    uint64_t Records = 0;                    // event records copied
     std::optional<uint32_t> NewestPanelTime; // event time of the last record copied
     std::optional<int64_t> NewestCopied;     // PC time (civil seconds) it was copied
 };

@@ -109,14 +109,14 @@ std::vector<std::string> EventReportFiles(const std::string& directory) {
     const std::string prefix = EventReportKind.FilePrefix;
     std::vector<std::string> files;
     std::error_code error;
-    for (const auto& item : fs::directory_iterator(directory + "/" + EventReportKind.DirectoryName,
-                                                   error)) {
+    for (const auto& item :
+         fs::directory_iterator(directory + "/" + EventReportKind.DirectoryName, error)) {
         const std::string name = item.path().filename().string();
         // "Kelm2_Udal_" + "yyyymmdd" + ".txt"
         if (name.size() == prefix.size() + 12 && name.starts_with(prefix) &&
             name.ends_with(".txt") &&
-            std::all_of(name.begin() + static_cast<long>(prefix.size()),
-                        name.end() - 4, [](char c) { return c >= '0' && c <= '9'; })) {
+            std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end() - 4,
+                        [](char c) { return c >= '0' && c <= '9'; })) {
             files.push_back(item.path().string());
         }
     }

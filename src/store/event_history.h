@@ -20,8 +20,8 @@
 enum class TEntryKind : uint8_t { Event, Version, Note };
 
 struct TEventEntry {
-    int64_t PcTime = 0; // civil seconds (civil_time.h) of the PC time: when it was copied
-    uint64_t Id = 0;    // event and note; 0 for a version line
+    int64_t PcTime = 0;     // civil seconds (civil_time.h) of the PC time: when it was copied
+    uint64_t Id = 0;        // event and note; 0 for a version line
     uint32_t PanelTime = 0; // event: panel calendar seconds
     uint32_t Text = 0;      // index of the text (TEventHistory::Text)
     uint16_t Index = 0;     // event: the record's index in the panel's log

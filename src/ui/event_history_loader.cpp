@@ -34,7 +34,8 @@ void TEventHistoryLoader::Start(const std::string& directory) {
                 },
                 Qt::QueuedConnection);
         };
-        auto history = std::make_shared<TEventHistory>(LoadEventHistory(directory, progress, FStop));
+        auto history =
+            std::make_shared<TEventHistory>(LoadEventHistory(directory, progress, FStop));
         if (FStop) {
             return;
         }

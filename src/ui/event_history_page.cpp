@@ -339,7 +339,8 @@ void TEventHistoryPage::ShowIds() {
         ComboBoxId->removeItem(1);
     }
     for (uint64_t id : ids) {
-        ComboBoxId->addItem(QString::fromLatin1(DeviceIdText(id)), QVariant::fromValue<qulonglong>(id));
+        ComboBoxId->addItem(QString::fromLatin1(DeviceIdText(id)),
+                            QVariant::fromValue<qulonglong>(id));
     }
     if (chosen != 0) {
         SetIdFilter(chosen);
@@ -374,9 +375,10 @@ void TEventHistoryPage::ExportCsv(const QString& path) const {
 }
 
 void TEventHistoryPage::ButtonExportClick() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export events"), QString::fromLocal8Bit(FDirectory) + QStringLiteral("/events.csv"),
-        tr("CSV files (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(this, tr("Export events"),
+                                                      QString::fromLocal8Bit(FDirectory) +
+                                                          QStringLiteral("/events.csv"),
+                                                      tr("CSV files (*.csv)"));
     if (!path.isEmpty()) {
         FErrors.Guard([&] { ExportCsv(path); });
     }

@@ -49,7 +49,9 @@ void TInstallationsPage::ShowInstallations(const std::vector<TInstallation>& row
         id->setData(Qt::UserRole, QVariant::fromValue<qulonglong>(row.Id));
         TableInstallations->setItem(r, 0, id);
         TableInstallations->setItem(
-            r, 1, Cell(row.Section ? QString::fromStdString(DeviceSectionName(*row.Section)) : QString()));
+            r, 1,
+            Cell(row.Section ? QString::fromStdString(DeviceSectionName(*row.Section))
+                             : QString()));
         TableInstallations->setItem(
             r, 2, Cell(row.StoredIndex ? QString::number(*row.StoredIndex) : QString()));
         TableInstallations->setItem(r, 3, Cell(QString::number(row.Records)));
@@ -58,10 +60,10 @@ void TInstallationsPage::ShowInstallations(const std::vector<TInstallation>& row
             Cell(row.NewestPanelTime
                      ? QString::fromLatin1(EventTimeText(DecodePanelTime(*row.NewestPanelTime)))
                      : QString()));
-        TableInstallations->setItem(
-            r, 5,
-            Cell(row.NewestCopied ? QString::fromLatin1(EventTimeText(CivilDateTime(*row.NewestCopied)))
-                                  : QString()));
+        TableInstallations->setItem(r, 5,
+                                    Cell(row.NewestCopied ? QString::fromLatin1(EventTimeText(
+                                                                CivilDateTime(*row.NewestCopied)))
+                                                          : QString()));
     }
     if (current >= 0 && current < TableInstallations->rowCount()) {
         TableInstallations->setCurrentCell(current, 0);

@@ -6,12 +6,12 @@
 #include "link/wait.h"
 #include "model/data_line.h"
 #include "model/event_bookkeeping.h"
+#include "model/installations.h"
 #include "model/pult.h"
 #include "model/reply_decoders.h"
 #include "model/status_decoder.h"
 #include "store/crt_memo.h"
 #include "store/disk_calls.h"
-#include "model/installations.h"
 #include "store/ini_file.h"
 #include "store/report_file.h"
 #include "store/report_lines_tap.h"
@@ -236,10 +236,10 @@ void TForm1::ComPort1RxChar(TComPort& sender, int32_t count) {
 void TForm1::BuildHistoryPages() {
     TabSheetEvents = new TEventHistoryPage(FDirectory, *FErrors);
     TabSheetEvents->setObjectName(QStringLiteral("TabSheetEvents"));
-    PageControl1->addTab(TabSheetEvents, tr("&Events"));
+    PageControl1->addTab(TabSheetEvents, tr("Events"));
     TabSheetInstallations = new TInstallationsPage;
     TabSheetInstallations->setObjectName(QStringLiteral("TabSheetInstallations"));
-    PageControl1->addTab(TabSheetInstallations, tr("I&nstallations"));
+    PageControl1->addTab(TabSheetInstallations, tr("Installations"));
     connect(TabSheetEvents, &TEventHistoryPage::HistoryChanged, this, [this] {
         if (PageControl1->currentWidget() == TabSheetInstallations) {
             ShowInstallations();

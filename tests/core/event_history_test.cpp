@@ -92,9 +92,9 @@ TEST_F(EventHistoryFiles, ReadsEveryLineOfEveryDayAndListsWhatDoesNotRead) {
 
 TEST(EventLineParser, ReadsBackWhatEventLineWritesAtTheEdges) {
     const TDateTime pc = At(2010, 12, 5, 14, 3, 22);
-    for (const TEventRecord record : {TEventRecord{0, 0, 0, 0, 0},
-                                      TEventRecord{42, 0xFFFFFFFFFFFF, 46, 0xFF, 4294967295u},
-                                      TEventRecord{1234, 1, 39, 0x0A, 5270400} /* 31 Feb */}) {
+    for (const TEventRecord record :
+         {TEventRecord{0, 0, 0, 0, 0}, TEventRecord{42, 0xFFFFFFFFFFFF, 46, 0xFF, 4294967295u},
+          TEventRecord{1234, 1, 39, 0x0A, 5270400} /* 31 Feb */}) {
         const std::string line = EventLine(record, pc);
         const TReportLine r = ParseReportLine(line);
         ASSERT_EQ(r.Kind, TReportLineKind::Event) << line;
@@ -209,13 +209,13 @@ TEST_F(EventHistoryFiles, CsvExportReadsBackCellForCell) {
     });
     const auto csv = ReadCsv(out.str());
     ASSERT_EQ(csv.size(), rows.size() + 1);
-    EXPECT_EQ(csv[0], (std::vector<std::string>{"PC time", "Panel time", "ID", "Zar", "Sm",
-                                                "Code", "Category", "Text"}));
+    EXPECT_EQ(csv[0], (std::vector<std::string>{"PC time", "Panel time", "ID", "Zar", "Sm", "Code",
+                                                "Category", "Text"}));
     EXPECT_EQ(csv[1][6], "Version");
     EXPECT_EQ(csv[1][7], "V3, \"beta\"\r\nx");
     EXPECT_EQ(csv[2], (std::vector<std::string>{"00:00:30 07.12.2026", "00:00:00 07.12.2026",
-                                                "00A1B2C3D400", "1", "0", "1D",
-                                                "Power and battery", "Bat Chyba"}));
+                                                "00A1B2C3D400", "1", "0", "1D", "Power and battery",
+                                                "Bat Chyba"}));
     EXPECT_EQ(csv[5][7], "V2.10 \xC5\xA0\xC4\x8D"); // "V2.10 Šč"
     EXPECT_EQ(csv[6][1], "23:00:00 06.12.2026");
     EXPECT_EQ(csv[6][3], "1");
