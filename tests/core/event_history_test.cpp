@@ -47,7 +47,9 @@ protected:
         report.WriteReportLine(EventLine(Record(7, IdA, 29, 0x10, 7, 0), Clock.Now()));
         report.FinishReport();
         const auto second = Dir.Path() / "ReportUdal/Kelm2_Udal_20261207.txt";
-        WriteFileBytes(second, ReadFileBytes(second) + "ind=  8;tPC=00:00:31 07.12.2026;t=");
+        // Cut inside its text: what is there would read as a whole line.
+        Torn = EventLine(Record(8, IdA, 8, 0x10, 7, 0), Clock.Now()).substr(0, 100);
+        WriteFileBytes(second, ReadFileBytes(second) + Torn);
         WriteFileBytes(Dir.Path() / "ReportUdal/notes.txt", "not a report\r\n");
     }
     TEventHistory Load() {
@@ -56,6 +58,7 @@ protected:
     }
     TTempDir Dir;
     TFakeClock Clock;
+    std::string Torn;
 };
 
 TEST_F(EventHistoryFiles, ReadsEveryLineOfEveryDayAndListsWhatDoesNotRead) {
@@ -87,7 +90,14 @@ TEST_F(EventHistoryFiles, ReadsEveryLineOfEveryDayAndListsWhatDoesNotRead) {
     EXPECT_EQ(history.Unreadable()[0].Line, 5u); // after the start marker and three lines
     EXPECT_EQ(history.Unreadable()[1].File, 1u);
     EXPECT_EQ(history.Unreadable()[1].Line, 5u); // day start, two events, end marker, torn line
-    EXPECT_EQ(history.Unreadable()[1].Text, "ind=  8;tPC=00:00:31 07.12.2026;t=");
+    EXPECT_EQ(history.Unreadable()[1].Text, Torn);
+    // A line written while the files were read, found among the last entries read.
+    EXPECT_TRUE(
+        history.HoldsLine(EventLine(Record(12345, IdB, 45, 0xF3, 7, 0), Clock.Now()), 5, 2));
+    EXPECT_FALSE(
+        history.HoldsLine(EventLine(Record(12345, IdB, 45, 0xF3, 7, 0), Clock.Now()), 5, 1));
+    EXPECT_FALSE(
+        history.HoldsLine(EventLine(Record(12346, IdB, 45, 0xF3, 7, 0), Clock.Now()), 5, 5));
 }
 
 TEST(EventLineParser, ReadsBackWhatEventLineWritesAtTheEdges) {
