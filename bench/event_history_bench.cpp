@@ -22,6 +22,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -89,6 +90,15 @@ TReportYear& Year(int records) {
     return *year;
 }
 
+// Resident memory of the process, in bytes.
+double ResidentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    double pages = 0;
+    double resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<double>(::sysconf(_SC_PAGESIZE));
+}
+
 TEventHistory Load(int records) {
     std::atomic<bool> stop{false};
     return LoadEventHistory(Year(records).Path(), nullptr, stop);
@@ -99,14 +109,21 @@ void BM_LoadHistory(benchmark::State& state) {
     Year(records);
     std::size_t entries = 0;
     std::size_t bytes = 0;
+    double resident = 0; // growth of the process while the first history read is held
     for (auto _ : state) {
+        const double before = ResidentBytes();
         TEventHistory history = Load(records);
         entries = history.Entries().size();
         bytes = history.MemoryBytes();
+        if (resident == 0) {
+            resident = ResidentBytes() - before;
+        }
         benchmark::DoNotOptimize(entries);
     }
+    const auto perRecord = [&](double value) { return value / static_cast<double>(entries); };
     state.counters["entries"] = static_cast<double>(entries);
-    state.counters["bytes_per_record"] = static_cast<double>(bytes) / static_cast<double>(entries);
+    state.counters["bytes_per_record"] = perRecord(static_cast<double>(bytes));
+    state.counters["resident_per_record"] = perRecord(resident);
 }
 BENCHMARK(BM_LoadHistory)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
