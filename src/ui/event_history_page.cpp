@@ -182,7 +182,7 @@ void TEventHistoryPage::ConnectControls() {
     connect(FSearchDelay, &QTimer::timeout, this, &TEventHistoryPage::ApplyFilter);
     connect(ButtonExport, &QPushButton::clicked, this, &TEventHistoryPage::ButtonExportClick);
     auto* find = new QShortcut(QKeySequence::Find, this);
-    find->setContext(Qt::WidgetWithChildrenShortcut);
+    find->setContext(Qt::WindowShortcut); // wherever the focus is while the page is shown
     connect(find, &QShortcut::activated, this, [this] {
         EditSearch->setFocus(Qt::ShortcutFocusReason);
         EditSearch->selectAll();

@@ -7,6 +7,7 @@
 #include <QColor>
 
 #include <array>
+#include <unordered_map>
 
 namespace {
 
@@ -124,6 +125,7 @@ QVariant TEventTableModel::headerData(int section, Qt::Orientation orientation, 
     return tr(Headers[static_cast<std::size_t>(section)]);
 }
 
+// The selection and the current row stay on their records wherever the sort moves them.
 void TEventTableModel::sort(int column, Qt::SortOrder order) {
     if (column < 0 || column >= EventColumnCount) {
         return;
@@ -131,6 +133,23 @@ void TEventTableModel::sort(int column, Qt::SortOrder order) {
     FColumn = static_cast<TEventColumn>(column);
     FAscending = order == Qt::AscendingOrder;
     emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    std::vector<uint32_t> entries; // the record under each persistent index
+    std::unordered_map<uint32_t, int> newRow;
+    for (const QModelIndex& index : before) {
+        entries.push_back(FRows[static_cast<std::size_t>(index.row())]);
+        newRow.emplace(entries.back(), -1);
+    }
     SortEventRows(FHistory, FRows, FColumn, FAscending);
+    for (int row = 0; row < static_cast<int>(FRows.size()) && !newRow.empty(); ++row) {
+        if (auto found = newRow.find(FRows[static_cast<std::size_t>(row)]); found != newRow.end()) {
+            found->second = row;
+        }
+    }
+    QModelIndexList after;
+    for (int k = 0; k < before.size(); ++k) {
+        after << index(newRow[entries[static_cast<std::size_t>(k)]], before[k].column());
+    }
+    changePersistentIndexList(before, after);
     emit layoutChanged();
 }

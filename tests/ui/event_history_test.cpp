@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
@@ -82,6 +83,9 @@ private slots:
                           page.History().Entries().begin(), page.History().Entries().end(),
                           [](const TEventEntry& e) { return e.Code == 8 && e.Id != 0xCC; })));
         page.ComboBoxCategory->setCurrentIndex(0);
+        form.PageControl1->setCurrentWidget(&page);
+        QTest::keyClick(form.PageControl1->tabBar(), Qt::Key_F, Qt::ControlModifier);
+        QTRY_VERIFY(page.EditSearch->hasFocus());
         page.EditSearch->setText(QStringLiteral("v1 \u0160"));
         QTRY_COMPARE(model.rowCount(), 1);
         page.EditSearch->clear();
