@@ -25,6 +25,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <array>
 #include <cerrno>
 #include <fstream>
 #include <map>
@@ -85,6 +86,11 @@ TEventHistoryPage::TEventHistoryPage(std::string directory, TErrorDisplay& error
     TableEvents->verticalHeader()->hide();
     TableEvents->horizontalHeader()->setStretchLastSection(true);
     TableEvents->setWordWrap(false);
+    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('8'));
+    const std::array<int, EventColumnCount - 1> widths = {21, 21, 14, 5, 5, 6}; // in digits
+    for (std::size_t k = 0; k < widths.size(); ++k) {
+        TableEvents->setColumnWidth(static_cast<int>(k), widths[k] * digit);
+    }
 
     LabelCounts = new QLabel(this);
     LabelCounts->setObjectName(QStringLiteral("LabelCounts"));
@@ -128,6 +134,8 @@ QWidget* TEventHistoryPage::BuildFilters() {
     rows->addLayout(row);
     ComboBoxId = new QComboBox(bar);
     ComboBoxId->addItem(tr("All"), QVariant::fromValue<qulonglong>(0));
+    ComboBoxId->setMinimumContentsLength(12); // an ID's 12 digits
+    ComboBoxId->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     AddLabelled(row, ComboBoxId, tr("&ID"), "ComboBoxId");
     ComboBoxZar = new QComboBox(bar);
     ComboBoxZar->addItem(tr("All"), -1);
