@@ -6,19 +6,24 @@
 #include "link/wait.h"
 #include "model/data_line.h"
 #include "model/event_bookkeeping.h"
+#include "model/installations.h"
 #include "model/pult.h"
 #include "model/reply_decoders.h"
 #include "model/status_decoder.h"
 #include "store/app_paths.h"
 #include "store/crt_memo.h"
 #include "store/disk_calls.h"
+#include "store/ini_file.h"
 #include "store/report_file.h"
+#include "store/report_lines_tap.h"
 #include "store/report_writer.h"
 #include "transport/serial_watch.h"
 #include "ui/chart_page.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
+#include "ui/event_history_page.h"
 #include "ui/frame_transport.h"
+#include "ui/installations_page.h"
 #include "ui/led_shape.h"
 #include "ui/link_controls_view.h"
 #include "ui/link_health_view.h"
@@ -83,10 +88,13 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     } else {
         FEventReport = std::make_unique<TNoReportLines>();
     }
+    FEventReportTap = std::make_unique<TReportLinesTap>(
+        *FEventReport, [this](const std::string& line) { TabSheetEvents->AddLiveLine(line); });
     FEvents =
         std::make_unique<TEventBookkeeping>(*FCodec, FPanelState.Events, FEventSettings,
-                                            *FStatusPages, *FEventReport, *FLog, SystemClock());
-    RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventReport, SystemClock());
+                                            *FStatusPages, *FEventReportTap, *FLog, SystemClock());
+    RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventReportTap,
+                          SystemClock());
     BuildLinkHealth();
     FitToPages(); // once the status bar is there too
     ConnectControls();
@@ -131,6 +139,7 @@ void TForm1::BuildPages() {
         TabSheetSl[k] = FStatusPages->Slave(k + 1);
         PageControl1->addTab(TabSheetSl[k], TabSheetSl[k]->Caption());
     }
+    BuildHistoryPages();
     PageControl1->setCurrentWidget(TabSheet2);
     InstallPageKeys(PageControl1);
     auto* layout = new QVBoxLayout(this);
@@ -223,6 +232,40 @@ void TForm1::ComPort1RxChar(TComPort& sender, int32_t count) {
     if (failure) {
         std::rethrow_exception(failure);
     }
+}
+
+// "Events" and "Installations": what the tool copied, read from the files directory's event
+// reports (off the window's thread) and followed as the event report receives lines.
+void TForm1::BuildHistoryPages() {
+    TabSheetEvents = new TEventHistoryPage(FDirectory, *FErrors);
+    TabSheetEvents->setObjectName(QStringLiteral("TabSheetEvents"));
+    PageControl1->addTab(TabSheetEvents, tr("Events"));
+    TabSheetInstallations = new TInstallationsPage;
+    TabSheetInstallations->setObjectName(QStringLiteral("TabSheetInstallations"));
+    PageControl1->addTab(TabSheetInstallations, tr("Installations"));
+    connect(TabSheetEvents, &TEventHistoryPage::HistoryChanged, this, [this] {
+        if (PageControl1->currentWidget() == TabSheetInstallations) {
+            ShowInstallations();
+        }
+    });
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+        if (PageControl1->currentWidget() == TabSheetInstallations) {
+            ShowInstallations();
+        }
+    });
+    connect(TabSheetInstallations, &TInstallationsPage::InstallationChosen, this,
+            [this](quint64 id, bool activated) {
+                TabSheetEvents->SetIdFilter(id);
+                if (activated) {
+                    PageControl1->setCurrentWidget(TabSheetEvents);
+                }
+            });
+    TabSheetEvents->Load();
+}
+
+void TForm1::ShowInstallations() {
+    TabSheetInstallations->ShowInstallations(
+        ListInstallations(TIniFile(SettingsPath()).ReadAll(), TabSheetEvents->History()));
 }
 
 void TForm1::ShowSlavePage(int slave, bool shown) {

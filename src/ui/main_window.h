@@ -25,6 +25,9 @@ class TChartPage;
 class TCommunicationPage;
 class TDataLineWriter;
 class TErrorDisplay;
+class TEventHistoryPage;
+class TInstallationsPage;
+class TReportLinesTap;
 class TFrameCodec;
 class TLinkHealthView;
 class TSerialWatch;
@@ -64,6 +67,8 @@ public:
     TCommunicationPage* TabSheet2;
     TChartPage* TabSheet3;
     TStatusPage* TabSheetSl[4];
+    TEventHistoryPage* TabSheetEvents;
+    TInstallationsPage* TabSheetInstallations;
     TQtTimer* Timer1;
     TQtTimer* TimerLed;
     TComPort ComPort1;
@@ -114,6 +119,8 @@ private:
     void ConnectControls();
     void BuildLinkHealth();
     void ShowSlavePage(int slave, bool shown);
+    void BuildHistoryPages();
+    void ShowInstallations();
     void ComPort1RxChar(TComPort& sender, int32_t count);
 
     std::string FDirectory;
@@ -132,6 +139,7 @@ private:
     TSettingsHolder FSettings;
     THeldEventSettings FEventSettings{FSettings};
     std::unique_ptr<IReportLines> FEventReport;
+    std::unique_ptr<TReportLinesTap> FEventReportTap; // the event report, shown on "Events"
     std::unique_ptr<TEventBookkeeping> FEvents;
     TRecordFile FRecordFile;
     std::unique_ptr<TReportWriter> FDataReport;

@@ -9,6 +9,7 @@
 #include "ui/chart_page.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
+#include "ui/installations_page.h"
 #include "ui/led_shape.h"
 #include "ui/main_window.h"
 #include "ui/number_edit.h"
@@ -104,7 +105,7 @@ private slots:
             captions << form.PageControl1->tabText(i);
         }
         QCOMPARE(captions, (QStringList{"Master", "Communication", "Chart", "Slave 1", "Slave2",
-                                        "Slave3", "Slave4"}));
+                                        "Slave3", "Slave4", "Events", "Installations"}));
         TCommunicationPage* page = form.TabSheet2;
         for (QPushButton* hidden : {page->Button3, page->Button7, page->Button8}) {
             QVERIFY(!hidden->isVisible());
@@ -252,7 +253,7 @@ private slots:
         QCOMPARE(tabs->currentWidget(), form.TabSheet3);
         QTest::keyClick(&form, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(tabs->currentWidget(), form.TabSheet2);
-        tabs->setCurrentWidget(form.TabSheetSl[3]);
+        tabs->setCurrentWidget(form.TabSheetInstallations);
         QTest::keyClick(&form, Qt::Key_Tab, Qt::ControlModifier); // round to the first page
         QCOMPARE(tabs->currentWidget(), form.Master);
         form.close();

@@ -1,0 +1,393 @@
+#include "ui/event_history_page.h"
+
+#include "core/civil_time.h"
+#include "core/errors.h"
+#include "model/event_csv.h"
+#include "model/status_record.h"
+#include "ui/error_display.h"
+#include "ui/event_history_loader.h"
+#include "ui/event_table_model.h"
+#include "ui/panel_text.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <array>
+#include <cerrno>
+#include <fstream>
+#include <map>
+#include <set>
+
+namespace {
+
+// The search text as the panel's bytes (Windows-1250), so that it is looked for in the texts as
+// they are kept. A character the code page lacks can match nothing: it becomes a zero byte.
+std::string PanelTextBytes(const QString& text) {
+    static const std::map<char16_t, char> Bytes = [] {
+        std::map<char16_t, char> bytes;
+        for (int b = 0x80; b < 0x100; ++b) {
+            const QString decoded = DecodePanelText(std::string(1, static_cast<char>(b)));
+            bytes.emplace(decoded[0].unicode(), static_cast<char>(b));
+        }
+        return bytes;
+    }();
+    std::string result;
+    for (QChar c : text) {
+        if (c.unicode() < 0x80) {
+            result += static_cast<char>(c.unicode());
+        } else {
+            const auto found = Bytes.find(c.unicode());
+            result += found != Bytes.end() ? found->second : '\0';
+        }
+    }
+    return result;
+}
+
+// A label with an Alt key that names its control (for the keyboard and screen readers).
+void AddLabelled(QHBoxLayout* row, QWidget* control, const QString& caption, const char* name) {
+    control->setObjectName(QString::fromLatin1(name));
+    auto* label = new QLabel(caption);
+    label->setBuddy(control);
+    control->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
+    row->addWidget(label);
+    row->addWidget(control);
+}
+
+constexpr int LiveWindow = 4096; // how far back a line written during the reading is looked for
+constexpr int MaxUnreadableShown = 1000;
+
+} // namespace
+
+TEventHistoryPage::TEventHistoryPage(std::string directory, TErrorDisplay& errors, QWidget* parent)
+    : QWidget(parent), FDirectory(std::move(directory)), FErrors(errors) {
+    FModel = new TEventTableModel(FHistory, this);
+    TableEvents = new QTableView(this);
+    TableEvents->setObjectName(QStringLiteral("TableEvents"));
+    TableEvents->setAccessibleName(tr("Events"));
+    TableEvents->setModel(FModel);
+    TableEvents->setSortingEnabled(true);
+    TableEvents->sortByColumn(static_cast<int>(TEventColumn::PcTime), Qt::DescendingOrder);
+    TableEvents->setSelectionBehavior(QAbstractItemView::SelectRows);
+    TableEvents->setAlternatingRowColors(false); // the ground tells the category
+    TableEvents->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    TableEvents->verticalHeader()->hide();
+    TableEvents->horizontalHeader()->setStretchLastSection(true);
+    TableEvents->setWordWrap(false);
+    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('8'));
+    const std::array<int, EventColumnCount - 1> widths = {21, 21, 14, 5, 5, 6}; // in digits
+    for (std::size_t k = 0; k < widths.size(); ++k) {
+        TableEvents->setColumnWidth(static_cast<int>(k), widths[k] * digit);
+    }
+
+    LabelCounts = new QLabel(this);
+    LabelCounts->setObjectName(QStringLiteral("LabelCounts"));
+    LabelCounts->setWordWrap(true);
+    LabelCounts->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ProgressBarLoad = new QProgressBar(this);
+    ProgressBarLoad->setObjectName(QStringLiteral("ProgressBarLoad"));
+    ProgressBarLoad->setAccessibleName(tr("Reading the event reports"));
+    ProgressBarLoad->hide();
+    MemoUnreadable = new QPlainTextEdit(this);
+    MemoUnreadable->setObjectName(QStringLiteral("MemoUnreadable"));
+    MemoUnreadable->setAccessibleName(tr("Lines that do not read"));
+    MemoUnreadable->setReadOnly(true);
+    MemoUnreadable->setMaximumHeight(fontMetrics().height() * 5);
+    MemoUnreadable->hide();
+    FSearchDelay = new QTimer(this);
+    FSearchDelay->setSingleShot(true);
+    FSearchDelay->setInterval(200);
+
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(BuildFilters());
+    column->addWidget(ProgressBarLoad);
+    column->addWidget(TableEvents, 1);
+    column->addWidget(LabelCounts);
+    column->addWidget(MemoUnreadable);
+    FLoader = std::make_unique<TEventHistoryLoader>(
+        [this](int done, int total) { LoadProgress(done, total); },
+        [this](std::shared_ptr<TEventHistory> history) { Loaded(std::move(history)); });
+    ConnectControls();
+    ShowCounts();
+}
+
+TEventHistoryPage::~TEventHistoryPage() = default;
+
+// Two rows, so that the page never makes the window wider than its design.
+QWidget* TEventHistoryPage::BuildFilters() {
+    auto* bar = new QWidget(this);
+    auto* rows = new QVBoxLayout(bar);
+    rows->setContentsMargins(0, 0, 0, 0);
+    auto* row = new QHBoxLayout;
+    rows->addLayout(row);
+    ComboBoxId = new QComboBox(bar);
+    ComboBoxId->addItem(tr("All"), QVariant::fromValue<qulonglong>(0));
+    ComboBoxId->setMinimumContentsLength(12); // an ID's 12 digits
+    ComboBoxId->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    AddLabelled(row, ComboBoxId, tr("&ID"), "ComboBoxId");
+    ComboBoxZar = new QComboBox(bar);
+    ComboBoxZar->addItem(tr("All"), -1);
+    for (int device = 0; device < 16; ++device) {
+        ComboBoxZar->addItem(QString::number(device, 16).toUpper(), device);
+    }
+    AddLabelled(row, ComboBoxZar, tr("De&vice"), "ComboBoxZar");
+    ComboBoxCategory = new QComboBox(bar);
+    ComboBoxCategory->addItem(tr("All"), -1);
+    for (int k = 0; k < EventCategoryCount; ++k) {
+        ComboBoxCategory->addItem(tr(EventCategoryName(static_cast<TEventCategory>(k))), k);
+    }
+    AddLabelled(row, ComboBoxCategory, tr("C&ategory"), "ComboBoxCategory");
+    ComboBoxTime = new QComboBox(bar);
+    ComboBoxTime->addItems({tr("All"), tr("Today"), tr("7 days"), tr("30 days"), tr("Range")});
+    AddLabelled(row, ComboBoxTime, tr("&Time"), "ComboBoxTime");
+    row->addStretch(1);
+    row = new QHBoxLayout;
+    rows->addLayout(row);
+    DateEditFrom = new QDateEdit(QDate::currentDate().addDays(-7), bar);
+    DateEditTo = new QDateEdit(QDate::currentDate(), bar);
+    for (QDateEdit* edit : {DateEditFrom, DateEditTo}) {
+        edit->setCalendarPopup(true);
+        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        edit->setEnabled(false);
+    }
+    AddLabelled(row, DateEditFrom, tr("&From"), "DateEditFrom");
+    AddLabelled(row, DateEditTo, tr("T&o"), "DateEditTo");
+    EditSearch = new QLineEdit(bar);
+    EditSearch->setPlaceholderText(tr("Text (Ctrl+F)"));
+    EditSearch->setClearButtonEnabled(true);
+    AddLabelled(row, EditSearch, tr("&Search"), "EditSearch");
+    row->setStretchFactor(EditSearch, 1);
+    ButtonExport = new QPushButton(tr("E&xport CSV..."), bar);
+    ButtonExport->setObjectName(QStringLiteral("ButtonExport"));
+    row->addWidget(ButtonExport);
+    return bar;
+}
+
+void TEventHistoryPage::ConnectControls() {
+    for (QComboBox* combo : {ComboBoxId, ComboBoxZar, ComboBoxCategory}) {
+        connect(combo, &QComboBox::currentIndexChanged, this, &TEventHistoryPage::ApplyFilter);
+    }
+    connect(ComboBoxTime, &QComboBox::currentIndexChanged, this, [this](int index) {
+        DateEditFrom->setEnabled(index == 4);
+        DateEditTo->setEnabled(index == 4);
+        ApplyFilter();
+    });
+    connect(DateEditFrom, &QDateEdit::dateChanged, this, &TEventHistoryPage::ApplyFilter);
+    connect(DateEditTo, &QDateEdit::dateChanged, this, &TEventHistoryPage::ApplyFilter);
+    connect(EditSearch, &QLineEdit::textChanged, FSearchDelay, qOverload<>(&QTimer::start));
+    connect(FSearchDelay, &QTimer::timeout, this, &TEventHistoryPage::ApplyFilter);
+    connect(ButtonExport, &QPushButton::clicked, this, &TEventHistoryPage::ButtonExportClick);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WindowShortcut); // wherever the focus is while the page is shown
+    connect(find, &QShortcut::activated, this, [this] {
+        EditSearch->setFocus(Qt::ShortcutFocusReason);
+        EditSearch->selectAll();
+    });
+}
+
+void TEventHistoryPage::Load() {
+    FLoaded = false;
+    ProgressBarLoad->setRange(0, 0); // busy until the number of files is known
+    ProgressBarLoad->show();
+    FLoader->Start(FDirectory);
+}
+
+bool TEventHistoryPage::Loading() const {
+    return FLoader->Busy();
+}
+
+void TEventHistoryPage::LoadProgress(int done, int total) {
+    ProgressBarLoad->setRange(0, total);
+    ProgressBarLoad->setValue(done);
+}
+
+// The files as read, then the lines written meanwhile that the files did not hold yet.
+void TEventHistoryPage::Loaded(std::shared_ptr<TEventHistory> history) {
+    FHistory = std::move(*history);
+    const std::size_t read = FHistory.Entries().size();
+    for (const std::string& line : FPending) {
+        if (!FHistory.HoldsLine(line, read, LiveWindow + FPending.size())) {
+            AddEntryOf(line);
+        }
+    }
+    FPending.clear();
+    FLoaded = true;
+    ProgressBarLoad->hide();
+    FModel->ForgetTexts();
+    ShowIds();
+    ShowUnreadable();
+    ApplyFilter();
+    emit HistoryChanged();
+}
+
+void TEventHistoryPage::AddEntryOf(const std::string& line) {
+    if (!FHasLiveFile) {
+        FLiveFile = FHistory.AddFile(tr("this run").toStdString());
+        FHasLiveFile = true;
+    }
+    FHistory.AddLine(line, FLiveFile, 0);
+}
+
+void TEventHistoryPage::AddLiveLine(const std::string& line) {
+    if (!FLoaded) {
+        FPending.push_back(line);
+        return;
+    }
+    const std::size_t before = FHistory.Entries().size();
+    AddEntryOf(line);
+    if (FHistory.Entries().size() == before) {
+        ShowUnreadable();
+        return;
+    }
+    const TEventEntry& entry = FHistory.Entries().back();
+    if (entry.Id != 0 && ComboBoxId->findData(QVariant::fromValue<qulonglong>(entry.Id)) < 0) {
+        ComboBoxId->addItem(QString::fromLatin1(DeviceIdText(entry.Id)),
+                            QVariant::fromValue<qulonglong>(entry.Id));
+    }
+    if (PassesFilter(FHistory, entry, Filter())) {
+        FModel->AddRows({static_cast<uint32_t>(before)});
+        if (entry.Kind == TEntryKind::Event) {
+            ++FShown.CodeCounts[entry.Code];
+        } else {
+            ++(entry.Kind == TEntryKind::Version ? FShown.Versions : FShown.Notes);
+        }
+        ShowCounts();
+    }
+    emit HistoryChanged();
+}
+
+void TEventHistoryPage::SetIdFilter(uint64_t id) {
+    const int index = ComboBoxId->findData(QVariant::fromValue<qulonglong>(id));
+    if (index >= 0) {
+        ComboBoxId->setCurrentIndex(index);
+    } else {
+        ComboBoxId->addItem(QString::fromLatin1(DeviceIdText(id)),
+                            QVariant::fromValue<qulonglong>(id));
+        ComboBoxId->setCurrentIndex(ComboBoxId->count() - 1);
+    }
+}
+
+TEventFilter TEventHistoryPage::Filter() const {
+    TEventFilter filter;
+    if (const auto id = ComboBoxId->currentData().toULongLong(); id != 0) {
+        filter.Id = id;
+    }
+    if (const int device = ComboBoxZar->currentData().toInt(); device >= 0) {
+        filter.Device = static_cast<uint8_t>(device);
+    }
+    if (const int category = ComboBoxCategory->currentData().toInt(); category >= 0) {
+        filter.Category = static_cast<TEventCategory>(category);
+    }
+    const int range = ComboBoxTime->currentIndex();
+    if (range == 4) {
+        const QDate from = DateEditFrom->date();
+        const QDate to = DateEditTo->date();
+        filter.From = CivilDays(from.year(), from.month(), from.day()) * 86400;
+        filter.To = (CivilDays(to.year(), to.month(), to.day()) + 1) * 86400;
+    } else {
+        SetTimeRange(filter, static_cast<TTimeRange>(range), SystemClock().Now());
+    }
+    filter.Text = PanelTextBytes(EditSearch->text());
+    return filter;
+}
+
+void TEventHistoryPage::ApplyFilter() {
+    FShown = FilterEvents(FHistory, Filter());
+    FModel->SetRows(std::move(FShown.Rows));
+    FShown.Rows.clear();
+    ShowCounts();
+}
+
+// "1 234 shown: 08 Poplach na smycce 3, 1D Bat Chyba 1, ..., versions 1, notes 2"
+void TEventHistoryPage::ShowCounts() {
+    QStringList parts;
+    for (int code = 0; code < EventTextCount; ++code) {
+        if (const uint32_t count = FShown.CodeCounts[static_cast<std::size_t>(code)]) {
+            parts << QStringLiteral("%1 %2: %3")
+                         .arg(code, 2, 16, QLatin1Char('0'))
+                         .toUpper()
+                         .arg(DecodePanelText(EventTexts[static_cast<std::size_t>(code)]).trimmed())
+                         .arg(count);
+        }
+    }
+    if (FShown.Versions != 0) {
+        parts << tr("versions: %1").arg(FShown.Versions);
+    }
+    if (FShown.Notes != 0) {
+        parts << tr("notes: %1").arg(FShown.Notes);
+    }
+    LabelCounts->setText(tr("%1 of %2 shown. %3")
+                             .arg(FModel->rowCount())
+                             .arg(FHistory.Entries().size())
+                             .arg(parts.join(QStringLiteral(", "))));
+}
+
+void TEventHistoryPage::ShowIds() {
+    const uint64_t chosen = ComboBoxId->currentData().toULongLong();
+    std::set<uint64_t> ids;
+    for (const TEventEntry& entry : FHistory.Entries()) {
+        if (entry.Id != 0) {
+            ids.insert(entry.Id);
+        }
+    }
+    const QSignalBlocker quiet(ComboBoxId);
+    while (ComboBoxId->count() > 1) {
+        ComboBoxId->removeItem(1);
+    }
+    for (uint64_t id : ids) {
+        ComboBoxId->addItem(QString::fromLatin1(DeviceIdText(id)),
+                            QVariant::fromValue<qulonglong>(id));
+    }
+    if (chosen != 0) {
+        SetIdFilter(chosen);
+    }
+}
+
+void TEventHistoryPage::ShowUnreadable() {
+    const auto& lines = FHistory.Unreadable();
+    QStringList text;
+    for (std::size_t k = 0; k < lines.size() && k < MaxUnreadableShown; ++k) {
+        const TUnreadableLine& line = lines[k];
+        text << tr("%1, line %2: %3")
+                    .arg(QString::fromLocal8Bit(FHistory.Files()[line.File]))
+                    .arg(line.Line)
+                    .arg(DecodePanelText(line.Text));
+    }
+    if (lines.size() > MaxUnreadableShown) {
+        text << tr("... and %1 more").arg(lines.size() - MaxUnreadableShown);
+    }
+    MemoUnreadable->setPlainText(text.join(QLatin1Char('\n')));
+    MemoUnreadable->setVisible(!lines.empty());
+}
+
+void TEventHistoryPage::ExportCsv(const QString& path) const {
+    std::ofstream out(path.toLocal8Bit().toStdString(), std::ios::binary | std::ios::trunc);
+    WriteEventCsv(out, FHistory, FModel->Rows(),
+                  [](const std::string& bytes) { return DecodePanelText(bytes).toStdString(); });
+    out.close();
+    if (!out) {
+        throw EInOutError(errno, path.toLocal8Bit().toStdString());
+    }
+}
+
+void TEventHistoryPage::ButtonExportClick() {
+    const QString path = QFileDialog::getSaveFileName(this, tr("Export events"),
+                                                      QString::fromLocal8Bit(FDirectory) +
+                                                          QStringLiteral("/events.csv"),
+                                                      tr("CSV files (*.csv)"));
+    if (!path.isEmpty()) {
+        FErrors.Guard([&] { ExportCsv(path); });
+    }
+}
