@@ -4,12 +4,14 @@
 #include "link/frame_codec.h"
 #include "model/event_bookkeeping.h"
 #include "model/event_record.h"
+#include "model/firmware_version.h"
 #include "model/status_decoder.h"
 #include "model/status_record.h"
 #include "model/version_decoder.h"
 
 void RegisterReplyDecoders(TFrameCodec& codec, TStatusDecoder& status, TEventBookkeeping& events,
-                           ICommLog& log, IReportLines& report, const IClock& clock) {
+                           ICommLog& log, IReportLines& report, const IClock& clock,
+                           TFirmwareVersion* version) {
     status.AttachEventBookkeeping(events);
     codec.RegisterDecoder(
         Command::Status, [&status] { status.DecodeStatus(); }, StatusRecordSize);
@@ -17,7 +19,10 @@ void RegisterReplyDecoders(TFrameCodec& codec, TStatusDecoder& status, TEventBoo
         Command::Event, [&events] { events.DecodeEvent(); }, EventRecordSize);
     codec.RegisterDecoder(
         Command::EventInfo, [&events] { events.DecodeEventInfo(); }, EventInfoSize);
-    codec.RegisterDecoder(Command::Version, [&codec, &log, &report, &clock] {
-        DecodeVersion(codec, log, report, clock);
+    codec.RegisterDecoder(Command::Version, [&codec, &log, &report, &clock, version] {
+        const std::string text = DecodeVersion(codec, log, report, clock);
+        if (version != nullptr) {
+            version->Record(text, clock.Now());
+        }
     });
 }

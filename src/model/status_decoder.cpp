@@ -22,6 +22,7 @@ TStatusDecoder::TStatusDecoder(const TFrameCodec& codec, TPanelState& state, ISt
 
 void TStatusDecoder::DecodeStatus() {
     const TStatusRecord r = ReadStatusRecord(FCodec.Payload());
+    FLast = r;
     ShowDeviceIds(r);
     ShowValues(r);
     AddChartPoints(r.Master);

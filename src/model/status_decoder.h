@@ -8,6 +8,8 @@
 #include "model/status_record.h"
 #include "model/status_view.h"
 
+#include <optional>
+
 class TFrameCodec;
 
 // Whether slave k's page (k = 1..4) is shown: the slave belongs to the installation (bit k-1 of
@@ -37,6 +39,9 @@ public:
     // effect and no data line is written.
     void DecodeStatus();
 
+    // The record of the last status reply decoded in this run, or empty before the first.
+    const std::optional<TStatusRecord>& LastRecord() const { return FLast; }
+
 private:
     void ShowDeviceIds(const TStatusRecord& r);
     void ShowValues(const TStatusRecord& r);
@@ -53,4 +58,5 @@ private:
     IEventBookkeeping* FEvents = nullptr;
     IDataLineSink* FDataLine = nullptr;
     const IClock& FClock;
+    std::optional<TStatusRecord> FLast;
 };

@@ -16,8 +16,8 @@ std::string VersionStamp(const TDateTime& t) {
     return text;
 }
 
-void DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report,
-                   const IClock& clock) {
+std::string DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report,
+                          const IClock& clock) {
     const uint8_t* payload = codec.Payload();
     const uint8_t* end = payload + std::min(codec.PayloadLength(), MaxVersionBytes);
     const uint8_t* zero = std::find(payload, end, 0);
@@ -27,4 +27,5 @@ void DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report
     const std::string text(payload, zero);
     log.AddLine("Verse=" + text);
     report.WriteReportLine(VersionStamp(clock.Now()) + text);
+    return text;
 }

@@ -22,5 +22,6 @@ std::string VersionStamp(const TDateTime& time);
 // Decodes the version reply now in the codec's receive buffer. A payload without a zero byte
 // within its first 128 bytes (or within what the panel sent, when that is shorter) raises
 // ERangeError and writes nothing; a report failure propagates after the log line is added.
-void DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report,
-                   const IClock& clock);
+// Returns the text's bytes.
+std::string DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report,
+                          const IClock& clock);

@@ -7,15 +7,13 @@
 // no such control. A control that exists on a slave but is not shown there (line C, the acoustic
 // signaller voltage, some LEDs) is still built, hidden, and still updated.
 
-#include "model/status_record.h"
+#include "model/field_tables.h"
 
 #include <QColor>
 #include <QString>
 
 #include <array>
 #include <span>
-
-using TDeviceNames = std::array<const char*, DeviceCount>;
 
 // The tab caption and object name of each device's page: "Master"/`Master`,
 // "Slave 1"/`TabSheetSl1`, "Slave2"/`TabSheetSl2`, ...
@@ -24,24 +22,6 @@ QString PageCaption(int device);
 // The device as a screen reader says it: "Master", "Slave 1" ... "Slave 4".
 QString DeviceName(int device);
 
-struct TNumericFieldRow {
-    TMeasureField Field;
-    double Divisor;     // shown value = raw / Divisor
-    const char* Format; // the field's display format, unit included
-    const char* Label;  // the visible label left of the field, or null (lines A to C)
-    const char* Spoken; // what the field is, for its accessible name
-    int Row;            // row of the page's value grid, see below
-    bool ShownOnSlave;  // false: the slave's control exists but is hidden
-    TDeviceNames Names;
-};
-// The fields in the order of the page's value grid: three columns of label and field pairs
-// filled row by row, left to right, with the fields a page shows (a hidden field leaves no gap).
-// Rows 1 and 2 hold the voltages and currents of lines A, B and C under the column headers "A",
-// "B", "C" of row 0.
-std::span<const TNumericFieldRow> NumericFields();
-// The table row of a field, or null when no device has a control for it.
-const TNumericFieldRow* FindNumericField(TMeasureField field);
-
 // The column headers over the line fields; "C" is hidden on slave pages with its fields.
 struct TColumnHeaderRow {
     const char* Caption;
@@ -49,18 +29,6 @@ struct TColumnHeaderRow {
     bool ShownOnSlave;
 };
 std::span<const TColumnHeaderRow> ColumnHeaders();
-
-// A radio group whose item index is a state code. Groups in row 0 stand across the top of the
-// page, those in row 1 below them.
-struct TRadioGroupRow {
-    TStateField Field;
-    const char* Caption;
-    int Row;
-    bool ShownOnSlave;
-    TDeviceNames Names;
-};
-std::span<const TRadioGroupRow> RadioGroups();
-const TRadioGroupRow* FindRadioGroup(TStateField field);
 
 // The caption of the output check boxes' group.
 inline constexpr const char* RelayGroupCaption = "Relay  state";

@@ -1,0 +1,217 @@
+#include "model/service_report.h"
+
+#include "core/civil_time.h"
+#include "model/event_csv.h"
+#include "model/field_tables.h"
+#include "model/firmware_version.h"
+#include "model/panel_texts.h"
+#include "model/visit_record.h"
+#include "store/event_history.h"
+
+#include <cstdio>
+
+namespace {
+
+// LEDs that tell of a fault when lit: "Memory fault", "Failure", the "Fault ..." ones.
+bool IsFaultLed(int index) {
+    return index == 1 || index == 2 || (index >= 8 && index <= 14) || index == 16 ||
+           (index >= 18 && index <= 22);
+}
+
+// State codes that are faults: a line cut or shorted or failed, a valve or signaller not OK, a
+// battery failed or discharged.
+bool IsFaultState(TStateList list, unsigned code) {
+    switch (list) {
+    case TStateList::Line:
+        return code == 2 || code == 4 || code == 8;
+    case TStateList::Valve:
+    case TStateList::Acoustic:
+        return code != 0;
+    case TStateList::Battery:
+        return code == 1 || code == 3;
+    default:
+        return false;
+    }
+}
+
+struct TDeviceFacts {
+    int Device;
+    const TMeasuredValues& Values;
+    uint64_t Id;
+    uint32_t Led0;
+    uint32_t Led1;
+    uint16_t Out;
+    uint8_t CMer;
+    uint16_t Tim;
+};
+
+uint8_t StateCode(const TStatusRecord& r, int device, TStateField field) {
+    if (device == 0) {
+        const TMasterBlock& m = r.Master;
+        const uint8_t codes[] = {m.stHas, m.stPro, m.stSir, m.stV1,
+                                 m.stBat, m.LineA, m.LineB, m.LineC};
+        return codes[static_cast<int>(field)];
+    }
+    const TSlaveBlock& s = r.Slaves[static_cast<std::size_t>(device - 1)];
+    const uint8_t codes[] = {0, 0, 0, s.stV1, s.stBat, s.LineA, s.LineB, s.LineC};
+    return codes[static_cast<int>(field)];
+}
+
+uint16_t RawValue(const TDeviceFacts& d, TMeasureField field) {
+    if (field == TMeasureField::CMer) {
+        return d.CMer;
+    }
+    if (field == TMeasureField::Tim) {
+        return d.Tim;
+    }
+    return d.Values.Value(field);
+}
+
+void AddStates(TDeviceReport& out, const TStatusRecord& r, int device) {
+    for (const TRadioGroupRow& row : RadioGroups()) {
+        if (!ShownOnDevice(row.Names, row.ShownOnSlave, device)) {
+            continue;
+        }
+        const uint8_t code = StateCode(r, device, row.Field);
+        const TStateList list = StateListOf(row.Field);
+        const std::string text(StateTexts(list)[StateItemIndex(list, code)]);
+        out.States.push_back({row.Caption, text});
+        if (IsFaultState(list, code)) {
+            out.Faults.push_back(std::string(row.Caption) + ": " + text);
+        }
+    }
+}
+
+void AddValues(TDeviceReport& out, const TDeviceFacts& d, const TFormatSymbols& symbols) {
+    for (const TNumericFieldRow& row : NumericFields()) {
+        if (ShownOnDevice(row.Names, row.ShownOnSlave, d.Device)) {
+            out.Values.push_back(
+                {row.Spoken, FieldValueText(row, RawValue(d, row.Field), symbols)});
+        }
+    }
+}
+
+void AddOutputsAndLeds(TDeviceReport& out, const TDeviceFacts& d) {
+    for (const TOutputBit& bit : MasterOutputBits()) {
+        const bool used = d.Device == 0 || bit.Bit == SlaveFailureBit || bit.Bit == SlaveValveBit;
+        if (used && (d.Out >> bit.Bit & 1U) != 0) {
+            out.Outputs.emplace_back(bit.Caption);
+        }
+    }
+    for (int index = 0; index < LedIndexCount; ++index) {
+        const bool on = (d.Led0 >> index & 1U) != 0;
+        const bool blink = (d.Led1 >> index & 1U) != 0;
+        const std::string name(LedName(index));
+        if (name.empty() || (!on && !blink)) {
+            continue;
+        }
+        const char* look = !blink ? "" : on ? " (slow blink)" : " (fast blink)";
+        out.Leds.push_back(name + look);
+        if (IsFaultLed(index)) {
+            out.Faults.push_back(name);
+        }
+    }
+}
+
+TDeviceReport DeviceReport(const TStatusRecord& r, const TDeviceFacts& d,
+                           const TFormatSymbols& symbols) {
+    TDeviceReport out;
+    out.Name = d.Device == 0 ? "Master" : "Slave " + std::to_string(d.Device);
+    out.Id = DeviceIdText(d.Id);
+    AddStates(out, r, d.Device);
+    AddValues(out, d, symbols);
+    AddOutputsAndLeds(out, d);
+    return out;
+}
+
+std::vector<TDeviceReport> Devices(const TStatusRecord& r, const TFormatSymbols& symbols) {
+    const TMasterBlock& m = r.Master;
+    std::vector<TDeviceReport> devices;
+    devices.push_back(DeviceReport(r, {0, m, m.ID, m.Led0, m.Led1, m.Out, 0, m.Tim}, symbols));
+    for (int k = 1; k <= SlaveCount; ++k) {
+        if ((m.SlaveFlags >> (k - 1) & 1U) == 0) {
+            continue; // not part of the installation
+        }
+        const TSlaveBlock& s = r.Slaves[static_cast<std::size_t>(k - 1)];
+        devices.push_back(DeviceReport(r, {k, s, s.ID, s.Led0, s.Led1, s.Out, s.CMer, 0}, symbols));
+    }
+    return devices;
+}
+
+std::string EventLine(const TEventHistory& history, const TEventEntry& entry) {
+    const std::vector<std::string> cells = EventCells(history, entry);
+    std::string line;
+    for (std::size_t i = 1; i < cells.size(); ++i) { // the PC time says only when it was copied
+        line += (i > 1 ? "  " : "") + cells[i];
+    }
+    return line;
+}
+
+TReportEvents Events(const TReportSources& sources) {
+    TReportEvents out;
+    const TEventHistory& history = sources.History;
+    const int64_t runStart = CivilSeconds(sources.Visit.RunStart());
+    std::vector<uint32_t> rows;
+    if (sources.Range != nullptr) {
+        out.Scope = "Events in the range picked from the event history";
+        rows = FilterEvents(history, *sources.Range).Rows;
+    } else {
+        out.Scope = "Events copied during this visit (since " +
+                    ReportDateTimeText(sources.Visit.RunStart()) + ")";
+        for (uint32_t i = 0; i < history.Entries().size(); ++i) {
+            if (history.Entries()[i].PcTime >= runStart) {
+                rows.push_back(i);
+            }
+        }
+    }
+    for (uint32_t row : rows) {
+        const TEventEntry& entry = history.Entries()[row];
+        if (entry.Kind == TEntryKind::Event) {
+            out.Lines.push_back(EventLine(history, entry));
+            ++out.CategoryCounts[static_cast<std::size_t>(EventCategory(entry.Code))];
+        }
+    }
+    return out;
+}
+
+TReportLink Link(const TVisitRecord& visit, const TLinkCounters& c) {
+    TReportLink out;
+    out.PollsSent = visit.PollsSent();
+    out.StatusReplies = visit.StatusReplies();
+    out.RepliesDecoded = c.Dispatched;
+    out.BadFrames = c.SerialChecksumErrors + c.DatagramChecksumErrors + c.ShortReplies;
+    out.IgnoredDatagrams = c.DatagramsIgnored;
+    out.UnawaitedReplies = c.UnawaitedReplies;
+    return out;
+}
+
+} // namespace
+
+std::string ReportDateTimeText(const TDateTime& t) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d %02d.%02d.%04d", t.Hour, t.Minute, t.Second,
+                  t.Day, t.Month, t.Year);
+    return text;
+}
+
+std::string ServiceReportFileName(const std::string& installationId, const TDateTime& date) {
+    char day[16];
+    std::snprintf(day, sizeof day, "%04d%02d%02d", date.Year, date.Month, date.Day);
+    return "ServiceReport_" + installationId + "_" + day + ".pdf";
+}
+
+TServiceReport GatherServiceReport(const TReportSources& sources) {
+    TServiceReport report;
+    report.InstallationId = DeviceIdText(sources.Status.Master.ID);
+    report.PcTime = sources.Now;
+    const auto& clockSet = sources.Visit.ClockSetAt();
+    report.PanelClock = clockSet ? "Set to the PC's time at " + ReportDateTimeText(*clockSet)
+                                 : "Not set during this visit";
+    report.VersionRead = sources.Version.Known();
+    report.Version = report.VersionRead ? sources.Version.Text()
+                                        : "Not read: the panel did not answer 'V' in time";
+    report.Devices = Devices(sources.Status, sources.Symbols);
+    report.Events = Events(sources);
+    report.Link = Link(sources.Visit, sources.Counters);
+    return report;
+}

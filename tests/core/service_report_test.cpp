@@ -1,0 +1,186 @@
+// The service report's content from a scripted panel: what the status, the version conversation,
+// the traffic and the event history put into it.
+
+#include "link/commands.h"
+#include "link/frame_codec.h"
+#include "model/event_record.h"
+#include "model/firmware_version.h"
+#include "model/service_report.h"
+#include "model/status_decoder.h"
+#include "model/version_ask.h"
+#include "model/version_decoder.h"
+#include "model/visit_record.h"
+#include "store/event_history.h"
+#include "store/report_writer.h"
+
+#include "fake_transport.h"
+#include "fakes.h"
+#include "little_endian.h"
+#include "panel_frames.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::Not;
+
+namespace {
+
+class TNoView : public IStatusView {
+public:
+    void ShowDeviceId(int, const std::string&) override {}
+    void ShowValue(int, TMeasureField, uint16_t) override {}
+    void ShowStateCode(int, TStateField, uint8_t) override {}
+    void ShowOutputs(int, uint16_t) override {}
+    void ShowSlavePage(int, bool) override {}
+};
+
+// Master with slaves 1 and 3; slave 2's block is filled but the slave is not installed.
+TBytes StatusPayload() {
+    TBytes p(StatusRecordSize, 0);
+    PutU48(&p[0], 0xA1B2C3D4);
+    PutU16(&p[28], 13800);                  // VBat
+    PutU16(&p[36], 235);                    // TI
+    p[42] = 6;                              // LineA "Alarm"
+    p[45] = 0x05;                           // slaves 1 and 3
+    PutU32(&p[46], 1U << 3);                // Led0: Alarm
+    PutU32(&p[50], (1U << 3) | (1U << 10)); // Led1: Alarm slow, Fault battery fast
+    PutU16(&p[54], 1U << 2);                // Out: Alarm
+    p[58] = 3;                              // stV1 "Short"
+    PutU16(&p[61], 300);                    // Tim
+    const std::size_t s3 = SlaveBlockOffset(3);
+    PutU16(&p[s3 + 6], 12345); // VA
+    p[s3 + 49] = 0x84;         // Out: valve, and bit 2, which a slave does not use
+    PutU16(&p[SlaveBlockOffset(2) + 6], 999);
+    return p;
+}
+
+class ServiceReportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Codec.RegisterDecoder(
+            Command::Status, [this] { Decoder.DecodeStatus(); }, StatusRecordSize);
+        Codec.RegisterDecoder(Command::Version, [this] {
+            Version.Record(DecodeVersion(Codec, Log, Report, Clock), Clock.Now());
+        });
+        Codec.AddObserver(Visit);
+    }
+    void Receive(uint8_t letter, const TBytes& payload) {
+        for (uint8_t b : PanelSerialFrame(letter, payload)) {
+            Codec.ReceiveByte(b);
+        }
+    }
+    TServiceReport Gather() {
+        return GatherServiceReport({*Decoder.LastRecord(),
+                                    Version,
+                                    Visit,
+                                    Codec.Counters(),
+                                    History,
+                                    nullptr,
+                                    {},
+                                    Clock.Now()});
+    }
+
+    TFakeClock Clock = [] {
+        TFakeClock clock; // the run starts at 10:00:00
+        clock.Time = At(2026, 12, 7, 10, 0, 0);
+        return clock;
+    }();
+    TFakeTransport Transport;
+    TMemoryLog Log;
+    TFrameCodec Codec{Transport, Log};
+    TPanelState State;
+    TNoView View;
+    TStatusDecoder Decoder{Codec, State, View, Clock};
+    TNoReportLines Report;
+    TFirmwareVersion Version;
+    TVisitRecord Visit{Clock};
+    TEventHistory History;
+};
+
+} // namespace
+
+TEST_F(ServiceReportTest, DevicesShowTheirStatesValuesLedsAndFaultsAsThePagesDo) {
+    Receive(Command::Status, StatusPayload());
+    const TServiceReport r = Gather();
+
+    EXPECT_EQ(r.InstallationId, "0000A1B2C3D4");
+    ASSERT_EQ(r.Devices.size(), 3u);
+    EXPECT_EQ(r.Devices[1].Name, "Slave 1");
+    EXPECT_EQ(r.Devices[2].Name, "Slave 3");
+    const TDeviceReport& m = r.Devices[0];
+    EXPECT_THAT(m.Values, Contains(TReportItem{"Battery voltage", "13.80 V"}));
+    EXPECT_THAT(m.Values, Contains(TReportItem{"Internal temperature", "23.5 C"}));
+    EXPECT_THAT(m.Values, Contains(TReportItem{"Extinguishing time", "30.0 s"}));
+    EXPECT_THAT(m.States, Contains(TReportItem{"Valve 1 state", "Short"}));
+    EXPECT_THAT(m.States, Contains(TReportItem{"Line A [0]", "Alarm"}));
+    EXPECT_THAT(m.Leds, ElementsAre("Alarm (slow blink)", "Fault battery (fast blink)"));
+    EXPECT_THAT(m.Faults, ElementsAre("Valve 1 state: Short", "Fault battery"));
+    EXPECT_THAT(m.Outputs, ElementsAre("Alarm"));
+
+    const TDeviceReport& s3 = r.Devices[2];
+    EXPECT_EQ(s3.Id, "000000000000");
+    EXPECT_THAT(s3.Values, Contains(TReportItem{"Line A voltage", "12.345 V"}));
+    EXPECT_THAT(s3.Values, Not(Contains(TReportItem{"Line C voltage", "00.000 V"})));
+    EXPECT_EQ(s3.Values.size(), 13u); // no line C, acoustic or time; the measure number
+    EXPECT_EQ(s3.States.size(), 4u);  // lines A and B, valve, battery
+    EXPECT_THAT(s3.Outputs, ElementsAre("Valvel 1"));
+    EXPECT_TRUE(s3.Faults.empty());
+}
+
+TEST_F(ServiceReportTest, LinkClockAndEventsOfThisVisit) {
+    History.AddLine(EventLine({3, 0xA1B2C3D4, 8, 0x10, 100}, At(2026, 12, 7, 9, 59, 59)), 0, 1);
+    Clock.Time = At(2026, 12, 7, 10, 5, 0);
+    Codec.SendFrame(Command::Status, nullptr, 0);
+    Codec.SendFrame(Command::Status, nullptr, 0);
+    Receive(Command::Status, StatusPayload());
+    TBytes bad = PanelSerialFrame(Command::Status, StatusPayload());
+    bad[bad.size() - 3] ^= 0x01; // the checksum
+    for (uint8_t b : bad) {
+        Codec.ReceiveByte(b);
+    }
+    const uint8_t time[6] = {};
+    Codec.SendFrame(Command::SetTime, time, sizeof time);
+    History.AddLine(EventLine({4, 0xA1B2C3D4, 8, 0x10, 200}, Visit.RunStart()), 0, 2);
+    History.AddLine(EventLine({5, 0xA1B2C3D4, 6, 0x11, 300}, Clock.Now()), 0, 3);
+
+    const TServiceReport r = Gather();
+    EXPECT_EQ(r.Link.PollsSent, 2u);
+    EXPECT_EQ(r.Link.StatusReplies, 1u);
+    EXPECT_EQ(r.Link.BadFrames, 1u);
+    EXPECT_EQ(r.PanelClock, "Set to the PC's time at 10:05:00 07.12.2026");
+    ASSERT_EQ(r.Events.Lines.size(), 2u); // the record copied before the run is left out
+    EXPECT_EQ(r.Events.Lines[0], "00:03:20 01.01.2000  0000A1B2C3D4  1  0  08  Poplach na smycce");
+    EXPECT_EQ(r.Events.CategoryCounts[static_cast<int>(TEventCategory::Alarm)], 1u);
+    EXPECT_EQ(r.Events.CategoryCounts[static_cast<int>(TEventCategory::Fault)], 1u);
+    EXPECT_EQ(ServiceReportFileName(r.InstallationId, r.PcTime),
+              "ServiceReport_0000A1B2C3D4_20261207.pdf");
+}
+
+TEST_F(ServiceReportTest, VersionIsAskedOnceAndAwaitedUntilItsDeadline) {
+    TFakeTimer deadline;
+    int sent = 0;
+    TVersionAsk ask(Version, deadline,
+                    [&] { Codec.SendFrame(Command::Version, nullptr, 0), ++sent; });
+    std::vector<bool> done;
+    ASSERT_TRUE(ask.Ask(2000, [&](bool replied) { done.push_back(replied); }));
+    EXPECT_FALSE(ask.Ask(2000, [&](bool) { done.push_back(true); })); // one at a time
+    deadline.Advance(1999);
+    EXPECT_TRUE(done.empty());
+    deadline.Advance(1);
+    EXPECT_THAT(done, ElementsAre(false));
+    Receive(Command::Status, StatusPayload());
+    EXPECT_FALSE(Gather().VersionRead);
+
+    ASSERT_TRUE(ask.Ask(2000, [&](bool replied) { done.push_back(replied); }));
+    Receive(Command::Version, ToBytes(std::string("V2.10\0", 6)));
+    EXPECT_THAT(done, ElementsAre(false, true));
+    EXPECT_FALSE(deadline.Enabled());
+    ASSERT_TRUE(ask.Ask(2000, [&](bool replied) { done.push_back(replied); }));
+    EXPECT_THAT(done, ElementsAre(false, true, true));
+    EXPECT_EQ(sent, 2); // known now: not asked again
+    const TServiceReport r = Gather();
+    EXPECT_TRUE(r.VersionRead);
+    EXPECT_EQ(r.Version, "V2.10");
+}
