@@ -12,7 +12,8 @@
 
 #include <climits>
 
-// Every visible control has its own Alt key on this page: I, S, C, A, M, T, V, L, R, U, P.
+// Every visible control has its own Alt key on this page: I, S, C, A, M, T, V, O, E, L, R, U,
+// P.
 TCommunicationPage::TCommunicationPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("TabSheet2"));
     auto* panel = new QWidget(this);
@@ -33,6 +34,8 @@ TCommunicationPage::TCommunicationPage(QWidget* parent) : QWidget(parent) {
     Button8 = AddButton(grid, "Button8", tr("Get events"), 1, 1, false);
     ButtonVerse = AddButton(grid, "ButtonVerse", tr("Software &version"), 1, 5);
     ButtonMonitor = AddButton(grid, "ButtonMonitor", tr("Traffic m&onitor"), 1, 3);
+    ButtonServiceReport = AddButton(grid, "ButtonServiceReport", tr("S&ervice report..."), 1, 4);
+    ButtonServiceReport->setToolTip(tr("Service report (Ctrl+P)"));
 
     Button7 = AddButton(grid, "Button7", tr("Get samp."), 2, 0, false);
     ButtonSetSlave = AddButton(grid, "ButtonSetSlave", tr("Set s&laves"), 2, 1);

@@ -10,6 +10,7 @@
 #include "model/pult.h"
 #include "model/reply_decoders.h"
 #include "model/status_decoder.h"
+#include "model/visit_record.h"
 #include "store/app_paths.h"
 #include "store/crt_memo.h"
 #include "store/disk_calls.h"
@@ -32,6 +33,7 @@
 #include "ui/page_keys.h"
 #include "ui/qt_timer.h"
 #include "ui/serial_port_control.h"
+#include "ui/service_report_command.h"
 #include "ui/status_page.h"
 #include "ui/status_pages.h"
 #include "ui/traffic_monitor.h"
@@ -41,6 +43,7 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -94,8 +97,9 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
         std::make_unique<TEventBookkeeping>(*FCodec, FPanelState.Events, FEventSettings,
                                             *FStatusPages, *FEventReportTap, *FLog, SystemClock());
     RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventReportTap,
-                          SystemClock());
+                          SystemClock(), &FVersion);
     BuildLinkHealth();
+    BuildServiceReport();
     FitToPages(); // once the status bar is there too
     ConnectControls();
     FormCreate();
@@ -212,6 +216,22 @@ void TForm1::ShowTrafficMonitor() {
     }
     FTrafficMonitor->show();
     FTrafficMonitor->raise();
+}
+
+// "Service report...": what this visit showed, from the link's traffic since the window opened.
+void TForm1::BuildServiceReport() {
+    FVisit = std::make_unique<TVisitRecord>(SystemClock());
+    FCodec->AddObserver(*FVisit);
+    FServiceReport = new TServiceReportCommand(
+        {*FCodec, *FStatusDecoder, FVersion, *FVisit,
+         [this]() -> const TEventHistory& { return TabSheetEvents->History(); }, *TabSheet3->Chart1,
+         *FErrors, *FLog, FDirectory},
+        this);
+    connect(TabSheet2->ButtonServiceReport, &QPushButton::clicked, FServiceReport,
+            &TServiceReportCommand::ButtonServiceReportClick);
+    auto* print = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
+    connect(print, &QShortcut::activated, FServiceReport,
+            &TServiceReportCommand::ButtonServiceReportClick);
 }
 
 void TForm1::ComPort1RxChar(TComPort& sender, int32_t count) {

@@ -5,6 +5,7 @@
 // the handlers lives in the core.
 
 #include "model/event_bookkeeping.h"
+#include "model/firmware_version.h"
 #include "model/panel_state.h"
 #include "store/connection_settings.h"
 #include "store/record_file.h"
@@ -31,6 +32,7 @@ class TReportLinesTap;
 class TFrameCodec;
 class TLinkHealthView;
 class TSerialWatch;
+class TServiceReportCommand;
 class TTrafficMonitor;
 class TLinkControls;
 class TLinkControlsView;
@@ -41,6 +43,7 @@ struct TReports;
 class TStatusDecoder;
 class TStatusPage;
 class TStatusPages;
+class TVisitRecord;
 class TSerialPortControl;
 class TWindowFrameTransport;
 class tPult;
@@ -84,6 +87,10 @@ public:
     TTrafficMonitor* TrafficMonitor() const { return FTrafficMonitor; }
     void ShowTrafficMonitor();
     const TPanelState& PanelState() const { return FPanelState; }
+    // The firmware version the panel last sent in this run (unknown until it has answered 'V').
+    TFirmwareVersion& FirmwareVersion() { return FVersion; }
+    // "Service report..." (the communication page's button and Ctrl+P).
+    TServiceReportCommand& ServiceReport() { return *FServiceReport; }
 
     // The settings object of "Kelm2.ini", for the event bookkeeping: the holder lives as long as
     // the window; the object in it exists from FormShow until FormClose has saved the settings.
@@ -122,6 +129,7 @@ private:
     void BuildHistoryPages();
     void ShowInstallations();
     void ComPort1RxChar(TComPort& sender, int32_t count);
+    void BuildServiceReport();
 
     std::string FDirectory;
     TErrorDisplay* FErrors;
@@ -147,6 +155,10 @@ private:
     // Watches the codec and the event bookkeeping: declared after them, so it goes first.
     std::unique_ptr<TLinkHealthView> FLinkHealth;
     TTrafficMonitor* FTrafficMonitor = nullptr;
+    TFirmwareVersion FVersion;
+    // Watches the codec: declared after it, so it goes first.
+    std::unique_ptr<TVisitRecord> FVisit;
+    TServiceReportCommand* FServiceReport = nullptr;
     bool FShown = false;
     bool FClosed = false;
 };

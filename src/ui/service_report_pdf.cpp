@@ -90,7 +90,8 @@ void WriteHeader(TPdfFlow& flow, const TServiceReport& r) {
     flow.Pair(Tr("Installation ID"), Ascii(r.InstallationId));
     flow.Pair(Tr("Date and PC time"), Ascii(ReportDateTimeText(r.PcTime)));
     flow.Pair(Tr("Panel clock"), Ascii(r.PanelClock));
-    flow.Pair(Tr("Firmware version"), r.VersionRead ? DecodePanelText(r.Version) : Ascii(r.Version));
+    flow.Pair(Tr("Firmware version"),
+              r.VersionRead ? DecodePanelText(r.Version) : Ascii(r.Version));
 }
 
 std::vector<QString> Texts(const std::vector<std::string>& texts) {
