@@ -33,7 +33,7 @@ done
 
 # Programs the scripts and the tests start, besides the compilers the builds name.
 programs=(cmake ninja dpkg-query awk ip unshare
-    cpack dpkg-shlibdeps file strip readelf dpkg-deb desktop-file-validate setpriv gzip)
+    cpack dpkg-shlibdeps file strip readelf dpkg-deb desktop-file-validate setpriv gzip pdftotext)
 
 # --- the packages that a fresh machine will have ---------------------------------------------
 "$repo/scripts/install-deps.sh" --list | grep -vxF -f <(printf '%s\n' "${without[@]}" "") \
