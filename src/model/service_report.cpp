@@ -153,7 +153,7 @@ TReportEvents Events(const TReportSources& sources) {
     const int64_t runStart = CivilSeconds(sources.Visit.RunStart());
     std::vector<uint32_t> rows;
     if (sources.Range != nullptr) {
-        out.Scope = "Events in the range picked from the event history";
+        out.Scope = "Events the \"Events\" page shows with its filters";
         rows = FilterEvents(history, *sources.Range).Rows;
     } else {
         out.Scope = "Events copied during this visit (since " +

@@ -48,6 +48,8 @@ public:
     const TEventHistory& History() const { return FHistory; }
     TEventTableModel* Model() const { return FModel; }
     const TFilteredEvents& Counts() const { return FShown; }
+    // What the filters above the table keep (the service report takes the same range).
+    TEventFilter Filter() const;
 
     QTableView* TableEvents;
     QComboBox* ComboBoxId;
@@ -71,7 +73,6 @@ private:
     void ConnectControls();
     void Loaded(std::shared_ptr<TEventHistory> history);
     void LoadProgress(int done, int total);
-    TEventFilter Filter() const;
     void ApplyFilter();
     void ShowCounts();
     void ShowIds();

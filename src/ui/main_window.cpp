@@ -107,6 +107,8 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
 
 TForm1::~TForm1() {
     SetUnsupportedFlushNotice({});
+    // It watches the version and the codec, members that go before the window's children.
+    delete FServiceReport;
     // The UDP worker and the port's event thread hand events to this window: stop them while
     // the window still exists.
     FPult.reset();
@@ -224,8 +226,15 @@ void TForm1::BuildServiceReport() {
     FCodec->AddObserver(*FVisit);
     FServiceReport = new TServiceReportCommand(
         {*FCodec, *FStatusDecoder, FVersion, *FVisit,
-         [this]() -> const TEventHistory& { return TabSheetEvents->History(); }, *TabSheet3->Chart1,
-         *FErrors, *FLog, FDirectory},
+         [this]() -> const TEventHistory& { return TabSheetEvents->History(); },
+         // Asked for from the "Events" page, the report takes the events the page shows.
+         [this]() -> std::optional<TEventFilter> {
+             if (PageControl1->currentWidget() != TabSheetEvents) {
+                 return std::nullopt;
+             }
+             return TabSheetEvents->Filter();
+         },
+         *TabSheet3->Chart1, *FErrors, *FLog, FDirectory},
         this);
     connect(TabSheet2->ButtonServiceReport, &QPushButton::clicked, FServiceReport,
             &TServiceReportCommand::ButtonServiceReportClick);

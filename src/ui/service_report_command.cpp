@@ -50,9 +50,10 @@ void TServiceReportCommand::ButtonServiceReportClick() {
 }
 
 void TServiceReportCommand::WriteReport() {
+    const std::optional<TEventFilter> range = FParts.PickedRange();
     const TServiceReport report =
         GatherServiceReport({*FParts.Status.LastRecord(), FParts.Version, FParts.Visit,
-                             FParts.Codec.Counters(), FParts.History(), nullptr,
+                             FParts.Codec.Counters(), FParts.History(), range ? &*range : nullptr,
                              TFormatSymbols{QLocale().decimalPoint().toStdString(),
                                             QLocale().groupSeparator().toStdString()},
                              SystemClock().Now()});

@@ -5,16 +5,18 @@
 // version that never came is said in the report. Without a status reply there is nothing to
 // report, and the command says so.
 
+#include "model/event_filter.h"
+
 #include <QObject>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QMessageBox;
 class TErrorDisplay;
-class TEventHistory;
 class TFirmwareVersion;
 class TFrameCodec;
 class TQtTimer;
@@ -33,6 +35,8 @@ public:
         TFirmwareVersion& Version;
         const TVisitRecord& Visit;
         std::function<const TEventHistory&()> History;
+        // The range of events the technician picked, or null for those copied in this run.
+        std::function<std::optional<TEventFilter>()> PickedRange;
         TVoltageChart& Chart;
         TErrorDisplay& Errors;
         ICommLog& Log;

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -36,21 +38,43 @@ public:
         Write(text, 12, true, 0);
     }
     void Line(const QString& text, int indent = 0) { Write(text, 9, false, indent); }
+    // A label and its value beside it; a long value wraps under itself.
     void Pair(const QString& label, const QString& value) {
-        Room(LineHeight(9));
         SetFont(9, false);
+        const int x = FWidth * 11 / 40; // where the grid's first values stand
+        const QRect box =
+            FPainter.boundingRect(QRect(x, 0, FWidth - x, FHeight), Qt::TextWordWrap, value);
+        Room(std::max(box.height(), LineHeight(9)));
         FPainter.drawText(QPoint(Indent(1), FY + Ascent()), label);
-        FPainter.drawText(QPoint(FWidth / 3, FY + Ascent()), value);
-        FY += LineHeight(9);
+        FPainter.drawText(QRect(x, FY, FWidth - x, box.height()), Qt::TextWordWrap, value);
+        FY += std::max(box.height(), LineHeight(9));
+    }
+    // Labels and values in two columns, filled row by row.
+    void Grid(const std::vector<std::pair<QString, QString>>& items) {
+        SetFont(9, false);
+        const int column = FWidth / 2;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const int x = static_cast<int>(i % 2) * column;
+            if (i % 2 == 0) {
+                Room(LineHeight(9));
+            }
+            FPainter.drawText(QPoint(x + Indent(1), FY + Ascent()), items[i].first);
+            FPainter.drawText(QPoint(x + column * 11 / 20, FY + Ascent()), items[i].second);
+            if (i % 2 == 1 || i + 1 == items.size()) {
+                FY += LineHeight(9);
+            }
+        }
     }
     // Several short items on as many lines as needed, separated by commas.
     void Items(const QString& label, const std::vector<QString>& items) {
         QStringList list(items.begin(), items.end());
         Pair(label, list.isEmpty() ? Tr("none") : list.join(QStringLiteral(", ")));
     }
-    void Picture(const QImage& image) {
+    // A heading and a picture under it, kept on one page.
+    void Picture(const QString& heading, const QImage& image) {
         const int height = image.height() * FWidth / std::max(1, image.width());
-        Room(height);
+        Room(LineHeight(10) / 2 + LineHeight(12) + height);
+        Heading(heading);
         FPainter.drawImage(QRect(0, FY, FWidth, height), image);
         FY += height;
     }
@@ -102,14 +126,18 @@ std::vector<QString> Texts(const std::vector<std::string>& texts) {
     return out;
 }
 
+std::vector<std::pair<QString, QString>> Pairs(const std::vector<TReportItem>& items) {
+    std::vector<std::pair<QString, QString>> out;
+    for (const TReportItem& item : items) {
+        out.emplace_back(Ascii(item.Label), Ascii(item.Text));
+    }
+    return out;
+}
+
 void WriteDevice(TPdfFlow& flow, const TDeviceReport& d) {
     flow.Heading(Tr("%1, ID %2").arg(Ascii(d.Name), Ascii(d.Id)));
-    for (const TReportItem& item : d.States) {
-        flow.Pair(Ascii(item.Label), Ascii(item.Text));
-    }
-    for (const TReportItem& item : d.Values) {
-        flow.Pair(Ascii(item.Label), Ascii(item.Text));
-    }
+    flow.Grid(Pairs(d.States));
+    flow.Grid(Pairs(d.Values));
     flow.Items(Tr("Outputs active"), Texts(d.Outputs));
     flow.Items(Tr("LEDs lit"), Texts(d.Leds));
     flow.Items(Tr("Faults present"), Texts(d.Faults));
@@ -118,10 +146,12 @@ void WriteDevice(TPdfFlow& flow, const TDeviceReport& d) {
 void WriteEvents(TPdfFlow& flow, const TReportEvents& events) {
     flow.Heading(Tr("Events"));
     flow.Line(Ascii(events.Scope));
+    std::vector<std::pair<QString, QString>> counts;
     for (int c = 0; c < EventCategoryCount; ++c) {
-        flow.Pair(QString::fromLatin1(EventCategoryName(static_cast<TEventCategory>(c))),
-                  QString::number(events.CategoryCounts[static_cast<std::size_t>(c)]));
+        counts.emplace_back(QString::fromLatin1(EventCategoryName(static_cast<TEventCategory>(c))),
+                            QString::number(events.CategoryCounts[static_cast<std::size_t>(c)]));
     }
+    flow.Grid(counts);
     if (events.Lines.empty()) {
         flow.Line(Tr("No event records."), 1);
     }
@@ -137,7 +167,7 @@ void WriteLink(TPdfFlow& flow, const TReportLink& link) {
     flow.Pair(Tr("Replies decoded"), QString::number(link.RepliesDecoded));
     flow.Pair(Tr("Bad frames"), QString::number(link.BadFrames));
     flow.Pair(Tr("Ignored datagrams"), QString::number(link.IgnoredDatagrams));
-    flow.Pair(Tr("Replies nobody waited for"), QString::number(link.UnawaitedReplies));
+    flow.Pair(Tr("Late replies"), QString::number(link.UnawaitedReplies));
 }
 
 } // namespace
@@ -160,8 +190,7 @@ void WriteServiceReportPdf(const TServiceReport& report, const QImage& chart, co
     }
     WriteEvents(flow, report.Events);
     if (!chart.isNull()) {
-        flow.Heading(Tr("Supply voltages during the visit"));
-        flow.Picture(chart);
+        flow.Picture(Tr("Supply voltages during the visit"), chart);
     }
     WriteLink(flow, report.Link);
     painter.end();

@@ -154,6 +154,17 @@ TEST_F(ServiceReportTest, LinkClockAndEventsOfThisVisit) {
     EXPECT_EQ(r.Events.Lines[0], "00:03:20 01.01.2000  0000A1B2C3D4  1  0  08  Poplach na smycce");
     EXPECT_EQ(r.Events.CategoryCounts[static_cast<int>(TEventCategory::Alarm)], 1u);
     EXPECT_EQ(r.Events.CategoryCounts[static_cast<int>(TEventCategory::Fault)], 1u);
+    TEventFilter alarms;
+    alarms.Category = TEventCategory::Alarm; // a range picked: the record before the run too
+    const TServiceReport picked = GatherServiceReport({*Decoder.LastRecord(),
+                                                       Version,
+                                                       Visit,
+                                                       Codec.Counters(),
+                                                       History,
+                                                       &alarms,
+                                                       {},
+                                                       Clock.Now()});
+    EXPECT_EQ(picked.Events.Lines.size(), 2u);
     EXPECT_EQ(ServiceReportFileName(r.InstallationId, r.PcTime),
               "ServiceReport_0000A1B2C3D4_20261207.pdf");
 }
