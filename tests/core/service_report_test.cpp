@@ -23,7 +23,6 @@
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
-using ::testing::Not;
 
 namespace {
 
@@ -47,6 +46,7 @@ TBytes StatusPayload() {
     PutU32(&p[46], 1U << 3);                // Led0: Alarm
     PutU32(&p[50], (1U << 3) | (1U << 10)); // Led1: Alarm slow, Fault battery fast
     PutU16(&p[54], 1U << 2);                // Out: Alarm
+    p[57] = 2;                              // stBat "Charging ", not a fault
     p[58] = 3;                              // stV1 "Short"
     PutU16(&p[61], 300);                    // Tim
     const std::size_t s3 = SlaveBlockOffset(3);
@@ -115,6 +115,7 @@ TEST_F(ServiceReportTest, DevicesShowTheirStatesValuesLedsAndFaultsAsThePagesDo)
     EXPECT_THAT(m.Values, Contains(TReportItem{"Extinguishing time", "30.0 s"}));
     EXPECT_THAT(m.States, Contains(TReportItem{"Valve 1 state", "Short"}));
     EXPECT_THAT(m.States, Contains(TReportItem{"Line A [0]", "Alarm"}));
+    EXPECT_THAT(m.States, Contains(TReportItem{"Battery state", "Charging "}));
     EXPECT_THAT(m.Leds, ElementsAre("Alarm (slow blink)", "Fault battery (fast blink)"));
     EXPECT_THAT(m.Faults, ElementsAre("Valve 1 state: Short", "Fault battery"));
     EXPECT_THAT(m.Outputs, ElementsAre("Alarm"));
@@ -122,7 +123,6 @@ TEST_F(ServiceReportTest, DevicesShowTheirStatesValuesLedsAndFaultsAsThePagesDo)
     const TDeviceReport& s3 = r.Devices[2];
     EXPECT_EQ(s3.Id, "000000000000");
     EXPECT_THAT(s3.Values, Contains(TReportItem{"Line A voltage", "12.345 V"}));
-    EXPECT_THAT(s3.Values, Not(Contains(TReportItem{"Line C voltage", "00.000 V"})));
     EXPECT_EQ(s3.Values.size(), 13u); // no line C, acoustic or time; the measure number
     EXPECT_EQ(s3.States.size(), 4u);  // lines A and B, valve, battery
     EXPECT_THAT(s3.Outputs, ElementsAre("Valvel 1"));
