@@ -18,24 +18,25 @@ class TCommunicationPage : public QWidget {
 public:
     explicit TCommunicationPage(QWidget* parent = nullptr);
 
-    QPushButton* Button1;             // "Init"
-    QPushButton* ButtonStop;          // "Stop"
-    QPushButton* Button2;             // "Clear"
-    QSpinBox* SpinEditAdr;            // "Address"
-    QPushButton* Button3;             // "Zapis kalibraci", never visible
-    QPushButton* Button5;             // "Com settings"
-    QPushButton* ButtonSetTime;       // "Set time"
-    QPushButton* Button8;             // "Get events", never visible
-    QPushButton* ButtonVerse;         // "Software version"
-    QPushButton* ButtonMonitor;       // "Traffic monitor"
-    QPushButton* ButtonServiceReport; // "Service report..."
-    QPushButton* Button7;             // "Get samp.", never visible
-    QPushButton* ButtonSetSlave;      // "Set slaves"
-    QSpinBox* SpinEditSlave;          // number of slaves for "Set slaves"
-    QSpinBox* SpinEditRefresh;        // "Refresh", milliseconds
-    QCheckBox* CheckBoxUDP;           // "UDP"
-    QLineEdit* EditIP;                // "IP address"
-    QPlainTextEdit* Memo1;            // the communication log
+    QPushButton* Button1;        // "Init"
+    QPushButton* ButtonStop;     // "Stop"
+    QPushButton* Button2;        // "Clear"
+    QSpinBox* SpinEditAdr;       // "Address"
+    QPushButton* Button3;        // "Zapis kalibraci", never visible
+    QPushButton* Button5;        // "Com settings"
+    QPushButton* ButtonSetTime;  // "Set time"
+    QPushButton* Button8;        // "Get events", never visible
+    QPushButton* ButtonVerse;    // "Software version"
+    QPushButton* ButtonMonitor;  // "Traffic monitor"
+    QPushButton* Button7;        // "Get samp.", never visible
+    QPushButton* ButtonSetSlave; // "Set slaves"
+    QSpinBox* SpinEditSlave;     // number of slaves for "Set slaves"
+    QSpinBox* SpinEditRefresh;   // "Refresh", milliseconds
+    QCheckBox* CheckBoxUDP;      // "UDP"
+    QLineEdit* EditIP;           // "IP address"
+    QPlainTextEdit* Memo1;       // the communication log
+
+    QPushButton* ButtonServiceReport; // "Service report...", row 2 beside "Traffic monitor"
 
 private:
     QPushButton* AddButton(QGridLayout* grid, const char* name, const QString& caption, int row,
