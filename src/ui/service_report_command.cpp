@@ -4,6 +4,7 @@
 #include "core/comm_log.h"
 #include "link/commands.h"
 #include "link/frame_codec.h"
+#include "model/chart_model.h"
 #include "model/service_report.h"
 #include "model/status_decoder.h"
 #include "model/version_ask.h"
@@ -63,11 +64,28 @@ void TServiceReportCommand::WriteReport() {
     const QString path =
         FFolder + QLatin1Char('/') +
         QString::fromStdString(ServiceReportFileName(report.InstallationId, report.PcTime));
-    WriteServiceReportPdf(report, FParts.Chart.Picture(), path);
+    WriteServiceReportPdf(report, VisitChart(), path);
     FLastPath = path;
     FParts.Log.AddLine("Service report: " + path.toStdString());
     ShowWritten(path);
     emit Written(path);
+}
+
+// The chart of the whole visit, from its first point to its newest, whatever range the technician
+// looks at; the view is given back as it was.
+QImage TServiceReportCommand::VisitChart() {
+    TChartModel& model = FParts.Chart.Model();
+    const bool following = model.Following();
+    const bool paused = model.Paused();
+    const TChartTime from = model.ViewFrom();
+    const TChartTime to = model.ViewTo();
+    model.FollowNewest();
+    const QImage picture = FParts.Chart.Picture();
+    if (!following) {
+        model.ShowRange(from, to);
+    }
+    model.SetPaused(paused);
+    return picture;
 }
 
 // Says where the report went, without holding the window: it can be opened from here, or the

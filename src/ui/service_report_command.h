@@ -7,6 +7,7 @@
 
 #include "model/event_filter.h"
 
+#include <QImage>
 #include <QObject>
 #include <QString>
 
@@ -64,6 +65,7 @@ signals:
 
 private:
     void WriteReport();
+    QImage VisitChart();
     void ShowWritten(const QString& path);
 
     TParts FParts;
