@@ -31,8 +31,8 @@ tPult& TWindowFrameTransport::Pult() const {
     return *FPult;
 }
 
-void TWindowFrameTransport::SetUdpDestination(const std::string& port, const std::string& address) {
-    Pult().SetUdpDestination(port, address);
+bool TWindowFrameTransport::SetUdpDestination(const std::string& port, const std::string& address) {
+    return Pult().SetUdpDestination(port, address);
 }
 
 void TWindowFrameTransport::SendDatagram(const uint8_t* data, uint32_t count) {

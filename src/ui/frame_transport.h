@@ -22,7 +22,7 @@ public:
     bool UdpSelected() const override;
     std::string IpText() const override;
     void WriteSerial(const uint8_t* data, uint32_t count) override;
-    void SetUdpDestination(const std::string& port, const std::string& address) override;
+    bool SetUdpDestination(const std::string& port, const std::string& address) override;
     void SendDatagram(const uint8_t* data, uint32_t count) override;
 
     // Where the UDP worker sends ("192.168.1.100:1501"); the IP field's text until the worker

@@ -17,7 +17,7 @@ public:
     void WriteSerial(const uint8_t* data, uint32_t count) override {
         Last.assign(data, data + count);
     }
-    void SetUdpDestination(const std::string&, const std::string&) override {}
+    bool SetUdpDestination(const std::string&, const std::string&) override { return true; }
     void SendDatagram(const uint8_t* data, uint32_t count) override {
         Last.assign(data, data + count);
     }
