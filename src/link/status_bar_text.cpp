@@ -23,6 +23,9 @@ TStatusBarText StatusBarText(bool udp, const std::string& target, const TLinkSta
     TStatusBarText bar;
     bar.Target = (udp ? "UDP " : "Serial ") + target;
     bar.State = LinkStateText(status.State);
+    if (status.State == TLinkState::Resolving) {
+        bar.State += " " + status.ResolvingName;
+    }
     if (status.AgeMs && status.LastReply) {
         bar.Age =
             "last reply " + AgeText(*status.AgeMs) + " ago (" + ClockText(*status.LastReply) + ")";

@@ -60,7 +60,7 @@ bool tPult::SetUdpDestination(const std::string& port, const std::string& ipText
     }
     // The socket would keep its previous destination for a blank text: at start-up the default
     // server address, which nobody typed.
-    if (TrimSocketText(ipText).empty()) {
+    if (Blank(ipText)) {
         throw EOrvant(NoServerAddress);
     }
     const std::optional<std::string> address = FHosts->AddressFor(ipText);
@@ -71,6 +71,10 @@ bool tPult::SetUdpDestination(const std::string& port, const std::string& ipText
     FUdp->SetDestinationAddress(*address);
     FPanelAddress = FUdp->GetDestinationAddress();
     return true;
+}
+
+bool tPult::Blank(const std::string& ipText) {
+    return TrimSocketText(ipText).empty();
 }
 
 std::string tPult::Resolving() const {

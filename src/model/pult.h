@@ -56,6 +56,8 @@ public:
     void SendDatagram(const uint8_t* data, uint32_t count);
     // The host name of the IP field being looked up now, or the empty text.
     std::string Resolving() const;
+    // True for an IP field text that names no server (blank).
+    static bool Blank(const std::string& ipText);
 
     // The worker's OnData callback; userData is the panel object. A datagram from the panel
     // goes to the codec, any other is ignored there (see above). Decoder failures propagate to

@@ -47,8 +47,17 @@ void TWindowFrameTransport::SendDatagram(const uint8_t* data, uint32_t count) {
     }
 }
 
+TUdpAddressState TWindowFrameTransport::UdpAddressState(std::string& name) const {
+    if (tPult::Blank(IpText())) {
+        return TUdpAddressState::Missing;
+    }
+    name = FPult ? FPult->Resolving() : std::string();
+    return name.empty() ? TUdpAddressState::Known : TUdpAddressState::Resolving;
+}
+
 std::string TWindowFrameTransport::UdpTargetText() const {
-    if (FPult && FPult->Udp() != nullptr) {
+    std::string name;
+    if (FPult && FPult->Udp() != nullptr && UdpAddressState(name) == TUdpAddressState::Known) {
         return FPult->Udp()->GetDestinationAddress() + ":" + FPult->Udp()->GetDestinationPort();
     }
     return IpText() + ":" + std::to_string(TFrameCodec::UdpPort);

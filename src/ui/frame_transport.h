@@ -26,8 +26,9 @@ public:
     void SendDatagram(const uint8_t* data, uint32_t count) override;
 
     // Where the UDP worker sends ("192.168.1.100:1501"); the IP field's text until the worker
-    // exists.
+    // exists and while it has no address from the field (blank, or a name being looked up).
     std::string UdpTargetText() const override;
+    TUdpAddressState UdpAddressState(std::string& name) const override;
 
 private:
     tPult& Pult() const;

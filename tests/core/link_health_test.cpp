@@ -14,6 +14,13 @@
 
 namespace {
 
+// Serial, polling, the port open, a one-second refresh.
+TLinkFacts PollingFacts() {
+    TLinkFacts facts;
+    facts.Polling = true;
+    return facts;
+}
+
 class LinkHealth : public ::testing::Test {
 protected:
     LinkHealth() {
@@ -38,7 +45,7 @@ protected:
     TMemoryLog Log;
     TFrameCodec Codec{Transport, Log};
     TLinkHealth Health{Clock};
-    TLinkFacts Facts{false, true, false, TSerialState::Open, 1000};
+    TLinkFacts Facts = PollingFacts();
     int Decoded = 0;
 };
 
@@ -108,6 +115,7 @@ TEST_F(LinkHealth, AFailedLinkIsRedAtOnceAndNamesItsState) {
     ReplyStatus();
     const std::pair<TSerialState, TLinkState> cases[] = {
         {TSerialState::Gone, TLinkState::DeviceGone},
+        {TSerialState::NotFound, TLinkState::NotFound},
         {TSerialState::Closed, TLinkState::PortClosed},
         {TSerialState::Stopped, TLinkState::Stopped},
     };
@@ -121,6 +129,15 @@ TEST_F(LinkHealth, AFailedLinkIsRedAtOnceAndNamesItsState) {
     // Over UDP the serial port does not matter; a poll that cannot be sent does.
     Facts.Udp = true;
     EXPECT_EQ(Look().Colour, TAgeColour::Green);
+    // A blank IP field is a failed link; a name being looked up is a wait, named in the bar.
+    Facts.UdpAddress = TUdpAddressState::Missing;
+    EXPECT_EQ(LinkStateText(Look().State), "no server address");
+    EXPECT_EQ(Look().Colour, TAgeColour::Red);
+    Facts.UdpAddress = TUdpAddressState::Resolving;
+    Facts.ResolvingName = "panel.site";
+    EXPECT_EQ(StatusBarText(true, "panel.site:1501", Look(), Codec.Counters(), 1, {}).State,
+              "resolving panel.site");
+    Facts.UdpAddress = TUdpAddressState::Known;
     Facts.SendFailing = true;
     EXPECT_EQ(Look().State, TLinkState::NoReply);
     EXPECT_EQ(Look().Colour, TAgeColour::Red);
