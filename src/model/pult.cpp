@@ -87,9 +87,16 @@ void tPult::SendDatagram(const uint8_t* data, uint32_t count) {
     }
     // A datagram the system refuses (no route, no network) is a failure the user must see,
     // not a send that looks done.
-    if (!FUdp->SendBuffer(data, static_cast<int32_t>(count))) {
-        throw EOrvant(SocketErrorText(LastSocketError()));
+    if (FUdp->SendBuffer(data, static_cast<int32_t>(count))) {
+        return;
     }
+    const int code = LastSocketError();
+    if (code == SocketErrorFromErrno(ENETUNREACH) || code == SocketErrorFromErrno(EHOSTUNREACH)) {
+        EOrvant failure(NoRoute);
+        failure.SetDetail(SocketErrorText(code));
+        throw failure;
+    }
+    throw EOrvant(SocketErrorText(code));
 }
 
 void tPult::UdpData(void* userData, const uint8_t* data, int32_t length,

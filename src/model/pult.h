@@ -31,6 +31,9 @@ public:
 
     // The text raised when a frame should go over UDP while the IP field is blank.
     static constexpr const char* NoServerAddress = "No server address: the IP field is empty";
+    // The text raised when the system has no route to the IP field's address.
+    static constexpr const char* NoRoute =
+        "Network unreachable: this PC has no route to the server address";
 
     tPult(TFrameCodec& codec, TUdpChosen udpChosen, TStatusSink showStatus = {});
     tPult(const tPult&) = delete;
@@ -50,8 +53,8 @@ public:
     // A blank IP field raises NoServerAddress and sends nothing (the previous destination is
     // never used in its place). A host name is looked up on a thread of its own: until its
     // address is known SetUdpDestination gives false and nothing may be sent. A datagram the
-    // system refuses raises its error text ("Network is unreachable"); before StartUdp both
-    // raise "Destination-address not set.".
+    // system refuses raises its error text, or NoRoute with the text ("Network is unreachable")
+    // as its detail; before StartUdp both raise "Destination-address not set.".
     bool SetUdpDestination(const std::string& port, const std::string& ipText);
     void SendDatagram(const uint8_t* data, uint32_t count);
     // The host name of the IP field being looked up now, or the empty text.

@@ -39,10 +39,9 @@ void TWindowFrameTransport::SendDatagram(const uint8_t* data, uint32_t count) {
     try {
         Pult().SendDatagram(data, count);
     } catch (EOrvant& error) {
-        // The message is the system's own text; the detail says where the datagram went.
-        if (error.Detail().empty()) {
-            error.SetDetail("to " + UdpTargetText());
-        }
+        // The detail says where the datagram went.
+        error.SetDetail((error.Detail().empty() ? "" : error.Detail() + " ") + "to " +
+                        UdpTargetText());
         throw;
     }
 }

@@ -15,7 +15,8 @@ TVethNamespaces::TVethNamespaces() {
     // Interface names hold at most 15 characters.
     FPcEnd = "o2pc" + tag;
     const std::string& pcEnd = FPcEnd;
-    const std::string panelEnd = "o2pl" + tag;
+    FPanelEnd = "o2pl" + tag;
+    const std::string& panelEnd = FPanelEnd;
     if (::geteuid() != 0) {
         FWhy = "making network namespaces takes root";
         return;
@@ -53,6 +54,11 @@ bool TVethNamespaces::Ip(const std::string& arguments) {
     FWhy = "\"ip " + arguments + "\" failed (exit status " +
            std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
     return false;
+}
+
+bool TVethNamespaces::AddPanelAddress(const std::string& address) {
+    return Ip("-n " + FPanel + " addr add " + address + "/32 dev " + FPanelEnd) &&
+           Ip("-n " + FPc + " route add " + address + "/32 dev " + FPcEnd);
 }
 
 bool TVethNamespaces::EnterPc() {

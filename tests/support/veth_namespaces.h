@@ -24,6 +24,10 @@ public:
     const std::string& PcNamespace() const { return FPc; }
     const std::string& PanelNamespace() const { return FPanel; }
 
+    // Gives the panel's side another address (a /32 on its end of the pair, routed to from the
+    // PC's side), such as a trap at the default server address. False with the reason in Why().
+    bool AddPanelAddress(const std::string& address);
+
     // Moves the calling process into the PC's namespace (call before any other thread exists;
     // threads started after live there too). False with the reason in Why().
     bool EnterPc();
@@ -34,6 +38,7 @@ private:
     std::string FPc;
     std::string FPanel;
     std::string FPcEnd;
+    std::string FPanelEnd;
     bool FReady = false;
     std::string FWhy;
 };

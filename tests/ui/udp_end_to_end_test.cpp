@@ -5,26 +5,36 @@
 // network. Without root the namespaces cannot be made, and every test says so and skips.
 
 #include "link/frame_codec.h"
+#include "model/pult.h"
+#include "model/traffic_log.h"
 #include "panel_frames.h"
 #include "pty_pair.h"
+#include "store/connection_settings.h"
 #include "temp_dir.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
+#include "ui/link_health_view.h"
+#include "ui/link_status_bar.h"
 #include "ui/main_window.h"
 #include "ui/status_page.h"
 #include "veth_namespaces.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
 
+#include <arpa/inet.h>
 #include <csignal>
 #include <filesystem>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,13 +44,13 @@ const std::string SecondPanelId = "0A0B0C0D0E99";
 // The simulator, answering over UDP on the panel's side.
 class TPanel {
 public:
-    TPanel(const std::string& ns, const std::string& link, const std::string& id) {
+    TPanel(const std::string& ns, const std::string& link, const std::string& id,
+           const char* address = TVethNamespaces::PanelAddress) {
         FProcess.setProcessChannelMode(QProcess::MergedChannels);
         FProcess.start(QStringLiteral("ip"),
                        {"netns", "exec", QString::fromStdString(ns), ORVANT_PANEL_SIM_PATH, "--udp",
-                        TVethNamespaces::PanelAddress, "--link", QString::fromStdString(link),
-                        "--id", QString::fromStdString(id), "--slaves", "2", "--no-keys",
-                        "--verbose"});
+                        address, "--link", QString::fromStdString(link), "--id",
+                        QString::fromStdString(id), "--slaves", "2", "--no-keys", "--verbose"});
     }
     ~TPanel() { Stop(); }
     // True once it listens on its UDP port.
@@ -64,6 +74,43 @@ private:
     QProcess FProcess;
     QString FHeard;
 };
+
+// A sender on the PC itself, from loopback: not the panel, whatever it sends.
+class TForger {
+public:
+    TForger() {
+        FSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(FSocket, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    }
+    ~TForger() { ::close(FSocket); }
+    void SendToTool(const TBytes& datagram) {
+        sockaddr_in tool{};
+        tool.sin_family = AF_INET;
+        tool.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        tool.sin_port = htons(TFrameCodec::UdpPort);
+        [[maybe_unused]] ssize_t sent =
+            ::sendto(FSocket, datagram.data(), datagram.size(), 0,
+                     reinterpret_cast<const sockaddr*>(&tool), sizeof tool);
+    }
+
+private:
+    int FSocket;
+};
+
+// A status reply of a panel with another ID, as a forger would send it.
+TBytes ForgedStatus() {
+    TBytes record(283, 0);
+    const uint8_t id[6] = {0x99, 0x99, 0x99, 0x99, 0x99, 0x99};
+    std::copy(id, id + 6, record.begin());
+    return PanelDatagram('A', record);
+}
+
+QString LinkState(TForm1& form) {
+    return form.LinkHealth().StatusBar()->State()->text();
+}
 
 std::string SettingsForThePanel() {
     return std::string("[General]\r\nAdr=2\r\nUDP=1\r\nIP=") + TVethNamespaces::PanelAddress +
@@ -137,6 +184,100 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(id->text(), QString::fromStdString(SecondPanelId), 10000);
         QCOMPARE(form.Errors().OpenMessages(), QStringList());
         QCOMPARE(panel->Count("dropped"), 0);
+        form.close();
+    }
+
+    // Port 1501 is open to the whole network: status replies forged from this very PC are
+    // counted as ignored, shown with their sender, and never decoded, whether UDP is chosen or
+    // not; the panel the tool polls is decoded all along.
+    void OnlyThePanelIsHeard() {
+        TPanel panel(FNamespaces.PanelNamespace(), Link(), FirstPanelId);
+        QVERIFY2(panel.Listening(), qPrintable(panel.Heard()));
+        TForm1 form(FDir->Path().string());
+        form.show();
+        auto* id = form.Master->findChild<QLineEdit*>(QStringLiteral("EditID"));
+        QTRY_COMPARE_WITH_TIMEOUT(id->text(), QString::fromStdString(FirstPanelId), 10000);
+
+        TForger forger;
+        for (bool udp : {true, false}) {
+            if (form.TabSheet2->CheckBoxUDP->isChecked() != udp) {
+                form.TabSheet2->CheckBoxUDP->click();
+            }
+            const uint64_t ignored = form.Codec().Counters().DatagramsIgnored;
+            for (int i = 0; i < 20; ++i) {
+                forger.SendToTool(ForgedStatus());
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(form.Codec().Counters().DatagramsIgnored >= ignored + 20,
+                                     5000);
+            QCOMPARE(id->text(), QString::fromStdString(FirstPanelId));
+        }
+        const TTrafficLog& traffic = form.LinkHealth().Traffic();
+        const std::string last = FrameSummary(traffic.At(traffic.Size() - 1));
+        QVERIFY2(last.find("ignored: not the panel (127.0.0.1:") != std::string::npos,
+                 last.c_str());
+        QCOMPARE(form.Errors().OpenMessages(), QStringList());
+        form.close();
+    }
+
+    // With a blank IP field the socket would keep its previous destination, at start-up the
+    // default server address: a trap listens there, on the panel's side, and hears nothing.
+    void ABlankIpFieldSendsNoDatagramAnywhere() {
+        QVERIFY2(FNamespaces.AddPanelAddress(DefaultServerAddress), FNamespaces.Why().c_str());
+        TPanel trap(FNamespaces.PanelNamespace(), Link(), FirstPanelId, DefaultServerAddress);
+        QVERIFY2(trap.Listening(), qPrintable(trap.Heard()));
+        TForm1 form(FDir->Path().string());
+        form.show();
+        form.TabSheet2->EditIP->setText(QString()); // before the first poll, a second away
+        QTRY_COMPARE_WITH_TIMEOUT(form.Errors().OpenMessages(),
+                                  QStringList{QString::fromLatin1(tPult::NoServerAddress)}, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(LinkState(form), QStringLiteral("no server address"), 2000);
+        QTest::qWait(2000); // two more polls due, none sent
+        const TTrafficLog& traffic = form.LinkHealth().Traffic();
+        QVERIFY(traffic.Size() >= 2);
+        for (std::size_t i = 0; i < traffic.Size(); ++i) {
+            QCOMPARE(traffic.At(i).Fate, TFrameFate::SendFailed);
+        }
+        QCOMPARE(form.Errors().OpenMessages().size(), 1);
+        QCOMPARE(trap.Count("A: status"), 0);
+        form.close();
+    }
+
+    // "Stop" releases the panel on either link, without a message; "Init" polls again.
+    void StopReleasesThePanelOnBothLinksAndInitPollsAgain() {
+        TPanel panel(FNamespaces.PanelNamespace(), Link(), FirstPanelId);
+        QVERIFY2(panel.Listening(), qPrintable(panel.Heard()));
+        TForm1 form(FDir->Path().string());
+        form.show();
+        QTRY_VERIFY_WITH_TIMEOUT(panel.Count("A: status") >= 2, 5000);
+        form.TabSheet2->ButtonStop->click();
+        QTRY_COMPARE_WITH_TIMEOUT(LinkState(form), QStringLiteral("stopped"), 1000);
+        QTest::qWait(300); // a reply on its way
+        const int polls = panel.Count("A: status");
+        QTest::qWait(2500);
+        QCOMPARE(panel.Count("A: status"), polls);
+        form.TabSheet2->Button1->click();
+        QTRY_VERIFY_WITH_TIMEOUT(panel.Count("A: status") >= polls + 2, 5000);
+
+        const std::string poll("\xAA\x01\x30\x41\x71\xAA\x02", 7);
+        std::string line;
+        auto hears = [&](const std::string& what) {
+            return QTest::qWaitFor(
+                [&] {
+                    line += FPty->Receive(64, std::chrono::milliseconds(10));
+                    return line.find(what) != std::string::npos;
+                },
+                3000);
+        };
+        form.TabSheet2->CheckBoxUDP->click(); // over to the serial line
+        QVERIFY(hears(poll));
+        form.TabSheet2->ButtonStop->click();
+        QTest::qWait(300);
+        FPty->Receive(4096, std::chrono::milliseconds(10)); // what was written before "Stop"
+        line.clear();
+        QVERIFY(!hears(std::string(1, '\xAA'))); // three polls due, none written
+        form.TabSheet2->Button1->click();
+        QVERIFY(hears(poll));
+        QCOMPARE(form.Errors().OpenMessages(), QStringList());
         form.close();
     }
 
