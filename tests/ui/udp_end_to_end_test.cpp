@@ -23,17 +23,24 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <netinet/in.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -100,6 +107,57 @@ private:
     int FSocket;
 };
 
+// A name server on the panel's side that takes every question and never answers: a socket on
+// port 53 that nobody reads. Made by a thread that entered the panel's namespace (a socket stays
+// in the namespace it was made in).
+class TSilentNameServer {
+public:
+    explicit TSilentNameServer(const std::string& panelNamespace) {
+        std::thread([&] {
+            const int ns = ::open(("/run/netns/" + panelNamespace).c_str(), O_RDONLY | O_CLOEXEC);
+            if (ns >= 0 && ::setns(ns, CLONE_NEWNET) == 0) {
+                FSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+                sockaddr_in local{};
+                local.sin_family = AF_INET;
+                local.sin_port = htons(53);
+                ::inet_pton(AF_INET, TVethNamespaces::PanelAddress, &local.sin_addr);
+                FReady = FSocket >= 0 &&
+                         ::bind(FSocket, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
+            }
+            if (ns >= 0) {
+                ::close(ns);
+            }
+        }).join();
+    }
+    ~TSilentNameServer() {
+        if (FSocket >= 0) {
+            ::close(FSocket);
+        }
+    }
+    bool Ready() const { return FReady; }
+
+private:
+    int FSocket = -1;
+    bool FReady = false;
+};
+
+// Points this process's resolver at the panel's side (where TSilentNameServer listens), in a
+// mount namespace of its own, so nothing outside the test sees it. Call before any other thread
+// exists. False with the reason in `why`.
+bool UseTheNameServerOnThePanelSide(const std::filesystem::path& dir, std::string& why) {
+    const std::filesystem::path conf = dir / "resolv.conf";
+    WriteFileBytes(conf, std::string("nameserver ") + TVethNamespaces::PanelAddress +
+                             "\noptions timeout:30 attempts:1\n");
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount(conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0) {
+        why = std::string("cannot put a resolv.conf of the test's own in place: ") +
+              std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
 // A status reply of a panel with another ID, as a forger would send it.
 TBytes ForgedStatus() {
     TBytes record(283, 0);
@@ -123,8 +181,10 @@ class TUdpEndToEndTest : public QObject {
     Q_OBJECT
 
 public:
-    TUdpEndToEndTest(TVethNamespaces& namespaces, bool ready)
-        : FNamespaces(namespaces), FReady(ready) {}
+    TUdpEndToEndTest(TVethNamespaces& namespaces, bool ready, bool silentDns,
+                     std::string whyNoSilentDns)
+        : FNamespaces(namespaces), FReady(ready), FSilentDns(silentDns),
+          FWhyNoSilentDns(std::move(whyNoSilentDns)) {}
 
 private slots:
     void init() {
@@ -281,6 +341,64 @@ private slots:
         form.close();
     }
 
+    // Another program on port 1501 (another copy of the tool, say): the message names the port
+    // and what it costs. With the serial link chosen the port is not in use: a note in the log.
+    void APortInUseIsNamedWithWhatItCostsAndOnlyNotedWhileSerialIsChosen() {
+        const int holder = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_port = htons(TFrameCodec::UdpPort);
+        QCOMPARE(::bind(holder, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
+        const QString inUse = QStringLiteral("UDP port 1501 is in use by another program (or "
+                                             "another copy of this tool): replies over UDP "
+                                             "cannot be received");
+        {
+            TForm1 form(FDir->Path().string());
+            form.show();
+            QCOMPARE(form.Errors().OpenMessages(), QStringList{inUse});
+            form.close();
+        }
+        WriteFileBytes(FDir->Path() / "Kelm2.ini", "[General]\r\nUDP=0\r\n");
+        {
+            TForm1 form(FDir->Path().string());
+            form.show();
+            QCOMPARE(form.Errors().OpenMessages(), QStringList());
+            QVERIFY(form.TabSheet2->Memo1->toPlainText().contains(
+                QStringLiteral("Not in use now: ") + inUse +
+                QStringLiteral(" (Address already "
+                               "in use)")));
+            form.close();
+        }
+        ::close(holder);
+    }
+
+    // A host name whose name server never answers: the look-up waits on its own thread, the
+    // status bar says so and nothing is sent meanwhile; the window goes on working, and an
+    // address typed instead is polled at once.
+    void ANameServerThatNeverAnswersLeavesTheWindowAtWork() {
+        if (!FSilentDns) {
+            QSKIP(("skipped: " + FWhyNoSilentDns).c_str());
+        }
+        TSilentNameServer server(FNamespaces.PanelNamespace());
+        QVERIFY(server.Ready());
+        TPanel panel(FNamespaces.PanelNamespace(), Link(), FirstPanelId);
+        QVERIFY2(panel.Listening(), qPrintable(panel.Heard()));
+        TForm1 form(FDir->Path().string());
+        form.show();
+        form.TabSheet2->EditIP->setText(QStringLiteral("orvant-panel.test"));
+        QTRY_COMPARE_WITH_TIMEOUT(LinkState(form), QStringLiteral("resolving orvant-panel.test"),
+                                  3000);
+        QTest::qWait(2500); // polls due while the name server keeps silent
+        QCOMPARE(LinkState(form), QStringLiteral("resolving orvant-panel.test"));
+        QCOMPARE(form.Errors().OpenMessages(), QStringList());
+        QCOMPARE(panel.Count("A: status"), 0);
+
+        form.TabSheet2->EditIP->setText(QString::fromLatin1(TVethNamespaces::PanelAddress));
+        auto* id = form.Master->findChild<QLineEdit*>(QStringLiteral("EditID"));
+        QTRY_COMPARE_WITH_TIMEOUT(id->text(), QString::fromStdString(FirstPanelId), 5000);
+        form.close();
+    }
+
     void TheProgramPollsOverUdpAndKeepsTheAddressItWasGiven() {
         TPanel panel(FNamespaces.PanelNamespace(), Link(), FirstPanelId);
         QVERIFY2(panel.Listening(), qPrintable(panel.Heard()));
@@ -312,6 +430,8 @@ private:
 
     TVethNamespaces& FNamespaces;
     bool FReady;
+    bool FSilentDns;
+    std::string FWhyNoSilentDns;
     std::unique_ptr<TTempDir> FDir;
     std::unique_ptr<TPtyPair> FPty;
 };
@@ -320,8 +440,12 @@ int main(int argc, char** argv) {
     // Before any thread exists, so that every thread of the window lives in the PC's namespace.
     TVethNamespaces namespaces;
     const bool ready = namespaces.Ready() && namespaces.EnterPc();
+    TTempDir resolverDir;
+    std::string whyNoSilentDns = "the network namespaces are not there";
+    const bool silentDns =
+        ready && UseTheNameServerOnThePanelSide(resolverDir.Path(), whyNoSilentDns);
     QApplication app(argc, argv);
-    TUdpEndToEndTest test(namespaces, ready);
+    TUdpEndToEndTest test(namespaces, ready, silentDns, whyNoSilentDns);
     return QTest::qExec(&test, argc, argv);
 }
 
