@@ -158,7 +158,12 @@ void TFrameCodec::SendFrame(uint8_t letter, const uint8_t* payload, uint16_t len
                        length32);
                 return;
             }
-            FTransport.SendDatagram(FTxBuffer.data(), length32);
+            if (!FTransport.SendDatagram(FTxBuffer.data(), length32)) {
+                ++FCounters.DatagramsUnsent;
+                Notify(TFrameWay::Sent, route, TFrameFate::SendFailed, letter, FTxBuffer.data(),
+                       length32);
+                return;
+            }
         } else {
             FTransport.WriteSerial(FTxBuffer.data(), length32);
         }

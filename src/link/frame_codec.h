@@ -28,6 +28,7 @@ struct TLinkCounters {
     uint64_t DatagramChecksumErrors = 0; // datagrams with a wrong or missing checksum (decoded)
     uint64_t ShortReplies = 0;           // replies shorter than their record, passed over
     uint64_t DatagramsIgnored = 0;       // datagrams never dispatched (size, letter, busy)
+    uint64_t DatagramsUnsent = 0;        // datagrams dropped because the send queue was full
 };
 
 // One frame that went out or came in, as a link monitor sees it.
@@ -85,8 +86,9 @@ public:
     // False while the destination is not known yet (a host name being looked up): the datagram
     // must then not go, and nothing is raised.
     virtual bool SetUdpDestination(const std::string& port, const std::string& address) = 0;
-    // Sends one datagram to the destination last set; the result is not examined.
-    virtual void SendDatagram(const uint8_t* data, uint32_t count) = 0;
+    // Sends one datagram to the destination last set, without waiting: false when the system's
+    // send queue is full and the datagram was dropped (a later poll asks again).
+    virtual bool SendDatagram(const uint8_t* data, uint32_t count) = 0;
 };
 
 class TFrameCodec {
@@ -119,7 +121,8 @@ public:
     // `length` bytes (it may be null when `length` is 0). A payload over 2049 bytes, or a serial
     // frame that its escapes would make longer than TxBuffer, raises ERangeError before anything
     // is sent; transport failures ("Invalid address: ...", the serial port's error) propagate.
-    // A datagram whose destination is not known yet is not sent; observers see it as not sent.
+    // A datagram whose destination is not known yet, or that the full send queue dropped, is
+    // not sent; observers see it as not sent (the dropped ones are counted), nothing is raised.
     void SendFrame(uint8_t letter, const uint8_t* payload, uint16_t length);
 
     // One step of the serial receive state machine. The body is collected apart from RxBuffer and

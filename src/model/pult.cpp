@@ -81,16 +81,19 @@ std::string tPult::Resolving() const {
     return FHosts ? FHosts->Resolving() : std::string();
 }
 
-void tPult::SendDatagram(const uint8_t* data, uint32_t count) {
+bool tPult::SendDatagram(const uint8_t* data, uint32_t count) {
     if (!FUdp) {
         throw EOrvant("Destination-address not set.");
     }
     // A datagram the system refuses (no route, no network) is a failure the user must see,
     // not a send that looks done.
     if (FUdp->SendBuffer(data, static_cast<int32_t>(count))) {
-        return;
+        return true;
     }
     const int code = LastSocketError();
+    if (code == SocketErrorFromErrno(EWOULDBLOCK)) {
+        return false; // the send queue is full; the window's thread does not wait for it
+    }
     if (code == SocketErrorFromErrno(ENETUNREACH) || code == SocketErrorFromErrno(EHOSTUNREACH)) {
         EOrvant failure(NoRoute);
         failure.SetDetail(SocketErrorText(code));

@@ -54,9 +54,10 @@ public:
     // never used in its place). A host name is looked up on a thread of its own: until its
     // address is known SetUdpDestination gives false and nothing may be sent. A datagram the
     // system refuses raises its error text, or NoRoute with the text ("Network is unreachable")
-    // as its detail; before StartUdp both raise "Destination-address not set.".
+    // as its detail; before StartUdp both raise "Destination-address not set.". The send never
+    // waits: a datagram the full send queue cannot take is dropped, and SendDatagram gives false.
     bool SetUdpDestination(const std::string& port, const std::string& ipText);
-    void SendDatagram(const uint8_t* data, uint32_t count);
+    bool SendDatagram(const uint8_t* data, uint32_t count);
     // The host name of the IP field being looked up now, or the empty text.
     std::string Resolving() const;
     // True for an IP field text that names no server (blank).

@@ -35,9 +35,9 @@ bool TWindowFrameTransport::SetUdpDestination(const std::string& port, const std
     return Pult().SetUdpDestination(port, address);
 }
 
-void TWindowFrameTransport::SendDatagram(const uint8_t* data, uint32_t count) {
+bool TWindowFrameTransport::SendDatagram(const uint8_t* data, uint32_t count) {
     try {
-        Pult().SendDatagram(data, count);
+        return Pult().SendDatagram(data, count);
     } catch (EOrvant& error) {
         // The detail says where the datagram went.
         error.SetDetail((error.Detail().empty() ? "" : error.Detail() + " ") + "to " +

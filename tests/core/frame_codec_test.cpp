@@ -33,8 +33,9 @@ public:
         Calls.push_back("destination " + port + " " + address);
         return true;
     }
-    void SendDatagram(const uint8_t* data, uint32_t count) override {
+    bool SendDatagram(const uint8_t* data, uint32_t count) override {
         Calls.push_back("datagram " + HexText(TBytes(data, data + count)));
+        return true;
     }
 
     bool Udp = false;

@@ -77,9 +77,9 @@ public:
         AskedPort = port;
         return FPult->SetUdpDestination(PeerPort, address);
     }
-    void SendDatagram(const uint8_t* data, uint32_t count) override {
+    bool SendDatagram(const uint8_t* data, uint32_t count) override {
         ++Datagrams;
-        FPult->SendDatagram(data, count);
+        return FPult->SendDatagram(data, count);
     }
     int Datagrams = 0;
     std::string Ip;

@@ -25,8 +25,9 @@ bool TFakeTransport::SetUdpDestination(const std::string&, const std::string& ad
     return true;
 }
 
-void TFakeTransport::SendDatagram(const uint8_t* data, uint32_t count) {
+bool TFakeTransport::SendDatagram(const uint8_t* data, uint32_t count) {
     Sent.emplace_back(data, data + count);
+    return true;
 }
 
 void TFakeSerialPort::Open() {

@@ -18,7 +18,7 @@ public:
     std::string IpText() const override { return Ip; }
     void WriteSerial(const uint8_t* data, uint32_t count) override;
     bool SetUdpDestination(const std::string& port, const std::string& address) override;
-    void SendDatagram(const uint8_t* data, uint32_t count) override;
+    bool SendDatagram(const uint8_t* data, uint32_t count) override;
 
     // Every frame sent, serial writes and datagrams in order of sending.
     std::vector<std::vector<uint8_t>> Sent;

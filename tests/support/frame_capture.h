@@ -18,8 +18,9 @@ public:
         Last.assign(data, data + count);
     }
     bool SetUdpDestination(const std::string&, const std::string&) override { return true; }
-    void SendDatagram(const uint8_t* data, uint32_t count) override {
+    bool SendDatagram(const uint8_t* data, uint32_t count) override {
         Last.assign(data, data + count);
+        return true;
     }
 
     bool Udp = false;

@@ -61,6 +61,20 @@ bool TVethNamespaces::AddPanelAddress(const std::string& address) {
            Ip("-n " + FPc + " route add " + address + "/32 dev " + FPcEnd);
 }
 
+bool TVethNamespaces::HoldPcTraffic(bool hold) {
+    const std::string command = "ip netns exec " + FPc + " tc qdisc " +
+                                (hold ? "add dev " + FPcEnd +
+                                            " root tbf rate 8bit burst 1600 "
+                                            "limit 100000000"
+                                      : "del dev " + FPcEnd + " root") +
+                                " >/dev/null 2>&1";
+    if (std::system(command.c_str()) == 0) {
+        return true;
+    }
+    FWhy = "\"" + command + "\" failed";
+    return false;
+}
+
 bool TVethNamespaces::EnterPc() {
     const std::string path = "/run/netns/" + FPc;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

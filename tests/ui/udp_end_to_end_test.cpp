@@ -399,6 +399,32 @@ private slots:
         form.close();
     }
 
+    // A link that takes nothing fills the socket's send queue: the window's thread never waits
+    // for room in it; the datagrams it cannot take are counted, and polling goes on when the
+    // link takes frames again.
+    void AFullSendQueueDropsDatagramsInsteadOfHoldingTheWindow() {
+        TPanel panel(FNamespaces.PanelNamespace(), Link(), FirstPanelId);
+        QVERIFY2(panel.Listening(), qPrintable(panel.Heard()));
+        TForm1 form(FDir->Path().string());
+        form.show();
+        auto* id = form.Master->findChild<QLineEdit*>(QStringLiteral("EditID"));
+        QTRY_COMPARE_WITH_TIMEOUT(id->text(), QString::fromStdString(FirstPanelId), 10000);
+        QVERIFY2(FNamespaces.HoldPcTraffic(true), FNamespaces.Why().c_str());
+        for (int i = 0; i < 3000 && form.Codec().Counters().DatagramsUnsent == 0; ++i) {
+            form.TabSheet2->ButtonVerse->click();
+        }
+        const bool released = FNamespaces.HoldPcTraffic(false);
+        QVERIFY(form.Codec().Counters().DatagramsUnsent > 0);
+        QVERIFY(released);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            form.LinkHealth().StatusBar()->Counters()->text().contains(QStringLiteral("unsent ")),
+            1000);
+        QCOMPARE(form.Errors().OpenMessages(), QStringList());
+        const int polls = panel.Count("A: status");
+        QTRY_VERIFY_WITH_TIMEOUT(panel.Count("A: status") > polls, 5000);
+        form.close();
+    }
+
     void TheProgramPollsOverUdpAndKeepsTheAddressItWasGiven() {
         TPanel panel(FNamespaces.PanelNamespace(), Link(), FirstPanelId);
         QVERIFY2(panel.Listening(), qPrintable(panel.Heard()));
