@@ -90,4 +90,7 @@ void TLinkControls::Button2Click() {
 
 void TLinkControls::CheckBoxUDPClick() {
     FControls.SetIpEnabled(!FControls.UdpChecked());
+    if (!FControls.UdpChecked() && FPoll.Running()) {
+        OpenSerialPort();
+    }
 }

@@ -87,7 +87,8 @@ public:
     // "Clear": empties the communication log.
     void Button2Click();
     // "UDP": a ticked box locks the IP field, an unticked one unlocks it. The transport itself
-    // is read from the box at every send.
+    // is read from the box at every send. The serial link chosen while polling runs: its port
+    // is opened if it is not open (see OpenSerialPort), its failure raised.
     void CheckBoxUDPClick();
     // "Address": frames always carry the address byte 0x30, so the field has no effect on the
     // link; it is only saved and restored with the settings.

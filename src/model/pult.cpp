@@ -39,6 +39,7 @@ void tPult::StartUdp(IMainThread& mainThread, const IClock& clock, const std::st
     // The bind runs here, on the main thread, and reports its failure at once.
     FBinding = true;
     FBindFailure.clear();
+    FLocalPort = localPort;
     try {
         FUdp->SetServerPort(localPort);
     } catch (...) {
@@ -49,8 +50,12 @@ void tPult::StartUdp(IMainThread& mainThread, const IClock& clock, const std::st
     // A failed bind leaves the worker paused; resumed, it waits on its unbound socket, where
     // nothing ever arrives, until the process ends.
     FUdp->Resume();
+    CheckBound();
+}
+
+void tPult::CheckBound() const {
     if (!FBindFailure.empty()) {
-        throw BindFailure(localPort, FBindFailure);
+        throw BindFailure(FLocalPort, FBindFailure);
     }
 }
 

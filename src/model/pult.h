@@ -46,6 +46,9 @@ public:
     // cannot be made raises.
     void StartUdp(IMainThread& mainThread, const IClock& clock, const std::string& serverAddress,
                   const std::string& localPort);
+    // Raises StartUdp's bind failure again while it stands (the link stays deaf until the
+    // program starts anew), when UDP is chosen later.
+    void CheckBound() const;
     // The worker, once StartUdp has created it (else null).
     THxUdp* Udp() { return FUdp.get(); }
 
@@ -82,6 +85,7 @@ private:
     std::string FPanelAddress; // the dotted address frames were last sent to; empty before
     bool FBinding = false;     // StartUdp is binding the port
     std::string FBindFailure;  // what the system said when the bind failed
+    std::string FLocalPort;    // the port StartUdp bound
     std::unique_ptr<THostAddressCache> FHosts;
     std::unique_ptr<THxUdp> FUdp; // last: ended first, while the rest still exists
 };

@@ -166,6 +166,14 @@ void TForm1::ConnectControls() {
             guarded(&TLinkControls::SpinEditAdrChange));
     connect(page->CheckBoxUDP, &QCheckBox::clicked, this,
             guarded(&TLinkControls::CheckBoxUDPClick));
+    // UDP chosen now: a port that could not be bound at start-up is an error from here on.
+    connect(page->CheckBoxUDP, &QCheckBox::clicked, this, [this](bool udp) {
+        FErrors->Guard([this, udp] {
+            if (udp && FPult) {
+                FPult->CheckBound();
+            }
+        });
+    });
 
     ComPort1.OnRxChar = [this](TComPort& sender, int32_t count) { ComPort1RxChar(sender, count); };
     ComPort1.OnException = [this](TComPort&, const std::exception& error) { FErrors->Show(error); };

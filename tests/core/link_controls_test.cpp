@@ -130,6 +130,13 @@ TEST_F(LinkControlsTest, AMissingSerialPortIsOneMessageOnSerialAndANoteOnUdp) {
                             "such file or directory)");
     EXPECT_EQ(PollsIn(2000), 2u);
     EXPECT_TRUE(Shown.empty());
+
+    // The serial link chosen again: now the port's failure is an error.
+    Controls.Udp = Transport.Udp = false;
+    EXPECT_THROW(Handlers.CheckBoxUDPClick(), EComPort);
+    Port.DeviceMissing = false;
+    Handlers.CheckBoxUDPClick();
+    EXPECT_TRUE(Port.Connected());
 }
 
 TEST_F(LinkControlsTest, InitOpensOnlyAClosedPortAndRaisesWhenItCannot) {

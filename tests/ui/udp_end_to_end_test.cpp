@@ -365,8 +365,9 @@ private slots:
             QCOMPARE(form.Errors().OpenMessages(), QStringList());
             QVERIFY(form.TabSheet2->Memo1->toPlainText().contains(
                 QStringLiteral("Not in use now: ") + inUse +
-                QStringLiteral(" (Address already "
-                               "in use)")));
+                QStringLiteral(" (Address already in use)")));
+            form.TabSheet2->CheckBoxUDP->click(); // UDP chosen now: the failure counts
+            QCOMPARE(form.Errors().OpenMessages(), QStringList{inUse});
             form.close();
         }
         ::close(holder);
