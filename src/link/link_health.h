@@ -1,8 +1,8 @@
 #pragma once
 // How the link fares, at a glance: the state a technician reads ("polling", "no reply",
 // "stopped", "port closed", "device gone", "not found", "no server address", "resolving NAME"),
-// the age of the last valid reply with its colour, and
-// whether the values on the status pages are old.
+// the age of the last valid reply with its colour, and whether the values on the status pages
+// are old.
 //
 // The age is green while replies come within two refresh intervals, amber after that, and red
 // after ten intervals or at once when the link itself has failed (a poll that cannot be sent, a
@@ -25,7 +25,7 @@ enum class TLinkState : uint8_t {
     Stopped,
     PortClosed,
     DeviceGone,
-    NotFound,  // the serial port's path leads nowhere and never did since "Init"
+    NotFound,  // the serial port's path has led nowhere since start-up or "Init"
     NoAddress, // UDP chosen with a blank IP field
     Resolving, // UDP chosen, the IP field's host name being looked up
 };
