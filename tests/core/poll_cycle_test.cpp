@@ -127,26 +127,6 @@ TEST_F(PollCycleTest, FailedPollIsShownOnceAndPollingResumesWhenTheCauseIsGone) 
     EXPECT_EQ(Shown, (std::vector<std::string>{WriteFailure, WriteFailure}));
 }
 
-// The port's own message says why it is not open; polls would only add "WriteFile function
-// failed" to it, once for every time the port went.
-TEST_F(PollCycleTest, NoPollIsWrittenToASerialPortThatIsNotOpen) {
-    Poll.Start();
-    Transport.SerialOpen = false;
-    int writes = 0;
-    Transport.DuringWrite = [&] { ++writes; };
-    Timer.Advance(5000);
-    EXPECT_EQ(writes, 0);
-    EXPECT_TRUE(Shown.empty());
-    EXPECT_TRUE(Timer.Enabled());
-
-    Controls.Udp = Transport.Udp = true; // UDP needs no serial port
-    EXPECT_EQ(PollsIn(2000), 2u);
-    Controls.Udp = Transport.Udp = false;
-    Transport.SerialOpen = true;
-    EXPECT_EQ(PollsIn(2000), 2u);
-    EXPECT_EQ(writes, 2);
-}
-
 TEST_F(PollCycleTest, AFailureWithAnotherMessageIsShownToo) {
     Poll.Start();
     Transport.DuringWrite = [] { throw EComPort(2, EIO); };

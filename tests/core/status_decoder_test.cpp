@@ -315,21 +315,6 @@ TEST_F(StatusDecoderTest, ShortReplyIsNotDecodedFromStaleBufferBytes) {
     EXPECT_TRUE(Rec.Calls.empty());
 }
 
-// A panel object that has sent nothing over UDP knows no panel there: nothing is decoded.
-TEST_F(StatusDecoderTest, PanelObjectDecodesNoDatagramBeforeItSentOne) {
-    tPult pult(Codec, [] { return true; });
-    PutU48(&Payload[0], 0x010203040506ULL);
-    const TBytes datagram = PanelDatagram('A', Payload);
-    tPult::UdpData(&pult, datagram.data(), static_cast<int32_t>(datagram.size()), "127.0.0.1",
-                   "1501");
-    EXPECT_TRUE(Rec.Calls.empty());
-    EXPECT_EQ(Codec.Counters().DatagramsIgnored, 1u);
-
-    // Status texts without a sink go nowhere.
-    tPult::UdpStatus(&pult, "Exception: bind failed");
-    EXPECT_TRUE(Rec.Calls.empty());
-}
-
 // After a full reply, a short one (a valid frame with two payload bytes, or a datagram of three
 // bytes) would be read over the earlier reply's bytes: it is passed over and counted instead.
 TEST_F(StatusDecoderTest, AReplyShorterThanTheRecordIsCountedAndNeverDecoded) {

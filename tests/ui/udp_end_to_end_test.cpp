@@ -82,66 +82,46 @@ private:
     QString FHeard;
 };
 
-// A sender on the PC itself, from loopback: not the panel, whatever it sends.
-class TForger {
-public:
-    TForger() {
-        FSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(FSocket, reinterpret_cast<sockaddr*>(&local), sizeof local);
-    }
-    ~TForger() { ::close(FSocket); }
-    void SendToTool(const TBytes& datagram) {
-        sockaddr_in tool{};
-        tool.sin_family = AF_INET;
-        tool.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        tool.sin_port = htons(TFrameCodec::UdpPort);
+sockaddr_in Address(const char* dotted, uint16_t port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    ::inet_pton(AF_INET, dotted, &a.sin_addr);
+    return a;
+}
+
+// A UDP socket bound to address and port in the network namespace `ns` (a socket stays in the
+// namespace it was made in, so a thread of its own enters it); -1 when it cannot be made.
+int UdpSocketIn(const std::string& ns, const char* address, uint16_t port) {
+    int fd = -1;
+    std::thread([&] {
+        const int nsFd = ::open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);
+        if (nsFd >= 0 && ::setns(nsFd, CLONE_NEWNET) == 0) {
+            fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+            const sockaddr_in local = Address(address, port);
+            if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+                ::close(fd);
+                fd = -1;
+            }
+        }
+        ::close(nsFd);
+    }).join();
+    return fd;
+}
+
+// Twenty status replies of a panel with another ID, to the tool's port 1501 on `to`.
+void SendForgedStatus(int fd, const char* to) {
+    TBytes record(283, 0x99);
+    const TBytes datagram = PanelDatagram('A', record);
+    const sockaddr_in tool = Address(to, TFrameCodec::UdpPort);
+    for (int i = 0; i < 20; ++i) {
         [[maybe_unused]] ssize_t sent =
-            ::sendto(FSocket, datagram.data(), datagram.size(), 0,
+            ::sendto(fd, datagram.data(), datagram.size(), 0,
                      reinterpret_cast<const sockaddr*>(&tool), sizeof tool);
     }
+}
 
-private:
-    int FSocket;
-};
-
-// A name server on the panel's side that takes every question and never answers: a socket on
-// port 53 that nobody reads. Made by a thread that entered the panel's namespace (a socket stays
-// in the namespace it was made in).
-class TSilentNameServer {
-public:
-    explicit TSilentNameServer(const std::string& panelNamespace) {
-        std::thread([&] {
-            const int ns = ::open(("/run/netns/" + panelNamespace).c_str(), O_RDONLY | O_CLOEXEC);
-            if (ns >= 0 && ::setns(ns, CLONE_NEWNET) == 0) {
-                FSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-                sockaddr_in local{};
-                local.sin_family = AF_INET;
-                local.sin_port = htons(53);
-                ::inet_pton(AF_INET, TVethNamespaces::PanelAddress, &local.sin_addr);
-                FReady = FSocket >= 0 &&
-                         ::bind(FSocket, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
-            }
-            if (ns >= 0) {
-                ::close(ns);
-            }
-        }).join();
-    }
-    ~TSilentNameServer() {
-        if (FSocket >= 0) {
-            ::close(FSocket);
-        }
-    }
-    bool Ready() const { return FReady; }
-
-private:
-    int FSocket = -1;
-    bool FReady = false;
-};
-
-// Points this process's resolver at the panel's side (where TSilentNameServer listens), in a
+// Points this process's resolver at the panel's side (a silent name server there), in a
 // mount namespace of its own, so nothing outside the test sees it. Call before any other thread
 // exists. False with the reason in `why`.
 bool UseTheNameServerOnThePanelSide(const std::filesystem::path& dir, std::string& why) {
@@ -156,14 +136,6 @@ bool UseTheNameServerOnThePanelSide(const std::filesystem::path& dir, std::strin
         return false;
     }
     return true;
-}
-
-// A status reply of a panel with another ID, as a forger would send it.
-TBytes ForgedStatus() {
-    TBytes record(283, 0);
-    const uint8_t id[6] = {0x99, 0x99, 0x99, 0x99, 0x99, 0x99};
-    std::copy(id, id + 6, record.begin());
-    return PanelDatagram('A', record);
 }
 
 QString LinkState(TForm1& form) {
@@ -247,34 +219,37 @@ private slots:
         form.close();
     }
 
-    // Port 1501 is open to the whole network: status replies forged from this very PC are
-    // counted as ignored, shown with their sender, and never decoded, whether UDP is chosen or
-    // not; the panel the tool polls is decoded all along.
-    void OnlyThePanelIsHeard() {
+    // Port 1501 is open to the whole network. Status replies forged from this PC are counted
+    // as ignored, shown with their sender, never decoded; with the serial link chosen not even
+    // the panel's address is heard over UDP.
+    void OnlyThePanelIsHeardAndOnlyWhileUdpIsChosen() {
         TPanel panel(FNamespaces.PanelNamespace(), Link(), FirstPanelId);
         QVERIFY2(panel.Listening(), qPrintable(panel.Heard()));
         TForm1 form(FDir->Path().string());
         form.show();
         auto* id = form.Master->findChild<QLineEdit*>(QStringLiteral("EditID"));
         QTRY_COMPARE_WITH_TIMEOUT(id->text(), QString::fromStdString(FirstPanelId), 10000);
-
-        TForger forger;
-        for (bool udp : {true, false}) {
-            if (form.TabSheet2->CheckBoxUDP->isChecked() != udp) {
-                form.TabSheet2->CheckBoxUDP->click();
-            }
+        const int stranger = UdpSocketIn(FNamespaces.PcNamespace(), "127.0.0.1", 0);
+        const int atPanel =
+            UdpSocketIn(FNamespaces.PanelNamespace(), TVethNamespaces::PanelAddress, 0);
+        const std::pair<int, const char*> forgers[] = {{stranger, "127.0.0.1"},
+                                                       {atPanel, TVethNamespaces::PcAddress}};
+        for (const auto& [forger, to] : forgers) {
             const uint64_t ignored = form.Codec().Counters().DatagramsIgnored;
-            for (int i = 0; i < 20; ++i) {
-                forger.SendToTool(ForgedStatus());
-            }
+            SendForgedStatus(forger, to);
             QTRY_VERIFY_WITH_TIMEOUT(form.Codec().Counters().DatagramsIgnored >= ignored + 20,
                                      5000);
             QCOMPARE(id->text(), QString::fromStdString(FirstPanelId));
+            if (forger == stranger) {
+                const TTrafficLog& traffic = form.LinkHealth().Traffic();
+                const std::string last = FrameSummary(traffic.At(traffic.Size() - 1));
+                QVERIFY2(last.find("ignored: not the panel (127.0.0.1:") != std::string::npos,
+                         last.c_str());
+                form.TabSheet2->CheckBoxUDP->click(); // over to the serial line
+            }
         }
-        const TTrafficLog& traffic = form.LinkHealth().Traffic();
-        const std::string last = FrameSummary(traffic.At(traffic.Size() - 1));
-        QVERIFY2(last.find("ignored: not the panel (127.0.0.1:") != std::string::npos,
-                 last.c_str());
+        ::close(stranger);
+        ::close(atPanel);
         QCOMPARE(form.Errors().OpenMessages(), QStringList());
         form.close();
     }
@@ -380,8 +355,10 @@ private slots:
         if (!FSilentDns) {
             QSKIP(("skipped: " + FWhyNoSilentDns).c_str());
         }
-        TSilentNameServer server(FNamespaces.PanelNamespace());
-        QVERIFY(server.Ready());
+        // A name server that takes every question and never answers: nobody reads its socket.
+        const int server =
+            UdpSocketIn(FNamespaces.PanelNamespace(), TVethNamespaces::PanelAddress, 53);
+        QVERIFY(server >= 0);
         TPanel panel(FNamespaces.PanelNamespace(), Link(), FirstPanelId);
         QVERIFY2(panel.Listening(), qPrintable(panel.Heard()));
         TForm1 form(FDir->Path().string());
@@ -397,6 +374,7 @@ private slots:
         form.TabSheet2->EditIP->setText(QString::fromLatin1(TVethNamespaces::PanelAddress));
         auto* id = form.Master->findChild<QLineEdit*>(QStringLiteral("EditID"));
         QTRY_COMPARE_WITH_TIMEOUT(id->text(), QString::fromStdString(FirstPanelId), 5000);
+        ::close(server);
         form.close();
     }
 
