@@ -14,13 +14,6 @@
 
 namespace {
 
-// Serial, polling, the port open, a one-second refresh.
-TLinkFacts PollingFacts() {
-    TLinkFacts facts;
-    facts.Polling = true;
-    return facts;
-}
-
 class LinkHealth : public ::testing::Test {
 protected:
     LinkHealth() {
@@ -45,7 +38,7 @@ protected:
     TMemoryLog Log;
     TFrameCodec Codec{Transport, Log};
     TLinkHealth Health{Clock};
-    TLinkFacts Facts = PollingFacts();
+    TLinkFacts Facts{false, true, false, TSerialState::Open, 1000, {}, {}};
     int Decoded = 0;
 };
 
