@@ -4,6 +4,7 @@
 #include "temp_dir.h"
 #include "transport/com_port.h"
 #include "transport/com_port_errors.h"
+#include "transport/failure_headline.h"
 
 #include <gtest/gtest.h>
 
@@ -174,8 +175,17 @@ TEST_F(ComPortPty, MissingDeviceRaisesError1WithTheSystemCode) {
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code, 1);
         EXPECT_STREQ(e.what(), "Unable to open com port (win error code: 2)");
+        // The technician reads a plain headline first, the port's own text under it.
+        const TFailureText text = PlainFailure(e);
+        EXPECT_EQ(text.Message, "Serial port not found");
+        EXPECT_EQ(text.Detail, "Unable to open com port (win error code: 2) - No such file or "
+                               "directory on /dev/orvant-no-such-tty");
     }
     EXPECT_FALSE(Port.Connected());
+    EXPECT_EQ(PlainFailure(EComPort(1, EACCES)).Message,
+              "No permission to open the serial port: the user must be in the \"dialout\" group");
+    EXPECT_EQ(PlainFailure(EComPort(7, EINVAL)).Message,
+              "SetCommState function failed (win error code: 22)");
 }
 
 TEST_F(ComPortPty, ReadAndWriteOnAClosedPortRaiseWithBadHandle) {
@@ -207,6 +217,7 @@ TEST_F(ComPortPty, ASecondOpenOfTheDeviceFailsUntilTheFirstCloses) {
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code, 1);
         EXPECT_EQ(e.SystemCode, EWOULDBLOCK);
+        EXPECT_EQ(PlainFailure(e).Message, "Serial port in use by another program");
     }
     EXPECT_FALSE(second.Connected());
     Port.Close();
