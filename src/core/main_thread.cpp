@@ -39,6 +39,13 @@ bool THandOff::Run(std::function<void()> fn) {
     }
     auto call = std::make_shared<TCall>();
     call->Fn = std::move(fn);
+    // Posted under the lock that RequestStop takes: once a stop has been requested nothing
+    // reaches the main thread any more, so it may be gone after RequestStop (a waiting thread
+    // that is not joined, such as a host-name look-up, may call Run later).
+    std::unique_lock postLock(FShared->Mutex);
+    if (FShared->Stop) {
+        return false;
+    }
     FMainThread.Post([shared = FShared, call] {
         {
             std::lock_guard lock(shared->Mutex);
@@ -55,6 +62,7 @@ bool THandOff::Run(std::function<void()> fn) {
         call->Done = true;
         shared->Changed.notify_all();
     });
+    postLock.unlock();
     std::exception_ptr error;
     {
         std::unique_lock lock(FShared->Mutex);

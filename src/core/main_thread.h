@@ -34,7 +34,8 @@ public:
 //  - a stop was requested first (or before Run was called): Run returns false at once and
 //    raises nothing. A queued call keeps its own shared state, so it may outlive both this
 //    object and the thread: when it comes up on the main thread after the stop it does nothing.
-//    So once RequestStop has returned on the main thread, fn does not start any more. A stop
+//    So once RequestStop has returned on the main thread, fn does not start any more, and no
+//    call is posted to the main thread any more: a thread that is not joined may go on. A stop
 //    requested while fn runs (from inside it) releases the waiter with false too; fn runs on to
 //    its end.
 //  - called on the main thread itself: fn runs at once (unless a stop was requested).

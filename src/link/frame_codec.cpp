@@ -91,11 +91,11 @@ void TFrameCodec::RemoveObserver(IFrameObserver& observer) {
 }
 
 void TFrameCodec::Notify(TFrameWay way, TFrameRoute route, TFrameFate fate, uint8_t letter,
-                         const uint8_t* wire, std::size_t length) {
+                         const uint8_t* wire, std::size_t length, std::string_view from) {
     if (wire == nullptr) {
         return; // a reply dispatched by hand, not one that came over a transport
     }
-    const TFrameEvent event{way, route, fate, letter, wire, length};
+    const TFrameEvent event{way, route, fate, letter, wire, length, from};
     for (IFrameObserver* observer : FObservers) {
         observer->FrameSeen(event);
     }
@@ -153,8 +153,17 @@ void TFrameCodec::SendFrame(uint8_t letter, const uint8_t* payload, uint16_t len
         if (udp) {
             // Set again before every datagram so that an edited IP field counts from the next
             // frame.
-            FTransport.SetUdpDestination(std::to_string(UdpPort), FTransport.IpText());
-            FTransport.SendDatagram(FTxBuffer.data(), length32);
+            if (!FTransport.SetUdpDestination(std::to_string(UdpPort), FTransport.IpText())) {
+                Notify(TFrameWay::Sent, route, TFrameFate::SendFailed, letter, FTxBuffer.data(),
+                       length32);
+                return;
+            }
+            if (!FTransport.SendDatagram(FTxBuffer.data(), length32)) {
+                ++FCounters.DatagramsUnsent;
+                Notify(TFrameWay::Sent, route, TFrameFate::SendFailed, letter, FTxBuffer.data(),
+                       length32);
+                return;
+            }
         } else {
             FTransport.WriteSerial(FTxBuffer.data(), length32);
         }
@@ -331,6 +340,14 @@ void TFrameCodec::DropReply() {
     ++FCounters.UnawaitedReplies;
     for (IFrameObserver* observer : FObservers) {
         observer->ReplyDropped();
+    }
+}
+
+void TFrameCodec::IgnoreDatagram(const uint8_t* data, int length, std::string_view from) {
+    ++FCounters.DatagramsIgnored;
+    if (data != nullptr && length > 0) {
+        Notify(TFrameWay::Received, TFrameRoute::Udp, TFrameFate::Ignored,
+               length >= 3 ? data[2] : 0, data, std::size_t(length), from);
     }
 }
 

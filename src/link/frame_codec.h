@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class ICommLog;
@@ -28,6 +29,7 @@ struct TLinkCounters {
     uint64_t ShortReplies = 0;           // replies shorter than their record, passed over
     uint64_t DatagramsIgnored = 0;       // datagrams never dispatched (size, letter, busy)
     uint64_t UnawaitedReplies = 0;       // decoded replies nobody waited for (late, repeated)
+    uint64_t DatagramsUnsent = 0;        // datagrams dropped because the send queue was full
 };
 
 // One frame that went out or came in, as a link monitor sees it.
@@ -52,6 +54,8 @@ struct TFrameEvent {
     // serial frame is rebuilt from its body (escaping has one form, so the bytes are the same).
     const uint8_t* Wire;
     std::size_t WireLength;
+    // The sender of a datagram that was not taken from the panel ("10.0.0.7:40001"), else empty.
+    std::string_view From{};
 };
 
 // Told of every frame the codec sends or receives, on the main thread, before a received frame
@@ -83,9 +87,12 @@ public:
     // One write of a whole serial frame; raises the serial port's error when the port fails.
     virtual void WriteSerial(const uint8_t* data, uint32_t count) = 0;
     // Sets the UDP destination before a datagram; raises "Invalid address: ..." for a bad text.
-    virtual void SetUdpDestination(const std::string& port, const std::string& address) = 0;
-    // Sends one datagram to the destination last set; the result is not examined.
-    virtual void SendDatagram(const uint8_t* data, uint32_t count) = 0;
+    // False while the destination is not known yet (a host name being looked up): the datagram
+    // must then not go, and nothing is raised.
+    virtual bool SetUdpDestination(const std::string& port, const std::string& address) = 0;
+    // Sends one datagram to the destination last set, without waiting: false when the system's
+    // send queue is full and the datagram was dropped (a later poll asks again).
+    virtual bool SendDatagram(const uint8_t* data, uint32_t count) = 0;
 };
 
 class TFrameCodec {
@@ -118,6 +125,8 @@ public:
     // `length` bytes (it may be null when `length` is 0). A payload over 2049 bytes, or a serial
     // frame that its escapes would make longer than TxBuffer, raises ERangeError before anything
     // is sent; transport failures ("Invalid address: ...", the serial port's error) propagate.
+    // A datagram whose destination is not known yet, or that the full send queue dropped, is
+    // not sent; observers see it as not sent (the dropped ones are counted), nothing is raised.
     void SendFrame(uint8_t letter, const uint8_t* payload, uint16_t length);
 
     // One step of the serial receive state machine. The body is collected apart from RxBuffer and
@@ -134,6 +143,10 @@ public:
     // datagrams that arrive while a frame is being handled, are dropped. The checksum is not
     // required, but a wrong or missing one is counted. Decoder failures propagate.
     void ReceiveDatagram(const uint8_t* data, int length);
+
+    // A datagram that did not come from the panel (see tPult): counted with the ignored ones and
+    // shown to the observers with its sender (`from`), never decoded.
+    void IgnoreDatagram(const uint8_t* data, int length, std::string_view from);
 
     // Calls the decoder for a received frame's command letter; letters without one are dropped.
     // Raises EShortReply, without calling the decoder, when PayloadLength() is below the
@@ -180,7 +193,7 @@ private:
     // Dispatch that tells the observers first; `wire` is the frame as it came.
     void Dispatch(uint8_t letter, TFrameRoute route, const uint8_t* wire, std::size_t length);
     void Notify(TFrameWay way, TFrameRoute route, TFrameFate fate, uint8_t letter,
-                const uint8_t* wire, std::size_t length);
+                const uint8_t* wire, std::size_t length, std::string_view from = {});
     // The received serial body in wire form, into FRxWire; returns its length.
     std::size_t RebuildSerialWire();
 

@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/comm_log.h"
+#include "core/errors.h"
 #include "link/commands.h"
 
 #include <cstdio>
@@ -10,7 +11,7 @@
 TLinkControls::TLinkControls(TFrameCodec& codec, ITimer& pollTimer, ISerialPort& port,
                              ILinkControls& controls, ICommLog& log, const IClock& clock)
     : FCodec(codec), FPort(port), FControls(controls), FLog(log), FClock(clock),
-      FPoll(pollTimer, codec, controls) {}
+      FPoll(pollTimer, codec, controls, port) {}
 
 void TLinkControls::ButtonVerseClick() {
     SendVersionRequest(FCodec);
@@ -48,13 +49,35 @@ void TLinkControls::Button8Click() {
 }
 
 void TLinkControls::ButtonStopClick() {
+    FPoll.Stop();
     FPort.Close();
 }
 
 void TLinkControls::Button1Click() {
-    if (!FPort.Connected()) {
-        FPort.Open();
+    if (!FPoll.Running()) {
+        FPoll.Start();
     }
+    OpenSerialPort();
+}
+
+void TLinkControls::OpenSerialPort() {
+    if (FPort.Connected()) {
+        return;
+    }
+    try {
+        FPort.Open();
+    } catch (const std::exception& error) {
+        if (!FControls.UdpChecked()) {
+            throw;
+        }
+        NoteUnusedLinkFailure(error);
+    }
+}
+
+void TLinkControls::NoteUnusedLinkFailure(const std::exception& error) {
+    const std::string detail = DetailOf(error);
+    FLog.AddLine("Not in use now: " + std::string(error.what()) +
+                 (detail.empty() ? "" : " (" + detail + ")"));
 }
 
 void TLinkControls::Button5Click() {
@@ -67,4 +90,7 @@ void TLinkControls::Button2Click() {
 
 void TLinkControls::CheckBoxUDPClick() {
     FControls.SetIpEnabled(!FControls.UdpChecked());
+    if (!FControls.UdpChecked() && FPoll.Running()) {
+        OpenSerialPort();
+    }
 }

@@ -5,6 +5,7 @@
 
 #include "link/poll_cycle.h"
 
+#include <exception>
 #include <string>
 
 class IClock;
@@ -67,16 +68,27 @@ public:
     void Button7Click();
     // "Get events" (hidden): 'G' for record 150.
     void Button8Click();
-    // "Stop": closes the serial port; polling goes on (over serial it fails until "Init").
+    // "Stop": stops polling on whichever link is chosen and closes the serial port, so the
+    // panel is left alone until "Init".
     void ButtonStopClick();
-    // "Init": opens the serial port with its current settings, unless it is open already.
+    // "Init": starts polling again (unless it runs) and opens the serial port with its current
+    // settings, unless it is open already (see OpenSerialPort).
     void Button1Click();
+    // Opens the serial port unless it is open. With UDP chosen the port is not in use, so a
+    // port that cannot be opened is only noted in the communication log; with the serial link
+    // chosen its error is raised.
+    void OpenSerialPort();
+    // Notes in the communication log the failure of the link that is not chosen now (the
+    // serial port while UDP is chosen, UDP's port while the serial link is): not an error
+    // until it is chosen.
+    void NoteUnusedLinkFailure(const std::exception& error);
     // "Com settings": the serial settings dialog.
     void Button5Click();
     // "Clear": empties the communication log.
     void Button2Click();
     // "UDP": a ticked box locks the IP field, an unticked one unlocks it. The transport itself
-    // is read from the box at every send.
+    // is read from the box at every send. The serial link chosen while polling runs: its port
+    // is opened if it is not open (see OpenSerialPort), its failure raised.
     void CheckBoxUDPClick();
     // "Address": frames always carry the address byte 0x30, so the field has no effect on the
     // link; it is only saved and restored with the settings.

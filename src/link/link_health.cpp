@@ -14,6 +14,12 @@ std::string LinkStateText(TLinkState state) {
         return "port closed";
     case TLinkState::DeviceGone:
         return "device gone";
+    case TLinkState::NotFound:
+        return "not found";
+    case TLinkState::NoAddress:
+        return "no server address";
+    case TLinkState::Resolving:
+        return "resolving";
     }
     return "stopped";
 }
@@ -49,15 +55,23 @@ TLinkStatus TLinkHealth::Look(const TLinkFacts& facts) {
     const uint32_t age =
         status.AgeMs ? *status.AgeMs : (FPollStartTick ? now - *FPollStartTick : 0);
     const bool serialDown = !facts.Udp && facts.Serial != TSerialState::Open;
-    const bool failed = serialDown || facts.SendFailing;
+    const bool noAddress = facts.Udp && facts.UdpAddress == TUdpAddressState::Missing;
+    const bool resolving = facts.Udp && facts.UdpAddress == TUdpAddressState::Resolving;
+    const bool failed = serialDown || noAddress || facts.SendFailing;
     status.Colour = Colour(facts, failed, age);
     const bool replying = status.AgeMs && status.Colour == TAgeColour::Green;
 
     if (!facts.Polling || (serialDown && facts.Serial == TSerialState::Stopped)) {
         status.State = TLinkState::Stopped;
     } else if (serialDown) {
-        status.State =
-            facts.Serial == TSerialState::Gone ? TLinkState::DeviceGone : TLinkState::PortClosed;
+        status.State = facts.Serial == TSerialState::Gone       ? TLinkState::DeviceGone
+                       : facts.Serial == TSerialState::NotFound ? TLinkState::NotFound
+                                                                : TLinkState::PortClosed;
+    } else if (noAddress) {
+        status.State = TLinkState::NoAddress;
+    } else if (resolving) {
+        status.State = TLinkState::Resolving;
+        status.ResolvingName = facts.ResolvingName;
     } else {
         status.State = replying ? TLinkState::Polling : TLinkState::NoReply;
     }

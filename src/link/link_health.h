@@ -1,28 +1,40 @@
 #pragma once
 // How the link fares, at a glance: the state a technician reads ("polling", "no reply",
-// "stopped", "port closed", "device gone"), the age of the last valid reply with its colour, and
-// whether the values on the status pages are old.
+// "stopped", "port closed", "device gone", "not found", "no server address", "resolving NAME"),
+// the age of the last valid reply with its colour, and whether the values on the status pages
+// are old.
 //
 // The age is green while replies come within two refresh intervals, amber after that, and red
 // after ten intervals or at once when the link itself has failed (a poll that cannot be sent, a
-// serial port that is closed or whose device is gone). Before the first reply the age counts
-// from the start of polling and is never green. While the age is red after at least one reply,
-// the pages' values are stale; the next valid reply makes them fresh again.
+// serial port that is closed, not found or whose device is gone, a blank IP field). Before the
+// first reply the age counts from the start of polling and is never green. While the age is red
+// after at least one reply, the pages' values are stale; the next valid reply makes them fresh
+// again.
 
 #include "core/clock.h"
 #include "link/frame_codec.h"
+#include "link/link_sources.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-enum class TLinkState : uint8_t { Polling, NoReply, Stopped, PortClosed, DeviceGone };
+enum class TLinkState : uint8_t {
+    Polling,
+    NoReply,
+    Stopped,
+    PortClosed,
+    DeviceGone,
+    NotFound,  // the serial port's path has led nowhere since start-up or "Init"
+    NoAddress, // UDP chosen with a blank IP field
+    Resolving, // UDP chosen, the IP field's host name being looked up
+};
 enum class TAgeColour : uint8_t { Green, Amber, Red };
 
 // The serial port as the health sees it (the port's watch knows it).
-enum class TSerialState : uint8_t { Open, Stopped, Closed, Gone };
+enum class TSerialState : uint8_t { Open, Stopped, Closed, Gone, NotFound };
 
-// The texts of the states, as the status bar shows them.
+// The texts of the states, as the status bar shows them ("resolving" without its name).
 std::string LinkStateText(TLinkState state);
 
 // What the health is told about the link at the moment of a look.
@@ -32,6 +44,8 @@ struct TLinkFacts {
     bool SendFailing = false; // the last poll could not be sent
     TSerialState Serial = TSerialState::Open;
     uint32_t RefreshMs = 1000; // the refresh interval in force
+    TUdpAddressState UdpAddress = TUdpAddressState::Known;
+    std::string ResolvingName; // the host name being looked up, while UdpAddress is Resolving
 };
 
 struct TLinkStatus {
@@ -40,6 +54,7 @@ struct TLinkStatus {
     std::optional<uint32_t> AgeMs;      // since the last valid reply; empty before the first
     std::optional<TDateTime> LastReply; // the PC's time of the last valid reply
     bool Stale = false;                 // the pages show values older than the age allows
+    std::string ResolvingName;          // the host name looked up, in the state Resolving
 };
 
 class TLinkHealth : public IFrameObserver {

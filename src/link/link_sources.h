@@ -7,11 +7,17 @@
 #include <optional>
 #include <string>
 
+// Whether the UDP link knows where to send: the IP field may be blank, or hold a host name
+// whose address is being looked up.
+enum class TUdpAddressState : uint8_t { Known, Missing, Resolving };
+
 // The destination of the UDP link ("192.168.1.100:1501").
 class IUdpTarget {
 public:
     virtual ~IUdpTarget() = default;
     virtual std::string UdpTargetText() const = 0;
+    // The state of the destination; while Resolving, `name` is the host name looked up.
+    virtual TUdpAddressState UdpAddressState(std::string& name) const = 0;
 };
 
 // The copy of the panel's event log since the start.

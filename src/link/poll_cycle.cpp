@@ -7,8 +7,9 @@
 
 #include <algorithm>
 
-TPollCycle::TPollCycle(ITimer& timer, TFrameCodec& codec, const ILinkControls& controls)
-    : FTimer(timer), FCodec(codec), FControls(controls) {}
+TPollCycle::TPollCycle(ITimer& timer, TFrameCodec& codec, const ILinkControls& controls,
+                       const ISerialPort& port)
+    : FTimer(timer), FCodec(codec), FControls(controls), FPort(port) {}
 
 void TPollCycle::Start() {
     FTimer.SetEnabled(false);
@@ -39,7 +40,9 @@ void TPollCycle::Timer1Timer() {
     FTimer.SetEnabled(false);
     std::exception_ptr failure;
     try {
-        SendStatusRequest(FCodec);
+        if (FControls.UdpChecked() || FPort.Connected()) {
+            SendStatusRequest(FCodec);
+        }
     } catch (...) {
         failure = std::current_exception();
     }

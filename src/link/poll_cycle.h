@@ -7,6 +7,10 @@
 // until a poll goes through again, so a closed serial port or a bad IP field shows one message
 // instead of one per second, and polling resumes by itself once the cause is gone ("Init", a
 // corrected IP field).
+//
+// While the serial link is chosen and its port is not open (not found, device gone, refused,
+// stopped) no poll is written: the port's own message has said why, and the status bar says so
+// for as long as it lasts.
 
 #include "core/repeat_filter.h"
 
@@ -17,6 +21,7 @@
 class ITimer;
 class TFrameCodec;
 class ILinkControls;
+class ISerialPort;
 
 class TPollCycle {
 public:
@@ -27,8 +32,9 @@ public:
     static constexpr int MaxRefresh = 10000;
 
     // `timer` is Timer1; its owner sets its handler to call Timer1Timer and shows what it raises.
-    // All three must outlive the poll cycle.
-    TPollCycle(ITimer& timer, TFrameCodec& codec, const ILinkControls& controls);
+    // All four must outlive the poll cycle.
+    TPollCycle(ITimer& timer, TFrameCodec& codec, const ILinkControls& controls,
+               const ISerialPort& port);
 
     // Starts polling when the window is shown: interval 1000 ms, timer enabled.
     void Start();
@@ -59,6 +65,7 @@ private:
     ITimer& FTimer;
     TFrameCodec& FCodec;
     const ILinkControls& FControls;
+    const ISerialPort& FPort;
     bool FBusy = false;
     TRepeatFilter FFailures; // a failing poll shows its message once
 };

@@ -23,6 +23,9 @@ TStatusBarText StatusBarText(bool udp, const std::string& target, const TLinkSta
     TStatusBarText bar;
     bar.Target = (udp ? "UDP " : "Serial ") + target;
     bar.State = LinkStateText(status.State);
+    if (status.State == TLinkState::Resolving) {
+        bar.State += " " + status.ResolvingName;
+    }
     if (status.AgeMs && status.LastReply) {
         bar.Age =
             "last reply " + AgeText(*status.AgeMs) + " ago (" + ClockText(*status.LastReply) + ")";
@@ -33,6 +36,9 @@ TStatusBarText StatusBarText(bool udp, const std::string& target, const TLinkSta
     bar.Counters = "polls " + std::to_string(pollsSent) + "  replies " +
                    std::to_string(counters.Dispatched) + "  dropped " + std::to_string(dropped) +
                    "  ignored " + std::to_string(counters.DatagramsIgnored);
+    if (counters.DatagramsUnsent > 0) {
+        bar.Counters += "  unsent " + std::to_string(counters.DatagramsUnsent);
+    }
     if (events) {
         bar.Counters += "  events " + std::to_string(events->Copied) + " copied, " +
                         std::to_string(events->Waiting) + " waiting";

@@ -98,7 +98,7 @@ std::string FateNote(const TTrafficRecord& record) {
     case TFrameFate::Short:
         return ", too short: passed over";
     case TFrameFate::Ignored:
-        return ", ignored";
+        return record.From.empty() ? ", ignored" : ", ignored: not the panel (" + record.From + ")";
     case TFrameFate::Unawaited:
         return ", not awaited (late or repeated): dropped";
     default:

@@ -34,6 +34,7 @@ void TTrafficLog::FrameSeen(const TFrameEvent& frame) {
         record.Wire = std::vector<uint8_t>();
     }
     record.Wire.assign(frame.Wire, frame.Wire + kept);
+    record.From.assign(frame.From);
 }
 
 void TTrafficLog::ReplyDropped() {

@@ -20,6 +20,7 @@ struct TTrafficRecord {
     TFrameFate Fate = TFrameFate::Sent;
     uint8_t Letter = 0;
     std::vector<uint8_t> Wire;
+    std::string From; // the sender of a datagram not taken from the panel, else empty
 };
 
 class TTrafficLog : public IFrameObserver {

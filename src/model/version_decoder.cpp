@@ -4,6 +4,7 @@
 #include "core/comm_log.h"
 #include "core/errors.h"
 #include "link/frame_codec.h"
+#include "model/visible_text.h"
 #include "store/report_writer.h"
 
 #include <algorithm>
@@ -24,7 +25,8 @@ std::string DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines&
     if (zero == end) {
         throw ERangeError("Range check error: version text without its end");
     }
-    const std::string text(payload, zero);
+    const std::string text = VisibleText(
+        std::string_view(reinterpret_cast<const char*>(payload), std::size_t(zero - payload)));
     log.AddLine("Verse=" + text);
     report.WriteReportLine(VersionStamp(clock.Now()) + text);
     return text;

@@ -2,7 +2,8 @@
 // The reply to 'V': the master's firmware version, a text of 8-bit characters ended by a zero
 // byte within the first 128 payload bytes. "Verse=" and the text go to the communication log,
 // and "HH.MM.SS DD.MM.YYYY ;" and the text (the PC's local time) to the event report file. The
-// text's bytes go to both unchanged; the window shows them decoded as Windows-1250.
+// text's bytes go to both unchanged, but for control characters, which are written as visible
+// stand-ins (VisibleText); the window shows them decoded as Windows-1250.
 
 #include <cstddef>
 #include <string>

@@ -267,7 +267,14 @@ void TComPort::StartThread() {
     FThread = std::make_unique<TComThread>(
         FDevice, FEvents, FBuffer.InputSize, FMainThread,
         [this](TComEvents events, int32_t count) { DoEvents(events, count); },
-        [this](std::exception_ptr error) { DoException(error); });
+        [this](std::exception_ptr error, bool ended) {
+            // Nothing reads the line any more: like a pulled adapter, the port can only be
+            // closed and opened again, which the watch of the port does.
+            if (ended) {
+                FDeviceGone = true;
+            }
+            DoException(error);
+        });
 }
 
 void TComPort::StopThread() {

@@ -81,7 +81,7 @@ void TComThread::Run() {
             return;
         }
         if (count < 0) {
-            Report(std::make_exception_ptr(EComPort(6, errno)));
+            ReportEnd(std::make_exception_ptr(EComPort(6, errno)));
             return;
         }
         uint32_t portFlags = 0;
@@ -102,7 +102,7 @@ bool TComThread::ServePort(uint32_t flags) {
         waiting = FDevice.WaitingBytes();
     } catch (...) {
         // The count cannot be read: the device has failed and will not come back by itself.
-        Report(std::current_exception());
+        ReportEnd(std::current_exception());
         return false;
     }
     TComEvents events;
@@ -126,7 +126,7 @@ bool TComThread::ServePort(uint32_t flags) {
         }
     }
     if ((flags & (EPOLLHUP | EPOLLERR | EPOLLRDHUP)) != 0) {
-        Report(std::make_exception_ptr(EComPort(6, EIO)));
+        ReportEnd(std::make_exception_ptr(EComPort(6, EIO)));
         return false;
     }
     return true;
@@ -134,9 +134,17 @@ bool TComThread::ServePort(uint32_t flags) {
 
 bool TComThread::Report(std::exception_ptr error) {
     try {
-        return FHandOff.Run([handlers = FHandlers, error] { handlers->OnError(error); });
+        return FHandOff.Run([handlers = FHandlers, error] { handlers->OnError(error, false); });
     } catch (...) {
         // The report itself failed; there is no one left to tell.
         return !FHandOff.StopRequested();
+    }
+}
+
+void TComThread::ReportEnd(std::exception_ptr error) {
+    try {
+        FHandOff.Run([handlers = FHandlers, error] { handlers->OnError(error, true); });
+    } catch (...) {
+        // The report itself failed; there is no one left to tell.
     }
 }

@@ -16,14 +16,16 @@ class TComThread {
 public:
     // Runs on the main thread: the events seen and the count of bytes waiting (above zero).
     using TEventsHandler = std::function<void(TComEvents events, int32_t count)>;
-    // Runs on the main thread: an error of the port's wait, or one a handler raised.
-    using TErrorHandler = std::function<void(std::exception_ptr error)>;
+    // Runs on the main thread: an error of the port's wait, or one a handler raised. `ended`
+    // is true when the error ended the thread: nothing is read from the line any more.
+    using TErrorHandler = std::function<void(std::exception_ptr error, bool ended)>;
 
     // Starts waiting on the open device. evRxChar is delivered when bytes arrive, evRx80Full
     // with it when the waiting bytes reach 80% of inputSize; only events in the set are
     // delivered. An error a handler raises is reported through onError and the thread goes on.
     // A device that fails or hangs up (an adapter pulled, the far end of a pseudo-terminal
-    // closed) is reported once, after the bytes still waiting, and the thread stops waiting.
+    // closed, any error of the wait or of the waiting-byte count) is reported once, after the
+    // bytes still waiting, as ending the thread, and the thread stops waiting.
     // Raises EComPort 1 with the system's errno when the thread cannot be set up.
     TComThread(const TSerialDevice& device, TComEvents events, int32_t inputSize,
                IMainThread& mainThread, TEventsHandler onEvents, TErrorHandler onError);
@@ -46,6 +48,8 @@ private:
     bool ServePort(uint32_t flags);
     // Hands the error to the main thread; false when a stop was requested meanwhile.
     bool Report(std::exception_ptr error);
+    // Reports an error that ends the thread.
+    void ReportEnd(std::exception_ptr error);
     void CloseDescriptors();
 
     const TSerialDevice& FDevice;

@@ -10,7 +10,7 @@ THxUdpSocket::THxUdpSocket(ISocketOwner* owner) : THxBlockSocket(owner) {}
 
 bool THxUdpSocket::Send(const uint8_t* data, int32_t len) {
     const ssize_t sent =
-        ::sendto(FSocket, data, static_cast<std::size_t>(len), MSG_NOSIGNAL,
+        ::sendto(FSocket, data, static_cast<std::size_t>(len), MSG_NOSIGNAL | MSG_DONTWAIT,
                  reinterpret_cast<const sockaddr*>(&FRemoteAddr), sizeof FRemoteAddr);
     if (sent < 0) {
         NoteSocketErrno();

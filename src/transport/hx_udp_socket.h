@@ -11,7 +11,9 @@ public:
     // A datagram socket has no connection: Disconnect does nothing and Connect returns 0.
     void Disconnect() override {}
     int Connect() override { return 0; }
-    // One datagram of len bytes to the destination; true unless the system reports an error.
+    // One datagram of len bytes to the destination, without waiting for room in the send
+    // queue (a full queue is the error "Operation would block"); true unless the system reports
+    // an error.
     bool Send(const uint8_t* data, int32_t len) override;
     // Waits at most a second and reads one datagram and its sender (GetFromAddress,
     // GetFromPort); null when nothing came, the datagram was empty or the read failed (a failed

@@ -83,5 +83,8 @@ TSerialWatch::TState TSerialWatch::State() const {
     if (FPort.Connected()) {
         return FPort.DeviceGone() ? TState::Gone : TState::Open;
     }
-    return FLost || FAbsent ? TState::Gone : TState::Closed;
+    if (FLost) {
+        return TState::Gone;
+    }
+    return FAbsent ? TState::NotFound : TState::Closed;
 }

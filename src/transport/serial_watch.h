@@ -20,10 +20,11 @@ public:
     static constexpr uint32_t TickInterval = 250;
 
     enum class TState : uint8_t {
-        Open,    // open on a device that works
-        Stopped, // closed with "Stop"
-        Closed,  // wanted, but the device is there and refused to open (busy, no permission)
-        Gone,    // wanted, but the device has gone and has not come back yet
+        Open,     // open on a device that works
+        Stopped,  // closed with "Stop"
+        Closed,   // wanted, but the device is there and refused to open (busy, no permission)
+        Gone,     // wanted, but the device has gone and has not come back yet
+        NotFound, // wanted, but its path has led to no device since Want
     };
 
     // The port must outlive the watch. Until Want or Tick the port is not wanted.

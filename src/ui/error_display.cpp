@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/errors.h"
+#include "transport/failure_headline.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -103,7 +104,8 @@ void TErrorDisplay::Show(const QString& message, const QString& detail) {
 }
 
 void TErrorDisplay::Show(const std::exception& error) {
-    Show(QString::fromLocal8Bit(error.what()), QString::fromLocal8Bit(DetailOf(error)));
+    const TFailureText text = PlainFailure(error);
+    Show(QString::fromLocal8Bit(text.Message), QString::fromLocal8Bit(text.Detail));
 }
 
 void TErrorDisplay::Guard(const std::function<void()>& handler) {

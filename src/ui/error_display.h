@@ -26,7 +26,8 @@ public:
 
     // Lists a message (text exactly as raised) with its detail line.
     void Show(const QString& message, const QString& detail = {});
-    // Shows a failure with the detail it carries.
+    // Shows a failure with the detail it carries; a serial failure a technician meets in the
+    // workshop under its plain headline, its own text kept in the detail (PlainFailure).
     void Show(const std::exception& error);
     // Runs a handler; whatever it raises is shown here and goes no further.
     void Guard(const std::function<void()>& handler);

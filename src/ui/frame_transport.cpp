@@ -31,24 +31,32 @@ tPult& TWindowFrameTransport::Pult() const {
     return *FPult;
 }
 
-void TWindowFrameTransport::SetUdpDestination(const std::string& port, const std::string& address) {
-    Pult().SetUdpDestination(port, address);
+bool TWindowFrameTransport::SetUdpDestination(const std::string& port, const std::string& address) {
+    return Pult().SetUdpDestination(port, address);
 }
 
-void TWindowFrameTransport::SendDatagram(const uint8_t* data, uint32_t count) {
+bool TWindowFrameTransport::SendDatagram(const uint8_t* data, uint32_t count) {
     try {
-        Pult().SendDatagram(data, count);
+        return Pult().SendDatagram(data, count);
     } catch (EOrvant& error) {
-        // The message is the system's own text; the detail says where the datagram went.
-        if (error.Detail().empty()) {
-            error.SetDetail("to " + UdpTargetText());
-        }
+        // The detail says where the datagram went.
+        error.SetDetail((error.Detail().empty() ? "" : error.Detail() + " ") + "to " +
+                        UdpTargetText());
         throw;
     }
 }
 
+TUdpAddressState TWindowFrameTransport::UdpAddressState(std::string& name) const {
+    if (tPult::Blank(IpText())) {
+        return TUdpAddressState::Missing;
+    }
+    name = FPult ? FPult->Resolving() : std::string();
+    return name.empty() ? TUdpAddressState::Known : TUdpAddressState::Resolving;
+}
+
 std::string TWindowFrameTransport::UdpTargetText() const {
-    if (FPult && FPult->Udp() != nullptr) {
+    std::string name;
+    if (FPult && FPult->Udp() != nullptr && UdpAddressState(name) == TUdpAddressState::Known) {
         return FPult->Udp()->GetDestinationAddress() + ":" + FPult->Udp()->GetDestinationPort();
     }
     return IpText() + ":" + std::to_string(TFrameCodec::UdpPort);

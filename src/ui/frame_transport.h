@@ -22,12 +22,13 @@ public:
     bool UdpSelected() const override;
     std::string IpText() const override;
     void WriteSerial(const uint8_t* data, uint32_t count) override;
-    void SetUdpDestination(const std::string& port, const std::string& address) override;
-    void SendDatagram(const uint8_t* data, uint32_t count) override;
+    bool SetUdpDestination(const std::string& port, const std::string& address) override;
+    bool SendDatagram(const uint8_t* data, uint32_t count) override;
 
     // Where the UDP worker sends ("192.168.1.100:1501"); the IP field's text until the worker
-    // exists.
+    // exists and while it has no address from the field (blank, or a name being looked up).
     std::string UdpTargetText() const override;
+    TUdpAddressState UdpAddressState(std::string& name) const override;
 
 private:
     tPult& Pult() const;

@@ -24,6 +24,8 @@ TSerialState SerialStateOf(TSerialWatch::TState state) {
         return TSerialState::Closed;
     case TSerialWatch::TState::Gone:
         return TSerialState::Gone;
+    case TSerialWatch::TState::NotFound:
+        return TSerialState::NotFound;
     }
     return TSerialState::Closed;
 }
@@ -67,6 +69,9 @@ void TLinkHealthView::Tick() {
     facts.Polling = FPoll.Running();
     facts.SendFailing = FPoll.Failing();
     facts.Serial = SerialStateOf(FWatch.State());
+    if (FUdpTarget != nullptr) {
+        facts.UdpAddress = FUdpTarget->UdpAddressState(facts.ResolvingName);
+    }
     try {
         facts.RefreshMs = TPollCycle::RefreshInterval(FControls.RefreshValue());
     } catch (...) {

@@ -188,6 +188,14 @@ void TForm1::ConnectControls() {
             guarded(&TLinkControls::SpinEditAdrChange));
     connect(page->CheckBoxUDP, &QCheckBox::clicked, this,
             guarded(&TLinkControls::CheckBoxUDPClick));
+    // UDP chosen now: a port that could not be bound at start-up is an error from here on.
+    connect(page->CheckBoxUDP, &QCheckBox::clicked, this, [this](bool udp) {
+        FErrors->Guard([this, udp] {
+            if (udp && FPult) {
+                FPult->CheckBound();
+            }
+        });
+    });
 
     ComPort1.OnRxChar = [this](TComPort& sender, int32_t count) { ComPort1RxChar(sender, count); };
     ComPort1.OnException = [this](TComPort&, const std::exception& error) { FErrors->Show(error); };
@@ -330,7 +338,7 @@ void TForm1::FormShow() {
     FErrors->Guard([this] { ComPort1.LoadSettings(stIniFile, ComPortIniPath()); });
     // A port that cannot be opened is reported; the rest of the start-up goes on (the UDP link
     // needs no serial port), and "Init" retries later.
-    FErrors->Guard([this] { FSerialWatch->Want(); });
+    FErrors->Guard([this] { FLink->OpenSerialPort(); });
     FErrors->Guard([this] { StartLink(); });
 }
 
@@ -344,12 +352,22 @@ void TForm1::LoadConnectionSettings() {
 }
 
 // The last step of the start-up: the panel object and its UDP worker, listening from now on
-// whichever transport the "UDP" box selects. Its status texts (a port already taken, a worker
-// that ended) reach the user through the error display.
+// whichever transport the "UDP" box selects, and decoding only while it is UDP. Its status texts
+// (a failed read, a worker that ended) reach the user through the error display. A port that
+// cannot be bound is an error there while UDP is chosen; with the serial link chosen it is only
+// noted in the communication log.
 void TForm1::StartLink() {
     FPult = std::make_unique<tPult>(
-        *FCodec, [this](const std::string& text) { FErrors->Show(QString::fromLocal8Bit(text)); });
-    FPult->StartUdp(FMainThread, SystemClock(), DefaultServerAddress, UdpServerPort);
+        *FCodec, [this] { return TabSheet2->CheckBoxUDP->isChecked(); },
+        [this](const std::string& text) { FErrors->Show(QString::fromLocal8Bit(text)); });
+    try {
+        FPult->StartUdp(FMainThread, SystemClock(), DefaultServerAddress, UdpServerPort);
+    } catch (const std::exception& error) {
+        if (TabSheet2->CheckBoxUDP->isChecked()) {
+            throw;
+        }
+        FLink->NoteUnusedLinkFailure(error);
+    }
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -11,6 +11,8 @@
 TMemoLog::TMemoLog(QPlainTextEdit* memo) : FMemo(memo) {
     // The memo itself drops its first lines beyond the limit, cheaply, as lines come.
     FMemo->setMaximumBlockCount(MaxLines);
+    // A log is never edited back: an undo history would keep every line ever added.
+    FMemo->setUndoRedoEnabled(false);
     FLineCount = FMemo->document()->isEmpty() ? 0 : FMemo->document()->blockCount();
 }
 

@@ -4,8 +4,15 @@
 #include "temp_dir.h"
 #include "transport/com_port.h"
 #include "transport/com_port_errors.h"
+#include "transport/failure_headline.h"
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+
+#include <filesystem>
+
+#include <set>
 
 #include <atomic>
 #include <cerrno>
@@ -174,8 +181,17 @@ TEST_F(ComPortPty, MissingDeviceRaisesError1WithTheSystemCode) {
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code, 1);
         EXPECT_STREQ(e.what(), "Unable to open com port (win error code: 2)");
+        // The technician reads a plain headline first, the port's own text under it.
+        const TFailureText text = PlainFailure(e);
+        EXPECT_EQ(text.Message, "Serial port not found");
+        EXPECT_EQ(text.Detail, "Unable to open com port (win error code: 2) - No such file or "
+                               "directory on /dev/orvant-no-such-tty");
     }
     EXPECT_FALSE(Port.Connected());
+    EXPECT_EQ(PlainFailure(EComPort(1, EACCES)).Message,
+              "No permission to open the serial port: the user must be in the \"dialout\" group");
+    EXPECT_EQ(PlainFailure(EComPort(7, EINVAL)).Message,
+              "SetCommState function failed (win error code: 22)");
 }
 
 TEST_F(ComPortPty, ReadAndWriteOnAClosedPortRaiseWithBadHandle) {
@@ -207,6 +223,7 @@ TEST_F(ComPortPty, ASecondOpenOfTheDeviceFailsUntilTheFirstCloses) {
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code, 1);
         EXPECT_EQ(e.SystemCode, EWOULDBLOCK);
+        EXPECT_EQ(PlainFailure(e).Message, "Serial port in use by another program");
     }
     EXPECT_FALSE(second.Connected());
     Port.Close();
@@ -298,6 +315,49 @@ TEST_F(ComPortPty, AHangUpIsReportedOnceWithoutSpinningAndTheNextOpenWorks) {
     replugged.Send("back");
     ASSERT_TRUE(ReceivedSize(4));
     EXPECT_EQ(Received, "back");
+}
+
+// Any error that ends the line's thread, not only a pulled adapter's, leaves nothing reading the
+// line: it is shown once and the port counts as gone, so that it is closed and opened again.
+TEST_F(ComPortPty, AnyErrorThatEndsTheEventThreadMarksThePortGone) {
+    auto handlesOfTheLine = [this] {
+        std::set<int> handles;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+            std::error_code ec;
+            if (std::filesystem::read_symlink(entry.path(), ec).string() == Pty.SlavePath()) {
+                handles.insert(std::stoi(entry.path().filename().string()));
+            }
+        }
+        return handles;
+    };
+    const std::set<int> before = handlesOfTheLine();
+    Port.Open();
+    std::set<int> ours = handlesOfTheLine();
+    for (int handle : before) {
+        ours.erase(handle);
+    }
+    ASSERT_EQ(ours.size(), 1u);
+    const int handle = *ours.begin();
+    // The thread still waits on the line, but its count of waiting bytes now fails (ENOTTY).
+    const int line = ::dup(handle);
+    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    ASSERT_EQ(::dup2(devNull, handle), handle);
+    Pty.Send("x");
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return !Reports.empty(); }, 5s));
+    EXPECT_TRUE(Port.DeviceGone());
+    Queue.ProcessUntil([] { return false; }, 100ms);
+    EXPECT_EQ(Reports.size(), 1u);
+    ::close(devNull);
+    ::close(line);
+    try {
+        Port.Close();
+    } catch (const EComPort&) {
+        // /dev/null cannot be purged
+    }
+    Port.Open();
+    Pty.Send("back");
+    ASSERT_TRUE(ReceivedSize(5));
+    EXPECT_EQ(Received, "xback"); // the byte the failed thread could not count is read now
 }
 
 TEST_F(ComPortPty, ChangingThePortWhileOpenMovesToTheNewDevice) {

@@ -26,14 +26,16 @@ public:
         }
         Calls.push_back("serial " + HexText(TBytes(data, data + count)));
     }
-    void SetUdpDestination(const std::string& port, const std::string& address) override {
+    bool SetUdpDestination(const std::string& port, const std::string& address) override {
         if (address == "no.such.host") {
             throw EOrvant("Invalid address: " + address);
         }
         Calls.push_back("destination " + port + " " + address);
+        return true;
     }
-    void SendDatagram(const uint8_t* data, uint32_t count) override {
+    bool SendDatagram(const uint8_t* data, uint32_t count) override {
         Calls.push_back("datagram " + HexText(TBytes(data, data + count)));
+        return true;
     }
 
     bool Udp = false;

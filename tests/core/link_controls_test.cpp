@@ -11,28 +11,6 @@ namespace {
 
 using TBytes = std::vector<uint8_t>;
 
-// ComPort1 in front of the fake transport: closing it makes serial writes fail.
-class TFakePort : public ISerialPort {
-public:
-    explicit TFakePort(TFakeTransport& transport) : FTransport(transport) {}
-    bool Connected() const override { return FTransport.SerialOpen; }
-    void Open() override {
-        ++Opens;
-        if (DeviceMissing) {
-            throw EComPort(1, 2);
-        }
-        FTransport.SerialOpen = true;
-    }
-    void Close() override { FTransport.SerialOpen = false; }
-    void ShowSetupDialog() override { ++Dialogs; }
-    int Opens = 0;
-    int Dialogs = 0;
-    bool DeviceMissing = false;
-
-private:
-    TFakeTransport& FTransport;
-};
-
 class LinkControlsTest : public ::testing::Test {
 protected:
     LinkControlsTest() {
@@ -49,7 +27,7 @@ protected:
     TMemoryLog Log;
     TFrameCodec Codec{Transport, Log};
     TFakeTimer Timer;
-    TFakePort Port{Transport};
+    TFakeSerialPort Port{Transport};
     TFakeLinkControls Controls;
     TFakeClock Clock;
     TLinkControls Handlers{Codec, Timer, Port, Controls, Log, Clock};
@@ -106,19 +84,22 @@ TEST_F(LinkControlsTest, RefusedValuesSendNothing) {
     EXPECT_TRUE(Controls.Questions.empty()); // nothing is asked about a value that cannot go
 }
 
-TEST_F(LinkControlsTest, StopFailsOnePollOnlyAndInitBringsPollingBack) {
-    Handlers.Poll().Start();
-    EXPECT_EQ(PollsIn(1000), 1u);
-
+// A missing serial port is one message and no poll is written to it. With UDP chosen it is a
+// note in the log, until the serial link is chosen again.
+TEST_F(LinkControlsTest, AMissingSerialPortIsOneMessageOnSerialAndANoteOnUdp) {
     Handlers.ButtonStopClick();
-    EXPECT_FALSE(Port.Connected());
-    EXPECT_TRUE(Timer.Enabled()); // "Stop" acts on the port only
-    EXPECT_EQ(PollsIn(3000), 0u);
-    EXPECT_EQ(Shown, std::vector<std::string>{"WriteFile function failed (win error code: 9)"});
-
+    Port.DeviceMissing = true;
+    EXPECT_THROW(Handlers.Button1Click(), EComPort);
+    EXPECT_EQ(PollsIn(5000), 0u);
+    Controls.Udp = Transport.Udp = true;
+    Handlers.ButtonStopClick();
     Handlers.Button1Click();
+    EXPECT_EQ(Log.Lines, std::vector<std::string>{"Not in use now: Unable to open com port (win "
+                                                  "error code: 2) (No such file or directory)"});
     EXPECT_EQ(PollsIn(2000), 2u);
-    EXPECT_EQ(Shown.size(), 1u);
+    Controls.Udp = Transport.Udp = false;
+    EXPECT_THROW(Handlers.CheckBoxUDPClick(), EComPort);
+    EXPECT_TRUE(Shown.empty());
 }
 
 TEST_F(LinkControlsTest, InitOpensOnlyAClosedPortAndRaisesWhenItCannot) {
@@ -129,6 +110,7 @@ TEST_F(LinkControlsTest, InitOpensOnlyAClosedPortAndRaisesWhenItCannot) {
     Port.DeviceMissing = true;
     EXPECT_THROW(Handlers.Button1Click(), EComPort);
     EXPECT_FALSE(Port.Connected());
+    EXPECT_TRUE(Handlers.Poll().Running()); // polling runs for when the port comes
 
     Port.DeviceMissing = false;
     Handlers.Button1Click();
@@ -144,9 +126,9 @@ TEST_F(LinkControlsTest, FailedButtonSendIsRaisedAndLeavesPollingAlone) {
     EXPECT_TRUE(Timer.Enabled());
     EXPECT_EQ(Timer.Remaining(), 600u);
 
-    // The button's failure does not count as shown for the poll: the poll's own is shown.
+    // No poll is written to the closed port, so there is no second message.
     Timer.Advance(600);
-    EXPECT_EQ(Shown.size(), 1u);
+    EXPECT_TRUE(Shown.empty());
 }
 
 TEST_F(LinkControlsTest, UdpBoxLocksTheIpField) {

@@ -38,7 +38,7 @@ protected:
     TMemoryLog Log;
     TFrameCodec Codec{Transport, Log};
     TLinkHealth Health{Clock};
-    TLinkFacts Facts{false, true, false, TSerialState::Open, 1000};
+    TLinkFacts Facts{false, true, false, TSerialState::Open, 1000, {}, {}};
     int Decoded = 0;
 };
 
@@ -121,6 +121,7 @@ TEST_F(LinkHealth, AFailedLinkIsRedAtOnceAndNamesItsState) {
     ReplyStatus();
     const std::pair<TSerialState, TLinkState> cases[] = {
         {TSerialState::Gone, TLinkState::DeviceGone},
+        {TSerialState::NotFound, TLinkState::NotFound},
         {TSerialState::Closed, TLinkState::PortClosed},
         {TSerialState::Stopped, TLinkState::Stopped},
     };
@@ -134,6 +135,9 @@ TEST_F(LinkHealth, AFailedLinkIsRedAtOnceAndNamesItsState) {
     // Over UDP the serial port does not matter; a poll that cannot be sent does.
     Facts.Udp = true;
     EXPECT_EQ(Look().Colour, TAgeColour::Green);
+    Facts.UdpAddress = TUdpAddressState::Missing; // a blank IP field
+    EXPECT_EQ(Look().Colour, TAgeColour::Red);
+    Facts.UdpAddress = TUdpAddressState::Known;
     Facts.SendFailing = true;
     EXPECT_EQ(Look().State, TLinkState::NoReply);
     EXPECT_EQ(Look().Colour, TAgeColour::Red);

@@ -3,6 +3,9 @@
 #include "core/errors.h"
 #include "fake_transport.h"
 #include "fakes.h"
+#include "transport/com_port_errors.h"
+
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -39,12 +42,13 @@ protected:
     TFrameCodec Codec{Transport, Log};
     TFakeTimer Timer;
     TFakeLinkControls Controls;
-    TPollCycle Poll{Timer, Codec, Controls};
+    TFakeSerialPort Port{Transport};
+    TPollCycle Poll{Timer, Codec, Controls, Port};
     std::vector<std::string> Shown;
 };
 
 const std::vector<uint8_t> StatusRequest{0xAA, 0x01, 0x30, 0x41, 0x71, 0xAA, 0x02};
-const std::string ClosedPortMessage = "WriteFile function failed (win error code: 9)";
+const std::string WriteFailure = "WriteFile function failed (win error code: 5)";
 
 } // namespace
 
@@ -96,33 +100,41 @@ TEST_F(PollCycleTest, TimerIsOffAndBusyWhileSendingAndAPollDuringTheSendDoesNoth
 
 TEST_F(PollCycleTest, FailedPollIsShownOnceAndPollingResumesWhenTheCauseIsGone) {
     Poll.Start();
-    Transport.SerialOpen = false;
+    bool failing = true;
+    int writes = 0;
+    Transport.DuringWrite = [&] {
+        ++writes;
+        if (failing) {
+            throw EComPort(2, EIO);
+        }
+    };
     Timer.Advance(1000);
-    ASSERT_EQ(Shown, std::vector<std::string>{ClosedPortMessage});
+    ASSERT_EQ(Shown, std::vector<std::string>{WriteFailure});
     EXPECT_TRUE(Timer.Enabled());
     EXPECT_FALSE(Poll.Busy());
 
     Timer.Advance(5000); // five more failed polls, none shown
+    EXPECT_EQ(writes, 6);
     EXPECT_EQ(Shown.size(), 1u);
     EXPECT_TRUE(Timer.Enabled());
     EXPECT_EQ(Timer.Interval(), 1000u);
 
-    Transport.SerialOpen = true; // "Init"
+    failing = false;
     EXPECT_EQ(PollsIn(3000), 3u);
 
-    Transport.SerialOpen = false; // "Stop" again: a new failure is shown again
+    failing = true; // a new run of failures is shown again
     Timer.Advance(2000);
-    EXPECT_EQ(Shown, (std::vector<std::string>{ClosedPortMessage, ClosedPortMessage}));
+    EXPECT_EQ(Shown, (std::vector<std::string>{WriteFailure, WriteFailure}));
 }
 
 TEST_F(PollCycleTest, AFailureWithAnotherMessageIsShownToo) {
     Poll.Start();
-    Transport.SerialOpen = false;
+    Transport.DuringWrite = [] { throw EComPort(2, EIO); };
     Timer.Advance(2000);
     Transport.Udp = true; // over to UDP, but the IP field holds no address
     Transport.Ip = "10.0.0.x";
     Timer.Advance(2000);
-    EXPECT_EQ(Shown, (std::vector<std::string>{ClosedPortMessage, "Invalid address: 10.0.0.x"}));
+    EXPECT_EQ(Shown, (std::vector<std::string>{WriteFailure, "Invalid address: 10.0.0.x"}));
 
     Transport.Ip = "127.0.0.1"; // the field corrected
     EXPECT_EQ(PollsIn(2000), 2u);

@@ -315,22 +315,6 @@ TEST_F(StatusDecoderTest, ShortReplyIsNotDecodedFromStaleBufferBytes) {
     EXPECT_TRUE(Rec.Calls.empty());
 }
 
-TEST_F(StatusDecoderTest, PanelObjectPassesDatagramsToTheCodec) {
-    tPult pult(Codec);
-    PutU48(&Payload[0], 0x010203040506ULL);
-    const TBytes datagram = PanelDatagram('A', Payload);
-    tPult::UdpData(&pult, datagram.data(), static_cast<int32_t>(datagram.size()), "127.0.0.1",
-                   "1501");
-    ASSERT_FALSE(Rec.Calls.empty());
-    EXPECT_EQ(Rec.Calls.front(), "id 0 010203040506");
-    EXPECT_EQ(Rec.Calls.back(), "data 010203040506 0");
-
-    // Status texts are ignored: nothing reaches the window.
-    Rec.Calls.clear();
-    tPult::UdpStatus(&pult, "Exception: bind failed");
-    EXPECT_TRUE(Rec.Calls.empty());
-}
-
 // After a full reply, a short one (a valid frame with two payload bytes, or a datagram of three
 // bytes) would be read over the earlier reply's bytes: it is passed over and counted instead.
 TEST_F(StatusDecoderTest, AReplyShorterThanTheRecordIsCountedAndNeverDecoded) {

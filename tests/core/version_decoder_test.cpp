@@ -1,5 +1,6 @@
 // The version reply: its text up to the zero byte goes to the log and, stamped, to the event
-// report, byte for byte; a text without its end within 128 bytes writes nothing.
+// report, byte for byte but for control characters; a text without its end within 128 bytes
+// writes nothing.
 
 #include "core/errors.h"
 #include "link/frame_codec.h"
@@ -58,6 +59,17 @@ TEST_F(VersionDecoderTest, WritesTheTextUpToItsZeroByteToTheLogAndTheReport) {
                         "14.03.22 05.12.2010 ;Verze \x8A\xE8\xFD\xAA\r\n"
                         "14.03.22 05.12.2010 ;" +
                             longest + "\r\n");
+}
+
+// A CR LF inside the text would start a line of the panel's making in the report: every control
+// character is written as a visible stand-in instead, on both paths.
+TEST_F(VersionDecoderTest, ControlCharactersInTheTextNeverStartALine) {
+    Datagram(std::string("V2.10\r\nind=  7;tPC=forged\x01\x1F\x7F\x80 \xFF") + '\0');
+    Serial(std::string("\x09\x1B[2J") + '\0');
+    const std::string forged = "V2.10<0D><0A>ind=  7;tPC=forged<01><1F><7F>\x80 \xFF";
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{"Verse=" + forged, "Verse=<09><1B>[2J"}));
+    EXPECT_EQ(Report(),
+              "14.03.22 05.12.2010 ;" + forged + "\r\n14.03.22 05.12.2010 ;<09><1B>[2J\r\n");
 }
 
 TEST_F(VersionDecoderTest, ATextWithoutItsEndWritesNothing) {

@@ -17,13 +17,23 @@ void TFakeTransport::WriteSerial(const uint8_t* data, uint32_t count) {
     Sent.emplace_back(data, data + count);
 }
 
-void TFakeTransport::SetUdpDestination(const std::string&, const std::string& address) {
+bool TFakeTransport::SetUdpDestination(const std::string&, const std::string& address) {
     in_addr parsed{};
     if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) {
         throw EOrvant("Invalid address: " + address);
     }
+    return true;
 }
 
-void TFakeTransport::SendDatagram(const uint8_t* data, uint32_t count) {
+bool TFakeTransport::SendDatagram(const uint8_t* data, uint32_t count) {
     Sent.emplace_back(data, data + count);
+    return true;
+}
+
+void TFakeSerialPort::Open() {
+    ++Opens;
+    if (DeviceMissing) {
+        throw EComPort(1, ENOENT);
+    }
+    FTransport.SerialOpen = true;
 }

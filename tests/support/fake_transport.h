@@ -17,8 +17,8 @@ public:
     bool UdpSelected() const override { return Udp; }
     std::string IpText() const override { return Ip; }
     void WriteSerial(const uint8_t* data, uint32_t count) override;
-    void SetUdpDestination(const std::string& port, const std::string& address) override;
-    void SendDatagram(const uint8_t* data, uint32_t count) override;
+    bool SetUdpDestination(const std::string& port, const std::string& address) override;
+    bool SendDatagram(const uint8_t* data, uint32_t count) override;
 
     // Every frame sent, serial writes and datagrams in order of sending.
     std::vector<std::vector<uint8_t>> Sent;
@@ -26,6 +26,23 @@ public:
     bool Udp = false;             // the "UDP" box
     std::string Ip = "127.0.0.1"; // the IP field
     bool SerialOpen = true;       // false: writes fail as on a closed port
+};
+
+// ComPort1 in front of the fake transport: closing it makes serial writes fail.
+class TFakeSerialPort : public ISerialPort {
+public:
+    explicit TFakeSerialPort(TFakeTransport& transport) : FTransport(transport) {}
+    bool Connected() const override { return FTransport.SerialOpen; }
+    // Raises "Unable to open com port" with ENOENT while DeviceMissing.
+    void Open() override;
+    void Close() override { FTransport.SerialOpen = false; }
+    void ShowSetupDialog() override { ++Dialogs; }
+    int Opens = 0;
+    int Dialogs = 0;
+    bool DeviceMissing = false;
+
+private:
+    TFakeTransport& FTransport;
 };
 
 // The window's link controls as plain values.

@@ -17,9 +17,10 @@ public:
     void WriteSerial(const uint8_t* data, uint32_t count) override {
         Last.assign(data, data + count);
     }
-    void SetUdpDestination(const std::string&, const std::string&) override {}
-    void SendDatagram(const uint8_t* data, uint32_t count) override {
+    bool SetUdpDestination(const std::string&, const std::string&) override { return true; }
+    bool SendDatagram(const uint8_t* data, uint32_t count) override {
         Last.assign(data, data + count);
+        return true;
     }
 
     bool Udp = false;

@@ -15,7 +15,8 @@ TVethNamespaces::TVethNamespaces() {
     // Interface names hold at most 15 characters.
     FPcEnd = "o2pc" + tag;
     const std::string& pcEnd = FPcEnd;
-    const std::string panelEnd = "o2pl" + tag;
+    FPanelEnd = "o2pl" + tag;
+    const std::string& panelEnd = FPanelEnd;
     if (::geteuid() != 0) {
         FWhy = "making network namespaces takes root";
         return;
@@ -52,6 +53,25 @@ bool TVethNamespaces::Ip(const std::string& arguments) {
     }
     FWhy = "\"ip " + arguments + "\" failed (exit status " +
            std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
+    return false;
+}
+
+bool TVethNamespaces::AddPanelAddress(const std::string& address) {
+    return Ip("-n " + FPanel + " addr add " + address + "/32 dev " + FPanelEnd) &&
+           Ip("-n " + FPc + " route add " + address + "/32 dev " + FPcEnd);
+}
+
+bool TVethNamespaces::HoldPcTraffic(bool hold) {
+    const std::string command = "ip netns exec " + FPc + " tc qdisc " +
+                                (hold ? "add dev " + FPcEnd +
+                                            " root tbf rate 8bit burst 1600 "
+                                            "limit 100000000"
+                                      : "del dev " + FPcEnd + " root") +
+                                " >/dev/null 2>&1";
+    if (std::system(command.c_str()) == 0) {
+        return true;
+    }
+    FWhy = "\"" + command + "\" failed";
     return false;
 }
 

@@ -24,6 +24,15 @@ public:
     const std::string& PcNamespace() const { return FPc; }
     const std::string& PanelNamespace() const { return FPanel; }
 
+    // Gives the panel's side another address (a /32 on its end of the pair, routed to from the
+    // PC's side), such as a trap at the default server address. False with the reason in Why().
+    bool AddPanelAddress(const std::string& address);
+
+    // Holds back (or lets go again) every frame leaving the PC's end of the pair, as a link that
+    // takes nothing: a rate of one byte a second with room to queue 100 MB. False with the
+    // reason in Why().
+    bool HoldPcTraffic(bool hold);
+
     // Moves the calling process into the PC's namespace (call before any other thread exists;
     // threads started after live there too). False with the reason in Why().
     bool EnterPc();
@@ -34,6 +43,7 @@ private:
     std::string FPc;
     std::string FPanel;
     std::string FPcEnd;
+    std::string FPanelEnd;
     bool FReady = false;
     std::string FWhy;
 };

@@ -8,6 +8,7 @@
 // and that must never reach a real network.
 
 #include "little_endian.h"
+#include "model/pult.h"
 #include "net_namespace.h"
 #include "panel_frames.h"
 #include "pty_pair.h"
@@ -92,7 +93,7 @@ private slots:
             QTest::qWait(1500);
             const QStringList messages = form.Errors().OpenMessages();
             QCOMPARE(messages.size(), 1);
-            QCOMPARE(messages[0], QStringLiteral("Network is unreachable"));
+            QCOMPARE(messages[0], QString::fromLatin1(tPult::NoRoute));
             QVERIFY(!std::filesystem::exists(FDir->Path() / "Kelm2.ini")); // nothing saved yet
             form.close();
         }
