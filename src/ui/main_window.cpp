@@ -41,6 +41,7 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -147,12 +148,15 @@ void TForm1::BuildPages() {
     layout->addWidget(PageControl1);
 }
 
-// The window starts at its design size, and never gets smaller than the pages need to show
-// every control whole.
+// The window starts large enough to show the whole Master page (at least its design size), and
+// never gets smaller than the pages need with the error panel at its tallest. Neither is ever
+// larger than the screen's free area: on a small or scaled screen the status pages scroll.
 void TForm1::FitToPages() {
     ensurePolished(); // the sizes the controls need depend on the style's fonts and frames
-    setMinimumSize(minimumSizeHint());
-    resize(DesignClientSize.expandedTo(minimumSize()));
+    const QSize room = screen()->availableGeometry().size();
+    const QSize needed = minimumSizeHint() + QSize(0, FErrors->TallestHeight());
+    setMinimumSize(needed.boundedTo(room));
+    resize(DesignClientSize.expandedTo(sizeHint()).expandedTo(minimumSize()).boundedTo(room));
 }
 
 void TForm1::ConnectControls() {
