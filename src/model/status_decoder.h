@@ -8,11 +8,15 @@
 #include "model/status_record.h"
 #include "model/status_view.h"
 
+#include <functional>
+
 class TFrameCodec;
 
 // Whether slave k's page (k = 1..4) is shown: the slave belongs to the installation (bit k-1 of
 // SlaveFlags) and its fault LED on the master does not blink (bit 23-k of Led1 clear).
 bool SlavePageShown(const TMasterBlock& master, int k);
+// The number of slaves that belong to the installation (the bits 0 to 3 of SlaveFlags set).
+int SlavesOf(const TMasterBlock& master);
 
 class TStatusDecoder {
 public:
@@ -28,6 +32,8 @@ public:
     // on those steps run.
     void AttachChart(IChartSink& chart) { FChart = &chart; }
     void AttachDataLine(IDataLineSink& dataLine) { FDataLine = &dataLine; }
+    // Told the number of slaves of every reply, after the slave pages.
+    void AttachSlaveCount(std::function<void(int)> onSlaves) { FOnSlaves = std::move(onSlaves); }
     // The event bookkeeping, the step before the data line.
     void AttachEventBookkeeping(IEventBookkeeping& events) { FEvents = &events; }
 
@@ -53,4 +59,5 @@ private:
     IEventBookkeeping* FEvents = nullptr;
     IDataLineSink* FDataLine = nullptr;
     const IClock& FClock;
+    std::function<void(int)> FOnSlaves;
 };

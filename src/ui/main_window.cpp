@@ -77,6 +77,7 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     FStatusDecoder =
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
     FStatusDecoder->AttachChart(TabSheet3->Chart1->Model());
+    FStatusDecoder->AttachSlaveCount([this](int slaves) { FLink->StatusSlaves(slaves); });
     TabSheet3->InstallationId = [this] { return Master->IdEdit()->text(); };
     if (reports != nullptr) {
         TabSheet3->SetReportDirectory(DirectoryOf(reports->URepData.ReportFileName()));
