@@ -9,7 +9,8 @@
 #include "model/version_decoder.h"
 
 void RegisterReplyDecoders(TFrameCodec& codec, TStatusDecoder& status, TEventBookkeeping& events,
-                           ICommLog& log, IReportLines& report, const IClock& clock) {
+                           ICommLog& log, IReportLines& report, const IClock& clock,
+                           TFirmwareVersion* firmware) {
     status.AttachEventBookkeeping(events);
     codec.RegisterDecoder(
         Command::Status, [&status] { status.DecodeStatus(); }, StatusRecordSize);
@@ -17,7 +18,7 @@ void RegisterReplyDecoders(TFrameCodec& codec, TStatusDecoder& status, TEventBoo
         Command::Event, [&events] { events.DecodeEvent(); }, EventRecordSize);
     codec.RegisterDecoder(
         Command::EventInfo, [&events] { events.DecodeEventInfo(); }, EventInfoSize);
-    codec.RegisterDecoder(Command::Version, [&codec, &log, &report, &clock] {
-        DecodeVersion(codec, log, report, clock);
+    codec.RegisterDecoder(Command::Version, [&codec, &log, &report, &clock, firmware] {
+        DecodeVersion(codec, log, report, clock, firmware);
     });
 }

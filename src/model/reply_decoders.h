@@ -9,10 +9,12 @@ class ICommLog;
 class IClock;
 class IReportLines;
 class TEventBookkeeping;
+class TFirmwareVersion;
 class TFrameCodec;
 class TStatusDecoder;
 
 // Registers the decoders with the codec and attaches the bookkeeping to the status decoder.
 // Every part must outlive the codec's use of them. `report` is the event report file's writer.
 void RegisterReplyDecoders(TFrameCodec& codec, TStatusDecoder& status, TEventBookkeeping& events,
-                           ICommLog& log, IReportLines& report, const IClock& clock);
+                           ICommLog& log, IReportLines& report, const IClock& clock,
+                           TFirmwareVersion* firmware = nullptr);

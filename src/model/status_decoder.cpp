@@ -35,8 +35,8 @@ void TStatusDecoder::DecodeStatus() {
     StoreLedMasks(r);
     ShowOutputs(r);
     ShowSlavePages(r.Master);
-    if (FOnSlaves) {
-        FOnSlaves(SlavesOf(r.Master));
+    if (FMasterWatch) {
+        FMasterWatch(r.Master);
     }
     if (FEvents != nullptr) {
         // The bookkeeping gets the same text that went into EditID in the first step.

@@ -32,8 +32,11 @@ public:
     // on those steps run.
     void AttachChart(IChartSink& chart) { FChart = &chart; }
     void AttachDataLine(IDataLineSink& dataLine) { FDataLine = &dataLine; }
-    // Told the number of slaves of every reply, after the slave pages.
-    void AttachSlaveCount(std::function<void(int)> onSlaves) { FOnSlaves = std::move(onSlaves); }
+    // Shown the master block of every reply, after the slave pages (the slave count the link
+    // controls follow, the installation the firmware version belongs to).
+    void AttachMasterWatch(std::function<void(const TMasterBlock&)> watch) {
+        FMasterWatch = std::move(watch);
+    }
     // The event bookkeeping, the step before the data line.
     void AttachEventBookkeeping(IEventBookkeeping& events) { FEvents = &events; }
 
@@ -59,5 +62,5 @@ private:
     IEventBookkeeping* FEvents = nullptr;
     IDataLineSink* FDataLine = nullptr;
     const IClock& FClock;
-    std::function<void(int)> FOnSlaves;
+    std::function<void(const TMasterBlock&)> FMasterWatch;
 };

@@ -4,6 +4,7 @@
 #include "core/comm_log.h"
 #include "core/errors.h"
 #include "link/frame_codec.h"
+#include "model/firmware_version.h"
 #include "model/visible_text.h"
 #include "store/report_writer.h"
 
@@ -18,7 +19,7 @@ std::string VersionStamp(const TDateTime& t) {
 }
 
 void DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report,
-                   const IClock& clock) {
+                   const IClock& clock, TFirmwareVersion* last) {
     const uint8_t* payload = codec.Payload();
     const uint8_t* end = payload + std::min(codec.PayloadLength(), MaxVersionBytes);
     const uint8_t* zero = std::find(payload, end, 0);
@@ -27,6 +28,9 @@ void DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report
     }
     const std::string text = VisibleText(
         std::string_view(reinterpret_cast<const char*>(payload), std::size_t(zero - payload)));
+    if (last != nullptr) {
+        last->VersionRead(text);
+    }
     log.AddLine("Verse=" + text);
     report.WriteReportLine(VersionStamp(clock.Now()) + text);
 }

@@ -68,6 +68,16 @@ TLinkStatusBar::TLinkStatusBar(QWidget* parent) : QStatusBar(parent) {
     FAge = AddLabel(new QLabel(this), "LabelReplyAge", tr("Last reply"), 0);
     FCounters = AddLabel(new QLabel(this), "LabelLinkCounters", tr("Link counters"), 0);
     FAge->setStyleSheet(AgeStyle(FColour));
+    FFirmware = AddLabel(new QLabel(this), "LabelFirmware", tr("Firmware version"), 0);
+    FFirmware->setVisible(false);
+}
+
+void TLinkStatusBar::ShowFirmware(const QString& version) {
+    const QString text = version.isEmpty() ? QString() : tr("firmware %1").arg(version);
+    if (text != FFirmware->text()) {
+        FFirmware->setText(text);
+        FFirmware->setVisible(!text.isEmpty());
+    }
 }
 
 QLabel* TLinkStatusBar::AddLabel(QLabel* label, const char* name, const QString& spoken,

@@ -15,11 +15,14 @@ public:
     explicit TLinkStatusBar(QWidget* parent = nullptr);
 
     void ShowLink(const TStatusBarText& text, TAgeColour colour);
+    // The firmware version of the installation answering now; empty hides it.
+    void ShowFirmware(const QString& version);
 
     QLabel* Target() const { return FTarget; }
     QLabel* State() const { return FState; }
     QLabel* Age() const { return FAge; }
     QLabel* Counters() const { return FCounters; }
+    QLabel* Firmware() const { return FFirmware; }
     TAgeColour AgeColour() const { return FColour; }
 
 private:
@@ -29,5 +32,6 @@ private:
     QLabel* FState;
     QLabel* FAge;
     QLabel* FCounters;
+    QLabel* FFirmware;
     TAgeColour FColour = TAgeColour::Amber;
 };

@@ -77,7 +77,10 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     FStatusDecoder =
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
     FStatusDecoder->AttachChart(TabSheet3->Chart1->Model());
-    FStatusDecoder->AttachSlaveCount([this](int slaves) { FLink->StatusSlaves(slaves); });
+    FStatusDecoder->AttachMasterWatch([this](const TMasterBlock& master) {
+        FLink->StatusSlaves(SlavesOf(master));
+        FFirmware.InstallationAnswered(DeviceIdText(master.ID));
+    });
     TabSheet3->InstallationId = [this] { return Master->IdEdit()->text(); };
     if (reports != nullptr) {
         TabSheet3->SetReportDirectory(DirectoryOf(reports->URepData.ReportFileName()));
@@ -96,7 +99,7 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
         std::make_unique<TEventBookkeeping>(*FCodec, FPanelState.Events, FEventSettings,
                                             *FStatusPages, *FEventReportTap, *FLog, SystemClock());
     RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventReportTap,
-                          SystemClock());
+                          SystemClock(), &FFirmware);
     BuildLinkHealth();
     FitToPages(); // once the status bar is there too
     ConnectControls();
@@ -210,6 +213,7 @@ void TForm1::BuildLinkHealth() {
                                                     *FStatusPages, this);
     FLinkHealth->SetUdpTarget(FFrameTransport.get());
     FLinkHealth->SetEventProgress(FEvents.get());
+    FLinkHealth->SetFirmwareVersion(&FFirmware);
     auto* column = static_cast<QVBoxLayout*>(layout());
     column->setSpacing(0); // the bar and the panel have frames of their own
     column->addWidget(FErrors->Area());

@@ -5,6 +5,7 @@
 // the handlers lives in the core.
 
 #include "model/event_bookkeeping.h"
+#include "model/firmware_version.h"
 #include "model/panel_state.h"
 #include "store/connection_settings.h"
 #include "store/record_file.h"
@@ -134,6 +135,7 @@ private:
     std::unique_ptr<TFrameCodec> FCodec;
     std::unique_ptr<TLinkControls> FLink;
     TPanelState FPanelState;
+    TFirmwareVersion FFirmware;
     TStatusPages* FStatusPages;
     std::unique_ptr<TStatusDecoder> FStatusDecoder;
     TSettingsHolder FSettings;

@@ -1,14 +1,18 @@
 // End to end against the simulated panel: "Set slaves" starts from the number of slaves the
 // panel reports, names the change in its question, and the communication log says what was
-// sent and that the panel took it, from 2 to 3 slaves and back.
+// sent and that the panel took it, from 2 to 3 slaves and back. The firmware version, once
+// read, stays in the status bar.
 
 #include "panel_sim_process.h"
 
 #include "temp_dir.h"
 #include "ui/communication_page.h"
+#include "ui/link_health_view.h"
+#include "ui/link_status_bar.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -63,6 +67,18 @@ private slots:
             QVERIFY(!log.contains(QStringLiteral("not taken")));
             QCOMPARE(page->SpinEditSlave->value(), to);
         }
+
+        QLabel* firmware = form.LinkHealth().StatusBar()->Firmware();
+        QVERIFY(!firmware->isVisible());
+        page->ButtonVerse->click();
+        QTRY_VERIFY_WITH_TIMEOUT(page->Memo1->toPlainText().contains(QStringLiteral("Verse=")),
+                                 10000);
+        const QString version = page->Memo1->toPlainText().section(QStringLiteral("Verse="), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(firmware->text(),
+                                  QStringLiteral("firmware ") + version.section('\n', 0, 0), 2000);
+        QVERIFY(firmware->isVisible());
+        QTest::qWait(500); // status replies of the same installation keep it
+        QVERIFY(firmware->isVisible());
         form.close();
     }
 };
