@@ -1,6 +1,8 @@
 // The serial settings dialog: its lists, the preselection from the port, OK and Cancel.
 
 #include "core/event_queue.h"
+#include "pty_pair.h"
+#include "temp_dir.h"
 #include "transport/com_port.h"
 #include "ui/accessibility.h"
 #include "ui/com_setup_dialog.h"
@@ -13,6 +15,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+
+#include <filesystem>
+#include <stdexcept>
 
 namespace {
 
@@ -128,6 +133,46 @@ private slots:
         QCOMPARE(dialog.LabelPortInfo->text(), QStringLiteral("not present"));
         dialog.ApplyTo(port);
         QCOMPARE(port.Port(), std::string("/dev/serial/by-id/usb-FTDI-if00"));
+    }
+
+    // A pseudo-terminal held open and a link to it are there, the link shows where it leads;
+    // the field fits the longest path; Refresh finds a device that came; a listing that fails
+    // shows in the dialog, not in a box of its own.
+    void PathsThatOpenArePresentAndErrorsShowInside() {
+        TTempDir dir;
+        TPtyPair pty;
+        const std::string link =
+            (dir.Path() / "serial-by-id-usb-FTDI_FT232R_A10K1234-if00").string();
+        std::filesystem::create_symlink(pty.SlavePath(), link);
+        TEventQueue mainThread;
+        TComPort port(mainThread);
+        port.SetPort(pty.SlavePath());
+        bool failing = false;
+        std::vector<TComPortInfo> present{{"/dev/ttyS0", "serial8250", "", "", "", ""}};
+        TComSetupFrm dialog(port, [&] {
+            if (failing) {
+                throw std::runtime_error("Registry error");
+            }
+            return present;
+        });
+        dialog.show();
+        QCOMPARE(dialog.LabelPortInfo->text(), QString());
+        dialog.Combo1->setEditText(QString::fromStdString(link));
+        QCOMPARE(dialog.LabelPortInfo->text(),
+                 QStringLiteral("\u2192 ") + QString::fromStdString(pty.SlavePath()));
+        dialog.ButtonRefresh->click();
+        QVERIFY(dialog.Combo1->width() >=
+                dialog.Combo1->fontMetrics().horizontalAdvance(QString::fromStdString(link)));
+        dialog.Combo1->setEditText(QStringLiteral("/dev/ttyUSB7"));
+        QCOMPARE(dialog.LabelPortInfo->text(), QStringLiteral("not present"));
+        present.push_back({"/dev/ttyUSB7", "ftdi_sio", "", "", "", ""});
+        dialog.ButtonRefresh->click();
+        QCOMPARE(dialog.LabelPortInfo->text(), QStringLiteral("driver ftdi_sio"));
+        failing = true;
+        dialog.ButtonRefresh->click();
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QVERIFY(dialog.LabelError->isVisible());
+        QCOMPARE(dialog.LabelError->text(), QStringLiteral("Registry error"));
     }
 
     void ListsAreNamedByTheirLabels() {
