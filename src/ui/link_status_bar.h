@@ -5,6 +5,7 @@
 #include "link/link_health.h"
 #include "link/status_bar_text.h"
 
+#include <QElapsedTimer>
 #include <QStatusBar>
 
 class QLabel;
@@ -12,6 +13,9 @@ class QLabel;
 class TLinkStatusBar : public QStatusBar {
     Q_OBJECT
 public:
+    // The reply age's text is brought up to date at most this often (its colour at once).
+    static constexpr int AgeRefreshMs = 1000;
+
     explicit TLinkStatusBar(QWidget* parent = nullptr);
 
     void ShowLink(const TStatusBarText& text, TAgeColour colour);
@@ -34,4 +38,5 @@ private:
     QLabel* FCounters;
     QLabel* FFirmware;
     TAgeColour FColour = TAgeColour::Amber;
+    QElapsedTimer FAgeShown; // since the age's text was last brought up to date
 };

@@ -46,6 +46,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -80,6 +81,7 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     FStatusDecoder->AttachMasterWatch([this](const TMasterBlock& master) {
         FLink->StatusSlaves(SlavesOf(master));
         FFirmware.InstallationAnswered(DeviceIdText(master.ID));
+        WakeLedTimer();
     });
     TabSheet3->InstallationId = [this] { return Master->IdEdit()->text(); };
     if (reports != nullptr) {
@@ -168,7 +170,7 @@ void TForm1::ConnectControls() {
         return [this, handler] { FErrors->Guard([&] { (FLink.get()->*handler)(); }); };
     };
     Timer1->SetOnTimer(guarded(&TLinkControls::Timer1Timer));
-    TimerLed->SetOnTimer([this] { FErrors->Guard([this] { FStatusPages->TimerLedTimer(); }); });
+    TimerLed->SetOnTimer([this] { FErrors->Guard([this] { TimerLedTimer(); }); });
     connect(FStatusPages, &TStatusPages::SlavePageShownChanged, this, &TForm1::ShowSlavePage);
     const TCommunicationPage* page = TabSheet2;
     connect(page->Button1, &QPushButton::clicked, this, guarded(&TLinkControls::Button1Click));
@@ -202,6 +204,31 @@ void TForm1::ConnectControls() {
     ComPort1.OnRxChar = [this](TComPort& sender, int32_t count) { ComPort1RxChar(sender, count); };
     ComPort1.OnException = [this](TComPort&, const std::exception& error) { FErrors->Show(error); };
     connect(page->ButtonMonitor, &QPushButton::clicked, this, &TForm1::ShowTrafficMonitor);
+}
+
+// ---- LEDs ----
+
+// The LED tick. While no LED blinks it has nothing to do until the next status reply, so the
+// timer sleeps: a laptop on battery is not woken five times a second for nothing.
+void TForm1::TimerLedTimer() {
+    FStatusPages->TimerLedTimer();
+    if (!AnyLedBlinks()) {
+        TimerLed->SetEnabled(false);
+    }
+}
+
+// After each status reply: blinking LEDs need the timer; steady ones take their looks now.
+void TForm1::WakeLedTimer() {
+    if (!AnyLedBlinks()) {
+        TimerLedTimer();
+    } else if (!TimerLed->Enabled()) {
+        TimerLed->SetEnabled(true);
+    }
+}
+
+bool TForm1::AnyLedBlinks() const {
+    return std::any_of(FPanelState.LedBlink.begin(), FPanelState.LedBlink.end(),
+                       [](uint32_t mask) { return mask != 0; });
 }
 
 // ---- The link at a glance ----

@@ -123,6 +123,9 @@ private:
     void BuildHistoryPages();
     void ShowInstallations();
     void ComPort1RxChar(TComPort& sender, int32_t count);
+    void TimerLedTimer();
+    void WakeLedTimer();
+    bool AnyLedBlinks() const;
 
     std::string FDirectory;
     TErrorDisplay* FErrors;
