@@ -46,7 +46,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -78,11 +77,7 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     FStatusDecoder =
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
     FStatusDecoder->AttachChart(TabSheet3->Chart1->Model());
-    FStatusDecoder->AttachMasterWatch([this](const TMasterBlock& master) {
-        FLink->StatusSlaves(SlavesOf(master));
-        FFirmware.InstallationAnswered(DeviceIdText(master.ID));
-        WakeLedTimer();
-    });
+    FStatusDecoder->AttachMasterWatch([this](const TMasterBlock& m) { MasterAnswered(m); });
     TabSheet3->InstallationId = [this] { return Master->IdEdit()->text(); };
     if (reports != nullptr) {
         TabSheet3->SetReportDirectory(DirectoryOf(reports->URepData.ReportFileName()));
@@ -154,9 +149,8 @@ void TForm1::BuildPages() {
     layout->addWidget(PageControl1);
 }
 
-// The window starts large enough to show the whole Master page (at least its design size), and
-// never gets smaller than the pages need with the error panel at its tallest. Neither is ever
-// larger than the screen's free area: on a small or scaled screen the status pages scroll.
+// Starts showing the whole Master page (at least the design size); smallest as the pages need with
+// the error panel at its tallest; neither beyond the screen's free area (the pages scroll then).
 void TForm1::FitToPages() {
     ensurePolished(); // the sizes the controls need depend on the style's fonts and frames
     const QSize room = screen()->availableGeometry().size();
@@ -204,31 +198,6 @@ void TForm1::ConnectControls() {
     ComPort1.OnRxChar = [this](TComPort& sender, int32_t count) { ComPort1RxChar(sender, count); };
     ComPort1.OnException = [this](TComPort&, const std::exception& error) { FErrors->Show(error); };
     connect(page->ButtonMonitor, &QPushButton::clicked, this, &TForm1::ShowTrafficMonitor);
-}
-
-// ---- LEDs ----
-
-// The LED tick. While no LED blinks it has nothing to do until the next status reply, so the
-// timer sleeps: a laptop on battery is not woken five times a second for nothing.
-void TForm1::TimerLedTimer() {
-    FStatusPages->TimerLedTimer();
-    if (!AnyLedBlinks()) {
-        TimerLed->SetEnabled(false);
-    }
-}
-
-// After each status reply: blinking LEDs need the timer; steady ones take their looks now.
-void TForm1::WakeLedTimer() {
-    if (!AnyLedBlinks()) {
-        TimerLedTimer();
-    } else if (!TimerLed->Enabled()) {
-        TimerLed->SetEnabled(true);
-    }
-}
-
-bool TForm1::AnyLedBlinks() const {
-    return std::any_of(FPanelState.LedBlink.begin(), FPanelState.LedBlink.end(),
-                       [](uint32_t mask) { return mask != 0; });
 }
 
 // ---- The link at a glance ----

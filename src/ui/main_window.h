@@ -38,6 +38,7 @@ class TLinkControlsView;
 class TMemoLog;
 class TQtTimer;
 class TReportWriter;
+struct TMasterBlock;
 struct TReports;
 class TStatusDecoder;
 class TStatusPage;
@@ -123,6 +124,7 @@ private:
     void BuildHistoryPages();
     void ShowInstallations();
     void ComPort1RxChar(TComPort& sender, int32_t count);
+    void MasterAnswered(const TMasterBlock& master);
     void TimerLedTimer();
     void WakeLedTimer();
     bool AnyLedBlinks() const;
