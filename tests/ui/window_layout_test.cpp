@@ -226,39 +226,32 @@ private slots:
 
     // One message takes one line of height, twenty take three lines and scroll; the pages keep
     // the rest and lay out cleanly, at the smallest size as on a full-HD screen.
-    void ErrorPanelTakesTheHeightOfItsMessages_data() {
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<int>("messages");
-        for (int messages : {1, 20}) {
-            QTest::addRow("minimum, %d", messages) << QSize() << messages;
-            QTest::addRow("1920x1080, %d", messages) << QSize(1920, 1080) << messages;
-        }
-    }
     void ErrorPanelTakesTheHeightOfItsMessages() {
-        QFETCH(QSize, size);
-        QFETCH(int, messages);
-        TForm1 form(FDir->Path().string());
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.resize(size.isValid() ? size : form.minimumSize());
-        QWidget* panel = form.Errors().Area();
-        QVERIFY(!panel->isVisible() || panel->height() == 0);
-        for (int i = 0; i < messages; ++i) {
-            form.Errors().Show(QStringLiteral("Message %1").arg(i), QStringLiteral("detail"));
-        }
-        QTest::qWait(20);
-        const int line = panel->fontMetrics().lineSpacing();
-        auto* list = panel->findChild<QListWidget*>();
-        QVERIFY(panel->height() <= form.Errors().TallestHeight());
-        QVERIFY(panel->height() <= (messages == 1 ? 4 : 7) * line);
-        QCOMPARE(list->verticalScrollBar()->isVisible(), messages > 1);
-        for (QWidget* page :
-             {static_cast<QWidget*>(form.Master), static_cast<QWidget*>(form.TabSheet2)}) {
-            form.PageControl1->setCurrentWidget(page);
+        for (auto [size, messages] :
+             {std::pair{QSize(), 1}, std::pair{QSize(), 20}, std::pair{QSize(1920, 1080), 1},
+              std::pair{QSize(1920, 1080), 20}}) {
+            TForm1 form(FDir->Path().string());
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            form.resize(size.isValid() ? size : form.minimumSize());
+            QWidget* panel = form.Errors().Area();
+            for (int i = 0; i < messages; ++i) {
+                form.Errors().Show(QStringLiteral("Message %1").arg(i), QStringLiteral("detail"));
+            }
             QTest::qWait(20);
-            QCOMPARE(LayoutFaults(page), QStringList());
+            QVERIFY(panel->height() <= form.Errors().TallestHeight());
+            QVERIFY(panel->height() <=
+                    (messages == 1 ? 4 : 7) * panel->fontMetrics().lineSpacing());
+            QCOMPARE(panel->findChild<QListWidget*>()->verticalScrollBar()->isVisible(),
+                     messages > 1);
+            for (QWidget* page :
+                 {static_cast<QWidget*>(form.Master), static_cast<QWidget*>(form.TabSheet2)}) {
+                form.PageControl1->setCurrentWidget(page);
+                QTest::qWait(20);
+                QCOMPARE(LayoutFaults(page), QStringList());
+            }
+            form.close();
         }
-        form.close();
     }
 
     // Neither the smallest nor the starting size is larger than the screen's free area; at
@@ -276,10 +269,9 @@ private slots:
             return;
         }
         QProcess scaled;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-        scaled.setProcessEnvironment(environment);
+        qputenv("QT_SCALE_FACTOR", "2"); // for the child only: this process has its scale
         scaled.start(QCoreApplication::applicationFilePath(), {QStringLiteral("FitsTheScreen")});
+        qunsetenv("QT_SCALE_FACTOR");
         QVERIFY(scaled.waitForFinished(60000));
         QVERIFY2(scaled.exitCode() == 0, scaled.readAllStandardOutput().constData());
     }
