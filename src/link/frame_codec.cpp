@@ -91,11 +91,15 @@ void TFrameCodec::RemoveObserver(IFrameObserver& observer) {
 }
 
 void TFrameCodec::Notify(TFrameWay way, TFrameRoute route, TFrameFate fate, uint8_t letter,
-                         const uint8_t* wire, std::size_t length, std::string_view from) {
+                         const uint8_t* wire, std::size_t length, std::string_view from,
+                         bool stranger) {
     if (wire == nullptr) {
         return; // a reply dispatched by hand, not one that came over a transport
     }
-    const TFrameEvent event{way, route, fate, letter, wire, length, from};
+    if (from.empty() && way == TFrameWay::Received && route == TFrameRoute::Udp) {
+        from = FDatagramFrom;
+    }
+    const TFrameEvent event{way, route, fate, letter, wire, length, from, stranger};
     for (IFrameObserver* observer : FObservers) {
         observer->FrameSeen(event);
     }
@@ -307,7 +311,13 @@ void TFrameCodec::EndOfFrame() {
 
 // ---- datagrams and dispatch ----
 
-void TFrameCodec::ReceiveDatagram(const uint8_t* data, int length) {
+void TFrameCodec::ReceiveDatagram(const uint8_t* data, int length, std::string_view from) {
+    FDatagramFrom = from;
+    // Forgotten however the datagram ends, decoder failures included.
+    struct TForget {
+        std::string_view& From;
+        ~TForget() { From = {}; }
+    } forget{FDatagramFrom};
     if (data == nullptr || length < 3 || length > MaxDatagram || FHandling) {
         ++FCounters.DatagramsIgnored;
         if (data != nullptr && length > 0) {
@@ -347,7 +357,7 @@ void TFrameCodec::IgnoreDatagram(const uint8_t* data, int length, std::string_vi
     ++FCounters.DatagramsIgnored;
     if (data != nullptr && length > 0) {
         Notify(TFrameWay::Received, TFrameRoute::Udp, TFrameFate::Ignored,
-               length >= 3 ? data[2] : 0, data, std::size_t(length), from);
+               length >= 3 ? data[2] : 0, data, std::size_t(length), from, true);
     }
 }
 

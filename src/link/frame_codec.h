@@ -54,8 +54,10 @@ struct TFrameEvent {
     // serial frame is rebuilt from its body (escaping has one form, so the bytes are the same).
     const uint8_t* Wire;
     std::size_t WireLength;
-    // The sender of a datagram that was not taken from the panel ("10.0.0.7:40001"), else empty.
+    // The sender of a received datagram ("10.0.0.7:1501"), when the transport told it, else empty.
     std::string_view From{};
+    // A datagram that was not taken from the panel (IgnoreDatagram).
+    bool Stranger = false;
 };
 
 // Told of every frame the codec sends or receives, on the main thread, before a received frame
@@ -142,7 +144,8 @@ public:
     // than 6 bytes, other letters never. Datagrams shorter than 3 or longer than 4098 bytes, and
     // datagrams that arrive while a frame is being handled, are dropped. The checksum is not
     // required, but a wrong or missing one is counted. Decoder failures propagate.
-    void ReceiveDatagram(const uint8_t* data, int length);
+    // `from` is the sender, for the observers only.
+    void ReceiveDatagram(const uint8_t* data, int length, std::string_view from = {});
 
     // A datagram that did not come from the panel (see tPult): counted with the ignored ones and
     // shown to the observers with its sender (`from`), never decoded.
@@ -193,8 +196,11 @@ private:
     // Dispatch that tells the observers first; `wire` is the frame as it came.
     void Dispatch(uint8_t letter, TFrameRoute route, const uint8_t* wire, std::size_t length);
     void Notify(TFrameWay way, TFrameRoute route, TFrameFate fate, uint8_t letter,
-                const uint8_t* wire, std::size_t length, std::string_view from = {});
+                const uint8_t* wire, std::size_t length, std::string_view from = {},
+                bool stranger = false);
     // The received serial body in wire form, into FRxWire; returns its length.
+    // The sender of the datagram being received, for the observers of what it causes.
+    std::string_view FDatagramFrom;
     std::size_t RebuildSerialWire();
 
     IFrameTransport& FTransport;

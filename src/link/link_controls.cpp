@@ -8,6 +8,18 @@
 #include <cstdio>
 #include <string>
 
+namespace {
+
+// "hh:mm:ss dd.mm.yyyy", as the panel clock is asked about and logged.
+std::string TimeText(const TDateTime& time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d %02d.%02d.%04d", time.Hour, time.Minute,
+                  time.Second, time.Day, time.Month, time.Year);
+    return text;
+}
+
+} // namespace
+
 TLinkControls::TLinkControls(TFrameCodec& codec, ITimer& pollTimer, ISerialPort& port,
                              ILinkControls& controls, ICommLog& log, const IClock& clock)
     : FCodec(codec), FPort(port), FControls(controls), FLog(log), FClock(clock),
@@ -22,21 +34,46 @@ void TLinkControls::ButtonVerseClick() {
 void TLinkControls::ButtonSetSlaveClick() {
     const int slaves = FControls.SlavesValue();
     SetSlavesPayload(slaves); // a refused value is raised before anything is asked
-    if (FControls.Confirm("Set the number of slaves of the panel to " + std::to_string(slaves) +
-                          "?")) {
-        SendSetSlaves(FCodec, slaves);
+    const std::string question =
+        FReportedSlaves < 0
+            ? "Set the number of slaves of the panel to " + std::to_string(slaves) + "?"
+            : "Change the panel from " + std::to_string(FReportedSlaves) + " to " +
+                  std::to_string(slaves) + " slaves?";
+    if (!FControls.Confirm(question)) {
+        return;
+    }
+    SendSetSlaves(FCodec, slaves);
+    FLog.AddLine("Set slaves: " + std::to_string(slaves) + " sent");
+    FSentSlaves = slaves;
+    // A reply already on its way when 'S' went out may still show the old number.
+    FRepliesToCheck = 2;
+}
+
+void TLinkControls::StatusSlaves(int slaves) {
+    if (FSentSlaves >= 0) {
+        if (slaves == FSentSlaves) {
+            FLog.AddLine("Set slaves: the panel now has " + std::to_string(slaves) + " slaves");
+            FSentSlaves = -1;
+        } else if (--FRepliesToCheck == 0) {
+            FLog.AddLine("Set slaves: not taken, the panel still has " + std::to_string(slaves) +
+                         " slaves, not " + std::to_string(FSentSlaves));
+            FSentSlaves = -1;
+        }
+    }
+    if (slaves != FReportedSlaves) {
+        FReportedSlaves = slaves;
+        FControls.SetSlavesValue(slaves);
     }
 }
 
 void TLinkControls::ButtonSetTimeClick() {
     const TDateTime shown = FClock.Now();
     SetTimePayload(shown);
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d %02d.%02d.%04d", shown.Hour, shown.Minute,
-                  shown.Second, shown.Day, shown.Month, shown.Year);
-    if (FControls.Confirm("Set the panel clock to " + std::string(text) + "?")) {
+    if (FControls.Confirm("Set the panel clock to " + TimeText(shown) + "?")) {
         // The clock as it is when the answer comes, not when the question was put.
-        SendSetTime(FCodec, FClock.Now());
+        const TDateTime sent = FClock.Now();
+        SendSetTime(FCodec, sent);
+        FLog.AddLine("Set time: " + TimeText(sent) + " sent");
     }
 }
 

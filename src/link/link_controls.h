@@ -34,6 +34,7 @@ public:
     virtual int RefreshValue() const = 0;
     // The slave count field beside "Set slaves" (SpinEditSlave).
     virtual int SlavesValue() const = 0;
+    virtual void SetSlavesValue(int slaves) = 0;
     // Whether the "UDP" box (CheckBoxUDP) is ticked.
     virtual bool UdpChecked() const = 0;
     // Locks or unlocks the IP field (EditIP).
@@ -57,12 +58,19 @@ public:
 
     // "Software version": 'V'.
     void ButtonVerseClick();
-    // "Set slaves": asks "Set the number of slaves of the panel to n?" and on yes sends 'S' with
-    // the slave field's value; outside 0..4 raises ERangeError before asking.
+    // "Set slaves": asks "Change the panel from m to n slaves?" (m as the last status reply
+    // showed; "Set the number of slaves of the panel to n?" before any reply) and on yes sends
+    // 'S' with the slave field's value and logs it; outside 0..4 raises ERangeError before
+    // asking. Whether the panel took it is logged from the status replies (StatusSlaves).
     void ButtonSetSlaveClick();
+    // The number of slaves a status reply shows. The first reply, and every change, sets the
+    // slave field to it, so "Set slaves" starts from what the panel has. After "Set slaves" the
+    // log says whether the panel took the new number: at once when a reply shows it, or after
+    // two replies that do not.
+    void StatusSlaves(int slaves);
     // "Set time": asks "Set the panel clock to hh:mm:ss dd.mm.yyyy?" with the PC's local time and
-    // on yes sends 'T' with the local date and time of that moment; a year outside 2000..2255
-    // raises ERangeError before asking, and nothing is sent.
+    // on yes sends 'T' with the local date and time of that moment and logs the time sent; a
+    // year outside 2000..2255 raises ERangeError before asking, and nothing is sent.
     void ButtonSetTimeClick();
     // "Get samp." (hidden): 'U'.
     void Button7Click();
@@ -101,4 +109,7 @@ private:
     ICommLog& FLog;
     const IClock& FClock;
     TPollCycle FPoll;
+    int FReportedSlaves = -1; // as the last status reply showed; -1 before the first
+    int FSentSlaves = -1;     // sent by "Set slaves" and not yet seen in a reply; -1 none
+    int FRepliesToCheck = 0;  // replies left to show FSentSlaves before it counts as refused
 };

@@ -4,13 +4,25 @@ void TFirmwareVersion::Record(const std::string& text, const TDateTime& time) {
     FKnown = true;
     FText = text;
     FReadAt = time;
-    // A watcher may unwatch itself while being told: walk by index over a copy.
+    FReadFrom = FAnswering;
+    // A watcher may unwatch itself while being told: walk over a copy.
     const std::vector<TWatcher> watchers = FWatchers;
     for (const TWatcher& watcher : watchers) {
         if (watcher) {
             watcher();
         }
     }
+}
+
+void TFirmwareVersion::InstallationAnswered(const std::string& deviceId) {
+    if (FKnown && FReadFrom.empty()) {
+        FReadFrom = deviceId; // read before any status reply: the first master to answer
+    } else if (FKnown && deviceId != FReadFrom) {
+        FKnown = false;
+        FText.clear();
+        FReadFrom.clear();
+    }
+    FAnswering = deviceId;
 }
 
 std::size_t TFirmwareVersion::Watch(TWatcher watcher) {

@@ -1,7 +1,8 @@
 #pragma once
-// The firmware version the master last sent in this run: the one place the window's parts read
-// it from (the service report, the status bar). Nothing is kept between runs: a panel may have
-// been updated since.
+// The firmware version the master sent in this run, as long as the same installation answers:
+// the one place the window's parts read it from (the service report, the status bar). A status
+// reply from another master (another device ID) forgets it; nothing is kept between runs, as a
+// panel may have been updated since.
 
 #include "core/clock.h"
 
@@ -14,12 +15,14 @@ class TFirmwareVersion {
 public:
     using TWatcher = std::function<void()>;
 
-    // A version reply was decoded: text as the panel sent it (Windows-1250 bytes), at the PC's
-    // time `time`. Every watcher is told, in the order they were added.
+    // A version reply was decoded: text as the communication log shows it, at the PC's time
+    // `time`. Every watcher is told, in the order they were added.
     void Record(const std::string& text, const TDateTime& time);
+    // A status reply came from the master with this device ID (12 hexadecimal digits).
+    void InstallationAnswered(const std::string& deviceId);
 
     bool Known() const { return FKnown; }
-    // The last text read (empty before the first reply) and when it came.
+    // The version (empty while none is known) and when it came.
     const std::string& Text() const { return FText; }
     const TDateTime& ReadAt() const { return FReadAt; }
 
@@ -31,5 +34,7 @@ private:
     bool FKnown = false;
     std::string FText;
     TDateTime FReadAt;
+    std::string FAnswering;          // the device ID of the last status reply; empty before any
+    std::string FReadFrom;           // the device ID answering when the version was read
     std::vector<TWatcher> FWatchers; // an empty slot: removed
 };

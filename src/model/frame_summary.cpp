@@ -98,7 +98,7 @@ std::string FateNote(const TTrafficRecord& record) {
     case TFrameFate::Short:
         return ", too short: passed over";
     case TFrameFate::Ignored:
-        return record.From.empty() ? ", ignored" : ", ignored: not the panel (" + record.From + ")";
+        return record.Stranger ? ", ignored: not the panel (" + record.From + ")" : ", ignored";
     case TFrameFate::Unawaited:
         return ", not awaited (late or repeated): dropped";
     default:
@@ -146,17 +146,35 @@ std::string FrameSummary(const TTrafficRecord& record) {
     return text + FateNote(record);
 }
 
-std::string TrafficLine(const TTrafficRecord& record) {
-    char time[24];
-    std::snprintf(time, sizeof time, "%02d:%02d:%02d.%03d", record.Time.Hour, record.Time.Minute,
-                  record.Time.Second, record.Time.Millisecond);
+std::string TrafficLine(const TTrafficRecord& record, bool withDate) {
+    char time[40];
+    const TDateTime& t = record.Time;
+    if (withDate) {
+        std::snprintf(time, sizeof time, "%02d.%02d.%04d %02d:%02d:%02d.%03d", t.Day, t.Month,
+                      t.Year, t.Hour, t.Minute, t.Second, t.Millisecond);
+    } else {
+        std::snprintf(time, sizeof time, "%02d:%02d:%02d.%03d", t.Hour, t.Minute, t.Second,
+                      t.Millisecond);
+    }
     // The meaning comes before the bytes, padded to one width, so that it stays in sight beside a
     // long reply and the bytes start in one column.
     std::string summary = FrameSummary(record);
     if (summary.size() < SummaryWidth) {
         summary.resize(SummaryWidth, ' ');
     }
-    return std::string(time) + (record.Way == TFrameWay::Sent ? "  TX " : "  RX ") +
-           (record.Route == TFrameRoute::Serial ? "serial  " : "UDP     ") + summary + "  " +
-           WireHexText(record.Wire);
+    std::string route = record.Route == TFrameRoute::Serial ? "serial  " : "UDP     ";
+    if (record.Route == TFrameRoute::Udp && !record.From.empty()) {
+        route = "UDP " + record.From + "  ";
+    }
+    return std::string(time) + (record.Way == TFrameWay::Sent ? "  TX " : "  RX ") + route +
+           summary + "  " + WireHexText(record.Wire);
+}
+
+bool SpansMidnight(const TTrafficLog& log) {
+    if (log.Size() < 2) {
+        return false;
+    }
+    const TDateTime& first = log.At(0).Time;
+    const TDateTime& last = log.At(log.Size() - 1).Time;
+    return first.Day != last.Day || first.Month != last.Month || first.Year != last.Year;
 }

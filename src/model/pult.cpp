@@ -132,5 +132,5 @@ void tPult::ReceiveDatagram(const uint8_t* data, int32_t length, const std::stri
         FCodec.IgnoreDatagram(data, length, fromAddress + ":" + fromPort);
         return;
     }
-    FCodec.ReceiveDatagram(data, length);
+    FCodec.ReceiveDatagram(data, length, fromAddress + ":" + fromPort);
 }

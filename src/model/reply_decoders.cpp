@@ -11,7 +11,7 @@
 
 void RegisterReplyDecoders(TFrameCodec& codec, TStatusDecoder& status, TEventBookkeeping& events,
                            ICommLog& log, IReportLines& report, const IClock& clock,
-                           TFirmwareVersion* version) {
+                           TFirmwareVersion* firmware) {
     status.AttachEventBookkeeping(events);
     codec.RegisterDecoder(
         Command::Status, [&status] { status.DecodeStatus(); }, StatusRecordSize);
@@ -19,10 +19,7 @@ void RegisterReplyDecoders(TFrameCodec& codec, TStatusDecoder& status, TEventBoo
         Command::Event, [&events] { events.DecodeEvent(); }, EventRecordSize);
     codec.RegisterDecoder(
         Command::EventInfo, [&events] { events.DecodeEventInfo(); }, EventInfoSize);
-    codec.RegisterDecoder(Command::Version, [&codec, &log, &report, &clock, version] {
-        const std::string text = DecodeVersion(codec, log, report, clock);
-        if (version != nullptr) {
-            version->Record(text, clock.Now());
-        }
+    codec.RegisterDecoder(Command::Version, [&codec, &log, &report, &clock, firmware] {
+        DecodeVersion(codec, log, report, clock, firmware);
     });
 }

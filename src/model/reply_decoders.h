@@ -18,4 +18,4 @@ class TStatusDecoder;
 // `version`, when given, keeps every version text read (once it is in the report file).
 void RegisterReplyDecoders(TFrameCodec& codec, TStatusDecoder& status, TEventBookkeeping& events,
                            ICommLog& log, IReportLines& report, const IClock& clock,
-                           TFirmwareVersion* version = nullptr);
+                           TFirmwareVersion* firmware = nullptr);

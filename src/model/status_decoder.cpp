@@ -2,6 +2,8 @@
 
 #include "link/frame_codec.h"
 
+#include <bit>
+
 bool SlavePageShown(const TMasterBlock& master, int k) {
     const bool belongs = (master.SlaveFlags >> (k - 1)) & 1U;
     // "Fault slave1" is LED 22, down to "Fault slave4" at LED 19; blinking at either rate
@@ -20,6 +22,10 @@ TStatusDecoder::TStatusDecoder(const TFrameCodec& codec, TPanelState& state, ISt
                                const IClock& clock)
     : FCodec(codec), FState(state), FView(view), FClock(clock) {}
 
+int SlavesOf(const TMasterBlock& master) {
+    return std::popcount(unsigned(master.SlaveFlags & 0x0FU));
+}
+
 void TStatusDecoder::DecodeStatus() {
     const TStatusRecord r = ReadStatusRecord(FCodec.Payload());
     FLast = r;
@@ -30,6 +36,9 @@ void TStatusDecoder::DecodeStatus() {
     StoreLedMasks(r);
     ShowOutputs(r);
     ShowSlavePages(r.Master);
+    if (FMasterWatch) {
+        FMasterWatch(r.Master);
+    }
     if (FEvents != nullptr) {
         // The bookkeeping gets the same text that went into EditID in the first step.
         FEvents->SelectDeviceAndRequest(r.Master.EventStart, r.Master.EventEnd,

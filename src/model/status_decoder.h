@@ -8,6 +8,7 @@
 #include "model/status_record.h"
 #include "model/status_view.h"
 
+#include <functional>
 #include <optional>
 
 class TFrameCodec;
@@ -15,6 +16,8 @@ class TFrameCodec;
 // Whether slave k's page (k = 1..4) is shown: the slave belongs to the installation (bit k-1 of
 // SlaveFlags) and its fault LED on the master does not blink (bit 23-k of Led1 clear).
 bool SlavePageShown(const TMasterBlock& master, int k);
+// The number of slaves that belong to the installation (the bits 0 to 3 of SlaveFlags set).
+int SlavesOf(const TMasterBlock& master);
 
 class TStatusDecoder {
 public:
@@ -30,6 +33,11 @@ public:
     // on those steps run.
     void AttachChart(IChartSink& chart) { FChart = &chart; }
     void AttachDataLine(IDataLineSink& dataLine) { FDataLine = &dataLine; }
+    // Shown the master block of every reply, after the slave pages (the slave count the link
+    // controls follow, the installation the firmware version belongs to).
+    void AttachMasterWatch(std::function<void(const TMasterBlock&)> watch) {
+        FMasterWatch = std::move(watch);
+    }
     // The event bookkeeping, the step before the data line.
     void AttachEventBookkeeping(IEventBookkeeping& events) { FEvents = &events; }
 
@@ -59,4 +67,5 @@ private:
     IDataLineSink* FDataLine = nullptr;
     const IClock& FClock;
     std::optional<TStatusRecord> FLast;
+    std::function<void(const TMasterBlock&)> FMasterWatch;
 };

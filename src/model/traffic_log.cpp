@@ -35,6 +35,7 @@ void TTrafficLog::FrameSeen(const TFrameEvent& frame) {
     }
     record.Wire.assign(frame.Wire, frame.Wire + kept);
     record.From.assign(frame.From);
+    record.Stranger = frame.Stranger;
 }
 
 void TTrafficLog::ReplyDropped() {

@@ -20,7 +20,8 @@ struct TTrafficRecord {
     TFrameFate Fate = TFrameFate::Sent;
     uint8_t Letter = 0;
     std::vector<uint8_t> Wire;
-    std::string From; // the sender of a datagram not taken from the panel, else empty
+    std::string From;      // the sender of a received datagram, else empty
+    bool Stranger = false; // a datagram not taken from the panel
 };
 
 class TTrafficLog : public IFrameObserver {
@@ -56,8 +57,11 @@ private:
 };
 
 // One line of the monitor: "13:45:12.345  TX serial  'A' status request ...  AA 01 30 41 71 AA 02",
-// the meaning padded to 60 characters.
-std::string TrafficLine(const TTrafficRecord& record);
+// the meaning padded to 60 characters; a received datagram names its sender after "UDP"
+// ("UDP 10.0.0.7:1501"). With `withDate` the date leads: "07.12.2026 13:45:12.345 ...".
+std::string TrafficLine(const TTrafficRecord& record, bool withDate = false);
+// Whether the records kept reach over midnight (the oldest and the newest differ in date).
+bool SpansMidnight(const TTrafficLog& log);
 // The decoded summary alone.
 std::string FrameSummary(const TTrafficRecord& record);
 // The bytes in upper-case hexadecimal, separated by spaces.

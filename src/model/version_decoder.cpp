@@ -4,6 +4,7 @@
 #include "core/comm_log.h"
 #include "core/errors.h"
 #include "link/frame_codec.h"
+#include "model/firmware_version.h"
 #include "model/visible_text.h"
 #include "store/report_writer.h"
 
@@ -17,8 +18,8 @@ std::string VersionStamp(const TDateTime& t) {
     return text;
 }
 
-std::string DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report,
-                          const IClock& clock) {
+void DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report,
+                   const IClock& clock, TFirmwareVersion* last) {
     const uint8_t* payload = codec.Payload();
     const uint8_t* end = payload + std::min(codec.PayloadLength(), MaxVersionBytes);
     const uint8_t* zero = std::find(payload, end, 0);
@@ -27,7 +28,9 @@ std::string DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines&
     }
     const std::string text = VisibleText(
         std::string_view(reinterpret_cast<const char*>(payload), std::size_t(zero - payload)));
+    if (last != nullptr) {
+        last->Record(text, clock.Now());
+    }
     log.AddLine("Verse=" + text);
     report.WriteReportLine(VersionStamp(clock.Now()) + text);
-    return text;
 }

@@ -11,6 +11,7 @@
 class ICommLog;
 class IClock;
 class IReportLines;
+class TFirmwareVersion;
 class TFrameCodec;
 struct TDateTime;
 
@@ -22,7 +23,8 @@ std::string VersionStamp(const TDateTime& time);
 
 // Decodes the version reply now in the codec's receive buffer. A payload without a zero byte
 // within its first 128 bytes (or within what the panel sent, when that is shorter) raises
-// ERangeError and writes nothing; a report failure propagates after the log line is added.
-// Returns the text's bytes.
-std::string DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report,
-                          const IClock& clock);
+// ERangeError and writes nothing; a report failure propagates after the log line is added. The
+// text is kept in `last` (when given) before anything is written, so a report that cannot be
+// written does not lose it.
+void DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report,
+                   const IClock& clock, TFirmwareVersion* last = nullptr);

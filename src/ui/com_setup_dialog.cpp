@@ -9,12 +9,14 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -39,6 +41,7 @@ TComSetupFrm::TComSetupFrm(const TComPort& port, TComPortLister lister, QWidget*
 
     Combo1 = AddPortList(grid);
     FPresent = FLister();
+    FLinks = EnumComPortLinks();
     FillPorts(port.Port());
     Combo2 = AddList(grid, 2, "Combo2", "Baud rate", Entries(BaudRateTexts),
                      BaudRateToStr(port.BaudRate()));
@@ -57,11 +60,17 @@ TComSetupFrm::TComSetupFrm(const TComPort& port, TComPortLister lister, QWidget*
     ok->setDefault(true);
     QPushButton* cancel = buttons->addButton(Translated("Cancel"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("Button2"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TComSetupFrm::OkClick);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    LabelError = new QLabel(this);
+    LabelError->setObjectName(QStringLiteral("LabelError"));
+    LabelError->setStyleSheet(QStringLiteral("QLabel { color: #B00000; }"));
+    LabelError->setWordWrap(true);
+    LabelError->setVisible(false);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
+    layout->addWidget(LabelError);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -109,8 +118,9 @@ QComboBox* TComSetupFrm::AddPortList(QGridLayout* grid) {
     connect(ButtonRefresh, &QPushButton::clicked, this, [this] {
         try {
             RefreshPorts();
+            LabelError->setVisible(false);
         } catch (const std::exception& error) { // the list stays as it was
-            QMessageBox::warning(this, windowTitle(), QString::fromLocal8Bit(error.what()));
+            ShowError(error);
         }
     });
     connect(list, &QComboBox::currentTextChanged, this, &TComSetupFrm::ShowPortInfo);
@@ -138,34 +148,103 @@ void TComSetupFrm::FillPorts(const std::string& wanted) {
         addRow(port.Path, QString::fromStdString(port.Description()), true);
         found = found || port.Path == wanted;
     }
+    for (const TComPortLink& link : FLinks) {
+        bool present = false;
+        addRow(link.Path, About(link.Path, present), present);
+        found = found || link.Path == wanted;
+    }
     if (!found) {
-        addRow(wanted, Translated("not present"), false);
+        bool present = false;
+        const QString about = About(wanted, present);
+        addRow(wanted, about, present);
     }
     Combo1->setCurrentIndex(Combo1->findText(QString::fromStdString(wanted)));
     Combo1->view()->setMinimumWidth(Combo1->view()->sizeHintForColumn(0) +
                                     Combo1->view()->sizeHintForColumn(1) + 24);
     static_cast<QTreeView*>(Combo1->view())->resizeColumnToContents(0);
+    FitPortField();
     ShowPortInfo();
+}
+
+// A listed device, a link (with the device it leads to and what is known of that), any other
+// path a device answers to (a pseudo-terminal, the port held open now), or "not present".
+QString TComSetupFrm::About(const std::string& path, bool& present) const {
+    present = false;
+    if (path.empty()) {
+        return {};
+    }
+    const auto described = [this](const std::string& device) -> const TComPortInfo* {
+        for (const TComPortInfo& port : FPresent) {
+            if (port.Path == device) {
+                return &port;
+            }
+        }
+        return nullptr;
+    };
+    if (const TComPortInfo* port = described(path)) {
+        present = true;
+        return QString::fromStdString(port->Description());
+    }
+    present = ComPortPresent(path);
+    if (!present) {
+        return Translated("not present");
+    }
+    const std::string target = LinkTarget(path);
+    if (target.empty()) {
+        return {};
+    }
+    const TComPortInfo* port = described(target);
+    const std::string description = port != nullptr ? port->Description() : std::string();
+    return QString::fromStdString("\u2192 " + target + (description.empty() ? "" : ", ") +
+                                  description);
+}
+
+// Wide enough for the longest path listed, so a /dev/serial/by-id/ name shows whole.
+void TComSetupFrm::FitPortField() {
+    int widest = 0;
+    for (int row = 0; row < Combo1->count(); ++row) {
+        widest = std::max(widest, Combo1->fontMetrics().horizontalAdvance(Combo1->itemText(row)));
+    }
+    QStyleOptionComboBox option;
+    option.initFrom(Combo1);
+    option.editable = true;
+    const int textMargins = 8; // the edit's own margins around its text
+    Combo1->setMinimumWidth(
+        Combo1->style()
+            ->sizeFromContents(QStyle::CT_ComboBox, &option,
+                               QSize(widest + textMargins, Combo1->fontMetrics().height()), Combo1)
+            .width());
+}
+
+void TComSetupFrm::ShowError(const std::exception& error) {
+    LabelError->setText(QString::fromLocal8Bit(error.what()));
+    LabelError->setVisible(true);
+}
+
+void TComSetupFrm::OkClick() {
+    if (FApply) {
+        try {
+            FApply();
+        } catch (const std::exception& error) { // the dialog stays open to try another setting
+            ShowError(error);
+            return;
+        }
+    }
+    accept();
 }
 
 void TComSetupFrm::RefreshPorts() {
     const std::string wanted = Combo1->currentText().trimmed().toStdString();
     FPresent = FLister();
+    FLinks = EnumComPortLinks();
     FillPorts(wanted);
     Combo1->setEditText(QString::fromStdString(wanted)); // a typed path stays as typed
 }
 
 void TComSetupFrm::ShowPortInfo() {
     const std::string text = Combo1->currentText().trimmed().toStdString();
-    QString about;
-    if (!text.empty()) {
-        about = Translated("not present");
-        for (const TComPortInfo& port : FPresent) {
-            if (port.Path == text) {
-                about = QString::fromStdString(port.Description());
-            }
-        }
-    }
+    bool present = false;
+    const QString about = About(text, present);
     LabelPortInfo->setText(about);
     Combo1->setToolTip(about);
 }
@@ -231,7 +310,6 @@ void TComSetupFrm::ApplyTo(TComPort& port) const {
 void ShowComSetupDialog(TComPort& port, QWidget* parent) {
     TComSetupFrm dialog(
         port, [] { return EnumComPortInfos(); }, parent);
-    if (dialog.exec() == QDialog::Accepted) {
-        dialog.ApplyTo(port);
-    }
+    dialog.SetApply([&dialog, &port] { dialog.ApplyTo(port); });
+    dialog.exec();
 }

@@ -4,6 +4,7 @@
 // to the port in that order inside BeginUpdate/EndUpdate; a list without a selection leaves its
 // setting alone. Cancel changes nothing. The settings reach "ComPort.ini" when the window closes.
 
+#include "transport/com_port_links.h"
 #include "transport/com_port_list.h"
 
 #include <QDialog>
@@ -35,9 +36,14 @@ public:
     // refuses a setting; the update is ended either way.
     void ApplyTo(TComPort& port) const;
 
+    // What OK does before the dialog closes; what it raises is shown in the dialog, which
+    // stays open. Without it OK only closes.
+    void SetApply(std::function<void()> apply) { FApply = std::move(apply); }
+
     // The port: the present devices (path, and what is known of each as a second column and
-    // tool tip), the current port even when it is absent (marked "not present"), and any path
-    // typed in.
+    // tool tip), the links under /dev/serial with the device each leads to, the current port
+    // (marked "not present" when no device is there), and any path typed in. The field is as
+    // wide as the longest path listed.
     QComboBox* Combo1;
     QComboBox* Combo2;          // baud rate
     QComboBox* Combo3;          // data bits
@@ -46,6 +52,7 @@ public:
     QComboBox* Combo6;          // flow control
     QPushButton* ButtonRefresh; // lists the devices again
     QLabel* LabelPortInfo;      // what is known of the port chosen or typed
+    QLabel* LabelError;         // what went wrong in the dialog (listing, applying); else hidden
 
     // Lists the devices again, keeping the port chosen or typed.
     void RefreshPorts();
@@ -53,6 +60,11 @@ public:
 private:
     void FillPorts(const std::string& wanted);
     void ShowPortInfo();
+    void ShowError(const std::exception& error);
+    void OkClick();
+    void FitPortField();
+    // What is known of a path, and whether a device is there.
+    QString About(const std::string& path, bool& present) const;
     QComboBox* AddPortList(QGridLayout* grid);
 
     QComboBox* AddList(QGridLayout* grid, int row, const char* name, const char* label,
@@ -60,9 +72,12 @@ private:
 
     TComPortLister FLister;
     std::vector<TComPortInfo> FPresent;
+    std::vector<TComPortLink> FLinks;
+    std::function<void()> FApply;
     QStandardItemModel* FPortModel;
 };
 
-// Shows the dialog for the port (modal) and applies it on OK. Raises EComPort 23 when the
-// system's ports cannot be listed.
+// Shows the dialog for the port (modal) and applies it on OK; a setting the port refuses is
+// shown in the dialog, which stays open. Raises EComPort 23 when the system's ports cannot be
+// listed as it opens.
 void ShowComSetupDialog(TComPort& port, QWidget* parent);

@@ -105,8 +105,11 @@ void TCommunicationPage::BuildMemo() {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(17);
     Memo1->setFont(font);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A long event or version line wraps at the memo's edge: on a narrow window nothing of it
+    // hides past the right border.
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setReadOnly(true);
     Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);

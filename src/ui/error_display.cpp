@@ -14,12 +14,21 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <algorithm>
 #include <exception>
 
 namespace {
 
 // How long a new message keeps the panel lit.
 constexpr int HighlightMs = 1500;
+// The panel grows with its messages up to this many text lines, and scrolls beyond.
+constexpr int MostLines = 3;
+// Space a list row adds around its text.
+constexpr int RowPadding = 4;
+
+int LinesOf(const QString& text) {
+    return int(text.count(QLatin1Char('\n'))) + 1;
+}
 
 QString EntryText(const TErrorEntry& entry) {
     QString text = QString::fromStdString(ClockText(entry.Last)) + QStringLiteral("  ") +
@@ -67,10 +76,10 @@ TErrorDisplay::TErrorDisplay(QWidget* window) : QObject(window) {
     FListView = new QListWidget(FArea);
     FListView->setObjectName(QStringLiteral("ErrorList"));
     FListView->setAccessibleName(tr("Messages"));
-    FListView->setMaximumHeight(110);
+    FListView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     FListView->installEventFilter(new TDeleteKeyFilter(this, FListView));
     layout->addWidget(FListView, 1);
-    auto* buttons = new QVBoxLayout;
+    auto* buttons = new QHBoxLayout; // side by side: one message takes one line of height
     FDismiss = new QPushButton(tr("&Dismiss"), FArea);
     FDismiss->setObjectName(QStringLiteral("ButtonDismiss"));
     FDismissAll = new QPushButton(tr("Dismiss all"), FArea);
@@ -80,8 +89,10 @@ TErrorDisplay::TErrorDisplay(QWidget* window) : QObject(window) {
         button->setFocusPolicy(Qt::TabFocus);
         buttons->addWidget(button);
     }
-    buttons->addStretch(1);
     layout->addLayout(buttons);
+    layout->setAlignment(buttons, Qt::AlignTop);
+    // Only as tall as the list: the page above keeps every other pixel.
+    FArea->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     FHighlight = new QTimer(this);
     FHighlight->setSingleShot(true);
     connect(FHighlight, &QTimer::timeout, this, [this] { FArea->setStyleSheet(QString()); });
@@ -152,7 +163,29 @@ void TErrorDisplay::Refresh() {
     if (row >= 0 && row < FListView->count()) {
         FListView->setCurrentRow(row);
     }
+    FListView->setFixedHeight(ListHeight(MostLines));
     FArea->setVisible(!FList.Empty());
+}
+
+// The list shows whole rows up to MostLines text lines: a row of two lines counts two.
+int TErrorDisplay::ListHeight(int mostLines) const {
+    const int line = FListView->fontMetrics().lineSpacing();
+    int lines = 0;
+    int height = 0;
+    for (int row = 0; row < FListView->count() && lines < mostLines; ++row) {
+        const int rowLines = std::min(LinesOf(FListView->item(row)->text()), mostLines - lines);
+        height += rowLines * line + RowPadding;
+        lines += rowLines;
+    }
+    return height + 2 * FListView->frameWidth();
+}
+
+int TErrorDisplay::TallestHeight() const {
+    const int list = MostLines * (FListView->fontMetrics().lineSpacing() + RowPadding) +
+                     2 * FListView->frameWidth();
+    const QMargins margins = FArea->layout()->contentsMargins();
+    return std::max(list, FDismiss->sizeHint().height()) + margins.top() + margins.bottom() +
+           2 * FArea->frameWidth();
 }
 
 // Lights the panel for a moment; focus stays where the user has it.

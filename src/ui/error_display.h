@@ -39,10 +39,13 @@ public:
     void DismissAll();
 
     QWidget* Area() const;
+    // The height the panel takes at most (three lines of messages), for the window's minimum.
+    int TallestHeight() const;
 
 private:
     void Refresh();
     void DrawTheEye();
+    int ListHeight(int mostLines) const;
 
     TErrorList FList;
     QFrame* FArea;

@@ -17,6 +17,10 @@ int TLinkControlsView::SlavesValue() const {
     return FPage.SpinEditSlave->value();
 }
 
+void TLinkControlsView::SetSlavesValue(int slaves) {
+    FPage.SpinEditSlave->setValue(slaves);
+}
+
 bool TLinkControlsView::UdpChecked() const {
     return FPage.CheckBoxUDP->isChecked();
 }

@@ -11,6 +11,7 @@ public:
 
     int RefreshValue() const override;
     int SlavesValue() const override;
+    void SetSlavesValue(int slaves) override;
     bool UdpChecked() const override;
     void SetIpEnabled(bool enabled) override;
     // Asks over the window, "No" being the default.

@@ -5,9 +5,11 @@
 #include "link/link_controls.h"
 #include "link/poll_cycle.h"
 #include "link/status_bar_text.h"
+#include "model/firmware_version.h"
 #include "transport/com_port.h"
 #include "transport/serial_watch.h"
 #include "ui/link_status_bar.h"
+#include "ui/panel_text.h"
 #include "ui/status_pages.h"
 
 #include <QTimer>
@@ -83,6 +85,7 @@ void TLinkHealthView::Tick() {
                       FHealth.PollsSent(),
                       FEvents != nullptr ? FEvents->EventProgress() : std::nullopt),
         FStatus.Colour);
+    FStatusBar->ShowFirmware(FFirmware != nullptr ? DecodePanelText(FFirmware->Text()) : QString());
     FPages.SetStale(FStatus.Stale, FStatus.LastReply
                                        ? QString::fromStdString(ClockText(*FStatus.LastReply))
                                        : QString());

@@ -12,6 +12,7 @@
 
 class ILinkControls;
 class QTimer;
+class TFirmwareVersion;
 class TComPort;
 class TFrameCodec;
 class TLinkStatusBar;
@@ -40,6 +41,9 @@ public:
     // How far the event log copy has come, once there is one to ask.
     void SetEventProgress(const IEventProgressSource* source) { FEvents = source; }
 
+    // The firmware version the status bar shows, once there is one to ask.
+    void SetFirmwareVersion(const TFirmwareVersion* firmware) { FFirmware = firmware; }
+
     // One look: runs every TSerialWatch::TickInterval ms while the window exists.
     void Tick();
 
@@ -58,6 +62,7 @@ private:
     TLinkStatus FStatus;
     const IUdpTarget* FUdpTarget = nullptr;
     const IEventProgressSource* FEvents = nullptr;
+    const TFirmwareVersion* FFirmware = nullptr;
     TLinkStatusBar* FStatusBar;
     QTimer* FTimer;
 };

@@ -5,6 +5,7 @@
 #include "link/link_health.h"
 #include "link/status_bar_text.h"
 
+#include <QElapsedTimer>
 #include <QStatusBar>
 
 class QLabel;
@@ -12,14 +13,20 @@ class QLabel;
 class TLinkStatusBar : public QStatusBar {
     Q_OBJECT
 public:
+    // The reply age's text is brought up to date at most this often (its colour at once).
+    static constexpr int AgeRefreshMs = 1000;
+
     explicit TLinkStatusBar(QWidget* parent = nullptr);
 
     void ShowLink(const TStatusBarText& text, TAgeColour colour);
+    // The firmware version of the installation answering now; empty hides it.
+    void ShowFirmware(const QString& version);
 
     QLabel* Target() const { return FTarget; }
     QLabel* State() const { return FState; }
     QLabel* Age() const { return FAge; }
     QLabel* Counters() const { return FCounters; }
+    QLabel* Firmware() const { return FFirmware; }
     TAgeColour AgeColour() const { return FColour; }
 
 private:
@@ -29,5 +36,7 @@ private:
     QLabel* FState;
     QLabel* FAge;
     QLabel* FCounters;
+    QLabel* FFirmware;
     TAgeColour FColour = TAgeColour::Amber;
+    QElapsedTimer FAgeShown; // since the age's text was last brought up to date
 };

@@ -43,6 +43,7 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -79,6 +80,7 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     FStatusDecoder =
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
     FStatusDecoder->AttachChart(TabSheet3->Chart1->Model());
+    FStatusDecoder->AttachMasterWatch([this](const TMasterBlock& m) { MasterAnswered(m); });
     TabSheet3->InstallationId = [this] { return Master->IdEdit()->text(); };
     if (reports != nullptr) {
         TabSheet3->SetReportDirectory(DirectoryOf(reports->URepData.ReportFileName()));
@@ -97,7 +99,7 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
         std::make_unique<TEventBookkeeping>(*FCodec, FPanelState.Events, FEventSettings,
                                             *FStatusPages, *FEventReportTap, *FLog, SystemClock());
     RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventReportTap,
-                          SystemClock(), &FVersion);
+                          SystemClock(), &FFirmware);
     BuildLinkHealth();
     BuildServiceReport();
     FitToPages(); // once the status bar is there too
@@ -153,12 +155,14 @@ void TForm1::BuildPages() {
     layout->addWidget(PageControl1);
 }
 
-// The window starts at its design size, and never gets smaller than the pages need to show
-// every control whole.
+// Starts showing the whole Master page (at least the design size); smallest as the pages need with
+// the error panel at its tallest; neither beyond the screen's free area (the pages scroll then).
 void TForm1::FitToPages() {
     ensurePolished(); // the sizes the controls need depend on the style's fonts and frames
-    setMinimumSize(minimumSizeHint());
-    resize(DesignClientSize.expandedTo(minimumSize()));
+    const QSize room = screen()->availableGeometry().size();
+    const QSize needed = minimumSizeHint() + QSize(0, FErrors->TallestHeight());
+    setMinimumSize(needed.boundedTo(room));
+    resize(DesignClientSize.expandedTo(sizeHint()).expandedTo(minimumSize()).boundedTo(room));
 }
 
 void TForm1::ConnectControls() {
@@ -166,7 +170,7 @@ void TForm1::ConnectControls() {
         return [this, handler] { FErrors->Guard([&] { (FLink.get()->*handler)(); }); };
     };
     Timer1->SetOnTimer(guarded(&TLinkControls::Timer1Timer));
-    TimerLed->SetOnTimer([this] { FErrors->Guard([this] { FStatusPages->TimerLedTimer(); }); });
+    TimerLed->SetOnTimer([this] { FErrors->Guard([this] { TimerLedTimer(); }); });
     connect(FStatusPages, &TStatusPages::SlavePageShownChanged, this, &TForm1::ShowSlavePage);
     const TCommunicationPage* page = TabSheet2;
     connect(page->Button1, &QPushButton::clicked, this, guarded(&TLinkControls::Button1Click));
@@ -211,6 +215,7 @@ void TForm1::BuildLinkHealth() {
                                                     *FStatusPages, this);
     FLinkHealth->SetUdpTarget(FFrameTransport.get());
     FLinkHealth->SetEventProgress(FEvents.get());
+    FLinkHealth->SetFirmwareVersion(&FFirmware);
     auto* column = static_cast<QVBoxLayout*>(layout());
     column->setSpacing(0); // the bar and the panel have frames of their own
     column->addWidget(FErrors->Area());
@@ -233,7 +238,7 @@ void TForm1::BuildServiceReport() {
     FVisit = std::make_unique<TVisitRecord>(SystemClock());
     FCodec->AddObserver(*FVisit);
     FServiceReport = new TServiceReportCommand(
-        {*FCodec, *FStatusDecoder, FVersion, *FVisit,
+        {*FCodec, *FStatusDecoder, FFirmware, *FVisit,
          [this]() -> const TEventHistory& { return TabSheetEvents->History(); },
          // Asked for from the "Events" page, the report takes the events the page shows.
          [this]() -> std::optional<TEventFilter> {

@@ -39,6 +39,7 @@ class TLinkControlsView;
 class TMemoLog;
 class TQtTimer;
 class TReportWriter;
+struct TMasterBlock;
 struct TReports;
 class TStatusDecoder;
 class TStatusPage;
@@ -88,7 +89,7 @@ public:
     void ShowTrafficMonitor();
     const TPanelState& PanelState() const { return FPanelState; }
     // The firmware version the panel last sent in this run (unknown until it has answered 'V').
-    TFirmwareVersion& FirmwareVersion() { return FVersion; }
+    TFirmwareVersion& FirmwareVersion() { return FFirmware; }
     // "Service report..." (the communication page's button and Ctrl+P).
     TServiceReportCommand& ServiceReport() { return *FServiceReport; }
 
@@ -130,6 +131,10 @@ private:
     void ShowInstallations();
     void ComPort1RxChar(TComPort& sender, int32_t count);
     void BuildServiceReport();
+    void MasterAnswered(const TMasterBlock& master);
+    void TimerLedTimer();
+    void WakeLedTimer();
+    bool AnyLedBlinks() const;
 
     std::string FDirectory;
     TErrorDisplay* FErrors;
@@ -142,6 +147,7 @@ private:
     std::unique_ptr<TFrameCodec> FCodec;
     std::unique_ptr<TLinkControls> FLink;
     TPanelState FPanelState;
+    TFirmwareVersion FFirmware;
     TStatusPages* FStatusPages;
     std::unique_ptr<TStatusDecoder> FStatusDecoder;
     TSettingsHolder FSettings;
@@ -155,7 +161,6 @@ private:
     // Watches the codec and the event bookkeeping: declared after them, so it goes first.
     std::unique_ptr<TLinkHealthView> FLinkHealth;
     TTrafficMonitor* FTrafficMonitor = nullptr;
-    TFirmwareVersion FVersion;
     // Watches the codec: declared after it, so it goes first.
     std::unique_ptr<TVisitRecord> FVisit;
     TServiceReportCommand* FServiceReport = nullptr;

@@ -17,11 +17,14 @@ void TStaleMarker::SetStale(bool stale, const QString& lastReply) {
         FNote->setVisible(false);
     }
     if (stale) {
-        FNote->setText(lastReply.isEmpty()
-                           ? tr("No reply: the values are old")
-                           : tr("No reply since %1: the values are from then").arg(lastReply));
-        FNote->adjustSize();
-        PlaceNote();
+        const QString note = lastReply.isEmpty()
+                                 ? tr("No reply: the values are old")
+                                 : tr("No reply since %1: the values are from then").arg(lastReply);
+        if (note != FNote->text()) {
+            FNote->setText(note);
+            FNote->adjustSize();
+            PlaceNote();
+        }
     }
     if (stale == FStale) {
         return;

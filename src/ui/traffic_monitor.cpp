@@ -33,6 +33,7 @@ TTrafficMonitor::TTrafficMonitor(TTrafficLog& log, TErrorDisplay& errors, QWidge
     FFilter->setObjectName(QStringLiteral("ComboLetter"));
     FFilter->setAccessibleName(tr("Command letter"));
     FFilter->addItem(tr("All letters"), 0);
+    FFilter->addItem(tr("All but polls and their replies"), AllButPolls);
     for (char letter : {'A', 'G', 'S', 'T', 'U', 'V'}) {
         FFilter->addItem(QString(QChar(letter)), int(letter));
     }
@@ -87,6 +88,9 @@ void TTrafficMonitor::hideEvent(QHideEvent* event) {
 
 bool TTrafficMonitor::Shows(const TTrafficRecord& record) const {
     const int letter = FFilter->currentData().toInt();
+    if (letter == AllButPolls) {
+        return record.Letter != 'A';
+    }
     return letter == 0 || record.Letter == letter;
 }
 
@@ -100,6 +104,11 @@ void TTrafficMonitor::TakeUpNewFrames() {
     if (FPause->isChecked() || FLog.LastNumber() == FShownUpTo) {
         return;
     }
+    if (SpansMidnight(FLog) != FWithDate) {
+        FWithDate = !FWithDate; // every line shown again, with its date or without
+        Rebuild();
+        return;
+    }
     // Only the records not looked at yet: they are the newest, at the end of the log.
     std::size_t first = FLog.Size();
     while (first > 0 && FLog.At(first - 1).Number > FShownUpTo) {
@@ -109,7 +118,7 @@ void TTrafficMonitor::TakeUpNewFrames() {
     for (std::size_t i = first; i < FLog.Size(); ++i) {
         const TTrafficRecord& record = FLog.At(i);
         if (Shows(record)) {
-            lines += QString::fromLatin1(TrafficLine(record)) + QLatin1Char('\n');
+            lines += QString::fromLatin1(TrafficLine(record, FWithDate)) + QLatin1Char('\n');
         }
     }
     FShownUpTo = FLog.LastNumber();

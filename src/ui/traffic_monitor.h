@@ -2,8 +2,9 @@
 // The traffic monitor, opened from the Communication page: every frame sent and received, one
 // line each (PC time to the millisecond, direction, transport, bytes, meaning), newest at the
 // bottom. Pause holds the view while frames go on being recorded; Clear empties the record; a
-// letter filter shows one command's frames; Save writes the lines shown to a text file; Copy puts
-// the selected lines, or all shown, on the clipboard.
+// letter filter shows one command's frames, or everything but polls and their replies; the
+// lines carry their date while the record reaches over midnight; Save writes the lines shown to
+// a text file; Copy puts the selected lines, or all shown, on the clipboard.
 //
 // While the monitor is closed it does nothing at all: the record is kept by the core, and lines
 // are made only when the monitor is open.
@@ -26,6 +27,8 @@ class TTrafficMonitor : public QDialog {
 public:
     // How often an open monitor takes up new frames.
     static constexpr int RefreshMs = 200;
+    // The letter filter's entry that keeps everything but 'A' (polls and their replies).
+    static constexpr int AllButPolls = -1;
 
     // A failed save is shown in `errors`.
     TTrafficMonitor(TTrafficLog& log, TErrorDisplay& errors, QWidget* parent);
@@ -62,4 +65,5 @@ private:
     QPushButton* FCopy;
     QTimer* FTimer;
     uint64_t FShownUpTo = 0; // the number of the last record looked at
+    bool FWithDate = false;  // the lines carry their date: the record reaches over midnight
 };

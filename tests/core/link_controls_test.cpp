@@ -148,3 +148,29 @@ TEST_F(LinkControlsTest, ClearEmptiesTheLogAndComSettingsShowsTheDialog) {
     Handlers.Button5Click();
     EXPECT_EQ(Port.Dialogs, 1);
 }
+
+// The slave field follows the panel; the question names the change; the log tells what was
+// sent and, from the replies after it, whether the panel took it. "Set time" logs its time.
+TEST_F(LinkControlsTest, SetSlavesStartsFromThePanelAndLogsWhetherItTookEffect) {
+    Handlers.StatusSlaves(2);
+    EXPECT_EQ(Controls.Slaves, 2);
+    Controls.Slaves = 3;
+    Handlers.StatusSlaves(2); // an unchanged count leaves what the technician typed
+    Handlers.ButtonSetSlaveClick();
+    EXPECT_EQ(Controls.Questions.back(), "Change the panel from 2 to 3 slaves?");
+    Handlers.StatusSlaves(2); // a reply already under way
+    Handlers.StatusSlaves(3);
+    Handlers.StatusSlaves(3);
+    Handlers.ButtonSetSlaveClick(); // the panel refuses this time
+    Handlers.StatusSlaves(2);
+    Handlers.StatusSlaves(2);
+    Handlers.StatusSlaves(2);
+    Clock.Time = {2026, 12, 7, 14, 3, 7, 0};
+    Handlers.ButtonSetTimeClick();
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{
+                             "Set slaves: 3 sent", "Set slaves: the panel now has 3 slaves",
+                             "Set slaves: 3 sent",
+                             "Set slaves: not taken, the panel still has 2 slaves, not 3",
+                             "Set time: 14:03:07 07.12.2026 sent"}));
+    EXPECT_EQ(Controls.Slaves, 2);
+}

@@ -61,9 +61,8 @@ protected:
     void SetUp() override {
         Codec.RegisterDecoder(
             Command::Status, [this] { Decoder.DecodeStatus(); }, StatusRecordSize);
-        Codec.RegisterDecoder(Command::Version, [this] {
-            Version.Record(DecodeVersion(Codec, Log, Report, Clock), Clock.Now());
-        });
+        Codec.RegisterDecoder(Command::Version,
+                              [this] { DecodeVersion(Codec, Log, Report, Clock, &Version); });
         Codec.AddObserver(Visit);
     }
     void Receive(uint8_t letter, const TBytes& payload) {

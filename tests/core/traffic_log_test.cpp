@@ -137,3 +137,20 @@ TEST(TrafficLogMemory, KeepsLongDatagramsCutAndGivesBackTheirBuffers) {
     EXPECT_EQ(log.At(0).Wire, poll);
     EXPECT_LE(heldBytes(), TTrafficLog::Capacity * TTrafficLog::ShrinkAbove);
 }
+
+// Every received datagram names its sender, the panel's too, and only a stranger's is marked
+// "not the panel"; the date leads the lines once the record reaches over midnight.
+TEST_F(TrafficLog, DatagramsNameTheirSenderAndTheDateShowsOverMidnight) {
+    const TBytes index = HexBytes("01 30 55 85 02");
+    Codec.ReceiveDatagram(index.data(), int(index.size()), "192.168.1.100:1501");
+    Codec.IgnoreDatagram(index.data(), int(index.size()), "10.0.0.7:40001");
+    EXPECT_EQ(Line(0).substr(0, 42), "13:45:12.007  RX UDP 192.168.1.100:1501  '");
+    EXPECT_EQ(Line(0).find("not the panel"), std::string::npos);
+    EXPECT_NE(Line(1).find("RX UDP 10.0.0.7:40001  "), std::string::npos);
+    EXPECT_NE(Line(1).find("ignored: not the panel (10.0.0.7:40001)"), std::string::npos);
+    EXPECT_FALSE(SpansMidnight(Log));
+    Clock.Time = At(2026, 12, 8, 0, 0, 1);
+    SendStatusRequest(Codec);
+    EXPECT_TRUE(SpansMidnight(Log));
+    EXPECT_EQ(TrafficLine(Log.At(2), true).substr(0, 30), "08.12.2026 00:00:01.000  TX se");
+}

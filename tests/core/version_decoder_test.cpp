@@ -4,6 +4,7 @@
 
 #include "core/errors.h"
 #include "link/frame_codec.h"
+#include "model/firmware_version.h"
 #include "model/version_decoder.h"
 #include "store/report_writer.h"
 
@@ -79,4 +80,24 @@ TEST_F(VersionDecoderTest, ATextWithoutItsEndWritesNothing) {
     EXPECT_THROW(Datagram("V2.10"), ERangeError);
     EXPECT_EQ(Log.Lines.size(), 1u);
     EXPECT_EQ(Report(), "14.03.22 05.12.2010 ;\r\n");
+}
+
+// The version read stays known while the same installation answers, also when it was read
+// before its first status reply; another master's reply forgets it.
+TEST(FirmwareVersion, IsKeptForTheInstallationThatAnsweredAndForgottenForAnother) {
+    TFirmwareVersion version;
+    int told = 0;
+    version.Watch([&] { ++told; });
+    version.Record("V2.10", TDateTime{});
+    version.InstallationAnswered("00A1B2C3D400");
+    version.InstallationAnswered("00A1B2C3D400");
+    EXPECT_TRUE(version.Known());
+    EXPECT_EQ(version.Text(), "V2.10");
+    version.InstallationAnswered("0000000000BB");
+    EXPECT_FALSE(version.Known());
+    EXPECT_EQ(version.Text(), "");
+    version.Record("V3.00", TDateTime{});
+    version.InstallationAnswered("0000000000BB");
+    EXPECT_EQ(version.Text(), "V3.00");
+    EXPECT_EQ(told, 2);
 }

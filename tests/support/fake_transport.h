@@ -50,6 +50,7 @@ class TFakeLinkControls : public ILinkControls {
 public:
     int RefreshValue() const override { return Refresh; }
     int SlavesValue() const override { return Slaves; }
+    void SetSlavesValue(int slaves) override { Slaves = slaves; }
     bool UdpChecked() const override { return Udp; }
     void SetIpEnabled(bool enabled) override { IpEnabled = enabled; }
     bool Confirm(const std::string& question) override {

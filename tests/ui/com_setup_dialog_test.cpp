@@ -1,6 +1,8 @@
 // The serial settings dialog: its lists, the preselection from the port, OK and Cancel.
 
 #include "core/event_queue.h"
+#include "pty_pair.h"
+#include "temp_dir.h"
 #include "transport/com_port.h"
 #include "ui/accessibility.h"
 #include "ui/com_setup_dialog.h"
@@ -13,6 +15,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+
+#include <filesystem>
+#include <stdexcept>
 
 namespace {
 
@@ -128,6 +133,34 @@ private slots:
         QCOMPARE(dialog.LabelPortInfo->text(), QStringLiteral("not present"));
         dialog.ApplyTo(port);
         QCOMPARE(port.Port(), std::string("/dev/serial/by-id/usb-FTDI-if00"));
+    }
+
+    // A pseudo-terminal and a link to it are present, the link shows where it leads, the field
+    // fits it; a path that leads nowhere is not present; a failed listing shows in the dialog.
+    void PathsThatOpenArePresentAndErrorsShowInside() {
+        TTempDir dir;
+        TPtyPair pty;
+        const std::string link = (dir.Path() / "usb-FTDI_FT232R_USB_UART_A10K1234-if00").string();
+        std::filesystem::create_symlink(pty.SlavePath(), link);
+        TEventQueue mainThread;
+        TComPort port(mainThread);
+        port.SetPort(pty.SlavePath());
+        std::vector<TComPortInfo> present;
+        TComSetupFrm dialog(port, [&present] {
+            return present.empty() ? present : throw std::runtime_error("Registry error");
+        });
+        QCOMPARE(dialog.LabelPortInfo->text(), QString());
+        dialog.Combo1->setEditText(QString::fromStdString(link));
+        QCOMPARE(dialog.LabelPortInfo->text(), QString::fromStdString("\u2192 " + pty.SlavePath()));
+        dialog.ButtonRefresh->click();
+        QVERIFY(dialog.Combo1->minimumWidth() >
+                dialog.Combo1->fontMetrics().horizontalAdvance(QString::fromStdString(link)));
+        dialog.Combo1->setEditText(QStringLiteral("/dev/ttyUSB7"));
+        QCOMPARE(dialog.LabelPortInfo->text(), QStringLiteral("not present"));
+        present = {{"/dev/ttyUSB7", "ftdi_sio", "", "", "", ""}, {}};
+        dialog.ButtonRefresh->click();
+        QCOMPARE(dialog.LabelError->text(), QStringLiteral("Registry error"));
+        QVERIFY(!dialog.LabelError->isHidden());
     }
 
     void ListsAreNamedByTheirLabels() {

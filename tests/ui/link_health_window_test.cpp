@@ -211,6 +211,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             view->toPlainText().endsWith(line("'V' version request", "AA 01 30 56 86 AA 02")),
             1000);
+        // Everything but polls: the version request stays, no 'A' is left.
+        monitor->Filter()->setCurrentIndex(
+            monitor->Filter()->findData(TTrafficMonitor::AllButPolls));
+        QVERIFY(view->toPlainText().contains(QStringLiteral("'V' version request")));
+        QVERIFY(!view->toPlainText().contains(QStringLiteral("'A'")));
         monitor->Filter()->setCurrentIndex(0);
 
         monitor->Pause()->setChecked(true);

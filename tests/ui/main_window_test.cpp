@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(page->SpinEditSlave->maximum(), 4);
         QVERIFY(!page->EditIP->isEnabled());
         QVERIFY(page->Memo1->isReadOnly());
-        QCOMPARE(page->Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QCOMPARE(page->Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
         // Where the settings and reports of this run are: the status bar's tool tip.
         QVERIFY(form.findChild<QStatusBar*>()->toolTip().endsWith(
             QString::fromStdString(FDir->Path().string())));

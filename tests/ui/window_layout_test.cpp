@@ -1,11 +1,13 @@
-// The window at its smallest and at a full-HD size: on every page no two visible controls
-// overlap, none is cut by the page or left smaller than its text needs, and the column headers
-// stay on their rows. A picture of every page at both sizes goes into the tests' output
-// directory for a reviewer to look at.
+// The window at its smallest and at a full-HD size, on a 1920x1080 screen: on every page no two
+// visible controls overlap, none is cut by the page or left smaller than its text needs, and the
+// column headers stay on their rows; the error panel takes only the height of its messages; the
+// window fits the screen, also scaled twice. A picture of every page at both sizes goes into
+// the tests' output directory for a reviewer to look at.
 
 #include "pty_pair.h"
 #include "temp_dir.h"
 #include "ui/communication_page.h"
+#include "ui/error_display.h"
 #include "ui/link_health_view.h"
 #include "ui/link_status_bar.h"
 #include "ui/main_window.h"
@@ -21,11 +23,16 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTemporaryFile>
 #include <QtTest>
 
 #include <memory>
@@ -157,17 +164,20 @@ private slots:
         FDir.reset();
     }
 
-    void StartsAtTheDesignSizeAboveItsMinimum() {
+    void StartsShowingTheWholeMasterPage() {
         TForm1 form(FDir->Path().string());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        // The status bar under the pages may add its own height to the design's, nothing more.
-        QCOMPARE(form.width(), DesignClientSize.width());
+        QVERIFY(form.width() >= DesignClientSize.width());
         QVERIFY(form.height() >= DesignClientSize.height());
-        QVERIFY(form.height() <=
-                DesignClientSize.height() + form.LinkHealth().StatusBar()->height());
-        QVERIFY(form.minimumWidth() <= DesignClientSize.width());
+        QVERIFY(form.minimumWidth() <= form.width());
         QVERIFY(form.minimumHeight() <= form.height());
+        form.PageControl1->setCurrentWidget(form.Master);
+        QTest::qWait(20);
+        QCOMPARE(LayoutFaults(form.Master), QStringList());
+        auto* scroller = form.Master->findChild<QScrollArea*>();
+        QVERIFY(!scroller->horizontalScrollBar()->isVisible());
+        QVERIFY(!scroller->verticalScrollBar()->isVisible());
         // Below the minimum the status pages scroll rather than squeeze.
         for (int device = 0; device < 5; ++device) {
             QVERIFY(form.StatusPages().Page(device)->findChild<QScrollArea*>() != nullptr);
@@ -214,6 +224,58 @@ private slots:
         form.close();
     }
 
+    // One message takes one line of height, twenty take three lines and scroll; the pages keep
+    // the rest and lay out cleanly, at the smallest size as on a full-HD screen.
+    void ErrorPanelTakesTheHeightOfItsMessages() {
+        for (auto [size, messages] :
+             {std::pair{QSize(), 1}, std::pair{QSize(), 20}, std::pair{QSize(1920, 1080), 1},
+              std::pair{QSize(1920, 1080), 20}}) {
+            TForm1 form(FDir->Path().string());
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            form.resize(size.isValid() ? size : form.minimumSize());
+            QWidget* panel = form.Errors().Area();
+            for (int i = 0; i < messages; ++i) {
+                form.Errors().Show(QStringLiteral("Message %1").arg(i), QStringLiteral("detail"));
+            }
+            QTest::qWait(20);
+            QVERIFY(panel->height() <= form.Errors().TallestHeight());
+            QVERIFY(panel->height() <=
+                    (messages == 1 ? 4 : 7) * panel->fontMetrics().lineSpacing());
+            QCOMPARE(panel->findChild<QListWidget*>()->verticalScrollBar()->isVisible(),
+                     messages > 1);
+            for (QWidget* page :
+                 {static_cast<QWidget*>(form.Master), static_cast<QWidget*>(form.TabSheet2)}) {
+                form.PageControl1->setCurrentWidget(page);
+                QTest::qWait(20);
+                QCOMPARE(LayoutFaults(page), QStringList());
+            }
+            form.close();
+        }
+    }
+
+    // Neither the smallest nor the starting size is larger than the screen's free area; at
+    // twice the scale the same screen is run in a process of its own.
+    void FitsTheScreen() {
+        TForm1 form(FDir->Path().string());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QSize room = form.screen()->availableGeometry().size();
+        QVERIFY(form.minimumWidth() <= room.width() && form.minimumHeight() <= room.height());
+        QVERIFY(form.width() <= room.width() && form.height() <= room.height());
+        form.close();
+        if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) {
+            QCOMPARE(room, QSize(960, 540));
+            return;
+        }
+        QProcess scaled;
+        qputenv("QT_SCALE_FACTOR", "2"); // for the child only: this process has its scale
+        scaled.start(QCoreApplication::applicationFilePath(), {QStringLiteral("FitsTheScreen")});
+        qunsetenv("QT_SCALE_FACTOR");
+        QVERIFY(scaled.waitForFinished(60000));
+        QVERIFY2(scaled.exitCode() == 0, scaled.readAllStandardOutput().constData());
+    }
+
     void ColumnHeadersStayOnTheirRows() {
         TForm1 form(FDir->Path().string());
         form.show();
@@ -250,5 +312,17 @@ private:
     std::unique_ptr<TPtyPair> FPty;
 };
 
-QTEST_MAIN(TWindowLayoutTest)
+// Every case runs on one 1920x1080 screen, whatever the offscreen platform's own default.
+int main(int argc, char** argv) {
+    QTemporaryFile screens;
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && screens.open()) {
+        screens.write(R"({"screens": [{"name": "FullHd", "x": 0, "y": 0, "width": 1920,
+                          "height": 1080, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+        screens.flush();
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screens.fileName().toLocal8Bit());
+    }
+    QApplication app(argc, argv);
+    TWindowLayoutTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "window_layout_test.moc"

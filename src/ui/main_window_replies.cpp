@@ -1,0 +1,41 @@
+// What the main window does with each status reply besides showing it on the pages: the slave
+// count "Set slaves" starts from, the installation the firmware version belongs to, and the LED
+// timer, awake only while an LED blinks.
+
+#include "ui/main_window.h"
+
+#include "link/link_controls.h"
+#include "model/status_decoder.h"
+#include "ui/qt_timer.h"
+#include "ui/status_pages.h"
+
+#include <algorithm>
+
+void TForm1::MasterAnswered(const TMasterBlock& master) {
+    FLink->StatusSlaves(SlavesOf(master));
+    FFirmware.InstallationAnswered(DeviceIdText(master.ID));
+    WakeLedTimer();
+}
+
+// The LED tick. While no LED blinks it has nothing to do until the next status reply, so the
+// timer sleeps: a laptop on battery is not woken five times a second for nothing.
+void TForm1::TimerLedTimer() {
+    FStatusPages->TimerLedTimer();
+    if (!AnyLedBlinks()) {
+        TimerLed->SetEnabled(false);
+    }
+}
+
+// After each status reply: blinking LEDs need the timer; steady ones take their looks now.
+void TForm1::WakeLedTimer() {
+    if (!AnyLedBlinks()) {
+        TimerLedTimer();
+    } else if (!TimerLed->Enabled()) {
+        TimerLed->SetEnabled(true);
+    }
+}
+
+bool TForm1::AnyLedBlinks() const {
+    return std::any_of(FPanelState.LedBlink.begin(), FPanelState.LedBlink.end(),
+                       [](uint32_t mask) { return mask != 0; });
+}
