@@ -69,8 +69,8 @@ bool tPult::SetUdpDestination(const std::string& port, const std::string& ipText
         throw EOrvant(NoServerAddress);
     }
     const std::optional<std::string> address = FHosts->AddressFor(ipText);
-    if (!address) {
-        return false;
+    if (!address || TrimSocketText(*address).empty()) {
+        return false; // not known yet; never the destination an earlier text left behind
     }
     FUdp->SetDestinationPort(port);
     FUdp->SetDestinationAddress(*address);
