@@ -1,33 +1,11 @@
 #include "model/chart_time.h"
 
+#include "core/civil_time.h"
+
 #include <array>
 #include <cstdio>
 
 namespace {
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t y, int m, int d) {
-    y -= m <= 2 ? 1 : 0;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-TDateTime CivilFromDays(int64_t z) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    TDateTime t;
-    t.Day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    t.Month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    t.Year = static_cast<int>(yoe + era * 400 + (t.Month <= 2 ? 1 : 0));
-    return t;
-}
 
 int64_t FloorDiv(int64_t a, int64_t b) {
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
@@ -36,15 +14,13 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 } // namespace
 
 TChartTime ChartTimeOf(const TDateTime& t) {
-    const int64_t days = DaysFromCivil(t.Year, t.Month, t.Day);
-    const int64_t seconds = days * 86400 + t.Hour * 3600 + t.Minute * 60 + t.Second;
-    return seconds * ChartSecond + t.Millisecond;
+    return CivilSeconds(t) * ChartSecond + t.Millisecond;
 }
 
 TDateTime DateTimeOfChartTime(TChartTime time) {
     const int64_t days = FloorDiv(time, ChartDay);
     const int64_t ms = time - days * ChartDay;
-    TDateTime t = CivilFromDays(days);
+    TDateTime t = CivilDateTime(days * 86400);
     t.Hour = static_cast<int>(ms / 3600000);
     t.Minute = static_cast<int>(ms / 60000 % 60);
     t.Second = static_cast<int>(ms / 1000 % 60);

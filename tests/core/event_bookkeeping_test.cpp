@@ -124,16 +124,6 @@ public:
     std::string Shown;
 };
 
-// The status pages are not looked at here.
-class TNoPages : public IStatusView {
-public:
-    void ShowDeviceId(int, const std::string&) override {}
-    void ShowValue(int, TMeasureField, uint16_t) override {}
-    void ShowStateCode(int, TStateField, uint8_t) override {}
-    void ShowOutputs(int, uint16_t) override {}
-    void ShowSlavePage(int, bool) override {}
-};
-
 class EventBookkeepingTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -208,7 +198,7 @@ protected:
     TReportFile ReportFile{EventReportKind, Dir.Path().string(), Clock};
     TReportWriter Writer{ReportFile};
     TEventBookkeeping Events{Codec, State.Events, Settings, View, Writer, Log, Clock};
-    TNoPages Pages;
+    TNoStatusView Pages;
     TStatusDecoder StatusDecoder{Codec, State, Pages, Clock};
 };
 

@@ -26,15 +26,6 @@ using ::testing::ElementsAre;
 
 namespace {
 
-class TNoView : public IStatusView {
-public:
-    void ShowDeviceId(int, const std::string&) override {}
-    void ShowValue(int, TMeasureField, uint16_t) override {}
-    void ShowStateCode(int, TStateField, uint8_t) override {}
-    void ShowOutputs(int, uint16_t) override {}
-    void ShowSlavePage(int, bool) override {}
-};
-
 // Master with slaves 1 and 3; slave 2's block is filled but the slave is not installed.
 TBytes StatusPayload() {
     TBytes p(StatusRecordSize, 0);
@@ -90,7 +81,7 @@ protected:
     TMemoryLog Log;
     TFrameCodec Codec{Transport, Log};
     TPanelState State;
-    TNoView View;
+    TNoStatusView View;
     TStatusDecoder Decoder{Codec, State, View, Clock};
     TNoReportLines Report;
     TFirmwareVersion Version;

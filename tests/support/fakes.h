@@ -4,6 +4,7 @@
 #include "core/clock.h"
 #include "core/comm_log.h"
 #include "core/timer.h"
+#include "model/status_view.h"
 
 #include <cstdint>
 #include <string>
@@ -62,4 +63,14 @@ private:
     uint32_t FInterval = 1000;
     uint32_t FRemaining = 1000;
     std::function<void()> FHandler;
+};
+
+// Status pages nobody looks at.
+class TNoStatusView : public IStatusView {
+public:
+    void ShowDeviceId(int, const std::string&) override {}
+    void ShowValue(int, TMeasureField, uint16_t) override {}
+    void ShowStateCode(int, TStateField, uint8_t) override {}
+    void ShowOutputs(int, uint16_t) override {}
+    void ShowSlavePage(int, bool) override {}
 };
