@@ -1,5 +1,7 @@
 #include "model/service_report.h"
 
+#include "model/event_record.h"
+
 #include "core/civil_time.h"
 #include "model/event_csv.h"
 #include "model/field_tables.h"
@@ -157,7 +159,7 @@ TReportEvents Events(const TReportSources& sources) {
         rows = FilterEvents(history, *sources.Range).Rows;
     } else {
         out.Scope = "Events copied during this visit (since " +
-                    ReportDateTimeText(sources.Visit.RunStart()) + ")";
+                    EventTimeText(sources.Visit.RunStart()) + ")";
         for (uint32_t i = 0; i < history.Entries().size(); ++i) {
             if (history.Entries()[i].PcTime >= runStart) {
                 rows.push_back(i);
@@ -187,13 +189,6 @@ TReportLink Link(const TVisitRecord& visit, const TLinkCounters& c) {
 
 } // namespace
 
-std::string ReportDateTimeText(const TDateTime& t) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d %02d.%02d.%04d", t.Hour, t.Minute, t.Second,
-                  t.Day, t.Month, t.Year);
-    return text;
-}
-
 std::string ServiceReportFileName(const std::string& installationId, const TDateTime& date) {
     char day[16];
     std::snprintf(day, sizeof day, "%04d%02d%02d", date.Year, date.Month, date.Day);
@@ -205,7 +200,7 @@ TServiceReport GatherServiceReport(const TReportSources& sources) {
     report.InstallationId = DeviceIdText(sources.Status.Master.ID);
     report.PcTime = sources.Now;
     const auto& clockSet = sources.Visit.ClockSetAt();
-    report.PanelClock = clockSet ? "Set to the PC's time at " + ReportDateTimeText(*clockSet)
+    report.PanelClock = clockSet ? "Set to the PC's time at " + EventTimeText(*clockSet)
                                  : "Not set during this visit";
     report.VersionRead = sources.Version.Known();
     report.Version = report.VersionRead ? sources.Version.Text()

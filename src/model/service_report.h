@@ -82,6 +82,3 @@ TServiceReport GatherServiceReport(const TReportSources& sources);
 
 // "ServiceReport_" + installation ID + "_" + yyyymmdd + ".pdf".
 std::string ServiceReportFileName(const std::string& installationId, const TDateTime& date);
-
-// "hh:mm:ss dd.mm.yyyy".
-std::string ReportDateTimeText(const TDateTime& time);

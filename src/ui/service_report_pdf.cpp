@@ -1,6 +1,7 @@
 #include "ui/service_report_pdf.h"
 
 #include "core/errors.h"
+#include "model/event_record.h"
 #include "model/service_report.h"
 #include "ui/panel_text.h"
 
@@ -112,7 +113,7 @@ private:
 void WriteHeader(TPdfFlow& flow, const TServiceReport& r) {
     flow.Title(Tr("Orvant2 service report"));
     flow.Pair(Tr("Installation ID"), Ascii(r.InstallationId));
-    flow.Pair(Tr("Date and PC time"), Ascii(ReportDateTimeText(r.PcTime)));
+    flow.Pair(Tr("Date and PC time"), Ascii(EventTimeText(r.PcTime)));
     flow.Pair(Tr("Panel clock"), Ascii(r.PanelClock));
     flow.Pair(Tr("Firmware version"),
               r.VersionRead ? DecodePanelText(r.Version) : Ascii(r.Version));
