@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -31,8 +32,10 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <pty.h>
 #include <string>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -72,15 +75,22 @@ void PutMeasuredValues(uint8_t* p, int phase) {
     }
 }
 
-// A status record with four slaves, every LED fast-blinking (the master's slave fault LEDs lit),
-// and values, state codes and outputs that all differ between phase 0 and phase 1.
-std::array<uint8_t, StatusRecordSize> StatusRecord(int phase) {
+// What differs between the two replies a benchmark alternates between.
+enum class TChange {
+    Everything,    // every value, state code and output: the most a reply can cost
+    MeasuredValues // the voltages and currents only, as on a panel that is simply running
+};
+
+// A status record with four slaves, every LED fast-blinking (the master's slave fault LEDs lit);
+// `valuePhase` 0 or 1 gives two records that differ in what `change` says.
+std::array<uint8_t, StatusRecordSize> StatusRecord(int valuePhase, TChange change) {
+    const int phase = change == TChange::Everything ? valuePhase : 0;
     std::array<uint8_t, StatusRecordSize> r{};
     uint8_t* m = r.data();
     PutU48(m, 0x0000A1B2C3D4);
     PutU16(m + 8, 0);    // event end equals the start: nothing to read
     PutU16(m + 10, 500); // event capacity
-    PutMeasuredValues(m + 12, phase);
+    PutMeasuredValues(m + 12, valuePhase);
     m[42] = m[43] = m[44] = static_cast<uint8_t>(phase); // line states
     m[45] = 0x0F;                                        // four slaves belong
     PutU32(m + 46, SlaveFaultLeds);
@@ -93,7 +103,7 @@ std::array<uint8_t, StatusRecordSize> StatusRecord(int phase) {
     for (int k = 1; k <= SlaveCount; ++k) {
         uint8_t* s = r.data() + SlaveBlockOffset(k);
         PutU48(s, 0x0000E5F60000 + static_cast<uint64_t>(k));
-        PutMeasuredValues(s + 6, phase);
+        PutMeasuredValues(s + 6, valuePhase);
         s[37] = static_cast<uint8_t>(phase); // CMer
         s[38] = s[39] = s[40] = static_cast<uint8_t>(phase);
         PutU32(s + 41, 0);
@@ -105,8 +115,8 @@ std::array<uint8_t, StatusRecordSize> StatusRecord(int phase) {
 }
 
 // The reply as the master sends it in one datagram: 01, address, 'A', record, sum, 02.
-TBytes StatusDatagram(int phase) {
-    const auto record = StatusRecord(phase);
+TBytes StatusDatagram(int phase, TChange change = TChange::Everything) {
+    const auto record = StatusRecord(phase, change);
     TBytes d(record.size() + 5);
     d[0] = 0x01;
     d[1] = 0x30;
@@ -140,16 +150,20 @@ double PercentOf(double interval, double start, const benchmark::State& state) {
     return 100.0 * perIteration / interval;
 }
 
-// Brings a page to the front and lets it draw, so the benchmark starts from a clean screen.
+// Brings a page to the front, live (the port here is not open, so the link display would soon
+// grey the pages and stop their LEDs), and lets it draw, so the benchmark starts from a clean
+// screen.
 void ShowPage(TForm1& form, QWidget* page) {
+    form.StatusPages().SetStale(false, QString());
     form.PageControl1->setCurrentWidget(page);
     QCoreApplication::processEvents();
 }
 
-// One status reply per iteration, alternating between two records so that every shown value,
-// state and output changes; with `repaint`, the window then handles its pending events.
-void StatusReply(benchmark::State& state, TForm1& form, QWidget* page, bool repaint) {
-    const std::array<TBytes, 2> replies{StatusDatagram(0), StatusDatagram(1)};
+// One status reply per iteration, alternating between two records that differ in what `change`
+// says; with `repaint`, the window then handles its pending events.
+void StatusReply(benchmark::State& state, TForm1& form, QWidget* page, bool repaint,
+                 TChange change) {
+    const std::array<TBytes, 2> replies{StatusDatagram(0, change), StatusDatagram(1, change)};
     ShowPage(form, page);
     Receive(form, replies[1]);
     if (form.PanelState().LedBlink[1] != AllLeds || !form.StatusPages().SlavePageShown(4)) {
@@ -171,7 +185,7 @@ void StatusReply(benchmark::State& state, TForm1& form, QWidget* page, bool repa
 
 // One LED tick per iteration with every LED fast-blinking, so every LED changes its look at
 // every tick; with `repaint`, the window then handles its pending events.
-void LedTick(benchmark::State& state, TForm1& form, QWidget* page, bool repaint) {
+void LedTick(benchmark::State& state, TForm1& form, QWidget* page, bool repaint, TChange) {
     ShowPage(form, page);
     Receive(form, StatusDatagram(0));
     if (form.PanelState().LedBlink[0] != (AllLeds & ~SlaveFaultLeds)) {
@@ -192,7 +206,7 @@ void LedTick(benchmark::State& state, TForm1& form, QWidget* page, bool repaint)
 // One second of a quiet link, per iteration: one status reply that changes nothing, the link
 // display's looks (every TSerialWatch::TickInterval ms) and the five LED ticks, each followed
 // by the repaint it causes, with the Master page shown and no LED blinking.
-void IdlePollCycle(benchmark::State& state, TForm1& form, QWidget* page, bool) {
+void IdlePollCycle(benchmark::State& state, TForm1& form, QWidget* page, bool, TChange) {
     ShowPage(form, page);
     TBytes quiet = StatusDatagram(0);
     for (std::size_t i = 3 + 46; i < 3 + 54; ++i) {
@@ -217,6 +231,10 @@ void IdlePollCycle(benchmark::State& state, TForm1& form, QWidget* page, bool) {
         }
     };
     second(); // the pages turn live (no longer stale) and draw once
+    if (form.StatusPages().Stale()) {
+        state.SkipWithError("the link display shows the link down: the pages are greyed");
+        return;
+    }
     const double start = ThreadCpuSeconds();
     for (auto _ : state) {
         second();
@@ -226,18 +244,21 @@ void IdlePollCycle(benchmark::State& state, TForm1& form, QWidget* page, bool) {
 }
 
 void RegisterBenchmarks(TForm1& form) {
-    using TCase = void (*)(benchmark::State&, TForm1&, QWidget*, bool);
+    using TCase = void (*)(benchmark::State&, TForm1&, QWidget*, bool, TChange);
     struct TEntry {
         const char* Name;
         TCase Case;
         QWidget* Page;
         bool Repaint;
+        TChange Change = TChange::Everything;
     };
     const TEntry entries[] = {
         {"StatusReply/decode", StatusReply, form.Master, false},
         {"StatusReply/decode+repaint/MasterPage", StatusReply, form.Master, true},
         {"StatusReply/decode+repaint/SlavePage", StatusReply, form.TabSheetSl[0], true},
         {"StatusReply/decode+repaint/CommunicationPage", StatusReply, form.TabSheet2, true},
+        {"StatusReply/values/decode+repaint/MasterPage", StatusReply, form.Master, true,
+         TChange::MeasuredValues},
         {"LedTick/tick", LedTick, form.Master, false},
         {"LedTick/tick+repaint/MasterPage", LedTick, form.Master, true},
         {"LedTick/tick+repaint/SlavePage", LedTick, form.TabSheetSl[0], true},
@@ -245,12 +266,12 @@ void RegisterBenchmarks(TForm1& form) {
     };
     for (const TEntry& e : entries) {
         benchmark::RegisterBenchmark(e.Name, [e, &form](benchmark::State& state) {
-            e.Case(state, form, e.Page, e.Repaint);
+            e.Case(state, form, e.Page, e.Repaint, e.Change);
         });
     }
 }
 
-// A fresh directory for the window's files, without "ComPort.ini".
+// A fresh directory for the window's files.
 std::filesystem::path MakeTempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "orvant-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
@@ -260,10 +281,34 @@ std::filesystem::path MakeTempDir() {
     return pattern;
 }
 
-// "Kelm2.ini" that puts the window on the serial line.
-void WriteSettingsFile(const std::filesystem::path& path) {
-    std::ofstream(path, std::ios::binary) << "[General]\r\nUDP=0\r\n";
+// "Kelm2.ini" that puts the window on the serial line, and "ComPort.ini" that names the line.
+void WriteSettingsFiles(const std::filesystem::path& dir, const std::string& port) {
+    std::ofstream(dir / "Kelm2.ini", std::ios::binary) << "[General]\r\nUDP=0\r\n";
+    std::ofstream(dir / "ComPort.ini", std::ios::binary)
+        << "[ComPort1]\r\nPort=" << port << "\r\nBaudRate=115200\r\n";
 }
+
+// A pseudo-terminal for the window's serial line: an open port, as on a technician's laptop
+// with the panel plugged in, so the link display shows the link up. Nobody answers on it; the
+// benchmarks hand the replies to the codec themselves.
+struct TQuietLine {
+    int Master = -1;
+    int Slave = -1;
+    std::string SlavePath;
+    TQuietLine() {
+        std::array<char, 256> name{};
+        if (openpty(&Master, &Slave, name.data(), nullptr, nullptr) != 0) {
+            throw std::system_error(errno, std::generic_category(), "openpty");
+        }
+        SlavePath = name.data();
+    }
+    ~TQuietLine() {
+        close(Slave);
+        close(Master);
+    }
+    TQuietLine(const TQuietLine&) = delete;
+    TQuietLine& operator=(const TQuietLine&) = delete;
+};
 
 // Removes the directory and what the window left in it ("ComPort.ini") however the run ends.
 struct TTempDirRemover {
@@ -276,17 +321,21 @@ struct TTempDirRemover {
 
 int RunWindowBenchmarks(int argc, char** argv) {
     const TTempDirRemover dir{MakeTempDir()};
+    const TQuietLine line;
     int result = 0;
     {
         // Over the serial line: the default server address must never be polled from here.
-        WriteSettingsFile(dir.Dir / "Kelm2.ini");
+        WriteSettingsFiles(dir.Dir, line.SlavePath);
         TForm1::UdpServerPort = "0"; // never take the panel's port from a tool running beside
         TForm1 form(dir.Dir.string());
         form.show();
-        // The benchmarks drive replies and ticks themselves: no polls (the port, COM5, is not
-        // there anyway) and no LED ticks of the window's own in between.
+        // The benchmarks drive replies and ticks themselves: no polls and no LED ticks or link
+        // looks of the window's own in between.
         form.Link().Poll().Stop();
         form.TimerLed->SetEnabled(false);
+        if (auto* linkTimer = form.findChild<QTimer*>(QStringLiteral("TimerLink"))) {
+            linkTimer->stop(); // the idle cycle looks at the link itself
+        }
         QCoreApplication::processEvents();
 
         RegisterBenchmarks(form);

@@ -43,11 +43,11 @@ void MakeDisplayOnly(QAbstractButton* button) {
 }
 
 TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, QWidget* parent)
-    : QGroupBox(title, parent), FButtons(new QButtonGroup(this)), FFocus(new TFocusGroup(this)) {
+    : TGroupBox(title, parent), FButtons(new QButtonGroup(this)), FFocus(new TFocusGroup(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(0);
     for (int i = 0; i < items.size(); ++i) {
-        auto* button = new QRadioButton(items[i], this);
+        auto* button = new TRadioButton(items[i], this);
         MakeDisplayOnly(button); // the state comes from the panel
         FFocus->Add(button);
         FButtons->addButton(button, i);

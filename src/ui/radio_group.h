@@ -3,7 +3,8 @@
 // panel. The buttons only show what the panel reports: a click or key does not change them. The
 // group is one Tab stop, landing on the selected item; the arrow keys move among the items.
 
-#include <QGroupBox>
+#include "ui/cached_widgets.h"
+
 #include <QStringList>
 
 class QAbstractButton;
@@ -16,7 +17,7 @@ class TFocusGroup;
 // screen reader reads its caption and state.
 void MakeDisplayOnly(QAbstractButton* button);
 
-class TRadioGroup : public QGroupBox {
+class TRadioGroup : public TGroupBox {
     Q_OBJECT
 
 public:

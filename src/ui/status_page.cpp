@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "model/led_blink.h"
 #include "model/panel_texts.h"
+#include "ui/cached_widgets.h"
 #include "ui/focus_group.h"
 #include "ui/led_shape.h"
 #include "ui/number_edit.h"
@@ -140,7 +141,7 @@ TRadioGroup* TStatusPage::AddRadioGroup(TStateField field) {
 }
 
 QWidget* TStatusPage::BuildRelayGroup() {
-    auto* group = new QGroupBox(Text(RelayGroupCaption), this);
+    auto* group = new TGroupBox(Text(RelayGroupCaption), this);
     auto* focus = new TFocusGroup(group); // one Tab stop, arrows within
     auto* layout = new QVBoxLayout(group);
     layout->setSpacing(2);
@@ -149,7 +150,7 @@ QWidget* TStatusPage::BuildRelayGroup() {
         if (name == nullptr) {
             continue;
         }
-        auto* box = new QCheckBox(
+        auto* box = new TCheckBox(
             Text(MasterOutputBits()[static_cast<std::size_t>(design.Bit)].Caption), group);
         box->setObjectName(Name(name));
         MakeDisplayOnly(box); // ticking one by hand would tell the panel nothing
@@ -243,7 +244,7 @@ QBoxLayout* TStatusPage::BuildLedColumn() {
     auto* column = new QVBoxLayout;
     int groupNumber = 1;
     for (const TLedGroup& leds : LedGroups()) {
-        auto* group = new QGroupBox(this);
+        auto* group = new TGroupBox(this);
         group->setObjectName(QStringLiteral("GroupBoxLed%1").arg(groupNumber++) +
                              (FDevice == 0 ? QString() : QStringLiteral("Sl%1").arg(FDevice)));
         auto* focus = new TFocusGroup(group); // one Tab stop, arrows within
