@@ -30,3 +30,18 @@ void TCheckBox::paintEvent(QPaintEvent*) {
         style()->drawControl(QStyle::CE_CheckBox, &option, &painter, this);
     });
 }
+
+void TGroupBox::hideEvent(QHideEvent* event) {
+    FLooks.Clear();
+    QGroupBox::hideEvent(event);
+}
+
+void TRadioButton::hideEvent(QHideEvent* event) {
+    FLooks.Clear();
+    QRadioButton::hideEvent(event);
+}
+
+void TCheckBox::hideEvent(QHideEvent* event) {
+    FLooks.Clear();
+    QCheckBox::hideEvent(event);
+}

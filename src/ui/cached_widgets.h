@@ -16,6 +16,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     TLookCache FLooks;
@@ -29,6 +30,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     TLookCache FLooks;
@@ -42,6 +44,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     TLookCache FLooks;

@@ -48,3 +48,8 @@ void TLookCache::Paint(QWidget& widget, const TLook& look,
     QPainter painter(&widget); // clipped to what needs painting
     painter.drawPixmap(0, 0, kept->Picture);
 }
+
+void TLookCache::Clear() {
+    FEntries = {};
+    FNext = 0;
+}

@@ -2,7 +2,7 @@
 // What a widget last drew for a given look, kept as a picture: a status page repaints its group
 // frames and buttons whenever a field inside them changes, and drawing them again from the style
 // each time (their captions shaped anew, their outlines stroked) costs more than the fields
-// themselves. A look is drawn once and then copied.
+// themselves. A look is drawn once and then copied, while the widget is in sight.
 
 #include <QFont>
 #include <QPixmap>
@@ -37,6 +37,8 @@ class TLookCache {
 public:
     // Paints `widget` as `draw` paints it in `look`, drawing only when the look is not kept.
     void Paint(QWidget& widget, const TLook& look, const std::function<void(QPainter&)>& draw);
+    // Lets go of every kept look: a page out of sight holds no pictures.
+    void Clear();
 
 private:
     struct TEntry {

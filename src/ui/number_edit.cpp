@@ -82,9 +82,11 @@ QSize TNumberEdit::minimumSizeHint() const {
 }
 
 void TNumberEdit::Rewrite() {
-    const std::string text =
-        FormatFloat(FDisplayFormat.toStdString(), FValue, LocaleFormatSymbols(locale()));
-    setText(QString::fromStdString(text));
+    const QString text = QString::fromStdString(
+        FormatFloat(FDisplayFormat.toStdString(), FValue, LocaleFormatSymbols(locale())));
+    if (text != this->text()) {
+        setText(text); // lays the text out anew, even when it reads as before
+    }
 }
 
 // Reads the text into the value; a text that is no number beeps and keeps the value.
