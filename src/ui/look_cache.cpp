@@ -5,19 +5,14 @@
 #include <QWidget>
 
 TLook TLook::Of(const QStyleOption& option, const QWidget& widget, const QString& text) {
-    return {option.rect.size(),
-            option.state,
-            option.palette.cacheKey(),
-            widget.font(),
-            text,
-            widget.style(),
-            widget.devicePixelRatioF()};
+    return {option.rect.size(), option.state, option.direction, option.palette.cacheKey(),
+            widget.font(),      text,         widget.style(),   widget.devicePixelRatioF()};
 }
 
 bool TLook::operator==(const TLook& other) const {
-    return Size == other.Size && State == other.State && Palette == other.Palette &&
-           Style == other.Style && PixelRatio == other.PixelRatio && Text == other.Text &&
-           Font == other.Font;
+    return Size == other.Size && State == other.State && Direction == other.Direction &&
+           Palette == other.Palette && Style == other.Style && PixelRatio == other.PixelRatio &&
+           Text == other.Text && Font == other.Font;
 }
 
 void TLookCache::Paint(QWidget& widget, const TLook& look,

@@ -22,6 +22,7 @@ class QWidget;
 struct TLook {
     QSize Size;
     QStyle::State State;
+    Qt::LayoutDirection Direction = Qt::LeftToRight;
     qint64 Palette = 0;
     QFont Font;
     QString Text;

@@ -377,6 +377,25 @@ private slots:
         form.close();
     }
 
+    // While no LED blinks the LED timer sleeps, and a steady LED takes its look at the reply.
+    void TheLedTimerSleepsWhileNoLedBlinks() {
+        TForm1 form(FDir->Path().string());
+        form.show();
+        std::string record(283, '\0');
+        auto* r = reinterpret_cast<uint8_t*>(record.data());
+        PutU32(r + 50, 1u << 20); // "Fault slave3" blinks on the master
+        FPty->Send(PanelSerialFrameText('A', record));
+        QTRY_VERIFY_WITH_TIMEOUT(form.TimerLed->Enabled(), 3000);
+
+        PutU32(r + 50, 0);
+        PutU32(r + 46, 1u << 5); // "Failure" steady on, nothing blinks
+        FPty->Send(PanelSerialFrameText('A', record));
+        QTRY_VERIFY_WITH_TIMEOUT(form.StatusPages().LedAt(0, 5)->Lit(), 3000);
+        QVERIFY(!form.TimerLed->Enabled());
+        QVERIFY(!form.StatusPages().LedAt(0, 20)->Lit());
+        form.close();
+    }
+
     void TheLogBeginsWithItsBanner() {
         TForm1 form(FDir->Path().string());
         form.show();
