@@ -47,9 +47,21 @@ TVoltageChart::TVoltageChart(QWidget* parent)
     setCursor(Qt::OpenHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true); // the read-out follows the pointer
+    FRedrawTimer->setObjectName(QStringLiteral("RedrawTimer"));
     FRedrawTimer->setInterval(1000 / RedrawsPerSecond);
     connect(FRedrawTimer, &QTimer::timeout, this, &TVoltageChart::RedrawTimerTimer);
+}
+
+// A chart out of sight has nothing to redraw, and shown again it is drawn whole anyway: its
+// timer wakes nobody meanwhile.
+void TVoltageChart::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
     FRedrawTimer->start();
+}
+
+void TVoltageChart::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    FRedrawTimer->stop();
 }
 
 void TVoltageChart::RedrawTimerTimer() {

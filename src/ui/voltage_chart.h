@@ -8,7 +8,8 @@
 // with maximum 24 and carries no series. A past day's layer is drawn dashed in the same colours.
 //
 // Only what can be seen is drawn: per pixel column the first, lowest, highest and last value,
-// kept by the model as points arrive. The picture is redrawn at most RedrawsPerSecond times.
+// kept by the model as points arrive. The picture is redrawn at most RedrawsPerSecond times a
+// second, and only while it is in sight: out of sight its timer sleeps.
 //
 // Mouse: the wheel zooms time around the pointer, dragging pans it, a double click returns to
 // following the newest points, and the pointer's place shows the read-out (time and the three
@@ -102,6 +103,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void RedrawTimerTimer();

@@ -313,7 +313,7 @@ private slots:
         QVERIFY(model.PastDay() == nullptr);
     }
 
-    void PointsArrivingFastRedrawAFewTimesASecond() {
+    void PointsArrivingFastRedrawAFewTimesASecondWhileInSight() {
         TVoltageChart* chart = FPage->Chart1;
         TPaintCounter counter;
         chart->installEventFilter(&counter);
@@ -328,6 +328,14 @@ private slots:
         QVERIFY2(counter.Paints >= 2, qPrintable(QString::number(counter.Paints)));
         QVERIFY2(counter.Paints <= TVoltageChart::RedrawsPerSecond * seconds + 1,
                  qPrintable(QString::number(counter.Paints)));
+
+        // Out of sight (another page in front) its timer sleeps, and wakes when it is shown.
+        auto* timer = chart->findChild<QTimer*>(QStringLiteral("RedrawTimer"));
+        QVERIFY(timer != nullptr && timer->isActive());
+        FPage->hide();
+        QVERIFY(!timer->isActive());
+        FPage->show();
+        QVERIFY(timer->isActive());
     }
 
 private:
