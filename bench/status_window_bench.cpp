@@ -150,13 +150,16 @@ double PercentOf(double interval, double start, const benchmark::State& state) {
     return 100.0 * perIteration / interval;
 }
 
-// Brings a page to the front, live (the port here is not open, so the link display would soon
-// grey the pages and stop their LEDs), and lets it draw, so the benchmark starts from a clean
-// screen.
-void ShowPage(TForm1& form, QWidget* page) {
-    form.StatusPages().SetStale(false, QString());
+// Brings a page to the front and lets it draw, so the benchmark starts from a clean screen.
+// Pages greyed as old (a link display that saw the link down) would measure something else.
+bool ShowPage(benchmark::State& state, TForm1& form, QWidget* page) {
     form.PageControl1->setCurrentWidget(page);
     QCoreApplication::processEvents();
+    if (form.StatusPages().Stale()) {
+        state.SkipWithError("the link display shows the link down: the pages are greyed");
+        return false;
+    }
+    return true;
 }
 
 // One status reply per iteration, alternating between two records that differ in what `change`
@@ -164,7 +167,9 @@ void ShowPage(TForm1& form, QWidget* page) {
 void StatusReply(benchmark::State& state, TForm1& form, QWidget* page, bool repaint,
                  TChange change) {
     const std::array<TBytes, 2> replies{StatusDatagram(0, change), StatusDatagram(1, change)};
-    ShowPage(form, page);
+    if (!ShowPage(state, form, page)) {
+        return;
+    }
     Receive(form, replies[1]);
     if (form.PanelState().LedBlink[1] != AllLeds || !form.StatusPages().SlavePageShown(4)) {
         state.SkipWithError("the status reply did not reach the window");
@@ -186,7 +191,9 @@ void StatusReply(benchmark::State& state, TForm1& form, QWidget* page, bool repa
 // One LED tick per iteration with every LED fast-blinking, so every LED changes its look at
 // every tick; with `repaint`, the window then handles its pending events.
 void LedTick(benchmark::State& state, TForm1& form, QWidget* page, bool repaint, TChange) {
-    ShowPage(form, page);
+    if (!ShowPage(state, form, page)) {
+        return;
+    }
     Receive(form, StatusDatagram(0));
     if (form.PanelState().LedBlink[0] != (AllLeds & ~SlaveFaultLeds)) {
         state.SkipWithError("the LED masks did not reach the window");
@@ -207,7 +214,9 @@ void LedTick(benchmark::State& state, TForm1& form, QWidget* page, bool repaint,
 // display's looks (every TSerialWatch::TickInterval ms) and the five LED ticks, each followed
 // by the repaint it causes, with the Master page shown and no LED blinking.
 void IdlePollCycle(benchmark::State& state, TForm1& form, QWidget* page, bool, TChange) {
-    ShowPage(form, page);
+    if (!ShowPage(state, form, page)) {
+        return;
+    }
     TBytes quiet = StatusDatagram(0);
     for (std::size_t i = 3 + 46; i < 3 + 54; ++i) {
         quiet[i] = 0; // master LEDs steady dark, no slave fault: nothing blinks
