@@ -6,6 +6,7 @@
 #include "link/commands.h"
 #include "link/frame_codec.h"
 #include "model/event_record.h"
+#include "model/report_note.h"
 #include "model/status_record.h"
 #include "store/report_writer.h"
 
@@ -182,9 +183,9 @@ void TEventBookkeeping::SaveIndex(uint16_t index) {
 // A note line of its own shape in the event report (stamped, never "ind="), and the same words
 // in the log.
 void TEventBookkeeping::Note(const std::string& text) {
-    const std::string note = "event copy ID=" + DeviceIdText(FState.CurrentDeviceId) + ": " + text;
-    FLog.AddLine(note);
-    FReport.WriteReportLine(ReportTimeStamp(FClock.Now()) + "  " + note);
+    FLog.AddLine(NoteText(EventCopyNoteSource, FState.CurrentDeviceId, text));
+    FReport.WriteReportLine(
+        NoteLine(FClock.Now(), EventCopyNoteSource, FState.CurrentDeviceId, text));
 }
 
 std::optional<TEventProgress> TEventBookkeeping::EventProgress() const {

@@ -2,11 +2,10 @@
 
 #include "model/event_texts.h"
 #include "model/panel_calendar.h"
+#include "model/report_note.h"
 #include "store/report_file.h"
 
 namespace {
-
-constexpr std::string_view NotePrefix = "  event copy ID=";
 
 // A cursor over the line that reads the fixed pieces; every read fails once one has failed.
 class TLineReader {
@@ -188,14 +187,20 @@ TReportLine ParseStamped(std::string_view line) {
         r.Kind = TReportLineKind::Marker;
         return r;
     }
-    TLineReader note(rest);
-    note.Literal(NotePrefix);
-    r.Id = note.HexDigits(12);
-    note.Literal(": ");
-    if (note.Ok()) {
-        r.Kind = TReportLineKind::Note;
-        r.Text = note.Rest();
+    for (std::string_view source : NoteSources) {
+        TLineReader note(rest);
+        note.Literal("  ");
+        note.Literal(source);
+        note.Literal(" ID=");
+        r.Id = note.HexDigits(12);
+        note.Literal(": ");
+        if (note.Ok()) {
+            r.Kind = TReportLineKind::Note;
+            r.Text = note.Rest();
+            return r;
+        }
     }
+    r.Id = 0;
     return r;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Reading the event report file back: each line as the tool wrote it (see EventLine in
-// event_record.h, VersionStamp in version_decoder.h, the copy's notes in event_bookkeeping.cpp
+// event_record.h, VersionStamp in version_decoder.h, the notes in report_note.h
 // and the markers in report_file.h). The parser is strict about the parts the tool always
 // writes the same way (widths, separators, digits) and takes the texts as bytes, as they are.
 
@@ -12,7 +12,7 @@
 enum class TReportLineKind : uint8_t {
     Event,     // "ind=  5;tPC=...;t=...;ID=...;Zar=1;Sm=2;Ud=08;text"
     Version,   // "14.03.22 05.12.2010 ;V2.10"
-    Note,      // "05.12.10 14:03:22  event copy ID=060504030201: text"
+    Note,      // "05.12.10 14:03:22  event copy ID=060504030201: text" (report_note.h)
     Marker,    // the run's start and end markers (stamped) and the day markers (not stamped)
     Blank,     // an empty line: holds nothing
     Unreadable // anything else, a line cut short among them
