@@ -89,4 +89,7 @@ void TLinkHealthView::Tick() {
     FPages.SetStale(FStatus.Stale, FStatus.LastReply
                                        ? QString::fromStdString(ClockText(*FStatus.LastReply))
                                        : QString());
+    if (FLookWatch) {
+        FLookWatch(facts, FStatus);
+    }
 }

@@ -10,6 +10,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class ILinkControls;
 class QTimer;
 class TFirmwareVersion;
@@ -44,6 +46,12 @@ public:
     // The firmware version the status bar shows, once there is one to ask.
     void SetFirmwareVersion(const TFirmwareVersion* firmware) { FFirmware = firmware; }
 
+    // Shown the facts and the status of every look, after the status bar (the alarms watch the
+    // link through it).
+    void SetLookWatch(std::function<void(const TLinkFacts&, const TLinkStatus&)> watch) {
+        FLookWatch = std::move(watch);
+    }
+
     // One look: runs every TSerialWatch::TickInterval ms while the window exists.
     void Tick();
 
@@ -63,6 +71,7 @@ private:
     const IUdpTarget* FUdpTarget = nullptr;
     const IEventProgressSource* FEvents = nullptr;
     const TFirmwareVersion* FFirmware = nullptr;
+    std::function<void(const TLinkFacts&, const TLinkStatus&)> FLookWatch;
     TLinkStatusBar* FStatusBar;
     QTimer* FTimer;
 };

@@ -101,6 +101,7 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventReportTap,
                           SystemClock(), &FFirmware);
     BuildLinkHealth();
+    ConnectAlarms();
     BuildServiceReport();
     FitToPages(); // once the status bar is there too
     ConnectControls();
@@ -148,6 +149,7 @@ void TForm1::BuildPages() {
         PageControl1->addTab(TabSheetSl[k], TabSheetSl[k]->Caption());
     }
     BuildHistoryPages();
+    BuildAlarms();
     PageControl1->setCurrentWidget(TabSheet2);
     InstallPageKeys(PageControl1);
     auto* layout = new QVBoxLayout(this);
@@ -334,6 +336,7 @@ void TForm1::FormShow() {
     FErrors->Guard([this] { FStatusPages->BuildLedTable(this, *FLog); });
     FSettings.Create(SettingsPath());
     FErrors->Guard([this] { StartCommunicationLog(*FLog); });
+    LoadAlarmSettings();
     FLink->Poll().Start();
     // LedProvoz ("Sys. ready") shows lit until the first LED tick draws it from the panel's masks.
     if (TShape* ready = FStatusPages->LedAt(0, 0)) {

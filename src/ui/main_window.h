@@ -22,6 +22,8 @@
 #include <string>
 
 class QTabWidget;
+class TAlarmCenter;
+class TAlarmPage;
 class TChartPage;
 class TCommunicationPage;
 class TDataLineWriter;
@@ -73,6 +75,7 @@ public:
     TStatusPage* TabSheetSl[4];
     TEventHistoryPage* TabSheetEvents;
     TInstallationsPage* TabSheetInstallations;
+    TAlarmPage* TabSheetAlarms;
     TQtTimer* Timer1;
     TQtTimer* TimerLed;
     TComPort ComPort1;
@@ -90,6 +93,8 @@ public:
     const TPanelState& PanelState() const { return FPanelState; }
     // The firmware version the panel last sent in this run (unknown until it has answered 'V').
     TFirmwareVersion& FirmwareVersion() { return FFirmware; }
+    // The changes announced in this run, their notifications and acknowledgement.
+    TAlarmCenter& Alarms() { return *FAlarms; }
     // "Service report..." (the communication page's button and Ctrl+P).
     TServiceReportCommand& ServiceReport() { return *FServiceReport; }
 
@@ -112,6 +117,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void FormCreate();
@@ -129,6 +135,11 @@ private:
     void ShowSlavePage(int slave, bool shown);
     void BuildHistoryPages();
     void ShowInstallations();
+    void BuildAlarms();
+    void ConnectAlarms();
+    void LoadAlarmSettings();
+    void AlarmCountChanged(int count, bool critical);
+    void FrontPageSeen();
     void ComPort1RxChar(TComPort& sender, int32_t count);
     void BuildServiceReport();
     void MasterAnswered(const TMasterBlock& master);
@@ -164,6 +175,8 @@ private:
     // Watches the codec: declared after it, so it goes first.
     std::unique_ptr<TVisitRecord> FVisit;
     TServiceReportCommand* FServiceReport = nullptr;
+    TAlarmCenter* FAlarms = nullptr;
+    QString FCaption; // the window's title without the count of changes not yet seen
     bool FShown = false;
     bool FClosed = false;
 };

@@ -1,11 +1,12 @@
 // What the main window does with each status reply besides showing it on the pages: the slave
-// count "Set slaves" starts from, the installation the firmware version belongs to, and the LED
-// timer, awake only while an LED blinks.
+// count "Set slaves" starts from, the installation the firmware version belongs to, the LED
+// timer, awake only while an LED blinks, and the changes worth announcing.
 
 #include "ui/main_window.h"
 
 #include "link/link_controls.h"
 #include "model/status_decoder.h"
+#include "ui/alarm_center.h"
 #include "ui/qt_timer.h"
 #include "ui/status_pages.h"
 
@@ -15,6 +16,7 @@ void TForm1::MasterAnswered(const TMasterBlock& master) {
     FLink->StatusSlaves(SlavesOf(master));
     FFirmware.InstallationAnswered(DeviceIdText(master.ID));
     WakeLedTimer();
+    FAlarms->StatusDecoded(*FStatusDecoder->LastRecord());
 }
 
 // The LED tick. While no LED blinks it has nothing to do until the next status reply, so the
