@@ -8,8 +8,11 @@
 
 namespace {
 
-// "Master: Line A: Short", as the notes name the change.
+// "Master: Line A: Short", as the notes name the change; the link's is "Link lost" alone.
 std::string UnitAndWhat(const TAnnouncement& a) {
+    if (a.Device == LinkUnit) {
+        return AnnouncementWhat(a);
+    }
     return UnitText(a.Device) + ": " + AnnouncementWhat(a);
 }
 

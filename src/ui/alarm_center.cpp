@@ -33,17 +33,16 @@ TAlarmCenter::TAlarmCenter(IReportLines& report, ICommLog& log, TAlarmPage& page
     FThrottleTimer = new TQtTimer(this, TNotificationThrottle::GapMs, false);
     FThrottleTimer->setObjectName(QStringLiteral("TimerNotifications"));
     FNotifier = new TDesktopNotifier(log, this);
-    FThrottle = std::make_unique<TNotificationThrottle>(
-        SystemClock(), *FThrottleTimer, [this](const TNotice& notice) {
-            if (FNotificationsOn) {
-                FNotifier->Show(notice);
-            }
-        });
+    FThrottle = std::make_unique<TNotificationThrottle>(SystemClock(), *FThrottleTimer,
+                                                        [this](const TNotice& notice) {
+                                                            if (FNotificationsOn) {
+                                                                FNotifier->Show(notice);
+                                                            }
+                                                        });
     connect(FNotifier, &TDesktopNotifier::AcknowledgeChosen, this,
             [this](const std::vector<std::size_t>& rows) {
-                Acknowledge([&] {
-                    return FList.AcknowledgeRows(rows, CurrentUserName(), "notification");
-                });
+                Acknowledge(
+                    [&] { return FList.AcknowledgeRows(rows, CurrentUserName(), "notification"); });
             });
     connect(FNotifier, &TDesktopNotifier::Activated, this, &TAlarmCenter::ShowWindowRequested);
     connect(FPage.ButtonAcknowledge, &QPushButton::clicked, this, &TAlarmCenter::AcknowledgeAll);

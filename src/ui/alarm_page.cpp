@@ -60,10 +60,10 @@ void TAlarmPage::ShowEntry(std::size_t row, const TAlarmEntry& entry, const QStr
         GridAlarms->setRowCount(r + 1);
     }
     const TAnnouncement& a = entry.Announcement;
-    const QString texts[ColumnCount] = {
-        QString::fromStdString(ClockText(a.Time)), installation,
-        QString::fromStdString(UnitText(a.Device)), DecodePanelText(AnnouncementWhat(a)),
-        AcknowledgedText(entry)};
+    const QString texts[ColumnCount] = {QString::fromStdString(ClockText(a.Time)), installation,
+                                        QString::fromStdString(UnitText(a.Device)),
+                                        DecodePanelText(AnnouncementWhat(a)),
+                                        AcknowledgedText(entry)};
     for (int c = 0; c < ColumnCount; ++c) {
         auto* item = GridAlarms->item(r, c);
         if (item == nullptr) {

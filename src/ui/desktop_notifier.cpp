@@ -22,10 +22,9 @@ const QString ActionDefault = QStringLiteral("default");
 const QString ActionAcknowledge = QStringLiteral("acknowledge");
 
 QDBusMessage NotificationCall(const char* method) {
-    return QDBusMessage::createMethodCall(QString::fromLatin1(NotificationService),
-                                          QString::fromLatin1(NotificationPath),
-                                          QString::fromLatin1(NotificationService),
-                                          QString::fromLatin1(method));
+    return QDBusMessage::createMethodCall(
+        QString::fromLatin1(NotificationService), QString::fromLatin1(NotificationPath),
+        QString::fromLatin1(NotificationService), QString::fromLatin1(method));
 }
 
 } // namespace
@@ -69,15 +68,14 @@ void TDesktopNotifier::BusReached(bool connected) {
     FBus->connect(QString(), QString::fromLatin1(NotificationPath),
                   QString::fromLatin1(NotificationService), QStringLiteral("NotificationClosed"),
                   this, SLOT(NotificationClosed(uint, uint)));
-    auto* probe = new QDBusPendingCallWatcher(FBus->asyncCall(NotificationCall("GetCapabilities")),
-                                              this);
+    auto* probe =
+        new QDBusPendingCallWatcher(FBus->asyncCall(NotificationCall("GetCapabilities")), this);
     connect(probe, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         const QDBusPendingReply<QStringList> reply = *call;
         if (reply.isError()) {
             SayOnce("Desktop notifications: no notification service on the session bus (" +
-                    reply.error().name().toStdString() +
-                    "); alarms are shown in this window only");
+                    reply.error().name().toStdString() + "); alarms are shown in this window only");
         } else {
             FServiceAnswered = true;
             FMarkup = reply.value().contains(QStringLiteral("body-markup"));

@@ -55,7 +55,8 @@ void TForm1::ConnectAlarms() {
 
 // "Upozorneni" from "Kelm2.ini": notifications on (the bus is reached from now on) or off.
 void TForm1::LoadAlarmSettings() {
-    const bool on = FSettings.Current() == nullptr || ReadNotificationsSetting(*FSettings.Current());
+    const bool on =
+        FSettings.Current() == nullptr || ReadNotificationsSetting(*FSettings.Current());
     {
         const QSignalBlocker quiet(TabSheetAlarms->CheckBoxNotifications);
         TabSheetAlarms->CheckBoxNotifications->setChecked(on);
