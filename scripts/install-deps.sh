@@ -9,7 +9,8 @@ set -euo pipefail
 # development files, which nothing else here depends on. The Debian package is built by CPack
 # with dpkg-shlibdeps (dpkg-dev) and file, stripped with binutils, its desktop entry checked
 # with desktop-file-utils, and the installed tool run as another user with util-linux's setpriv.
-# The service report test reads its PDF back with pdftotext (poppler-utils).
+# The service report test reads its PDF back with pdftotext (poppler-utils); the alarm
+# notification test runs a session bus of its own (dbus-daemon).
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     libgtest-dev libgmock-dev libbenchmark-dev
@@ -17,6 +18,7 @@ packages=(
     iproute2 util-linux
     dpkg-dev file binutils desktop-file-utils
     poppler-utils
+    dbus-daemon
 )
 if [ "${1:-}" = "--list" ]; then
     printf '%s\n' "${packages[@]}"
