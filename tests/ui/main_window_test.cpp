@@ -13,6 +13,7 @@
 #include "ui/led_shape.h"
 #include "ui/link_health_view.h"
 #include "ui/link_status_bar.h"
+#include "ui/alarm_page.h"
 #include "ui/main_window.h"
 #include "ui/number_edit.h"
 #include "ui/qt_timer.h"
@@ -107,7 +108,8 @@ private slots:
             captions << form.PageControl1->tabText(i);
         }
         QCOMPARE(captions, (QStringList{"Master", "Communication", "Chart", "Slave 1", "Slave2",
-                                        "Slave3", "Slave4", "Events", "Installations"}));
+                                        "Slave3", "Slave4", "Events", "Installations",
+                                        "Alarms"}));
         TCommunicationPage* page = form.TabSheet2;
         for (QPushButton* hidden : {page->Button3, page->Button7, page->Button8}) {
             QVERIFY(!hidden->isVisible());
@@ -255,7 +257,7 @@ private slots:
         QCOMPARE(tabs->currentWidget(), form.TabSheet3);
         QTest::keyClick(&form, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(tabs->currentWidget(), form.TabSheet2);
-        tabs->setCurrentWidget(form.TabSheetInstallations);
+        tabs->setCurrentWidget(form.TabSheetAlarms);
         QTest::keyClick(&form, Qt::Key_Tab, Qt::ControlModifier); // round to the first page
         QCOMPARE(tabs->currentWidget(), form.Master);
         form.close();
