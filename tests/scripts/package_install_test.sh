@@ -25,9 +25,9 @@ depends=$(dpkg-deb -f "$deb" Depends)
 grep -q 'libqt6widgets6 (>=' <<<"$depends" || fail "Depends not computed: $depends"
 grep -q 'libqt6svg6' <<<"$depends" || fail "no Depends on Qt's SVG engine for the icon: $depends"
 # Errors and warnings fail; pedantic and info tags are shown only.
-if ! lintian --fail-on error,warning --display-info "$deb" >"$scratch/lintian.log" 2>&1; then
+if ! lintian --fail-on error,warning --display-info "$deb" "$dbgsym" >"$scratch/lintian.log" 2>&1; then
     cat "$scratch/lintian.log"
-    fail "lintian finds errors or warnings in $(basename "$deb")"
+    fail "lintian finds errors or warnings in the packages"
 fi
 root="$scratch/root"
 dpkg -x "$deb" "$root"
@@ -38,7 +38,8 @@ for file in applications/$id.desktop metainfo/$id.metainfo.xml \
     [ -f "$root/usr/share/$file" ] || fail "the package lacks /usr/share/$file"
 done
 desktop-file-validate "$root/usr/share/applications/$id.desktop" || fail "desktop entry"
-appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" || fail "AppStream metadata"
+appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" >"$scratch/appstream.log" 2>&1 ||
+    { cat "$scratch/appstream.log"; fail "AppStream metadata"; }
 grep -q "<id>$id</id>" "$root/usr/share/metainfo/$id.metainfo.xml" &&
     grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
         "$root/usr/share/metainfo/$id.metainfo.xml" ||
@@ -57,7 +58,7 @@ for program in orvant2 orvant2-panel-sim; do
     build_id=$(readelf -n "$binary" | sed -n 's/^ *Build ID: *//p')
     [ -n "$build_id" ] || fail "$program has no build ID"
     debug="$scratch/dbgsym/usr/lib/debug/.build-id/${build_id:0:2}/${build_id:2}.debug"
-    [ -f "$debug" ] && readelf -S "$debug" | grep -q '\.debug_info' ||
+    [ -f "$debug" ] && readelf -S "$debug" 2>/dev/null | grep -q '\.debug_info' ||
         fail "no debug information for $program (build ID $build_id) in $(basename "$dbgsym")"
 done
 
