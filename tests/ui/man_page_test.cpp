@@ -93,8 +93,10 @@ private slots:
                 continue;
             }
             ++buttons;
-            const QString caption = ShownCaption(button->text());
-            if (!Names(page, caption)) {
+            // A button showing only an icon is named by its tool tip.
+            const QString caption =
+                ShownCaption(button->text().isEmpty() ? button->toolTip() : button->text());
+            if (caption.isEmpty() || !Names(page, caption)) {
                 missing << QStringLiteral("button \"%1\" (%2)").arg(caption, button->objectName());
             }
         }
