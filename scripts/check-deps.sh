@@ -33,7 +33,8 @@ done
 
 # Programs the scripts and the tests start, besides the compilers the builds name.
 programs=(cmake ninja dpkg-query awk ip unshare
-    cpack dpkg-shlibdeps file strip readelf dpkg-deb desktop-file-validate setpriv gzip pdftotext)
+    cpack dpkg-shlibdeps file strip readelf objcopy dpkg-deb desktop-file-validate setpriv gzip
+    pdftotext lintian appstreamcli Xvfb xwininfo xprop)
 
 # --- the packages that a fresh machine will have ---------------------------------------------
 "$repo/scripts/install-deps.sh" --list | grep -vxF -f <(printf '%s\n' "${without[@]}" "") \

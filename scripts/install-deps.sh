@@ -9,6 +9,9 @@ set -euo pipefail
 # development files, which nothing else here depends on. The Debian package is built by CPack
 # with dpkg-shlibdeps (dpkg-dev) and file, stripped with binutils, its desktop entry checked
 # with desktop-file-utils, and the installed tool run as another user with util-linux's setpriv.
+# lintian checks the package as Debian does, appstream its AppStream metadata; the window's SVG
+# icon is drawn by Qt's SVG engine (libqt6svg6), and the installed tool shows its icon on an X
+# server of its own (xvfb), read back with xwininfo and xprop (x11-utils).
 # The service report test reads its PDF back with pdftotext (poppler-utils); the alarm
 # notification test runs a session bus of its own (dbus-daemon).
 packages=(
@@ -16,7 +19,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
     iproute2 util-linux
-    dpkg-dev file binutils desktop-file-utils
+    dpkg-dev file binutils desktop-file-utils lintian appstream
+    libqt6svg6 xvfb x11-utils
     poppler-utils
     dbus-daemon
 )

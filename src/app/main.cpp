@@ -12,6 +12,7 @@
 #include "ui/close_on_signal.h"
 #include "ui/error_display.h"
 #include "ui/main_window.h"
+#include "ui/window_icon.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -78,6 +79,10 @@ int main(int argc, char* argv[]) {
     // The application's title, the name the desktop's task bar groups its window under. It is
     // not set as display name: that would be appended to the window's caption "Orvant  v2.1".
     QApplication::setApplicationName(QStringLiteral("Orvant2"));
+    // The desktop entry's name: a Wayland compositor finds the entry, and its icon, by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.orvant2.orvant2"));
+    // Every window of the tool carries its icon (an X11 task bar reads it from the window).
+    QApplication::setWindowIcon(ToolIcon());
     InstallAccessibleNames(app);
 
     // ---- The main window: created (FormCreate), shown (FormShow), run, closed (FormClose) ----

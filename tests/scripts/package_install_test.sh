@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# The Debian package as a user meets it: built with CPack from this build, unpacked into a
-# scratch root, its desktop entry validated, and the installed tool run by a user who cannot
-# write in its /usr/bin, on a pseudo-terminal from the installed simulator. Every file of the run
-# must land in that user's ~/.local/share/orvant2, none beside the program.
+# The Debian package as a user meets it: built with CPack from this build, checked by Debian's own
+# tools as a packager would (lintian: no error, no warning; the AppStream metadata and the desktop
+# entry valid and of one id; the programs stripped, their debug information in the debug-symbols
+# package), unpacked into a scratch root, and the installed tool run by a user who cannot write
+# in its /usr/bin, on a pseudo-terminal from the installed simulator. Every file of the run must
+# land in that user's ~/.local/share/orvant2, none beside the program. Last, the installed tool on
+# an X server of its own must show its icon (_NET_WM_ICON) and the class the desktop entry names.
 #   package_install_test.sh BUILD_DIR
 # Run as root, the programs run as "nobody"; otherwise as the caller, /usr/bin made read-only.
 set -euo pipefail
@@ -16,15 +19,48 @@ fail() { echo "FAIL: $*"; exit 1; }
 cpack --config "$build/CPackConfig.cmake" -B "$scratch/package" >"$scratch/cpack.log" 2>&1 ||
     { cat "$scratch/cpack.log"; fail "cpack"; }
 deb=$(echo "$scratch"/package/orvant2_*.deb)
+dbgsym=$(echo "$scratch"/package/orvant2-dbgsym_*.ddeb)
+[ -f "$deb" ] && [ -f "$dbgsym" ] || fail "cpack made no package and debug-symbols package"
 depends=$(dpkg-deb -f "$deb" Depends)
 grep -q 'libqt6widgets6 (>=' <<<"$depends" || fail "Depends not computed: $depends"
+grep -q 'libqt6svg6' <<<"$depends" || fail "no Depends on Qt's SVG engine for the icon: $depends"
+# Errors and warnings fail; pedantic and info tags are shown only.
+if ! lintian --fail-on error,warning --display-info "$deb" "$dbgsym" >"$scratch/lintian.log" 2>&1; then
+    cat "$scratch/lintian.log"
+    fail "lintian finds errors or warnings in the packages"
+fi
 root="$scratch/root"
 dpkg -x "$deb" "$root"
-for file in applications/orvant2.desktop icons/hicolor/scalable/apps/orvant2.svg \
-    man/man1/orvant2.1.gz man/man1/orvant2-panel-sim.1.gz doc/orvant2/README; do
+id=org.orvant2.orvant2
+for file in applications/$id.desktop metainfo/$id.metainfo.xml \
+    icons/hicolor/scalable/apps/orvant2.svg man/man1/orvant2.1.gz man/man1/orvant2-panel-sim.1.gz \
+    doc/orvant2/README doc/orvant2/copyright doc/orvant2/changelog.gz; do
     [ -f "$root/usr/share/$file" ] || fail "the package lacks /usr/share/$file"
 done
-desktop-file-validate "$root/usr/share/applications/orvant2.desktop" || fail "desktop entry"
+desktop-file-validate "$root/usr/share/applications/$id.desktop" || fail "desktop entry"
+appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" >"$scratch/appstream.log" 2>&1 ||
+    { cat "$scratch/appstream.log"; fail "AppStream metadata"; }
+grep -q "<id>$id</id>" "$root/usr/share/metainfo/$id.metainfo.xml" &&
+    grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
+        "$root/usr/share/metainfo/$id.metainfo.xml" ||
+    fail "the AppStream id or launchable is not the desktop entry's name $id"
+# The man page installed is the one the window's test reads.
+source=$(cd "$(dirname "$0")/../.." && pwd)
+zcat "$root/usr/share/man/man1/orvant2.1.gz" | cmp -s - "$source/packaging/orvant2.1" ||
+    fail "the installed man page is not packaging/orvant2.1"
+
+# Stripped programs; each one's debug information in the debug-symbols package under its build ID.
+dpkg -x "$dbgsym" "$scratch/dbgsym"
+for program in orvant2 orvant2-panel-sim; do
+    binary="$root/usr/bin/$program"
+    ! readelf -S "$binary" | grep -q '\.debug_info' || fail "$program ships its debug information"
+    readelf -S "$binary" | grep -q '\.symtab' && fail "$program is not stripped"
+    build_id=$(readelf -n "$binary" | sed -n 's/^ *Build ID: *//p')
+    [ -n "$build_id" ] || fail "$program has no build ID"
+    debug="$scratch/dbgsym/usr/lib/debug/.build-id/${build_id:0:2}/${build_id:2}.debug"
+    [ -f "$debug" ] && readelf -S "$debug" 2>/dev/null | grep -q '\.debug_info' ||
+        fail "no debug information for $program (build ID $build_id) in $(basename "$dbgsym")"
+done
 
 home="$scratch/home"
 data="$home/.local/share/orvant2"
@@ -75,4 +111,37 @@ grep -q '^PocetZar=1' "$data/Kelm2.ini" && grep -q '^Adr=' "$data/Kelm2.ini" ||
 others=$(find "$root/usr/bin" -mindepth 1 ! -name orvant2 ! -name orvant2-panel-sim)
 [ -z "$others" ] || fail "files beside the installed program: $others"
 [ -z "$(find "$data" ! -user "$(stat -c %u "$home")")" ] || fail "files of another user in $data"
-echo "package: $(basename "$deb") installed; the tool keeps every file in the user's data directory"
+
+# The installed tool's window on an X server of its own: its icon is the installed one (drawn
+# through Qt's SVG engine), and its class is the one the desktop entry names for the task bar.
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+display=":$(cat "$scratch/display")"
+[ "$display" != ":" ] || { cat "$scratch/xvfb.log"; fail "Xvfb did not start"; }
+run DISPLAY="$display" QT_QPA_PLATFORM=xcb "$root/usr/bin/orvant2" </dev/null >"$scratch/x.log" 2>&1 &
+tool=$!
+pids+=("$tool")
+window=
+for _ in $(seq 300); do
+    window=$(xwininfo -display "$display" -root -tree 2>/dev/null |
+        sed -n 's/^ *\(0x[0-9a-f]*\) "Orvant  v2.1".*/\1/p' | head -n 1)
+    [ -n "$window" ] && break
+    kill -0 "$tool" 2>/dev/null || break
+    sleep 0.1
+done
+[ -n "$window" ] || { cat "$scratch/x.log"; fail "the installed tool showed no window on $display"; }
+icon=$(xprop -display "$display" -id "$window" _NET_WM_ICON | head -n 2)
+grep -q 'Icon (' <<<"$icon" || fail "the window has no icon of its own: $icon"
+wm_class=$(xprop -display "$display" -id "$window" WM_CLASS)
+startup_class=$(sed -n 's/^StartupWMClass=//p' "$root/usr/share/applications/$id.desktop")
+grep -q "\"$startup_class\"\$" <<<"$wm_class" ||
+    fail "the window's class ($wm_class) is not the desktop entry's StartupWMClass $startup_class"
+kill -TERM "$tool"
+status=0
+wait "$tool" || status=$?
+[ "$status" -eq 0 ] || { cat "$scratch/x.log"; fail "the tool on $display ended with $status"; }
+
+echo "package: $(basename "$deb") passes lintian and AppStream's check, ships stripped programs" \
+    "with their debug symbols beside; installed, the tool keeps every file in the user's data" \
+    "directory and shows its own icon"
