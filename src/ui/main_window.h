@@ -32,6 +32,7 @@ class TReportLinesTap;
 class TFrameCodec;
 class TLinkHealthView;
 class TSerialWatch;
+class TDesktopOpen;
 class TServiceReportCommand;
 class TTrafficMonitor;
 class TLinkControls;
@@ -92,6 +93,8 @@ public:
     TFirmwareVersion& FirmwareVersion() { return FFirmware; }
     // "Service report..." (the communication page's button and Ctrl+P).
     TServiceReportCommand& ServiceReport() { return *FServiceReport; }
+    // Opens files and folders in the desktop ("Open files folder", a service report).
+    TDesktopOpen& DesktopOpen() { return *FDesktopOpen; }
 
     // The settings object of "Kelm2.ini", for the event bookkeeping: the holder lives as long as
     // the window; the object in it exists from FormShow until FormClose has saved the settings.
@@ -164,6 +167,7 @@ private:
     // Watches the codec: declared after it, so it goes first.
     std::unique_ptr<TVisitRecord> FVisit;
     TServiceReportCommand* FServiceReport = nullptr;
+    TDesktopOpen* FDesktopOpen = nullptr;
     bool FShown = false;
     bool FClosed = false;
 };
