@@ -12,6 +12,7 @@
 #include "model/visit_record.h"
 #include "store/event_history.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -142,14 +143,26 @@ std::vector<TDeviceReport> Devices(const TStatusRecord& r, const TFormatSymbols&
     return devices;
 }
 
+// The IDs of the installation's units: the master and each slave present.
+std::vector<uint64_t> InstallationIds(const TStatusRecord& r) {
+    std::vector<uint64_t> ids{r.Master.ID};
+    for (int k = 1; k <= SlaveCount; ++k) {
+        if ((r.Master.SlaveFlags >> (k - 1) & 1U) != 0) {
+            ids.push_back(r.Slaves[static_cast<std::size_t>(k - 1)].ID);
+        }
+    }
+    return ids;
+}
+
 // The PC time of the entry is left out: it says only when the record was copied.
 TReportEventRow EventRow(const TEventHistory& history, const TEventEntry& entry,
-                         uint64_t installationId) {
+                         const std::vector<uint64_t>& installationIds) {
     const std::vector<std::string> cells = EventCells(history, entry);
     TReportEventRow row;
     row.Time = cells[1];
     row.Unit = cells[3] + ", loop " + cells[4];
-    if (entry.Id != installationId) {
+    if (std::find(installationIds.begin(), installationIds.end(), entry.Id) ==
+        installationIds.end()) { // another installation's unit (a range picked)
         row.Unit += " (" + cells[2] + ")";
     }
     row.Category = EventCategoryName(EventCategory(entry.Code));
@@ -177,10 +190,11 @@ TReportEvents Events(const TReportSources& sources) {
             }
         }
     }
+    const std::vector<uint64_t> ids = InstallationIds(sources.Status);
     for (uint32_t row : rows) {
         const TEventEntry& entry = history.Entries()[row];
         if (entry.Kind == TEntryKind::Event) {
-            out.Rows.push_back(EventRow(history, entry, sources.Status.Master.ID));
+            out.Rows.push_back(EventRow(history, entry, ids));
             ++out.CategoryCounts[static_cast<std::size_t>(EventCategory(entry.Code))];
         }
     }

@@ -98,7 +98,7 @@ void TPdfFlow::Table(const QStringList& headings, const std::vector<int>& widths
     }
     FTableXs.push_back(FWidth);
     // The headings stay with the first row.
-    Room(LineHeight(BodyPoints) * 2 + LineHeight(BodyPoints) / 2);
+    Room(RowHeight(headings, true) + (rows.empty() ? 0 : RowHeight(rows.front(), false)));
     TableRow(headings, FTableXs, true);
     FTableHeadings = headings;
     for (const QStringList& row : rows) {
@@ -107,13 +107,23 @@ void TPdfFlow::Table(const QStringList& headings, const std::vector<int>& widths
     FTableHeadings.clear();
 }
 
-void TPdfFlow::TableRow(const QStringList& cells, const std::vector<int>& xs, bool bold) {
-    const int gap = FWriter.resolution() / 20;
+// The height of a row with the gap under it.
+int TPdfFlow::RowHeight(const QStringList& cells, bool bold) {
     SetFont(BodyPoints, bold);
     int height = LineHeight(BodyPoints);
     for (int k = 0; k < cells.size(); ++k) {
-        height = std::max(height, WrappedHeight(cells[k], xs[k + 1] - xs[k] - gap));
+        height = std::max(height, WrappedHeight(cells[k], FTableXs[k + 1] - FTableXs[k] - CellGap()));
     }
+    return height + CellGap();
+}
+
+int TPdfFlow::CellGap() const {
+    return FWriter.resolution() / 20;
+}
+
+void TPdfFlow::TableRow(const QStringList& cells, const std::vector<int>& xs, bool bold) {
+    const int gap = CellGap();
+    const int height = RowHeight(cells, bold) - gap;
     Room(height + gap);
     SetFont(BodyPoints, bold);
     for (int k = 0; k < cells.size(); ++k) {

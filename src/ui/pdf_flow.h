@@ -46,6 +46,8 @@ private:
     int WrappedHeight(const QString& text, int width) const;
     void DrawWrapped(const QString& text, int x, int y, int width);
     void TableRow(const QStringList& cells, const std::vector<int>& xs, bool bold);
+    int RowHeight(const QStringList& cells, bool bold);
+    int CellGap() const;
     void Room(int height);
     void NewPage();
     void Footer();

@@ -120,7 +120,7 @@ void WriteEvents(TPdfFlow& flow, const TReportEvents& events) {
                         DecodePanelText(row.Text)});
     }
     flow.Table({Tr("Time"), Tr("Unit"), Tr("Category"), Tr("Code"), Tr("Text")},
-               {190, 140, 200, 70, 400}, rows);
+               {220, 150, 200, 60, 370}, rows);
 }
 
 void WriteLink(TPdfFlow& flow, const TReportLink& link) {
