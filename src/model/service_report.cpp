@@ -4,10 +4,10 @@
 
 #include "core/civil_time.h"
 #include "model/event_csv.h"
+#include "model/event_filter_text.h"
 #include "model/field_tables.h"
 #include "model/firmware_version.h"
 #include "model/panel_texts.h"
-#include "model/event_filter_text.h"
 #include "model/report_summary.h"
 #include "model/visit_record.h"
 #include "store/event_history.h"
@@ -217,8 +217,8 @@ TReportLink Link(const TVisitRecord& visit, const TLinkCounters& c) {
 std::string ServiceReportFileName(const std::string& installationId, const TDateTime& time,
                                   int attempt) {
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d_%02d%02d%02d", time.Year, time.Month,
-                  time.Day, time.Hour, time.Minute, time.Second);
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d_%02d%02d%02d", time.Year, time.Month, time.Day,
+                  time.Hour, time.Minute, time.Second);
     const std::string second = attempt > 0 ? "_" + std::to_string(attempt + 1) : "";
     return "ServiceReport_" + installationId + "_" + stamp + second + ".pdf";
 }

@@ -1,7 +1,7 @@
 #include "store/pdf_document_info.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -11,8 +11,11 @@ namespace {
 char32_t NextCodePoint(const std::string& text, std::size_t& i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i);
-    const int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3
-                                     : (lead >> 3) == 30 ? 4 : 0;
+    const int length = lead < 0x80         ? 1
+                       : (lead >> 5) == 6  ? 2
+                       : (lead >> 4) == 14 ? 3
+                       : (lead >> 3) == 30 ? 4
+                                           : 0;
     if (length == 0 || i + static_cast<std::size_t>(length) > text.size()) {
         ++i;
         return 0xFFFD;
@@ -104,11 +107,10 @@ bool AddDocumentInfo(std::string& pdf, const TPdfDocumentInfo& info) {
     std::string update = pdf.back() == '\n' ? "" : "\n";
     const std::size_t objectAt = pdf.size() + update.size();
     update += std::to_string(size) + " 0 obj\n<<";
-    const std::pair<const char*, const std::string*> entries[] = {
-        {"/Title", &info.Title},
-        {"/Author", &info.Author},
-        {"/Subject", &info.Subject},
-        {"/Creator", &info.Creator}};
+    const std::pair<const char*, const std::string*> entries[] = {{"/Title", &info.Title},
+                                                                  {"/Author", &info.Author},
+                                                                  {"/Subject", &info.Subject},
+                                                                  {"/Creator", &info.Creator}};
     for (const auto& [key, value] : entries) {
         if (!value->empty()) {
             update += std::string(" ") + key + " " + PdfTextString(*value);
@@ -117,8 +119,8 @@ bool AddDocumentInfo(std::string& pdf, const TPdfDocumentInfo& info) {
     update += " >>\nendobj\n";
     const std::size_t xrefAt = pdf.size() + update.size();
     update += "xref\n" + std::to_string(size) + " 1\n" + Padded(objectAt) + " 00000 n \n";
-    update += "trailer\n<< /Size " + std::to_string(size + 1) + " /Root " + root +
-              " /Info " + std::to_string(size) + " 0 R /Prev " + std::to_string(previous) +
+    update += "trailer\n<< /Size " + std::to_string(size + 1) + " /Root " + root + " /Info " +
+              std::to_string(size) + " 0 R /Prev " + std::to_string(previous) +
               (id.empty() ? "" : " /ID " + id) + " >>\nstartxref\n" + std::to_string(xrefAt) +
               "\n%%EOF\n";
     pdf += update;

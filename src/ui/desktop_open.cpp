@@ -69,8 +69,7 @@ void TDesktopOpen::Open(const QString& path, const QString& fallbackFolder) {
     process->start();
 }
 
-void TDesktopOpen::Failed(const QString& path, const QString& fallbackFolder,
-                          const QString& said) {
+void TDesktopOpen::Failed(const QString& path, const QString& fallbackFolder, const QString& said) {
     emit Answered(path, false);
     const QString shown = QDir::toNativeSeparators(path);
     if (fallbackFolder.isEmpty()) {

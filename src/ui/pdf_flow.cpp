@@ -112,7 +112,8 @@ int TPdfFlow::RowHeight(const QStringList& cells, bool bold) {
     SetFont(BodyPoints, bold);
     int height = LineHeight(BodyPoints);
     for (int k = 0; k < cells.size(); ++k) {
-        height = std::max(height, WrappedHeight(cells[k], FTableXs[k + 1] - FTableXs[k] - CellGap()));
+        height =
+            std::max(height, WrappedHeight(cells[k], FTableXs[k + 1] - FTableXs[k] - CellGap()));
     }
     return height + CellGap();
 }
@@ -200,7 +201,8 @@ void TPdfFlow::Footer() {
     SetFont(FooterPoints, false);
     const int y = FHeight + LineHeight(FooterPoints);
     const QRect area(0, y, FWidth, LineHeight(FooterPoints));
-    FPainter.drawLine(0, y - LineHeight(FooterPoints) / 4, FWidth, y - LineHeight(FooterPoints) / 4);
+    FPainter.drawLine(0, y - LineHeight(FooterPoints) / 4, FWidth,
+                      y - LineHeight(FooterPoints) / 4);
     FPainter.drawText(area, Qt::AlignLeft | Qt::AlignTop, FFooter);
     const QString page =
         FTotalPages > 0

@@ -124,7 +124,8 @@ void TServiceReportCommand::WriteReport() {
     }
     const std::string written = CreateFileWithFreeName(
         [&](int attempt) {
-            return folder + "/" + ServiceReportFileName(report.InstallationId, report.PcTime, attempt);
+            return folder + "/" +
+                   ServiceReportFileName(report.InstallationId, report.PcTime, attempt);
         },
         pdf.toStdString());
     if (written.empty()) {

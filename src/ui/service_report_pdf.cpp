@@ -47,8 +47,8 @@ void WriteHeader(TPdfFlow& flow, const TServiceReport& r) {
     flow.Pair(Tr("Customer"), OrDash(Utf8(r.Handover.Customer)));
     QString technician = Utf8(r.Handover.Technician);
     if (!r.Handover.Company.empty()) {
-        technician += (technician.isEmpty() ? QString() : QStringLiteral(", ")) +
-                      Utf8(r.Handover.Company);
+        technician +=
+            (technician.isEmpty() ? QString() : QStringLiteral(", ")) + Utf8(r.Handover.Company);
     }
     flow.Pair(Tr("Technician"), OrDash(technician));
     flow.Pair(Tr("Date and PC time"), Ascii(EventTimeText(r.PcTime)));

@@ -155,9 +155,10 @@ TEST_F(NewFileTest, AFailureAnywhereLeavesNoFile) {
 }
 
 TEST(PdfDocumentInfo, AnUpdatePointsToTheNewInformationAndBackToTheOldTable) {
-    std::string pdf = "%PDF-1.4\n1 0 obj\n<< /Type /Catalog >>\nendobj\nxref\n0 2\n"
-                      "0000000000 65535 f \n0000000009 00000 n \n"
-                      "trailer\n<<\n/Size 2\n/Root 1 0 R\n/ID [<AB><CD>]\n>>\nstartxref\n45\n%%EOF\n";
+    std::string pdf =
+        "%PDF-1.4\n1 0 obj\n<< /Type /Catalog >>\nendobj\nxref\n0 2\n"
+        "0000000000 65535 f \n0000000009 00000 n \n"
+        "trailer\n<<\n/Size 2\n/Root 1 0 R\n/ID [<AB><CD>]\n>>\nstartxref\n45\n%%EOF\n";
     const std::size_t before = pdf.size();
     ASSERT_TRUE(AddDocumentInfo(pdf, {"Report", "Jan Nov\xC3\xA1k", "", "Orvant2"}));
     const std::string update = pdf.substr(before);

@@ -226,7 +226,8 @@ TEST_F(ServiceReportTest, SummaryTellsTheStateAndTheVisitInNumbers) {
     const TServiceReport r = Gather();
     EXPECT_EQ(r.InstallationName, "Boiler room");
     EXPECT_EQ(r.InstallationSite, "Brno");
-    EXPECT_EQ(r.Summary.State, "Faults present: Master: Valve 1 state: Short; Master: Fault battery");
+    EXPECT_EQ(r.Summary.State,
+              "Faults present: Master: Valve 1 state: Short; Master: Fault battery");
     EXPECT_EQ(r.Summary.Alarms, 2u);
     EXPECT_EQ(r.Summary.Faults, 5u); // loop open, valve short, mains, battery, pressure
     EXPECT_EQ(r.Summary.Extinguishings, 1u);

@@ -77,8 +77,7 @@ QStringList FilesIn(const QString& folder) {
 // Answers the dialog the report opens with these names and remarks.
 void AnswerDialog(TForm1& form, const TReportHandover* values) {
     TServiceReportDialog* dialog = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((dialog = form.ServiceReport().Dialog()) && dialog->isVisible(),
-                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT((dialog = form.ServiceReport().Dialog()) && dialog->isVisible(), 5000);
     if (values != nullptr) {
         dialog->SetValues(*values);
     }
@@ -102,7 +101,8 @@ public:
     }
     ~TFakeOpener() { qputenv("PATH", FPath); }
     QStringList Opened() const {
-        return QString::fromStdString(ReadFileBytes(FDir / "opened")).split('\n', Qt::SkipEmptyParts);
+        return QString::fromStdString(ReadFileBytes(FDir / "opened"))
+            .split('\n', Qt::SkipEmptyParts);
     }
 
 private:
@@ -123,7 +123,8 @@ TServiceReport LongReport() {
     r.Summary = {"Faults present: Master: Fault battery", 2, 1, 0, false};
     std::string longText;
     for (int k = 1; k <= 40; ++k) {
-        longText += (k > 1 ? " " : "") + QStringLiteral("part%1").arg(k, 2, 10, QChar('0')).toStdString();
+        longText +=
+            (k > 1 ? " " : "") + QStringLiteral("part%1").arg(k, 2, 10, QChar('0')).toStdString();
     }
     for (int i = 0; i < 60; ++i) {
         r.Events.Rows.push_back({"10:00:00 07.12.2026", "1, loop 0", "Alarms and pre-alarms", "08",
@@ -251,9 +252,8 @@ private slots:
         QSignalSpy written(&form.ServiceReport(), &TServiceReportCommand::Written);
         form.TabSheet2->ButtonServiceReport->click();
         AnswerDialog(form, nullptr);
-        QTRY_VERIFY_WITH_TIMEOUT(form.Errors().OpenMessages().join('\n').contains(
-                                     "No space left on device"),
-                                 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            form.Errors().OpenMessages().join('\n').contains("No space left on device"), 15000);
         DiskCalls() = SystemDiskCalls();
         QVERIFY2(form.Errors().OpenMessages().join('\n').contains("could not be written"),
                  qPrintable(form.Errors().OpenMessages().join('\n')));
@@ -280,10 +280,10 @@ private slots:
             QVERIFY2(pages[n - 1].contains(QStringLiteral("Page %1 of %2").arg(n).arg(total)),
                      qPrintable(pages[n - 1]));
         }
-        for (const char* field : {"Server room 2", "Brno, Hlavni 5", "Jana Novakova",
-                                  "Hasici servis s.r.o.", "Pekarna Novak",
-                                  "State of the installation: Faults present: Master: Fault battery",
-                                  "Checked the valve."}) {
+        for (const char* field :
+             {"Server room 2", "Brno, Hlavni 5", "Jana Novakova", "Hasici servis s.r.o.",
+              "Pekarna Novak", "State of the installation: Faults present: Master: Fault battery",
+              "Checked the valve."}) {
             QVERIFY2(pages[0].contains(field), qPrintable(QString(field) + "\n" + pages[0]));
         }
         const QRegularExpression headings("Time +Unit +Category +Code +Text");
@@ -326,13 +326,16 @@ private slots:
             TTempDir bin;
             TFakeOpener opener(bin.Path(), "pdf");
             QSignalSpy answered(&form.DesktopOpen(), &TDesktopOpen::Answered);
-            form.ServiceReport().DoneMessage()->findChild<QPushButton*>("ButtonOpenReport")->click();
+            form.ServiceReport()
+                .DoneMessage()
+                ->findChild<QPushButton*>("ButtonOpenReport")
+                ->click();
             QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 2, 15000);
             QCOMPARE(opener.Opened(), QStringList({path, folder}));
             QCOMPARE(answered.at(1), QVariantList({folder, true}));
-            QVERIFY2(form.Errors().OpenMessages().join('\n').contains(
-                         "its folder is shown instead"),
-                     qPrintable(form.Errors().OpenMessages().join('\n')));
+            QVERIFY2(
+                form.Errors().OpenMessages().join('\n').contains("its folder is shown instead"),
+                qPrintable(form.Errors().OpenMessages().join('\n')));
 
             form.ServiceReport()
                 .DoneMessage()
