@@ -157,6 +157,38 @@ bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
     return DiskCalls().Rename(from.c_str(), to.c_str()) == 0;
 }
 
+// Writes the bytes into a new file beside `target`, checks that it holds them all, lets `prepare`
+// finish it (false with errno set: a failure), flushes and closes it, and lets `place` give it
+// its name. On any failure the new file is removed and errno kept; after success the directory
+// is flushed too (where that fails, the file still counts as written).
+bool WriteBesideAndPlace(const std::string& target, const std::string& bytes,
+                         const std::function<bool(int fd)>& prepare,
+                         const std::function<bool(const std::string& tempPath)>& place) {
+    std::string tempPath;
+    const int fd = CreateFileBeside(target, tempPath);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && HoldsSize(fd, bytes.size()) &&
+              prepare(fd) && ForceToDisk(fd, TFlushKind::File, target);
+    int savedErrno = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (ok && !place(tempPath)) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        errno = savedErrno;
+        return false;
+    }
+    FlushDirectory(DirectoryToOpen(target));
+    return true;
+}
+
 } // namespace
 
 // File systems that cannot flush a directory say EINVAL; there an entry is as durable as they
@@ -206,32 +238,11 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     RemoveOrphanedTempFiles(target);
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
-
-    std::string tempPath;
-    const int fd = CreateFileBeside(target, tempPath);
-    if (fd < 0) {
-        return false;
-    }
-    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && (!existed || KeepOwnerAndMode(fd, old)) &&
-              ForceToDisk(fd, TFlushKind::File, target);
-    int savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (ok && DiskCalls().Rename(tempPath.c_str(), target.c_str()) != 0) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        ::unlink(tempPath.c_str());
-        errno = savedErrno;
-        return false;
-    }
-    // The new file is in place; a directory that cannot be flushed makes the rename less durable
-    // but does not undo the write.
-    FlushDirectory(DirectoryToOpen(target));
-    return true;
+    return WriteBesideAndPlace(
+        target, bytes, [&](int fd) { return !existed || KeepOwnerAndMode(fd, old); },
+        [&](const std::string& tempPath) {
+            return DiskCalls().Rename(tempPath.c_str(), target.c_str()) == 0;
+        });
 }
 
 bool CreateFileAtomically(const std::string& path, const std::string& bytes) {
@@ -241,29 +252,9 @@ bool CreateFileAtomically(const std::string& path, const std::string& bytes) {
         errno = EEXIST; // nothing written for a name that is known to be taken
         return false;
     }
-    std::string tempPath;
-    const int fd = CreateFileBeside(path, tempPath);
-    if (fd < 0) {
-        return false;
-    }
-    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && HoldsSize(fd, bytes.size()) &&
-              ForceToDisk(fd, TFlushKind::File, path);
-    int savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (ok && !RenameWithoutReplacing(tempPath, path)) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        ::unlink(tempPath.c_str());
-        errno = savedErrno;
-        return false;
-    }
-    FlushDirectory(DirectoryToOpen(path));
-    return true;
+    return WriteBesideAndPlace(
+        path, bytes, [](int) { return true; },
+        [&](const std::string& tempPath) { return RenameWithoutReplacing(tempPath, path); });
 }
 
 std::string CreateFileWithFreeName(const std::function<std::string(int attempt)>& pathFor,
