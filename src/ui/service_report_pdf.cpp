@@ -197,9 +197,12 @@ QByteArray ServiceReportPdf(const TServiceReport& report, const QImage& chart) {
     TPdfDocumentInfo info;
     info.Title = Tr("Service report %1").arg(InstallationTitle(report)).toStdString();
     info.Author = report.Handover.Technician;
-    info.Subject = Tr("Service visit of the Orvant installation %1 (ID %2) on %3")
-                       .arg(InstallationTitle(report), Ascii(report.InstallationId),
-                            Ascii(EventTimeText(report.PcTime)))
+    const QString date = Ascii(EventTimeText(report.PcTime));
+    info.Subject = (report.InstallationName.empty()
+                        ? Tr("Service visit of the Orvant installation %1 on %2")
+                              .arg(Ascii(report.InstallationId), date)
+                        : Tr("Service visit of the Orvant installation %1 (ID %2) on %3")
+                              .arg(InstallationTitle(report), Ascii(report.InstallationId), date))
                        .toStdString();
     info.Creator = "Orvant2";
     if (written != pages || !AddDocumentInfo(bytes, info)) {

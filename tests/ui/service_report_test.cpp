@@ -121,6 +121,8 @@ TServiceReport LongReport() {
     r.Version = "V3.05";
     r.VersionRead = true;
     r.Summary = {"Faults present: Master: Fault battery", 2, 1, 0, false};
+    r.Events.Scope = "Events the \"Events\" page shows with its filters";
+    r.Events.Selection = {{"Text contains", "smycce"}};
     std::string longText;
     for (int k = 1; k <= 40; ++k) {
         longText +=
@@ -286,6 +288,12 @@ private slots:
               "Checked the valve."}) {
             QVERIFY2(pages[0].contains(field), qPrintable(QString(field) + "\n" + pages[0]));
         }
+        QVERIFY2(text.contains(QRegularExpression("Text contains +smycce")), qPrintable(text));
+        const QString info = Run(QStringLiteral("pdfinfo"), {path});
+        QVERIFY2(info.contains(QRegularExpression("Title: +Service report Server room 2\n")) &&
+                     info.contains(
+                         QRegularExpression("Subject: +.*Server room 2 \\(ID 00A1B2C3D400\\)")),
+                 qPrintable(info));
         const QRegularExpression headings("Time +Unit +Category +Code +Text");
         QVERIFY2(pages[total - 1].contains(headings) && pages[1].contains(headings),
                  qPrintable(text));
