@@ -52,8 +52,14 @@ std::string ValueOf(const std::string& dictionary, const std::string& key) {
         return {};
     }
     const std::size_t from = at + key.size();
-    std::size_t to = key == "/ID" ? dictionary.find(']', from) + 1 : dictionary.find('/', from);
+    std::size_t to = dictionary.find(key == "/ID" ? "]" : "/", from);
+    if (key == "/ID" && to != std::string::npos) {
+        ++to; // with its closing bracket
+    }
     to = std::min(to, dictionary.find(">>", from));
+    if (to == std::string::npos) {
+        return {};
+    }
     const std::string value = dictionary.substr(from, to - from);
     const auto first = value.find_first_not_of(" \r\n\t");
     const auto last = value.find_last_not_of(" \r\n\t");
