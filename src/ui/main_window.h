@@ -164,10 +164,10 @@ private:
     // Watches the codec and the event bookkeeping: declared after them, so it goes first.
     std::unique_ptr<TLinkHealthView> FLinkHealth;
     TTrafficMonitor* FTrafficMonitor = nullptr;
+    TDesktopOpen* FDesktopOpen = nullptr;
     // Watches the codec: declared after it, so it goes first.
     std::unique_ptr<TVisitRecord> FVisit;
     TServiceReportCommand* FServiceReport = nullptr;
-    TDesktopOpen* FDesktopOpen = nullptr;
     bool FShown = false;
     bool FClosed = false;
 };
