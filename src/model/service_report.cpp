@@ -4,12 +4,15 @@
 
 #include "core/civil_time.h"
 #include "model/event_csv.h"
+#include "model/event_filter_text.h"
 #include "model/field_tables.h"
 #include "model/firmware_version.h"
 #include "model/panel_texts.h"
+#include "model/report_summary.h"
 #include "model/visit_record.h"
 #include "store/event_history.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -140,13 +143,33 @@ std::vector<TDeviceReport> Devices(const TStatusRecord& r, const TFormatSymbols&
     return devices;
 }
 
-std::string EventLine(const TEventHistory& history, const TEventEntry& entry) {
-    const std::vector<std::string> cells = EventCells(history, entry);
-    std::string line;
-    for (std::size_t i = 1; i < cells.size(); ++i) { // the PC time says only when it was copied
-        line += (i > 1 ? "  " : "") + cells[i];
+// The IDs of the installation's units: the master and each slave present.
+std::vector<uint64_t> InstallationIds(const TStatusRecord& r) {
+    std::vector<uint64_t> ids{r.Master.ID};
+    for (int k = 1; k <= SlaveCount; ++k) {
+        if ((r.Master.SlaveFlags >> (k - 1) & 1U) != 0) {
+            ids.push_back(r.Slaves[static_cast<std::size_t>(k - 1)].ID);
+        }
     }
-    return line;
+    return ids;
+}
+
+// The PC time of the entry is left out: it says only when the record was copied.
+TReportEventRow EventRow(const TEventHistory& history, const TEventEntry& entry,
+                         const std::vector<uint64_t>& installationIds) {
+    const std::vector<std::string> cells = EventCells(history, entry);
+    TReportEventRow row;
+    row.Time = cells[1];
+    row.Unit = cells[3] + ", loop " + cells[4];
+    if (std::find(installationIds.begin(), installationIds.end(), entry.Id) ==
+        installationIds.end()) { // another installation's unit (a range picked)
+        row.Unit += " (" + cells[2] + ")";
+    }
+    row.Category = EventCategoryName(EventCategory(entry.Code));
+    row.Code = cells[5];
+    row.Text = cells[6];
+    row.EventCode = entry.Code;
+    return row;
 }
 
 TReportEvents Events(const TReportSources& sources) {
@@ -156,6 +179,7 @@ TReportEvents Events(const TReportSources& sources) {
     std::vector<uint32_t> rows;
     if (sources.Range != nullptr) {
         out.Scope = "Events the \"Events\" page shows with its filters";
+        out.Selection = DescribeEventFilter(*sources.Range);
         rows = FilterEvents(history, *sources.Range).Rows;
     } else {
         out.Scope = "Events copied during this visit (since " +
@@ -166,10 +190,11 @@ TReportEvents Events(const TReportSources& sources) {
             }
         }
     }
+    const std::vector<uint64_t> ids = InstallationIds(sources.Status);
     for (uint32_t row : rows) {
         const TEventEntry& entry = history.Entries()[row];
         if (entry.Kind == TEntryKind::Event) {
-            out.Lines.push_back(EventLine(history, entry));
+            out.Rows.push_back(EventRow(history, entry, ids));
             ++out.CategoryCounts[static_cast<std::size_t>(EventCategory(entry.Code))];
         }
     }
@@ -189,15 +214,20 @@ TReportLink Link(const TVisitRecord& visit, const TLinkCounters& c) {
 
 } // namespace
 
-std::string ServiceReportFileName(const std::string& installationId, const TDateTime& date) {
-    char day[16];
-    std::snprintf(day, sizeof day, "%04d%02d%02d", date.Year, date.Month, date.Day);
-    return "ServiceReport_" + installationId + "_" + day + ".pdf";
+std::string ServiceReportFileName(const std::string& installationId, const TDateTime& time,
+                                  int attempt) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d_%02d%02d%02d", time.Year, time.Month, time.Day,
+                  time.Hour, time.Minute, time.Second);
+    const std::string second = attempt > 0 ? "_" + std::to_string(attempt + 1) : "";
+    return "ServiceReport_" + installationId + "_" + stamp + second + ".pdf";
 }
 
 TServiceReport GatherServiceReport(const TReportSources& sources) {
     TServiceReport report;
     report.InstallationId = DeviceIdText(sources.Status.Master.ID);
+    report.InstallationName = sources.InstallationName;
+    report.InstallationSite = sources.InstallationSite;
     report.PcTime = sources.Now;
     const auto& clockSet = sources.Visit.ClockSetAt();
     report.PanelClock = clockSet ? "Set to the PC's time at " + EventTimeText(*clockSet)
@@ -207,6 +237,7 @@ TServiceReport GatherServiceReport(const TReportSources& sources) {
                                         : "Not read: the panel did not answer 'V' in time";
     report.Devices = Devices(sources.Status, sources.Symbols);
     report.Events = Events(sources);
+    report.Summary = SummarizeReport(report, sources.Visit.ClockSetAt().has_value());
     report.Link = Link(sources.Visit, sources.Counters);
     return report;
 }

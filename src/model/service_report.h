@@ -41,9 +41,20 @@ struct TDeviceReport {
     std::vector<std::string> Faults;  // fault LEDs lit and states that are faults
 };
 
+// One event as a row of the report's table. Text is the panel's (Windows-1250 bytes).
+struct TReportEventRow {
+    std::string Time;     // the panel's time of the event, "hh:mm:ss dd.mm.yyyy"
+    std::string Unit;     // "Zar" and loop, with the unit's ID when another installation's
+    std::string Category; // the category's name, as the "Events" page lists it
+    std::string Code;     // two hexadecimal digits, as the event line has it
+    std::string Text;
+    uint8_t EventCode = 0;
+};
+
 struct TReportEvents {
-    std::string Scope;              // which records: this run's, or the range picked
-    std::vector<std::string> Lines; // one per event: panel time, ID, "Zar", "Sm", code, text
+    std::string Scope;                  // which records: this run's, or the range picked
+    std::vector<TReportItem> Selection; // the filters that picked them (none: every record)
+    std::vector<TReportEventRow> Rows;  // in the history's order
     std::array<uint32_t, EventCategoryCount> CategoryCounts{};
 };
 
@@ -56,14 +67,37 @@ struct TReportLink {
     uint64_t UnawaitedReplies = 0;
 };
 
+// What the technician typed before the report was made; every field may be empty.
+struct TReportHandover {
+    std::string Technician; // UTF-8, as typed
+    std::string Company;
+    std::string Customer;
+    std::string Remarks; // lines separated by "\n"
+};
+
+// What a customer reads first: the installation's state in one line and the visit in numbers.
+struct TReportSummary {
+    std::string State; // "No fault" or "Faults present: " and the faults, each with its unit
+    uint32_t Alarms = 0;
+    uint32_t Faults = 0;
+    uint32_t Extinguishings = 0;
+    bool ClockSet = false;
+};
+
 struct TServiceReport {
     std::string InstallationId;
+    // The installation's name and site as the technician recorded them (UTF-8); empty when not
+    // known, and then the ID names the installation.
+    std::string InstallationName;
+    std::string InstallationSite;
+    TReportHandover Handover; // filled by whoever asked for the report
     TDateTime PcTime;
     std::string PanelClock; // whether and when the clock was set in this visit
     std::string Version;    // the firmware's text, or why there is none
     bool VersionRead = false;
     std::vector<TDeviceReport> Devices; // the master, then each slave present
     TReportEvents Events;
+    TReportSummary Summary;
     TReportLink Link;
 };
 
@@ -76,9 +110,14 @@ struct TReportSources {
     const TEventFilter* Range = nullptr; // null: the events copied during this run
     TFormatSymbols Symbols;
     TDateTime Now;
+    // The installation's name and site as recorded for it (UTF-8); empty when not known.
+    std::string InstallationName;
+    std::string InstallationSite;
 };
 
 TServiceReport GatherServiceReport(const TReportSources& sources);
 
-// "ServiceReport_" + installation ID + "_" + yyyymmdd + ".pdf".
-std::string ServiceReportFileName(const std::string& installationId, const TDateTime& date);
+// "ServiceReport_" + installation ID + "_" + yyyymmdd + "_" + hhmmss + ".pdf"; from the second
+// attempt on (a name already taken) "_2", "_3" ... before ".pdf".
+std::string ServiceReportFileName(const std::string& installationId, const TDateTime& time,
+                                  int attempt = 0);

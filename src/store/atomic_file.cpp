@@ -117,6 +117,78 @@ int CreateFileBeside(const std::string& target, std::string& tempPath) {
     return -1;
 }
 
+// Whether the file holds exactly `size` bytes: a write that the system took but did not store
+// (a full file system under some network mounts) shows here at the latest. EIO when not.
+bool HoldsSize(int fd, std::size_t size) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        return false;
+    }
+    if (static_cast<std::size_t>(info.st_size) != size) {
+        errno = EIO;
+        return false;
+    }
+    return true;
+}
+
+// Gives `from` the name `to` unless a file has that name (EEXIST then). File systems without
+// such a rename get a hard link and the old name removed; those without hard links either
+// (FAT on a USB stick) a look first and a plain rename, which only another program writing the
+// same name at the same moment could outrun.
+bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (DiskCalls().RenameNoReplace(from.c_str(), to.c_str()) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP) {
+        return false;
+    }
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP) {
+        return false;
+    }
+    struct stat info {};
+    if (::lstat(to.c_str(), &info) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return DiskCalls().Rename(from.c_str(), to.c_str()) == 0;
+}
+
+// Writes the bytes into a new file beside `target`, checks that it holds them all, lets `prepare`
+// finish it (false with errno set: a failure), flushes and closes it, and lets `place` give it
+// its name. On any failure the new file is removed and errno kept; after success the directory
+// is flushed too (where that fails, the file still counts as written).
+bool WriteBesideAndPlace(const std::string& target, const std::string& bytes,
+                         const std::function<bool(int fd)>& prepare,
+                         const std::function<bool(const std::string& tempPath)>& place) {
+    std::string tempPath;
+    const int fd = CreateFileBeside(target, tempPath);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && HoldsSize(fd, bytes.size()) &&
+              prepare(fd) && ForceToDisk(fd, TFlushKind::File, target);
+    int savedErrno = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (ok && !place(tempPath)) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        errno = savedErrno;
+        return false;
+    }
+    FlushDirectory(DirectoryToOpen(target));
+    return true;
+}
+
 } // namespace
 
 // File systems that cannot flush a directory say EINVAL; there an entry is as durable as they
@@ -166,30 +238,35 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     RemoveOrphanedTempFiles(target);
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
+    return WriteBesideAndPlace(
+        target, bytes, [&](int fd) { return !existed || KeepOwnerAndMode(fd, old); },
+        [&](const std::string& tempPath) {
+            return DiskCalls().Rename(tempPath.c_str(), target.c_str()) == 0;
+        });
+}
 
-    std::string tempPath;
-    const int fd = CreateFileBeside(target, tempPath);
-    if (fd < 0) {
+bool CreateFileAtomically(const std::string& path, const std::string& bytes) {
+    RemoveOrphanedTempFiles(path);
+    struct stat taken {};
+    if (::lstat(path.c_str(), &taken) == 0) {
+        errno = EEXIST; // nothing written for a name that is known to be taken
         return false;
     }
-    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && (!existed || KeepOwnerAndMode(fd, old)) &&
-              ForceToDisk(fd, TFlushKind::File, target);
-    int savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
+    return WriteBesideAndPlace(
+        path, bytes, [](int) { return true; },
+        [&](const std::string& tempPath) { return RenameWithoutReplacing(tempPath, path); });
+}
+
+std::string CreateFileWithFreeName(const std::function<std::string(int attempt)>& pathFor,
+                                   const std::string& bytes) {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::string path = pathFor(attempt);
+        if (CreateFileAtomically(path, bytes)) {
+            return path;
+        }
+        if (errno != EEXIST) {
+            return {};
+        }
     }
-    if (ok && DiskCalls().Rename(tempPath.c_str(), target.c_str()) != 0) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        ::unlink(tempPath.c_str());
-        errno = savedErrno;
-        return false;
-    }
-    // The new file is in place; a directory that cannot be flushed makes the rename less durable
-    // but does not undo the write.
-    FlushDirectory(DirectoryToOpen(target));
-    return true;
+    return {};
 }

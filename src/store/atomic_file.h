@@ -1,9 +1,11 @@
 #pragma once
-// Whole-file reading and crash-safe replacement of small files (settings files).
+// Whole-file reading, crash-safe replacement of small files (settings files) and crash-safe
+// creation of new files that never replace an earlier one (service reports).
 //
 // Both report failure by returning false with errno set, so that the caller can raise the
 // error its own users expect.
 
+#include <functional>
 #include <string>
 
 // Reads the whole file into `bytes`. False (errno set, `bytes` untouched) when the file cannot
@@ -24,3 +26,15 @@ bool FlushDirectory(const std::string& directory);
 // file is untouched and no temporary file is left behind. Temporary files that a writer which
 // died left beside the file are removed.
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes);
+
+// Writes `bytes` as a new file at `path`, never replacing a file there: the bytes go to a new
+// hidden file beside it, which must then hold all of them (its size is checked), are flushed to
+// disk, and the file is renamed to `path` only if that name is free; then the directory is
+// flushed too. False (errno set) on any failure, EEXIST when `path` is taken; then nothing is
+// left behind, neither at `path` nor beside it.
+bool CreateFileAtomically(const std::string& path, const std::string& bytes);
+
+// CreateFileAtomically at the first free one of pathFor(0), pathFor(1), ... (at most 1000
+// tried). The path written, or empty (errno set) when it failed.
+std::string CreateFileWithFreeName(const std::function<std::string(int attempt)>& pathFor,
+                                   const std::string& bytes);

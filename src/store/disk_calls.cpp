@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -30,6 +31,9 @@ TDiskCalls SystemDiskCalls() {
         [](int fd) { return ::fsync(fd); },
         [](int fd) { return ::fsync(fd); },
         [](const char* from, const char* to) { return std::rename(from, to); },
+        [](const char* from, const char* to) {
+            return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+        },
     };
 }
 

@@ -19,6 +19,8 @@ struct TDiskCalls {
     std::function<int(int fd)> SyncFile;      // the file's data and attributes (fsync)
     std::function<int(int fd)> SyncDirectory; // a directory's entries (fsync of the directory)
     std::function<int(const char* from, const char* to)> Rename;
+    // A rename that fails (EEXIST) where `to` exists (renameat2 with RENAME_NOREPLACE).
+    std::function<int(const char* from, const char* to)> RenameNoReplace;
 };
 
 // The system's calls.

@@ -12,8 +12,8 @@
 
 #include <climits>
 
-// Every visible control has its own Alt key on this page: I, S, C, A, M, T, V, O, E, L, R, U,
-// P.
+// Every visible control has its own Alt key on this page: I, S, C, A, M, T, V, O, E, F, L, R,
+// U, P.
 TCommunicationPage::TCommunicationPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("TabSheet2"));
     auto* panel = new QWidget(this);
@@ -36,6 +36,8 @@ TCommunicationPage::TCommunicationPage(QWidget* parent) : QWidget(parent) {
     ButtonMonitor = AddButton(grid, "ButtonMonitor", tr("Traffic m&onitor"), 1, 3);
     ButtonServiceReport = AddButton(grid, "ButtonServiceReport", tr("S&ervice report..."), 1, 4);
     ButtonServiceReport->setToolTip(tr("Service report (Ctrl+P)"));
+    ButtonFilesFolder = AddButton(grid, "ButtonFilesFolder", tr("Open &files folder"), 1, 2);
+    ButtonFilesFolder->setToolTip(tr("Settings, reports and service reports"));
 
     Button7 = AddButton(grid, "Button7", tr("Get samp."), 2, 0, false);
     ButtonSetSlave = AddButton(grid, "ButtonSetSlave", tr("Set s&laves"), 2, 1);

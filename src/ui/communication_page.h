@@ -37,6 +37,7 @@ public:
     QPlainTextEdit* Memo1;       // the communication log
 
     QPushButton* ButtonServiceReport; // "Service report...", row 2 beside "Traffic monitor"
+    QPushButton* ButtonFilesFolder;   // "Open files folder": the tool's files directory
 
 private:
     QPushButton* AddButton(QGridLayout* grid, const char* name, const QString& caption, int row,

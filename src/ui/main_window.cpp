@@ -21,6 +21,7 @@
 #include "transport/serial_watch.h"
 #include "ui/chart_page.h"
 #include "ui/communication_page.h"
+#include "ui/desktop_open.h"
 #include "ui/error_display.h"
 #include "ui/event_history_page.h"
 #include "ui/frame_transport.h"
@@ -237,6 +238,9 @@ void TForm1::ShowTrafficMonitor() {
 
 // "Service report...": what this visit showed, from the link's traffic since the window opened.
 void TForm1::BuildServiceReport() {
+    FDesktopOpen = new TDesktopOpen(*FErrors, this);
+    connect(TabSheet2->ButtonFilesFolder, &QPushButton::clicked, FDesktopOpen,
+            [this] { FDesktopOpen->OpenFolder(QString::fromLocal8Bit(FDirectory)); });
     FVisit = std::make_unique<TVisitRecord>(SystemClock());
     FCodec->AddObserver(*FVisit);
     FServiceReport = new TServiceReportCommand(
@@ -249,7 +253,7 @@ void TForm1::BuildServiceReport() {
              }
              return TabSheetEvents->Filter();
          },
-         *TabSheet3->Chart1, *FErrors, *FLog, FDirectory},
+         *TabSheet3->Chart1, *FErrors, *FLog, FDirectory, FSettings, *FDesktopOpen},
         this);
     connect(TabSheet2->ButtonServiceReport, &QPushButton::clicked, FServiceReport,
             &TServiceReportCommand::ButtonServiceReportClick);

@@ -34,6 +34,7 @@ class TReportLinesTap;
 class TFrameCodec;
 class TLinkHealthView;
 class TSerialWatch;
+class TDesktopOpen;
 class TServiceReportCommand;
 class TTrafficMonitor;
 class TLinkControls;
@@ -97,6 +98,8 @@ public:
     TAlarmCenter& Alarms() { return *FAlarms; }
     // "Service report..." (the communication page's button and Ctrl+P).
     TServiceReportCommand& ServiceReport() { return *FServiceReport; }
+    // Opens files and folders in the desktop ("Open files folder", a service report).
+    TDesktopOpen& DesktopOpen() { return *FDesktopOpen; }
 
     // The settings object of "Kelm2.ini", for the event bookkeeping: the holder lives as long as
     // the window; the object in it exists from FormShow until FormClose has saved the settings.
@@ -172,6 +175,7 @@ private:
     // Watches the codec and the event bookkeeping: declared after them, so it goes first.
     std::unique_ptr<TLinkHealthView> FLinkHealth;
     TTrafficMonitor* FTrafficMonitor = nullptr;
+    TDesktopOpen* FDesktopOpen = nullptr;
     // Watches the codec: declared after it, so it goes first.
     std::unique_ptr<TVisitRecord> FVisit;
     TServiceReportCommand* FServiceReport = nullptr;

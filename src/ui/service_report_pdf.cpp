@@ -3,16 +3,17 @@
 #include "core/errors.h"
 #include "model/event_record.h"
 #include "model/service_report.h"
+#include "store/pdf_document_info.h"
 #include "ui/panel_text.h"
+#include "ui/pdf_flow.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 
-#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -26,105 +27,49 @@ QString Ascii(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// Lays text out from the top of a page down, starting a new page when the next block would not
-// fit. Sizes are in the writer's device units.
-class TPdfFlow {
-public:
-    TPdfFlow(QPdfWriter& writer, QPainter& painter)
-        : FWriter(writer), FPainter(painter), FWidth(writer.width()), FHeight(writer.height()) {}
+QString Utf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-    void Title(const QString& text) { Write(text, 16, true, 0); }
-    void Heading(const QString& text) {
-        FY += LineHeight(10) / 2;
-        Write(text, 12, true, 0);
-    }
-    void Line(const QString& text, int indent = 0) { Write(text, 9, false, indent); }
-    // A label and its value beside it; a long value wraps under itself.
-    void Pair(const QString& label, const QString& value) {
-        SetFont(9, false);
-        const int x = FWidth * 11 / 40; // where the grid's first values stand
-        const QRect box =
-            FPainter.boundingRect(QRect(x, 0, FWidth - x, FHeight), Qt::TextWordWrap, value);
-        Room(std::max(box.height(), LineHeight(9)));
-        FPainter.drawText(QPoint(Indent(1), FY + Ascent()), label);
-        FPainter.drawText(QRect(x, FY, FWidth - x, box.height()), Qt::TextWordWrap, value);
-        FY += std::max(box.height(), LineHeight(9));
-    }
-    // Labels and values in two columns, filled row by row.
-    void Grid(const std::vector<std::pair<QString, QString>>& items) {
-        SetFont(9, false);
-        const int column = FWidth / 2;
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            const int x = static_cast<int>(i % 2) * column;
-            if (i % 2 == 0) {
-                Room(LineHeight(9));
-            }
-            FPainter.drawText(QPoint(x + Indent(1), FY + Ascent()), items[i].first);
-            FPainter.drawText(QPoint(x + column * 11 / 20, FY + Ascent()), items[i].second);
-            if (i % 2 == 1 || i + 1 == items.size()) {
-                FY += LineHeight(9);
-            }
-        }
-    }
-    // Several short items on as many lines as needed, separated by commas.
-    void Items(const QString& label, const std::vector<QString>& items) {
-        QStringList list(items.begin(), items.end());
-        Pair(label, list.isEmpty() ? Tr("none") : list.join(QStringLiteral(", ")));
-    }
-    // A heading and a picture under it, kept on one page.
-    void Picture(const QString& heading, const QImage& image) {
-        const int height = image.height() * FWidth / std::max(1, image.width());
-        Room(LineHeight(10) / 2 + LineHeight(12) + height);
-        Heading(heading);
-        FPainter.drawImage(QRect(0, FY, FWidth, height), image);
-        FY += height;
-    }
-
-private:
-    void Write(const QString& text, int points, bool bold, int indent) {
-        Room(LineHeight(points));
-        SetFont(points, bold);
-        FPainter.drawText(QPoint(Indent(indent), FY + Ascent()), text);
-        FY += LineHeight(points);
-    }
-    void SetFont(int points, bool bold) {
-        QFont font(QStringLiteral("Sans Serif"));
-        font.setPointSize(points);
-        font.setBold(bold);
-        FPainter.setFont(font);
-    }
-    int Ascent() const { return FPainter.fontMetrics().ascent(); }
-    int LineHeight(int points) const { return points * FWriter.resolution() * 14 / (72 * 10); }
-    int Indent(int level) const { return level * FWriter.resolution() / 5; }
-    void Room(int height) {
-        if (FY + height > FHeight && FY > 0) {
-            FWriter.newPage();
-            FY = 0;
-        }
-    }
-
-    QPdfWriter& FWriter;
-    QPainter& FPainter;
-    int FWidth;
-    int FHeight;
-    int FY = 0;
-};
+QString OrDash(const QString& text) {
+    return text.isEmpty() ? QStringLiteral("-") : text;
+}
 
 void WriteHeader(TPdfFlow& flow, const TServiceReport& r) {
-    flow.Title(Tr("Orvant2 service report"));
+    flow.Title(Tr("Service report: %1").arg(InstallationTitle(r)));
+    if (!r.InstallationName.empty()) {
+        flow.Pair(Tr("Installation"), Utf8(r.InstallationName));
+    }
+    if (!r.InstallationSite.empty()) {
+        flow.Pair(Tr("Site"), Utf8(r.InstallationSite));
+    }
     flow.Pair(Tr("Installation ID"), Ascii(r.InstallationId));
+    flow.Pair(Tr("Customer"), OrDash(Utf8(r.Handover.Customer)));
+    QString technician = Utf8(r.Handover.Technician);
+    if (!r.Handover.Company.empty()) {
+        technician +=
+            (technician.isEmpty() ? QString() : QStringLiteral(", ")) + Utf8(r.Handover.Company);
+    }
+    flow.Pair(Tr("Technician"), OrDash(technician));
     flow.Pair(Tr("Date and PC time"), Ascii(EventTimeText(r.PcTime)));
+}
+
+// What a customer reads first: the state now, the visit's events in numbers, the clock.
+void WriteSummary(TPdfFlow& flow, const TServiceReport& r) {
+    const TReportSummary& s = r.Summary;
+    flow.Heading(Tr("Summary"));
+    flow.Paragraph(Tr("State of the installation: %1").arg(DecodePanelText(s.State)), true);
+    flow.Pair(Tr("Alarms"), QString::number(s.Alarms));
+    flow.Pair(Tr("Faults"), QString::number(s.Faults));
+    flow.Pair(Tr("Extinguishings"), QString::number(s.Extinguishings));
+    flow.Paragraph(Tr("(counted in the events this report lists)"));
     flow.Pair(Tr("Panel clock"), Ascii(r.PanelClock));
     flow.Pair(Tr("Firmware version"),
               r.VersionRead ? DecodePanelText(r.Version) : Ascii(r.Version));
-}
-
-std::vector<QString> Texts(const std::vector<std::string>& texts) {
-    std::vector<QString> out;
-    for (const std::string& text : texts) {
-        out.push_back(Ascii(text));
+    if (!r.Handover.Remarks.empty()) {
+        flow.Heading(Tr("Remarks"));
+        flow.Paragraph(Utf8(r.Handover.Remarks));
     }
-    return out;
 }
 
 std::vector<std::pair<QString, QString>> Pairs(const std::vector<TReportItem>& items) {
@@ -135,30 +80,47 @@ std::vector<std::pair<QString, QString>> Pairs(const std::vector<TReportItem>& i
     return out;
 }
 
+void Items(TPdfFlow& flow, const QString& label, const std::vector<std::string>& items) {
+    QStringList list;
+    for (const std::string& item : items) {
+        list.push_back(Ascii(item));
+    }
+    flow.Pair(label, list.isEmpty() ? Tr("none") : list.join(QStringLiteral(", ")));
+}
+
 void WriteDevice(TPdfFlow& flow, const TDeviceReport& d) {
     flow.Heading(Tr("%1, ID %2").arg(Ascii(d.Name), Ascii(d.Id)));
     flow.Grid(Pairs(d.States));
     flow.Grid(Pairs(d.Values));
-    flow.Items(Tr("Outputs active"), Texts(d.Outputs));
-    flow.Items(Tr("LEDs lit"), Texts(d.Leds));
-    flow.Items(Tr("Faults present"), Texts(d.Faults));
+    Items(flow, Tr("Outputs active"), d.Outputs);
+    Items(flow, Tr("LEDs lit"), d.Leds);
+    Items(flow, Tr("Faults present"), d.Faults);
 }
 
+// The counts by category first, then what picked the records, then the records.
 void WriteEvents(TPdfFlow& flow, const TReportEvents& events) {
     flow.Heading(Tr("Events"));
-    flow.Line(Ascii(events.Scope));
+    flow.Paragraph(Ascii(events.Scope));
+    for (const TReportItem& item : events.Selection) {
+        flow.Pair(Ascii(item.Label), DecodePanelText(item.Text));
+    }
     std::vector<std::pair<QString, QString>> counts;
     for (int c = 0; c < EventCategoryCount; ++c) {
         counts.emplace_back(QString::fromLatin1(EventCategoryName(static_cast<TEventCategory>(c))),
                             QString::number(events.CategoryCounts[static_cast<std::size_t>(c)]));
     }
     flow.Grid(counts);
-    if (events.Lines.empty()) {
-        flow.Line(Tr("No event records."), 1);
+    if (events.Rows.empty()) {
+        flow.Paragraph(Tr("No event records."));
+        return;
     }
-    for (const std::string& line : events.Lines) {
-        flow.Line(DecodePanelText(line), 1);
+    std::vector<QStringList> rows;
+    for (const TReportEventRow& row : events.Rows) {
+        rows.push_back({Ascii(row.Time), Ascii(row.Unit), Ascii(row.Category), Ascii(row.Code),
+                        DecodePanelText(row.Text)});
     }
+    flow.Table({Tr("Time"), Tr("Unit"), Tr("Category"), Tr("Code"), Tr("Text")},
+               {220, 150, 200, 60, 370}, rows);
 }
 
 void WriteLink(TPdfFlow& flow, const TReportLink& link) {
@@ -171,21 +133,23 @@ void WriteLink(TPdfFlow& flow, const TReportLink& link) {
     flow.Pair(Tr("Late replies"), QString::number(link.UnawaitedReplies));
 }
 
-} // namespace
+void WriteSignatures(TPdfFlow& flow, const TServiceReport& r) {
+    flow.Signatures({{Tr("Technician"), Utf8(r.Handover.Technician)},
+                     {Tr("Customer"), Utf8(r.Handover.Customer)}});
+}
 
-void WriteServiceReportPdf(const TServiceReport& report, const QImage& chart, const QString& path) {
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    writer.setResolution(300);
-    writer.setTitle(Tr("Service report %1").arg(Ascii(report.InstallationId)));
-    writer.setCreator(QStringLiteral("Orvant2"));
+// Lays the whole report out; the number of pages it took.
+int Render(QPdfWriter& writer, const TServiceReport& report, const QImage& chart, int totalPages) {
     QPainter painter;
     if (!painter.begin(&writer)) {
-        throw EOrvant("Cannot write the service report " + path.toStdString());
+        throw EOrvant("The service report's PDF could not be started");
     }
-    TPdfFlow flow(writer, painter);
+    TPdfFlow flow(writer, painter,
+                  Tr("Service report %1, %2")
+                      .arg(InstallationTitle(report), Ascii(EventTimeText(report.PcTime))),
+                  totalPages);
     WriteHeader(flow, report);
+    WriteSummary(flow, report);
     for (const TDeviceReport& device : report.Devices) {
         WriteDevice(flow, device);
     }
@@ -194,5 +158,55 @@ void WriteServiceReportPdf(const TServiceReport& report, const QImage& chart, co
         flow.Picture(Tr("Supply voltages during the visit"), chart);
     }
     WriteLink(flow, report.Link);
-    painter.end();
+    WriteSignatures(flow, report);
+    const int pages = flow.Finish();
+    if (!painter.end()) {
+        throw EOrvant("The service report's PDF could not be finished");
+    }
+    return pages;
+}
+
+QByteArray RenderToBytes(const TServiceReport& report, const QImage& chart, int totalPages,
+                         int* pages) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    writer.setResolution(300);
+    writer.setTitle(Tr("Service report %1").arg(InstallationTitle(report)));
+    writer.setCreator(QStringLiteral("Orvant2"));
+    *pages = Render(writer, report, chart, totalPages);
+    buffer.close();
+    return buffer.data();
+}
+
+} // namespace
+
+QString InstallationTitle(const TServiceReport& report) {
+    return report.InstallationName.empty() ? Ascii(report.InstallationId)
+                                           : Utf8(report.InstallationName);
+}
+
+QByteArray ServiceReportPdf(const TServiceReport& report, const QImage& chart) {
+    int pages = 0;
+    RenderToBytes(report, chart, 0, &pages); // counts the pages
+    int written = 0;
+    const QByteArray pdf = RenderToBytes(report, chart, pages, &written);
+    std::string bytes = pdf.toStdString();
+    TPdfDocumentInfo info;
+    info.Title = Tr("Service report %1").arg(InstallationTitle(report)).toStdString();
+    info.Author = report.Handover.Technician;
+    const QString date = Ascii(EventTimeText(report.PcTime));
+    info.Subject = (report.InstallationName.empty()
+                        ? Tr("Service visit of the Orvant installation %1 on %2")
+                              .arg(Ascii(report.InstallationId), date)
+                        : Tr("Service visit of the Orvant installation %1 (ID %2) on %3")
+                              .arg(InstallationTitle(report), Ascii(report.InstallationId), date))
+                       .toStdString();
+    info.Creator = "Orvant2";
+    if (written != pages || !AddDocumentInfo(bytes, info)) {
+        throw EOrvant("The service report's PDF came out incomplete");
+    }
+    return QByteArray::fromStdString(bytes);
 }

@@ -69,7 +69,9 @@ protected:
                                     History,
                                     nullptr,
                                     {},
-                                    Clock.Now()});
+                                    Clock.Now(),
+                                    "Boiler room",
+                                    "Brno"});
     }
 
     TFakeClock Clock = [] {
@@ -140,8 +142,14 @@ TEST_F(ServiceReportTest, LinkClockAndEventsOfThisVisit) {
     EXPECT_EQ(r.Link.StatusReplies, 1u);
     EXPECT_EQ(r.Link.BadFrames, 1u);
     EXPECT_EQ(r.PanelClock, "Set to the PC's time at 10:05:00 07.12.2026");
-    ASSERT_EQ(r.Events.Lines.size(), 2u); // the record copied before the run is left out
-    EXPECT_EQ(r.Events.Lines[0], "00:03:20 01.01.2000  0000A1B2C3D4  1  0  08  Poplach na smycce");
+    ASSERT_EQ(r.Events.Rows.size(), 2u); // the record copied before the run is left out
+    const TReportEventRow& row = r.Events.Rows[0];
+    EXPECT_EQ(row.Time, "00:03:20 01.01.2000");
+    EXPECT_EQ(row.Unit, "1, loop 0");
+    EXPECT_EQ(row.Category, "Alarms and pre-alarms");
+    EXPECT_EQ(row.Code, "08");
+    EXPECT_EQ(row.Text, "Poplach na smycce");
+    EXPECT_TRUE(r.Events.Selection.empty());
     EXPECT_EQ(r.Events.CategoryCounts[static_cast<int>(TEventCategory::Alarm)], 1u);
     EXPECT_EQ(r.Events.CategoryCounts[static_cast<int>(TEventCategory::Fault)], 1u);
     TEventFilter alarms;
@@ -153,10 +161,16 @@ TEST_F(ServiceReportTest, LinkClockAndEventsOfThisVisit) {
                                                        History,
                                                        &alarms,
                                                        {},
-                                                       Clock.Now()});
-    EXPECT_EQ(picked.Events.Lines.size(), 2u);
+                                                       Clock.Now(),
+                                                       {},
+                                                       {}});
+    EXPECT_EQ(picked.Events.Rows.size(), 2u);
+    EXPECT_THAT(picked.Events.Selection,
+                ElementsAre(TReportItem{"Category", "Alarms and pre-alarms"}));
     EXPECT_EQ(ServiceReportFileName(r.InstallationId, r.PcTime),
-              "ServiceReport_0000A1B2C3D4_20261207.pdf");
+              "ServiceReport_0000A1B2C3D4_20261207_100500.pdf");
+    EXPECT_EQ(ServiceReportFileName(r.InstallationId, r.PcTime, 1),
+              "ServiceReport_0000A1B2C3D4_20261207_100500_2.pdf");
 }
 
 TEST_F(ServiceReportTest, VersionIsAskedOnceAndAwaitedUntilItsDeadline) {
@@ -184,4 +198,46 @@ TEST_F(ServiceReportTest, VersionIsAskedOnceAndAwaitedUntilItsDeadline) {
     const TServiceReport r = Gather();
     EXPECT_TRUE(r.VersionRead);
     EXPECT_EQ(r.Version, "V2.10");
+}
+
+// Every LED that tells of a fault is among the faults when lit, and no other is.
+TEST_F(ServiceReportTest, EveryFaultLedIsAFault) {
+    TBytes p = StatusPayload();
+    PutU32(&p[46], 0x7FFFFF); // every LED lit
+    PutU32(&p[50], 0);
+    p[42] = 0; // no state a fault
+    p[58] = 0;
+    Receive(Command::Status, p);
+    EXPECT_THAT(Gather().Devices[0].Faults,
+                ElementsAre("Memory fault", "Failure", "Fault processor", "Fault acoustic",
+                            "Fault battery", "Fault mains", "Fault pressure", "Fault loop C",
+                            "Fault loop A+B", "Fault valve", "Fault comm.", "Fault slave4",
+                            "Fault slave3", "Fault slave2", "Fault slave1"));
+}
+
+// What a customer reads first: the faults now with their units, the visit's alarms, faults
+// (begun, not ended) and extinguishings, and the clock; and the installation's name and site.
+TEST_F(ServiceReportTest, SummaryTellsTheStateAndTheVisitInNumbers) {
+    Receive(Command::Status, StatusPayload());
+    const uint8_t codes[] = {8, 8, 12, 6, 5, 21, 20, 32, 16, 17, 18, 29, 44, 45};
+    for (uint16_t i = 0; i < sizeof codes; ++i) {
+        History.AddLine(EventLine({i, 0xA1B2C3D4, codes[i], 0x10, 100}, Clock.Now()), 0, i + 1u);
+    }
+    const TServiceReport r = Gather();
+    EXPECT_EQ(r.InstallationName, "Boiler room");
+    EXPECT_EQ(r.InstallationSite, "Brno");
+    EXPECT_EQ(r.Summary.State,
+              "Faults present: Master: Valve 1 state: Short; Master: Fault battery");
+    EXPECT_EQ(r.Summary.Alarms, 2u);
+    EXPECT_EQ(r.Summary.Faults, 5u); // loop open, valve short, mains, battery, pressure
+    EXPECT_EQ(r.Summary.Extinguishings, 1u);
+    EXPECT_FALSE(r.Summary.ClockSet);
+
+    TBytes quiet(StatusRecordSize, 0);
+    Receive(Command::Status, quiet);
+    const uint8_t time[6] = {};
+    Codec.SendFrame(Command::SetTime, time, sizeof time);
+    const TServiceReport calm = Gather();
+    EXPECT_EQ(calm.Summary.State, "No fault");
+    EXPECT_TRUE(calm.Summary.ClockSet);
 }
