@@ -107,6 +107,13 @@ public:
         BeforeWrite(s, k);
         FIni.WriteString(s, k, v);
     }
+    void WriteStrings(const std::string& s,
+                      const std::vector<std::pair<std::string, std::string>>& v) override {
+        for (const auto& [k, value] : v) {
+            BeforeWrite(s, k);
+        }
+        FIni.WriteStrings(s, v);
+    }
     void UpdateFile() override { FIni.UpdateFile(); }
 
     mutable int Reads = 0;
