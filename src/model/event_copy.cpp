@@ -206,7 +206,14 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
     if (request.Purpose == TPurpose::Check) {
         return Checked(record);
     }
-    if (!FChecked) {
+    if (!FChecked && !FPosition.Last) {
+        // Nothing to check against: the new window is taken as it stands.
+        TakeUnchecked();
+        if (FState != TCopyState::Idle || request.Capacity != FWindow.Capacity ||
+            (request.Purpose == TPurpose::Next && record.Index != FPosition.Index)) {
+            return TRecordVerdict::Handled;
+        }
+    } else if (!FChecked) {
         // The window changed while it was on its way: kept until the check says whose it is.
         FHeld = THeld{record, request.Capacity, request.Purpose};
         Step(FLastTick);
@@ -215,11 +222,41 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
     return Take(THeld{record, request.Capacity, request.Purpose});
 }
 
+// Takes the window of the last status reply. In a full ring the start moves with the end, so the
+// indices alone cannot show that the panel's writing went past records not read yet: the
+// records appended since the last window tell.
+void TEventCopy::TakeWindow() {
+    const TEventWindow previous = FWindow;
+    const TEventWindow next = *FSeen;
+    if (Usable(previous) && previous.Capacity == next.Capacity && next.Start == next.End &&
+        FPosition.Index < next.Capacity) {
+        const uint32_t capacity = next.Capacity;
+        const uint32_t waiting = MayBeFull() ? capacity : RecordsWaiting(FPosition.Index, previous);
+        const uint32_t appended = Distance(previous.End, next.End, next.Capacity);
+        FWindow = next;
+        if (waiting + appended > capacity) {
+            const uint32_t lost = waiting + appended - capacity;
+            FActions.Note(std::to_string(lost) + " record" + (lost > 1 ? "s" : "") + " from " +
+                          std::to_string(FPosition.Index) +
+                          " overwritten by the panel before they could be read; copying from " +
+                          std::to_string(next.Start));
+            FPosition.Index = next.Start;
+            FLap = true;
+            FAttempts = 0;
+            Moved();
+        } else if (waiting + appended == capacity && FPosition.Index == next.End) {
+            FLap = true;
+        }
+        return;
+    }
+    FWindow = next;
+}
+
 // A log whose start equals its end is empty or full. With nothing of it copied yet, only its
 // oldest record tells which.
 bool TEventCopy::MayBeFull() const {
-    return FPosition.Fresh && FWindow.Start == FWindow.End && FPosition.Index == FWindow.Start &&
-           !(FEmptyLog && *FEmptyLog == FWindow);
+    return (FPosition.Fresh || FLap) && FWindow.Start == FWindow.End &&
+           FPosition.Index == FWindow.Start && !(FEmptyLog && *FEmptyLog == FWindow);
 }
 
 TRecordVerdict TEventCopy::Take(const THeld& answer) {
@@ -251,7 +288,7 @@ TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
     FChecked = true;
     // A window that lacks the record just read is older than the record: a late reply.
     if (Holds(*FSeen, FPosition.Last->Index)) {
-        FWindow = *FSeen;
+        TakeWindow();
         GiveUpOverwrittenHoles();
     }
     if (FHeld) {
@@ -269,7 +306,7 @@ TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
 
 void TEventCopy::TakeUnchecked() {
     FChecked = true;
-    FWindow = *FSeen;
+    TakeWindow();
     if (FPosition.Fresh && FPosition.Holes.empty()) {
         if (FPosition.Index != FWindow.Start) {
             FPosition.Index = FWindow.Start;
@@ -300,6 +337,7 @@ void TEventCopy::Replaced(const std::string& why) {
     FPosition = TCopyPosition{FWindow.Start, std::nullopt, {}, true};
     FHoleRetries.clear();
     FAttempts = 0;
+    FLap = false;
     Moved();
 }
 
@@ -339,6 +377,7 @@ void TEventCopy::PassAsHole(uint16_t index) {
     RetryHoleLater(index);
     FPosition.Index = NextIndex(index, FWindow.Capacity);
     FPosition.Fresh = false;
+    FLap = false;
     FAttempts = 0;
     Moved();
 }
@@ -360,6 +399,7 @@ void TEventCopy::LineWritten(bool onDisk) {
     } else {
         FPosition.Last = MarkOf(written.Record);
         FPosition.Fresh = false;
+        FLap = false;
         FPosition.Index = NextIndex(index, written.Capacity);
         FAttempts = 0;
     }

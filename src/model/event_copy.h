@@ -137,6 +137,7 @@ private:
     void Ask(uint16_t index, TPurpose purpose, uint32_t attempts, uint32_t tick);
     std::optional<uint16_t> DueHole();
     void RetryHoleLater(uint16_t hole);
+    void TakeWindow();
     bool MayBeFull() const;
     TRecordVerdict Take(const THeld& answer);
     TRecordVerdict Checked(const TEventRecord& record);
@@ -160,6 +161,7 @@ private:
     std::optional<THeld> FHeld;    // a record that came while the window was being checked
     std::optional<THeld> FWriting; // the record whose line the caller writes
     std::optional<TEventWindow> FEmptyLog; // a window whose log was found empty
+    bool FLap = false; // at the end of a full ring, the whole ring is still to be read
     uint32_t FLastTick = 0;
     bool FSaveFailureTold = false;
 };
