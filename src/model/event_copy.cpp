@@ -23,6 +23,15 @@ bool Holds(const TEventWindow& w, uint16_t index) {
            Distance(w.Start, index, w.Capacity) < Distance(w.Start, w.End, w.Capacity);
 }
 
+// Whether `later` can follow `earlier` by records appended: the same ring, start and end moved
+// forward (or not at all) by less than half of it.
+bool Follows(const TEventWindow& earlier, const TEventWindow& later) {
+    const uint16_t capacity = later.Capacity;
+    return earlier.Capacity == capacity &&
+           2 * Distance(earlier.End, later.End, capacity) < capacity &&
+           2 * Distance(earlier.Start, later.Start, capacity) < capacity;
+}
+
 TRecordMark MarkOf(const TEventRecord& record) {
     return TRecordMark{record.Index, record.Time, record.Code};
 }
@@ -59,13 +68,25 @@ void TEventCopy::OnStatus(const TEventWindow& window, const std::set<uint64_t>& 
     if (!units.empty()) {
         FUnits = units;
     }
-    // A window with no ring, or with indices past its capacity, says nothing about the log.
-    if (Usable(window) && (!FSeen || !(*FSeen == window))) {
+    // A window with no ring, or with indices past its capacity, says nothing about the log. One
+    // that moved backwards may be a late reply: it counts once the next reply says the same.
+    if (Usable(window) && (!FSeen || !(*FSeen == window)) && !Suspicious(window)) {
         FSeen = window;
         // Any change may be a log cleared and refilled: the record copied last tells.
         FChecked = FChecked && window == FWindow;
     }
     Step(tick);
+}
+
+// A window that does not follow the last one is taken once the next reply follows it; when the
+// next one follows the last window instead, it was a late reply.
+bool TEventCopy::Suspicious(const TEventWindow& window) {
+    if (!FSeen || Follows(*FSeen, window) || (FUnconfirmed && Follows(*FUnconfirmed, window))) {
+        FUnconfirmed.reset();
+        return false;
+    }
+    FUnconfirmed = window;
+    return true;
 }
 
 void TEventCopy::OnEventInfo(uint32_t tick) {
@@ -331,6 +352,11 @@ void TEventCopy::TakeUnchecked() {
 
 void TEventCopy::Replaced(const std::string& why) {
     FChecked = true;
+    FRequest.reset();
+    FHeld.reset();
+    if (FState == TCopyState::Awaiting || FState == TCopyState::Checking) {
+        FState = TCopyState::Idle;
+    }
     FWindow = *FSeen;
     FActions.Note(why + ": the panel's log was replaced or overwritten (" + WindowText(FWindow) +
                   "); copying from " + std::to_string(FWindow.Start));

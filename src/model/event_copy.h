@@ -137,6 +137,7 @@ private:
     void Ask(uint16_t index, TPurpose purpose, uint32_t attempts, uint32_t tick);
     std::optional<uint16_t> DueHole();
     void RetryHoleLater(uint16_t hole);
+    bool Suspicious(const TEventWindow& window);
     void TakeWindow();
     bool MayBeFull() const;
     TRecordVerdict Take(const THeld& answer);
@@ -154,6 +155,7 @@ private:
     TEventWindow FWindow;              // the window the copy works in (checked)
     std::optional<TEventWindow> FSeen; // the window of the last usable status reply
     bool FChecked = false;             // the log of FSeen is known to be the copy's
+    std::optional<TEventWindow> FUnconfirmed; // a window that moved backwards, seen once
     std::set<uint64_t> FUnits;         // unit IDs the installation's last status reply named
     std::optional<TRequest> FRequest;
     uint32_t FAttempts = 0; // requests for the next index without its record
