@@ -157,6 +157,7 @@ void TEventCopy::MissedDeadline() {
     TRequest& request = *FRequest;
     switch (request.Purpose) {
     case TPurpose::Check:
+    case TPurpose::Probe:
         ++request.Attempts;
         return;
     case TPurpose::Hole:
@@ -227,6 +228,14 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
     if (request.Purpose == TPurpose::Check) {
         return Checked(record);
     }
+    if (request.Purpose == TPurpose::Probe) {
+        if (IsEmptySlot(record) || request.Capacity != FWindow.Capacity) {
+            FEmptyLog = FWindow; // empty: nothing to copy until the window changes
+        } else if (MayBeFull()) {
+            PassAsHole(FPosition.Index); // full, with its oldest slot empty
+        }
+        return TRecordVerdict::Handled;
+    }
     if (!FChecked && !FPosition.Last) {
         // Nothing to check against: the new window is taken as it stands.
         TakeUnchecked();
@@ -283,7 +292,9 @@ bool TEventCopy::MayBeFull() const {
 TRecordVerdict TEventCopy::Take(const THeld& answer) {
     if (IsEmptySlot(answer.Record)) {
         if (MayBeFull()) {
-            FEmptyLog = FWindow; // empty: nothing to copy until the window changes
+            const uint16_t newest =
+                FWindow.End == 0 ? uint16_t(FWindow.Capacity - 1) : uint16_t(FWindow.End - 1);
+            Ask(newest, TPurpose::Probe, 1, FLastTick);
         } else if (answer.Purpose == TPurpose::Hole) {
             RetryHoleLater(answer.Record.Index);
         } else if (FPosition.Holes.size() < MaxHoles) {

@@ -110,7 +110,9 @@ public:
     uint32_t Waiting() const;
 
 private:
-    enum class TPurpose : uint8_t { Next, Hole, Check };
+    // Probe: the newest slot of a ring whose oldest slot came back empty (empty ring, or a full
+    // one with one empty slot).
+    enum class TPurpose : uint8_t { Next, Hole, Check, Probe };
     struct TRequest {
         uint16_t Index = 0;
         uint16_t Capacity = 0; // the ring the index was asked in

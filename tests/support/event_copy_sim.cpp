@@ -28,6 +28,7 @@
 #include <memory>
 #include <random>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -220,6 +221,15 @@ struct TInFlight {
     uint8_t Letter = 0;
     TBytes Payload;
 };
+
+// The files of a history are thrown away after it: a memory file system where there is one.
+std::filesystem::path MemoryDirectory() {
+    std::error_code ec;
+    const std::filesystem::path shm = "/dev/shm";
+    return std::filesystem::is_directory(shm, ec) && ::access(shm.c_str(), W_OK) == 0
+               ? shm
+               : std::filesystem::temp_directory_path();
+}
 
 class THistory {
 public:
@@ -453,7 +463,7 @@ private:
 
     std::mt19937 FRandom; // 32-bit draws
     uint32_t FSteps;
-    TTempDir FDir;
+    TTempDir FDir{MemoryDirectory()};
     TFakeClock FClock;
     TSimDisk FDisk;
     std::vector<TModelRecord> FAll;
