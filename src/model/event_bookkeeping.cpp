@@ -155,9 +155,10 @@ void TEventBookkeeping::LookUpDevice(uint64_t id, const std::string& idText) {
 void TEventBookkeeping::SelectDevice(uint64_t id, int section, const TCopyPosition& position) {
     FState.DeviceSection = section;
     FState.CurrentDeviceId = id;
-    // A copy parked this run knows more than the file: a position not saved yet, its holes.
+    // A copy parked this run with a position not saved yet knows more than the file; otherwise
+    // the file holds what the copy would (and what an editor may have changed meanwhile).
     auto& copy = FCopies[id];
-    if (!copy) {
+    if (!copy || copy->State() != TCopyState::Unsaved) {
         copy = std::make_unique<TEventCopy>(position, static_cast<IEventCopyActions&>(*this));
     }
     FCopy = copy.get();

@@ -18,7 +18,7 @@ namespace {
 // answers the check of the record copied last after the log was replaced, so the copy takes the
 // new log for the old one; and late status replies in a full ring that the panel overwrites
 // while the copy is behind.
-const std::set<uint32_t> OpenHistories = {8, 9, 49, 94, 132, 137, 144, 185, 188};
+const std::set<uint32_t> OpenHistories = {8, 9, 16, 49, 94, 132, 137, 144, 185, 188};
 
 uint32_t FromEnvironment(const char* name, uint32_t otherwise) {
     const char* text = std::getenv(name);
