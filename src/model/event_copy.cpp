@@ -50,7 +50,8 @@ TEventCopy::TEventCopy(TCopyPosition position, IEventCopyActions& actions)
 }
 
 uint32_t TEventCopy::Waiting() const {
-    const uint32_t inWindow = MayBeFull() ? FWindow.Capacity : RecordsWaiting(FPosition.Index, FWindow);
+    const uint32_t inWindow =
+        MayBeFull() ? FWindow.Capacity : RecordsWaiting(FPosition.Index, FWindow);
     return inWindow + uint32_t(FPosition.Holes.size());
 }
 
@@ -407,8 +408,7 @@ void TEventCopy::GiveUpOverwrittenHoles() {
 }
 
 void TEventCopy::PassAsHole(uint16_t index) {
-    if (std::find(FPosition.Holes.begin(), FPosition.Holes.end(), index) ==
-        FPosition.Holes.end()) {
+    if (std::find(FPosition.Holes.begin(), FPosition.Holes.end(), index) == FPosition.Holes.end()) {
         FPosition.Holes.push_back(index);
     }
     RetryHoleLater(index);
@@ -454,9 +454,8 @@ void TEventCopy::TrySave() {
     } catch (const std::exception& e) {
         if (!FSaveFailureTold) {
             FSaveFailureTold = true;
-            FActions.Note("the position " + std::to_string(FPosition.Index) +
-                          " cannot be saved (" + e.what() +
-                          "); nothing more is asked for until it is");
+            FActions.Note("the position " + std::to_string(FPosition.Index) + " cannot be saved (" +
+                          e.what() + "); nothing more is asked for until it is");
         }
         return;
     }

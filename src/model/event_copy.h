@@ -47,9 +47,9 @@ struct TRecordMark {
 
 // What the installation's section keeps of the copy.
 struct TCopyPosition {
-    uint16_t Index = 0;                // the next record to fetch
-    std::optional<TRecordMark> Last;   // the record copied last; none before the first
-    std::vector<uint16_t> Holes;       // records passed over that are still to be fetched
+    uint16_t Index = 0;              // the next record to fetch
+    std::optional<TRecordMark> Last; // the record copied last; none before the first
+    std::vector<uint16_t> Holes;     // records passed over that are still to be fetched
     // Nothing of the panel's log copied yet (a new installation, a replaced log): the copy
     // begins at the oldest record the panel holds.
     bool Fresh = false;
@@ -154,16 +154,16 @@ private:
     IEventCopyActions& FActions;
     TCopyPosition FPosition;
     TCopyState FState = TCopyState::Idle;
-    TEventWindow FWindow;              // the window the copy works in (checked)
-    std::optional<TEventWindow> FSeen; // the window of the last usable status reply
-    bool FChecked = false;             // the log of FSeen is known to be the copy's
+    TEventWindow FWindow;                     // the window the copy works in (checked)
+    std::optional<TEventWindow> FSeen;        // the window of the last usable status reply
+    bool FChecked = false;                    // the log of FSeen is known to be the copy's
     std::optional<TEventWindow> FUnconfirmed; // a window that moved backwards, seen once
-    std::set<uint64_t> FUnits;         // unit IDs the installation's last status reply named
+    std::set<uint64_t> FUnits;                // unit IDs the installation's last status reply named
     std::optional<TRequest> FRequest;
     uint32_t FAttempts = 0; // requests for the next index without its record
     std::vector<std::pair<uint16_t, THoleRetry>> FHoleRetries;
-    std::optional<THeld> FHeld;    // a record that came while the window was being checked
-    std::optional<THeld> FWriting; // the record whose line the caller writes
+    std::optional<THeld> FHeld;            // a record that came while the window was being checked
+    std::optional<THeld> FWriting;         // the record whose line the caller writes
     std::optional<TEventWindow> FEmptyLog; // a window whose log was found empty
     bool FLap = false; // at the end of a full ring, the whole ring is still to be read
     uint32_t FLastTick = 0;

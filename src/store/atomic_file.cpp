@@ -2,6 +2,7 @@
 
 #include "store/app_paths.h"
 #include "store/disk_calls.h"
+#include "store/folder_owner.h"
 
 #include <atomic>
 #include <cerrno>
@@ -171,6 +172,9 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     const int fd = CreateFileBeside(target, tempPath);
     if (fd < 0) {
         return false;
+    }
+    if (!existed) {
+        KeepFolderOwner(target, fd);
     }
     bool ok = WriteAll(fd, bytes.data(), bytes.size()) && (!existed || KeepOwnerAndMode(fd, old)) &&
               ForceToDisk(fd, TFlushKind::File, target);

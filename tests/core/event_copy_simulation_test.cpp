@@ -1,7 +1,7 @@
 // The event copy in field conditions, as a deterministic simulation (see event_copy_sim.h): many
 // seeded histories, each checked against the rule that every record the panel holds is written
-// exactly once. A failing seed is printed; ORVANT_SIM_SEED replays one history, ORVANT_SIM_HISTORIES
-// sets how many run.
+// exactly once. A failing seed is printed; ORVANT_SIM_SEED replays one history,
+// ORVANT_SIM_HISTORIES sets how many run.
 
 #include "event_copy_sim.h"
 

@@ -18,9 +18,9 @@
 #include "store/report_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -52,7 +52,8 @@ public:
     void Append(std::mt19937& random, uint32_t& time) {
         time += 1 + uint32_t(random()) % 90;
         const int n = int(FAll.size());
-        FAll.push_back({uint32_t(random()) % 4 == 0 ? Slave : Master, uint8_t(uint32_t(random()) % 46), time, FEnd});
+        FAll.push_back({uint32_t(random()) % 4 == 0 ? Slave : Master,
+                        uint8_t(uint32_t(random()) % 46), time, FEnd});
         if (FSlots[FEnd] >= 0) {
             FAll[FSlots[FEnd]].Removed = true;
         }
@@ -83,7 +84,8 @@ public:
         if (FCount < 3) {
             return;
         }
-        const uint16_t at = uint16_t((FStart + 1 + uint32_t(random()) % (FCount - 2)) % FSlots.size());
+        const uint16_t at =
+            uint16_t((FStart + 1 + uint32_t(random()) % (FCount - 2)) % FSlots.size());
         if (FSlots[at] >= 0) {
             FAll[FSlots[at]].Removed = true;
             FSlots[at] = -1;
@@ -283,7 +285,8 @@ private:
     void FieldConditions() {
         for (auto& panel : FPanels) {
             if (Chance(250)) {
-                for (int i = 0, n = Chance(100) ? 1 + int(uint32_t(FRandom()) % 12) : 1; i < n; ++i) {
+                for (int i = 0, n = Chance(100) ? 1 + int(uint32_t(FRandom()) % 12) : 1; i < n;
+                     ++i) {
                     panel->Append(FRandom, FTime);
                 }
             }
@@ -379,9 +382,8 @@ private:
             if (body.size() < 4 || body[1] != 'G' || (field && Chance(FLoss * 10))) {
                 continue;
             }
-            FInFlight.push_back(
-                {FStep + (field ? uint32_t(FRandom()) % 3 : 0), true, 0, 'G', TBytes(body.begin() + 2,
-                                                                          body.end())});
+            FInFlight.push_back({FStep + (field ? uint32_t(FRandom()) % 3 : 0), true, 0, 'G',
+                                 TBytes(body.begin() + 2, body.end())});
         }
     }
 
@@ -409,11 +411,10 @@ private:
         const std::size_t logged = FTool->Log.Lines.size();
         if (Trace()) {
             std::printf("  %c from %c: %s\n", reply.Letter, 'A' + reply.Panel,
-                        reply.Letter == 'A'
-                            ? WindowText(Window(reply)).c_str()
-                            : (std::to_string(ReadU16(&reply.Payload[0])) + " t=" +
-                               std::to_string(ReadU32(&reply.Payload[10])))
-                                  .c_str());
+                        reply.Letter == 'A' ? WindowText(Window(reply)).c_str()
+                                            : (std::to_string(ReadU16(&reply.Payload[0])) +
+                                               " t=" + std::to_string(ReadU32(&reply.Payload[10])))
+                                                  .c_str());
         }
         Deliver(reply);
         for (std::size_t i = logged; Trace() && i < FTool->Log.Lines.size(); ++i) {

@@ -12,11 +12,11 @@
 #include <string>
 
 struct TSimOutcome {
-    bool Kept = true;      // the rule held
-    std::string Failure;   // what broke it, when it did
-    uint32_t Records = 0;  // records the panels made
-    uint32_t Written = 0;  // event lines in the report
-    uint32_t Lost = 0;     // records overwritten or cleared before they could be read
+    bool Kept = true;     // the rule held
+    std::string Failure;  // what broke it, when it did
+    uint32_t Records = 0; // records the panels made
+    uint32_t Written = 0; // event lines in the report
+    uint32_t Lost = 0;    // records overwritten or cleared before they could be read
     uint32_t Kills = 0;
     uint32_t Notes = 0;
 };
