@@ -588,3 +588,116 @@ TEST_F(EventBookkeepingTest, AFlushTheFileSystemCannotDoCountsAsDoneAndIsToldOnc
     EXPECT_EQ(State.Events.EventIndex, 2);
     SetUnsupportedFlushNotice({});
 }
+
+// The faults seen in the field, each as the panel showed it.
+TEST_F(EventBookkeepingTest, ALogClearedAndRefilledPastTheStoredIndexIsCopiedFromItsStart) {
+    // Stored index 10; while the program was not running the log was cleared and 15 new
+    // records written. The record copied last (9) is read again: another record now.
+    WriteIni("[General]\r\nPocetZar=1\r\n[Zar0]\r\nindex=10\r\nid=00A1B2C3D400\r\n"
+             "posledni=9,777,8\r\n");
+    Status(15);
+    EXPECT_EQ(Requested(), (std::vector<int>{9}));
+    Event(9, 5000);
+    EXPECT_EQ(Notes().back(), "record 9 no longer holds the record copied last: the panel's log "
+                              "was replaced or overwritten (records 0 to 14 of a ring of 500); "
+                              "copying from 0");
+    EXPECT_EQ(Events.EventProgress()->Waiting, 15u);
+    Status(15);
+    EXPECT_EQ(Requested().back(), 0);
+
+    // A new window: the record copied last is read again before a record asked for counts.
+    Event(0);
+    Status(15);
+    Status(16);
+    Event(1); // kept until the check
+    EXPECT_EQ(Requested().back(), 0) << "the record copied last is read again";
+    Event(0); // the same: the same log
+    EXPECT_EQ(Notes().size(), 1u);
+    Status(16);
+    EXPECT_EQ(Requested().back(), 2);
+    EXPECT_EQ(Report().find(Line(1)), Report().rfind(Line(1)));
+    EXPECT_NE(Report().find(Line(1)), std::string::npos);
+}
+
+TEST_F(EventBookkeepingTest, AnEmptySlotInsideTheLogIsAHoleNotAJump) {
+    Status(25);
+    for (uint16_t i = 0; i < 8; ++i) {
+        Event(i);
+        Status(25);
+    }
+    EmptySlot(8);
+    Status(25);
+    EXPECT_EQ(Requested().back(), 9);
+    EXPECT_NE(Ini().find("diry=8\r\n"), std::string::npos);
+    EXPECT_EQ(Events.EventProgress()->Waiting, 17u); // 9 to 24, and the hole
+}
+
+TEST_F(EventBookkeepingTest, ALateStatusReplyWithAnOlderEndChangesNothing) {
+    Status(30);
+    for (uint16_t i = 0; i < 21; ++i) {
+        Event(i);
+        Status(30);
+    }
+    Status(20); // late, from before
+    Status(30);
+    Event(20); // the record copied last, read again: the same
+    Status(30);
+    EXPECT_EQ(Requested().back(), 21);
+    EXPECT_TRUE(Notes().empty());
+    EXPECT_EQ(Report().find("ind=  0", 10), std::string::npos) << "nothing written twice";
+}
+
+// A settings file that cannot be replaced: the line is written once, nothing more is asked for
+// until the position is saved, and the cause is said once.
+TEST_F(EventBookkeepingTest, APositionThatCannotBeSavedIsRetriedNotTheRecord) {
+    Status(3);
+    Settings.BeforeWrite = [](auto&, auto&) {
+        throw EOrvant("Unable to write to Kelm2.ini: No space left on device");
+    };
+    Event(0);
+    for (int poll = 0; poll < 20; ++poll) {
+        Status(3);
+    }
+    EXPECT_EQ(Requested(), (std::vector<int>{0}));
+    EXPECT_EQ(Notes(), (std::vector<std::string>{
+                           "the position 1 cannot be saved (Unable to write to Kelm2.ini: No space "
+                           "left on device); nothing more is asked for until it is"}));
+    Settings.BeforeWrite = [](auto&, auto&) {};
+    Status(3);
+    EXPECT_EQ(Requested(), (std::vector<int>{0, 1}));
+    EXPECT_NE(Ini().find("index=1\r\n"), std::string::npos);
+    EXPECT_EQ(Report().find(Line(0)), Report().rfind(Line(0)));
+}
+
+TEST_F(EventBookkeepingTest, AStatusReplyWithoutARingChangesNothing) {
+    Status(3);
+    Status(3, 0);                 // capacity 0
+    Status(9, 5, PanelIdText, 7); // start and end past the capacity
+    Event(0);
+    EXPECT_EQ(State.Events.EventIndex, 1);
+    EXPECT_TRUE(Notes().empty());
+}
+
+// Two installations on one line: a reply counts only for the installation that answers, with a
+// unit ID its last status reply named.
+TEST_F(EventBookkeepingTest, ARecordOfAnotherInstallationIsNeverTaken) {
+    const uint64_t unitA = 0x060504030201;
+    const uint64_t unitB = 0x0000000000B1;
+    Events.UnitsAnswering({PanelId, unitA});
+    Status(3);
+    EXPECT_EQ(Requested(), (std::vector<int>{0}));
+    Events.UnitsAnswering({0xB0, unitB});
+    Status(3, 500, "0000000000B0");
+    EXPECT_EQ(Requested(), (std::vector<int>{0, 0}));
+    Event(0); // A's record 0, late: not B's
+    EXPECT_EQ(Dropped(), 1u);
+    Reply('G', EventPayload(0, 8, 0, unitB));
+    Events.UnitsAnswering({PanelId, unitA});
+    Status(3);
+    EXPECT_EQ(Requested().back(), 0) << "A's record 0 is still to be copied";
+    Event(0);
+    const std::string report = Report();
+    EXPECT_NE(report.find("ID=0000000000B1"), std::string::npos);
+    EXPECT_EQ(report.find(Line(0)), report.rfind(Line(0)));
+    EXPECT_NE(report.find(Line(0)), std::string::npos);
+}
