@@ -22,7 +22,8 @@ void BM_EventCopyHistories(benchmark::State& state) {
         ++histories;
         records += outcome.Records;
     }
-    state.counters["histories"] = benchmark::Counter(double(histories), benchmark::Counter::kIsRate);
+    state.counters["histories"] =
+        benchmark::Counter(double(histories), benchmark::Counter::kIsRate);
     state.counters["kept %"] = histories > 0 ? 100.0 * double(kept) / double(histories) : 0.0;
     state.counters["records"] = double(records);
 }

@@ -232,7 +232,13 @@ void TEventBookkeeping::DecodeEvent() {
     FLog.AddLine(line);
     // Only a line that is on the disk may move the position past its record; the copy saves it
     // and asks for nothing more until it is saved.
-    FCopy->LineWritten(onDisk);
+    try {
+        FCopy->LineWritten(onDisk);
+    } catch (...) {
+        if (!failure) {
+            failure = std::current_exception();
+        }
+    }
     if (onDisk) {
         ++FCopied;
     }

@@ -453,9 +453,11 @@ void TEventCopy::TrySave() {
         FActions.SavePosition(FPosition);
     } catch (const std::exception& e) {
         if (!FSaveFailureTold) {
+            // Said once, in the log and the report, and raised once for the error display.
             FSaveFailureTold = true;
             FActions.Note("the position " + std::to_string(FPosition.Index) + " cannot be saved (" +
                           e.what() + "); nothing more is asked for until it is");
+            throw;
         }
         return;
     }

@@ -62,7 +62,8 @@ public:
     virtual ~IEventCopyActions() = default;
     // Sends 'G' for the record at `index`. Raises what the link raises.
     virtual void RequestRecord(uint16_t index) = 0;
-    // Saves the installation's position; raises (with the cause) when it cannot.
+    // Saves the installation's position; raises (with the cause) when it cannot. The copy
+    // raises the first failure of a run of them again to its caller, after its note.
     virtual void SavePosition(const TCopyPosition& position) = 0;
     // Tells the technician something about the copy (log and event report). Raises nothing.
     virtual void Note(const std::string& text) = 0;
