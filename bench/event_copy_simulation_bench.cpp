@@ -25,7 +25,8 @@ void BM_EventCopyHistories(benchmark::State& state) {
     state.counters["histories"] =
         benchmark::Counter(double(histories), benchmark::Counter::kIsRate);
     state.counters["kept %"] = histories > 0 ? 100.0 * double(kept) / double(histories) : 0.0;
-    state.counters["records"] = double(records);
+    state.counters["records"] =
+        benchmark::Counter(double(records), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_EventCopyHistories)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond)->MinTime(5.0);
 
