@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <exception>
 
 namespace {
@@ -20,6 +21,8 @@ namespace {
 const std::string DeviceCountKey = "PocetZar";
 const std::string DeviceIdKey = "id";
 const std::string EventIndexKey = "index";
+const std::string LastRecordKey = "posledni";
+const std::string HolesKey = "diry";
 
 // The n of a section named "Zar" + n (the letters in any case, n in decimal without leading
 // zeros), the names the look-up reads.
@@ -43,6 +46,63 @@ uint16_t StoredIndex(const TIniValues& values, const std::string& section) {
     return index >= 0 && index <= 0xFFFF ? static_cast<uint16_t>(index) : 0;
 }
 
+// Numbers separated by commas, each from 0 to `max`; nothing when any is not.
+std::optional<std::vector<uint32_t>> NumberList(const std::string& text, uint32_t max) {
+    std::vector<uint32_t> numbers;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t comma = std::min(text.find(',', at), text.size());
+        uint32_t n = 0;
+        const auto result = std::from_chars(text.data() + at, text.data() + comma, n);
+        if (result.ec != std::errc() || result.ptr != text.data() + comma || n > max) {
+            return std::nullopt;
+        }
+        numbers.push_back(n);
+        at = comma + 1;
+    }
+    return numbers;
+}
+
+// The stored position of a section. A "posledni" that does not read as index, time and code
+// reads as no record copied yet (the stored index is then trusted as it stands); holes that do
+// not read are dropped.
+TCopyPosition StoredPosition(const TIniValues& values, const std::string& section) {
+    TCopyPosition position;
+    position.Index = StoredIndex(values, section);
+    // A "posledni" present but empty: nothing of this log copied yet. A file without the key
+    // comes from before it was kept, and its index is taken as it stands.
+    const std::string lastText = values.ReadString(section, LastRecordKey, "\n");
+    position.Fresh = lastText.empty();
+    const auto last = NumberList(lastText, UINT32_MAX);
+    if (last && last->size() == 3 && (*last)[0] <= 0xFFFF && (*last)[2] <= 0xFF) {
+        position.Last = TRecordMark{uint16_t((*last)[0]), (*last)[1], uint8_t((*last)[2])};
+    }
+    if (const auto holes = NumberList(values.ReadString(section, HolesKey, ""), 0xFFFF)) {
+        for (uint32_t hole : *holes) {
+            if (position.Holes.size() < TEventCopy::MaxHoles) {
+                position.Holes.push_back(uint16_t(hole));
+            }
+        }
+    }
+    return position;
+}
+
+std::string LastRecordText(const std::optional<TRecordMark>& last) {
+    if (!last) {
+        return "";
+    }
+    return std::to_string(last->Index) + "," + std::to_string(last->Time) + "," +
+           std::to_string(last->Code);
+}
+
+std::string HolesText(const std::vector<uint16_t>& holes) {
+    std::string text;
+    for (uint16_t hole : holes) {
+        text += (text.empty() ? "" : ",") + std::to_string(hole);
+    }
+    return text;
+}
+
 } // namespace
 
 std::string DeviceSectionName(int n) {
@@ -62,20 +122,24 @@ void TEventBookkeeping::SelectDeviceAndRequest(uint16_t start, uint16_t end, uin
     // The settings file is read only when another device answers (or the first one).
     if (!FSettings.Available()) {
         FState.CurrentDeviceId = 0;
-        FCopy.reset();
+        FCopies.clear();
+        FCopy = nullptr;
     } else if (id != FState.CurrentDeviceId) {
         LookUpDevice(id, idText);
     }
     FView.ShowEventIndices(start, end, capacity);
     if (FCopy) {
-        FCopy->OnStatus(TEventWindow{start, end, capacity}, FClock.TickCount());
+        FCopy->OnStatus(TEventWindow{start, end, capacity}, FUnits, FClock.TickCount());
     }
 }
 
 void TEventBookkeeping::LookUpDevice(uint64_t id, const std::string& idText) {
     // No device is selected until its section is known and written.
     FState.CurrentDeviceId = 0;
-    FCopy.reset();
+    if (FCopy) {
+        FCopy->Park();
+    }
+    FCopy = nullptr;
     if (id == 0) {
         return; // a panel without an ID gets no section
     }
@@ -83,17 +147,23 @@ void TEventBookkeeping::LookUpDevice(uint64_t id, const std::string& idText) {
     const int count = std::max(0, values.ReadInteger(GeneralSection, DeviceCountKey, 0));
     FState.DeviceCount = count;
     if (const auto n = FindDeviceSection(values, id, count)) {
-        SelectDevice(id, *n, StoredIndex(values, DeviceSectionName(*n)));
+        SelectDevice(id, *n, StoredPosition(values, DeviceSectionName(*n)));
         return;
     }
     AddDeviceSection(id, idText, count);
 }
 
-void TEventBookkeeping::SelectDevice(uint64_t id, int section, uint16_t index) {
-    FState.EventIndex = index;
+void TEventBookkeeping::SelectDevice(uint64_t id, int section, const TCopyPosition& position) {
     FState.DeviceSection = section;
     FState.CurrentDeviceId = id;
-    FCopy.emplace(index, static_cast<IEventCopyActions&>(*this));
+    // A copy parked this run with a position not saved yet knows more than the file; otherwise
+    // the file holds what the copy would (and what an editor may have changed meanwhile).
+    auto& copy = FCopies[id];
+    if (!copy || copy->State() != TCopyState::Unsaved) {
+        copy = std::make_unique<TEventCopy>(position, static_cast<IEventCopyActions&>(*this));
+    }
+    FCopy = copy.get();
+    FState.EventIndex = FCopy->Position().Index;
 }
 
 std::optional<int> TEventBookkeeping::FindDeviceSection(const TIniValues& values, uint64_t id,
@@ -125,31 +195,34 @@ void TEventBookkeeping::AddDeviceSection(uint64_t id, const std::string& idText,
     FState.DeviceCount = count + 1;
     FSettings.WriteInteger(section, EventIndexKey, 0);
     FSettings.WriteString(section, DeviceIdKey, idText);
+    FSettings.WriteString(section, LastRecordKey, "");
     FSettings.UpdateFile();
-    SelectDevice(id, n, 0);
+    FCopies.erase(id); // its section was lost: it starts again
+    SelectDevice(id, n, TCopyPosition{0, std::nullopt, {}, true});
 }
 
 void TEventBookkeeping::DecodeEventInfo() {
     if (FCopy) {
-        FCopy->OnEventInfo(ReadU16(FCodec.Payload() + 2), FClock.TickCount());
+        FCopy->OnEventInfo(FClock.TickCount());
     }
 }
 
 void TEventBookkeeping::DecodeEvent() {
-    const TEventRecord record = ReadEventRecord(FCodec.Payload());
+    const TEventRecord received = ReadEventRecord(FCodec.Payload());
     if (!FSettings.Available()) {
         FState.CurrentDeviceId = 0; // the window has closed: nothing more is counted
-        FCopy.reset();
+        FCopies.clear();
+        FCopy = nullptr;
     }
-    const TRecordVerdict verdict = FCopy ? FCopy->OnRecord(record) : TRecordVerdict::Unawaited;
+    const TRecordVerdict verdict = FCopy ? FCopy->OnRecord(received) : TRecordVerdict::Unawaited;
     if (verdict == TRecordVerdict::Unawaited) {
         FCodec.DropReply();
         return;
     }
-    if (verdict == TRecordVerdict::EmptySlot) {
+    if (verdict == TRecordVerdict::Handled) {
         return;
     }
-    const std::string line = EventLine(record, FClock.Now());
+    const std::string line = EventLine(FCopy->RecordToWrite(), FClock.Now());
     bool onDisk = false;
     std::exception_ptr failure;
     try {
@@ -158,11 +231,16 @@ void TEventBookkeeping::DecodeEvent() {
         failure = std::current_exception();
     }
     FLog.AddLine(line);
-    // Only a line that is on the disk may move the index past its record. Counted only once the
-    // index is saved too: while the settings file cannot be written the same record is asked
-    // for again, so a restart repeats no more than the run did and loses nothing.
+    // Only a line that is on the disk may move the position past its record; the copy saves it
+    // and asks for nothing more until it is saved.
+    try {
+        FCopy->LineWritten(onDisk);
+    } catch (...) {
+        if (!failure) {
+            failure = std::current_exception();
+        }
+    }
     if (onDisk) {
-        FCopy->Advance();
         ++FCopied;
     }
     if (failure) {
@@ -174,18 +252,25 @@ void TEventBookkeeping::RequestRecord(uint16_t index) {
     SendEventRequest(FCodec, index);
 }
 
-void TEventBookkeeping::SaveIndex(uint16_t index) {
-    FSettings.WriteInteger(DeviceSectionName(FState.DeviceSection), EventIndexKey, index);
+void TEventBookkeeping::SavePosition(const TCopyPosition& position) {
+    FSettings.WriteStrings(DeviceSectionName(FState.DeviceSection),
+                           {{EventIndexKey, std::to_string(position.Index)},
+                            {LastRecordKey, LastRecordText(position.Last)},
+                            {HolesKey, HolesText(position.Holes)}});
     FSettings.UpdateFile();
-    FState.EventIndex = index;
+    FState.EventIndex = position.Index;
 }
 
 // A note line of its own shape in the event report (stamped, never "ind="), and the same words
-// in the log.
+// in the log. A report that cannot take it has the log.
 void TEventBookkeeping::Note(const std::string& text) {
     FLog.AddLine(NoteText(EventCopyNoteSource, FState.CurrentDeviceId, text));
-    FReport.WriteReportLine(
-        NoteLine(FClock.Now(), EventCopyNoteSource, FState.CurrentDeviceId, text));
+    try {
+        FReport.WriteReportLine(
+            NoteLine(FClock.Now(), EventCopyNoteSource, FState.CurrentDeviceId, text));
+    } catch (const std::exception&) {
+        // the report's failure is told by the next line that needs it
+    }
 }
 
 std::optional<TEventProgress> TEventBookkeeping::EventProgress() const {

@@ -6,7 +6,15 @@
 // event_copy.h) then asks for the next record with 'G' while one waits, one at a time.
 //
 // Durability: a record's line is on the disk in the event report before its advanced index is
-// saved, so a crash can at worst repeat a record, never lose one.
+// saved, so a crash can at worst repeat a record, never lose one. Besides "index" the section
+// keeps "posledni", the record copied last as "index,time,code" (read again to tell whether the
+// panel's log is still the same one), and "diry", the records passed over that are still to be
+// fetched, as indices separated by commas. A section without them reads as a copy that has not
+// copied a record yet, with no holes.
+//
+// Each installation that answered during the run keeps its copy: when another one answers, the
+// current copy is parked (its request cancelled) and taken up again where it stood when its
+// installation answers again.
 //
 // Where the panel gives us something impossible:
 // - A record whose event time names a day its month does not have (31 February) is written with
@@ -27,8 +35,13 @@
 #include "store/ini_file.h"
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 class ICommLog;
 class IClock;
@@ -48,6 +61,9 @@ public:
     virtual void WriteInteger(const std::string& section, const std::string& key, int value) = 0;
     virtual void WriteString(const std::string& section, const std::string& key,
                              const std::string& value) = 0;
+    // Several keys of one section at once: on disk all of them or none.
+    virtual void WriteStrings(const std::string& section,
+                              const std::vector<std::pair<std::string, std::string>>& values) = 0;
     // Makes sure every write so far is on disk.
     virtual void UpdateFile() = 0;
 };
@@ -80,6 +96,9 @@ public:
     // the installation's copy. Settings and send failures propagate.
     void SelectDeviceAndRequest(uint16_t start, uint16_t end, uint16_t capacity,
                                 const std::string& idText) override;
+    // The unit IDs of the status reply that is being decoded (master and slaves); a record
+    // reply counts only with one of them.
+    void UnitsAnswering(const std::set<uint64_t>& ids) override { FUnits = ids; }
 
     // The reply to 'U': the panel's end index (at payload offset 2) goes to the copy, which asks
     // as on a status reply. Reads EventInfoSize bytes: registered with that size.
@@ -100,10 +119,10 @@ private:
     void LookUpDevice(uint64_t id, const std::string& idText);
     std::optional<int> FindDeviceSection(const TIniValues& values, uint64_t id, int count) const;
     void AddDeviceSection(uint64_t id, const std::string& idText, int count);
-    void SelectDevice(uint64_t id, int section, uint16_t index);
+    void SelectDevice(uint64_t id, int section, const TCopyPosition& position);
     // IEventCopyActions, for the selected installation.
     void RequestRecord(uint16_t index) override;
-    void SaveIndex(uint16_t index) override;
+    void SavePosition(const TCopyPosition& position) override;
     void Note(const std::string& text) override;
 
     TFrameCodec& FCodec;
@@ -114,7 +133,10 @@ private:
     ICommLog& FLog;
     const IClock& FClock;
     uint64_t FCopied = 0;
-    std::optional<TEventCopy> FCopy; // the selected installation's; none while none is
+    std::set<uint64_t> FUnits;
+    // The copy of every installation that answered this run, by device ID.
+    std::map<uint64_t, std::unique_ptr<TEventCopy>> FCopies;
+    TEventCopy* FCopy = nullptr; // the selected installation's; none while none is
 };
 
 // The program's one settings object, while it exists, behind the bookkeeping's interface.
@@ -129,6 +151,10 @@ public:
     void WriteString(const std::string& section, const std::string& key,
                      const std::string& value) override {
         File().WriteString(section, key, value);
+    }
+    void WriteStrings(const std::string& section,
+                      const std::vector<std::pair<std::string, std::string>>& values) override {
+        File().WriteStrings(section, values);
     }
     void UpdateFile() override { File().UpdateFile(); }
 

@@ -1,99 +1,469 @@
 #include "model/event_copy.h"
 
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+// Steps from `from` forward to `to` round a ring of `capacity` slots (both below it).
+uint32_t Distance(uint16_t from, uint16_t to, uint16_t capacity) {
+    return (uint32_t(to) + capacity - from) % capacity;
+}
+
+bool Usable(const TEventWindow& w) {
+    return PlaceOf(0, w) != TIndexPlace::Unknown;
+}
+
+// Whether the panel holds a record in slot `index`: start equal to end counts as full.
+bool Holds(const TEventWindow& w, uint16_t index) {
+    if (!Usable(w) || index >= w.Capacity) {
+        return false;
+    }
+    return w.Start == w.End ||
+           Distance(w.Start, index, w.Capacity) < Distance(w.Start, w.End, w.Capacity);
+}
+
+// Whether `later` can follow `earlier` by records appended: the same ring, start and end moved
+// forward (or not at all) by less than half of it.
+bool Follows(const TEventWindow& earlier, const TEventWindow& later) {
+    const uint16_t capacity = later.Capacity;
+    return earlier.Capacity == capacity &&
+           2 * Distance(earlier.End, later.End, capacity) < capacity &&
+           2 * Distance(earlier.Start, later.Start, capacity) < capacity;
+}
+
+TRecordMark MarkOf(const TEventRecord& record) {
+    return TRecordMark{record.Index, record.Time, record.Code};
+}
+
+} // namespace
+
 bool IsEmptySlot(const TEventRecord& record) {
     return record.Id == 0 && record.Time == 0;
 }
 
-TEventCopy::TEventCopy(uint16_t index, IEventCopyActions& actions)
-    : FActions(actions), FIndex(index) {}
+TEventCopy::TEventCopy(TCopyPosition position, IEventCopyActions& actions)
+    : FActions(actions), FPosition(std::move(position)) {
+    if (FPosition.Holes.size() > MaxHoles) {
+        FPosition.Holes.resize(MaxHoles);
+    }
+}
 
-void TEventCopy::OnStatus(const TEventWindow& window, uint32_t tick) {
-    FWindow = window;
-    FWindowKnown = true;
+uint32_t TEventCopy::Waiting() const {
+    const uint32_t inWindow =
+        MayBeFull() ? FWindow.Capacity : RecordsWaiting(FPosition.Index, FWindow);
+    return inWindow + uint32_t(FPosition.Holes.size());
+}
+
+void TEventCopy::OnStatus(const TEventWindow& window, const std::set<uint64_t>& units,
+                          uint32_t tick) {
+    FLastTick = tick;
     if (FRequest) {
         ++FRequest->StatusReplies;
     }
-    if (PlaceOf(FIndex, window) == TIndexPlace::Outside) {
-        const uint16_t stored = FIndex;
-        MoveTo(window.Start);
-        FActions.Note("stored index " + std::to_string(stored) + " is not in the panel's log (" +
-                      WindowText(window) + "): the log was restarted or replaced; copying from " +
-                      std::to_string(window.Start));
+    for (auto& [hole, retry] : FHoleRetries) {
+        if (retry.NotBefore > 0) {
+            --retry.NotBefore;
+        }
     }
-    AskIfBehind(tick);
+    if (!units.empty()) {
+        FUnits = units;
+    }
+    // A window with no ring, or with indices past its capacity, says nothing about the log. One
+    // that moved backwards may be a late reply: it counts once the next reply says the same.
+    if (Usable(window) && (!FSeen || !(*FSeen == window)) && !Suspicious(window)) {
+        FSeen = window;
+        // Any change may be a log cleared and refilled: the record copied last tells.
+        FChecked = FChecked && window == FWindow;
+    }
+    Step(tick);
 }
 
-void TEventCopy::OnEventInfo(uint16_t end, uint32_t tick) {
-    if (!FWindowKnown) {
-        return; // the ring is not known before the first status reply
+// A window that does not follow the last one is taken once the next reply follows it; when the
+// next one follows the last window instead, it was a late reply.
+bool TEventCopy::Suspicious(const TEventWindow& window) {
+    if (!FSeen || Follows(*FSeen, window) || (FUnconfirmed && Follows(*FUnconfirmed, window))) {
+        FUnconfirmed.reset();
+        return false;
     }
-    FWindow.End = end;
-    if (PlaceOf(FIndex, FWindow) == TIndexPlace::Inside) {
-        AskIfBehind(tick);
-    }
+    FUnconfirmed = window;
+    return true;
 }
 
-TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
-    if (!FRequest || record.Index != FRequest->Index) {
-        return TRecordVerdict::Unawaited;
-    }
+void TEventCopy::OnEventInfo(uint32_t tick) {
+    FLastTick = tick;
+    Step(tick);
+}
+
+void TEventCopy::Park() {
     FRequest.reset();
-    FRequestsForIndex = 0;
-    if (!IsEmptySlot(record)) {
-        return TRecordVerdict::Awaited;
+    FHeld.reset();
+    FSeen.reset();
+    FChecked = false;
+    if (FState == TCopyState::Awaiting || FState == TCopyState::Checking) {
+        FState = TCopyState::Idle;
     }
-    const uint16_t end = FWindow.End;
-    MoveTo(end);
-    FActions.Note("record " + std::to_string(record.Index) +
-                  " is empty (a slot the panel never wrote); copying goes on from " +
-                  std::to_string(end));
-    return TRecordVerdict::EmptySlot;
 }
 
-void TEventCopy::Advance() {
-    MoveTo(NextIndex(FIndex, FWindow.Capacity));
-}
-
-void TEventCopy::AskIfBehind(uint32_t tick) {
-    if (Waiting() == 0) {
+void TEventCopy::Step(uint32_t tick) {
+    if (FState == TCopyState::Unsaved) {
+        TrySave();
+    }
+    if (FState == TCopyState::Unsaved || FState == TCopyState::Writing || !FSeen) {
         return;
     }
     if (FRequest) {
         if (!DeadlinePassed(tick)) {
             return;
         }
-        if (FRequestsForIndex >= RequestsBeforeGivingUp) {
-            const uint16_t lost = FIndex;
-            MoveTo(NextIndex(FIndex, FWindow.Capacity));
-            FActions.Note("record " + std::to_string(lost) + " not delivered after " +
-                          std::to_string(RequestsBeforeGivingUp) +
-                          " requests; copying goes on from " + std::to_string(FIndex));
-            if (Waiting() == 0) {
-                return;
-            }
+        MissedDeadline();
+        if (FState == TCopyState::Unsaved) {
+            return;
+        }
+        if (FRequest) {
+            Resend(tick);
+            return;
         }
     }
-    Send(tick);
+    if (!FChecked) {
+        if (!FPosition.Last) {
+            TakeUnchecked();
+            if (FState == TCopyState::Unsaved) {
+                return;
+            }
+        } else if (FPosition.Last->Index < FSeen->Capacity) {
+            Ask(FPosition.Last->Index, TPurpose::Check, 1, tick);
+            return;
+        } else {
+            Replaced("the ring has " + std::to_string(FSeen->Capacity) + " slots, record " +
+                     std::to_string(FPosition.Last->Index) + " copied last is past them");
+            return;
+        }
+    }
+    if (RecordsWaiting(FPosition.Index, FWindow) > 0 || MayBeFull()) {
+        Ask(FPosition.Index, TPurpose::Next, FAttempts + 1, tick);
+    } else if (const auto hole = DueHole()) {
+        Ask(*hole, TPurpose::Hole, 1, tick);
+    }
 }
 
 bool TEventCopy::DeadlinePassed(uint32_t tick) const {
-    return FRequest->StatusReplies >= DeadlineStatusReplies &&
-           uint32_t(tick - FRequest->SentTick) >= DeadlineMs;
+    const uint32_t steps = std::min(FRequest->Attempts - 1, LongestIntervalSteps);
+    return FRequest->StatusReplies >= (DeadlineStatusReplies << steps) &&
+           uint32_t(tick - FRequest->SentTick) >= (DeadlineMs << steps);
 }
 
-// The index is saved before it is taken: when the settings file refuses it, nothing moved.
-void TEventCopy::MoveTo(uint16_t index) {
-    FActions.SaveIndex(index);
-    FIndex = index;
-    FRequest.reset();
-    FRequestsForIndex = 0;
-}
-
-void TEventCopy::Send(uint32_t tick) {
-    if (FRequest && FRequest->Index != FIndex) {
-        FRequestsForIndex = 0;
+// The request stays in FRequest when it is to be asked again, and is dropped otherwise.
+void TEventCopy::MissedDeadline() {
+    TRequest& request = *FRequest;
+    switch (request.Purpose) {
+    case TPurpose::Check:
+    case TPurpose::Probe:
+        ++request.Attempts;
+        return;
+    case TPurpose::Hole:
+        RetryHoleLater(request.Index);
+        FRequest.reset();
+        FState = TCopyState::Idle;
+        return;
+    case TPurpose::Next:
+        FAttempts = request.Attempts;
+        // Later records wait: this one is fetched when nothing else does.
+        if (FAttempts >= AttemptsBeforeHole && RecordsWaiting(FPosition.Index, FWindow) > 1 &&
+            FPosition.Holes.size() < MaxHoles) {
+            FRequest.reset();
+            PassAsHole(FPosition.Index);
+            return;
+        }
+        ++request.Attempts;
+        return;
     }
-    FActions.RequestRecord(FIndex);
-    FRequest = TRequest{FIndex, tick, 0};
-    ++FRequestsForIndex;
+}
+
+void TEventCopy::Resend(uint32_t tick) {
+    const TRequest request = *FRequest;
+    Ask(request.Index, request.Purpose, request.Attempts, tick);
+}
+
+void TEventCopy::Ask(uint16_t index, TPurpose purpose, uint32_t attempts, uint32_t tick) {
+    const uint16_t capacity = purpose == TPurpose::Check ? FSeen->Capacity : FWindow.Capacity;
+    FRequest = TRequest{index, capacity, purpose, tick, 0, attempts};
+    FState = purpose == TPurpose::Check ? TCopyState::Checking : TCopyState::Awaiting;
+    FActions.RequestRecord(index);
+}
+
+std::optional<uint16_t> TEventCopy::DueHole() {
+    for (uint16_t hole : FPosition.Holes) {
+        const auto retry = std::find_if(FHoleRetries.begin(), FHoleRetries.end(),
+                                        [&](const auto& r) { return r.first == hole; });
+        if (retry == FHoleRetries.end() || retry->second.NotBefore == 0) {
+            return hole;
+        }
+    }
+    return std::nullopt;
+}
+
+void TEventCopy::RetryHoleLater(uint16_t hole) {
+    auto retry = std::find_if(FHoleRetries.begin(), FHoleRetries.end(),
+                              [&](const auto& r) { return r.first == hole; });
+    if (retry == FHoleRetries.end()) {
+        FHoleRetries.push_back({hole, {}});
+        retry = std::prev(FHoleRetries.end());
+    }
+    THoleRetry& r = retry->second;
+    r.NotBefore = DeadlineStatusReplies << std::min(r.Attempts, LongestIntervalSteps);
+    ++r.Attempts;
+}
+
+TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
+    if (!FRequest || record.Index != FRequest->Index || FState == TCopyState::Writing) {
+        return TRecordVerdict::Unawaited;
+    }
+    // A record of a unit the installation did not name is another installation's.
+    if (!IsEmptySlot(record) && !FUnits.empty() && !FUnits.contains(record.Id)) {
+        return TRecordVerdict::Unawaited;
+    }
+    const TRequest request = *FRequest;
+    FRequest.reset();
+    FState = TCopyState::Idle;
+    if (request.Purpose == TPurpose::Check) {
+        return Checked(record);
+    }
+    if (request.Purpose == TPurpose::Probe) {
+        if (IsEmptySlot(record) || request.Capacity != FWindow.Capacity) {
+            FEmptyLog = FWindow; // empty: nothing to copy until the window changes
+        } else if (MayBeFull()) {
+            PassAsHole(FPosition.Index); // full, with its oldest slot empty
+        }
+        return TRecordVerdict::Handled;
+    }
+    if (!FChecked && !FPosition.Last) {
+        // Nothing to check against: the new window is taken as it stands.
+        TakeUnchecked();
+        if (FState != TCopyState::Idle || request.Capacity != FWindow.Capacity ||
+            (request.Purpose == TPurpose::Next && record.Index != FPosition.Index)) {
+            return TRecordVerdict::Handled;
+        }
+    } else if (!FChecked) {
+        // The window changed while it was on its way: kept until the check says whose it is.
+        FHeld = THeld{record, request.Capacity, request.Purpose};
+        Step(FLastTick);
+        return TRecordVerdict::Handled;
+    }
+    return Take(THeld{record, request.Capacity, request.Purpose});
+}
+
+// Takes the window of the last status reply. In a full ring the start moves with the end, so the
+// indices alone cannot show that the panel's writing went past records not read yet: the
+// records appended since the last window tell.
+void TEventCopy::TakeWindow() {
+    const TEventWindow previous = FWindow;
+    const TEventWindow next = *FSeen;
+    if (Usable(previous) && previous.Capacity == next.Capacity && next.Start == next.End &&
+        FPosition.Index < next.Capacity) {
+        const uint32_t capacity = next.Capacity;
+        const uint32_t waiting = MayBeFull() ? capacity : RecordsWaiting(FPosition.Index, previous);
+        const uint32_t appended = Distance(previous.End, next.End, next.Capacity);
+        FWindow = next;
+        if (waiting + appended > capacity) {
+            const uint32_t lost = waiting + appended - capacity;
+            FActions.Note(std::to_string(lost) + " record" + (lost > 1 ? "s" : "") + " from " +
+                          std::to_string(FPosition.Index) +
+                          " overwritten by the panel before they could be read; copying from " +
+                          std::to_string(next.Start));
+            FPosition.Index = next.Start;
+            FLap = true;
+            FAttempts = 0;
+            Moved();
+        } else if (waiting + appended == capacity && FPosition.Index == next.End) {
+            FLap = true;
+        }
+        return;
+    }
+    FWindow = next;
+}
+
+// A log whose start equals its end is empty or full. With nothing of it copied yet, only its
+// oldest record tells which.
+bool TEventCopy::MayBeFull() const {
+    return (FPosition.Fresh || FLap) && FWindow.Start == FWindow.End &&
+           FPosition.Index == FWindow.Start && !(FEmptyLog && *FEmptyLog == FWindow);
+}
+
+TRecordVerdict TEventCopy::Take(const THeld& answer) {
+    if (IsEmptySlot(answer.Record)) {
+        if (MayBeFull()) {
+            const uint16_t newest =
+                FWindow.End == 0 ? uint16_t(FWindow.Capacity - 1) : uint16_t(FWindow.End - 1);
+            Ask(newest, TPurpose::Probe, 1, FLastTick);
+        } else if (answer.Purpose == TPurpose::Hole) {
+            RetryHoleLater(answer.Record.Index);
+        } else if (FPosition.Holes.size() < MaxHoles) {
+            PassAsHole(answer.Record.Index);
+        } else {
+            ++FAttempts;
+        }
+        return TRecordVerdict::Handled;
+    }
+    FWriting = answer;
+    FState = TCopyState::Writing;
+    return TRecordVerdict::Write;
+}
+
+TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
+    const bool same = !IsEmptySlot(record) && MarkOf(record) == *FPosition.Last;
+    if (!same) {
+        FHeld.reset();
+        Replaced("record " + std::to_string(record.Index) +
+                 " no longer holds the record copied last");
+        return TRecordVerdict::Handled;
+    }
+    FChecked = true;
+    // A window that lacks the record just read is older than the record: a late reply.
+    if (Holds(*FSeen, FPosition.Last->Index)) {
+        TakeWindow();
+        GiveUpOverwrittenHoles();
+    }
+    if (FHeld) {
+        const THeld held = *FHeld;
+        FHeld.reset();
+        if (held.Capacity == FWindow.Capacity) {
+            return Take(held);
+        }
+    }
+    if (FState == TCopyState::Idle) {
+        Step(FLastTick);
+    }
+    return TRecordVerdict::Handled;
+}
+
+void TEventCopy::TakeUnchecked() {
+    FChecked = true;
+    TakeWindow();
+    if (FPosition.Fresh && FPosition.Holes.empty()) {
+        if (FPosition.Index != FWindow.Start) {
+            FPosition.Index = FWindow.Start;
+            FAttempts = 0;
+            Moved();
+        }
+        return;
+    }
+    if (PlaceOf(FPosition.Index, FWindow) == TIndexPlace::Outside) {
+        const uint16_t stored = FPosition.Index;
+        FActions.Note("stored index " + std::to_string(stored) + " is not in the panel's log (" +
+                      WindowText(FWindow) + "): the log was restarted or replaced; copying from " +
+                      std::to_string(FWindow.Start));
+        FPosition = TCopyPosition{FWindow.Start, std::nullopt, {}, true};
+        FHoleRetries.clear();
+        FAttempts = 0;
+        Moved();
+        return;
+    }
+    GiveUpOverwrittenHoles();
+}
+
+void TEventCopy::Replaced(const std::string& why) {
+    FChecked = true;
+    FRequest.reset();
+    FHeld.reset();
+    if (FState == TCopyState::Awaiting || FState == TCopyState::Checking) {
+        FState = TCopyState::Idle;
+    }
+    FWindow = *FSeen;
+    FActions.Note(why + ": the panel's log was replaced or overwritten (" + WindowText(FWindow) +
+                  "); copying from " + std::to_string(FWindow.Start));
+    FPosition = TCopyPosition{FWindow.Start, std::nullopt, {}, true};
+    FHoleRetries.clear();
+    FAttempts = 0;
+    FLap = false;
+    Moved();
+}
+
+// A hole behind the panel's oldest record was overwritten before it could be read.
+void TEventCopy::GiveUpOverwrittenHoles() {
+    if (FPosition.Index >= FWindow.Capacity) {
+        return;
+    }
+    std::vector<uint16_t> kept;
+    std::vector<uint16_t> lost;
+    for (uint16_t hole : FPosition.Holes) {
+        const bool overwritten =
+            hole >= FWindow.Capacity ||
+            (!Holds(FWindow, hole) && Distance(hole, FWindow.Start, FWindow.Capacity) <=
+                                          Distance(hole, FPosition.Index, FWindow.Capacity));
+        (overwritten ? lost : kept).push_back(hole);
+    }
+    if (lost.empty()) {
+        return;
+    }
+    std::string names;
+    for (uint16_t hole : lost) {
+        names += (names.empty() ? "" : ", ") + std::to_string(hole);
+        std::erase_if(FHoleRetries, [&](const auto& r) { return r.first == hole; });
+    }
+    FActions.Note("record" + std::string(lost.size() > 1 ? "s " : " ") + names +
+                  " overwritten by the panel before it could be read");
+    FPosition.Holes = kept;
+    Moved();
+}
+
+void TEventCopy::PassAsHole(uint16_t index) {
+    if (std::find(FPosition.Holes.begin(), FPosition.Holes.end(), index) == FPosition.Holes.end()) {
+        FPosition.Holes.push_back(index);
+    }
+    RetryHoleLater(index);
+    FPosition.Index = NextIndex(index, FWindow.Capacity);
+    FPosition.Fresh = false;
+    FLap = false;
+    FAttempts = 0;
+    Moved();
+}
+
+void TEventCopy::LineWritten(bool onDisk) {
+    if (FState != TCopyState::Writing || !FWriting) {
+        return;
+    }
+    const THeld written = *FWriting;
+    FWriting.reset();
+    FState = TCopyState::Idle;
+    if (!onDisk) {
+        return; // asked for again
+    }
+    const uint16_t index = written.Record.Index;
+    if (written.Purpose == TPurpose::Hole) {
+        std::erase(FPosition.Holes, index);
+        std::erase_if(FHoleRetries, [&](const auto& r) { return r.first == index; });
+    } else {
+        FPosition.Last = MarkOf(written.Record);
+        FPosition.Fresh = false;
+        FLap = false;
+        FPosition.Index = NextIndex(index, written.Capacity);
+        FAttempts = 0;
+    }
+    Moved();
+}
+
+void TEventCopy::Moved() {
+    FState = TCopyState::Unsaved;
+    TrySave();
+}
+
+void TEventCopy::TrySave() {
+    try {
+        FActions.SavePosition(FPosition);
+    } catch (const std::exception& e) {
+        if (!FSaveFailureTold) {
+            // Said once, in the log and the report, and raised once for the error display.
+            FSaveFailureTold = true;
+            FActions.Note("the position " + std::to_string(FPosition.Index) + " cannot be saved (" +
+                          e.what() + "); nothing more is asked for until it is");
+            throw;
+        }
+        return;
+    }
+    if (FSaveFailureTold) {
+        FSaveFailureTold = false;
+        FActions.Note("the position " + std::to_string(FPosition.Index) + " is saved again");
+    }
+    FState = TCopyState::Idle;
 }

@@ -1,26 +1,60 @@
 #pragma once
-// The conversation that copies one installation's event log, record by record: one request 'G'
-// outstanding at a time, awaited until a deadline, and a reply written only when it is the
-// record awaited. A late or repeated reply, or one nobody asked for, is dropped.
+// The conversation that copies one installation's event log, record by record. The rule it keeps:
+// every record the panel holds is written exactly once, unless the panel overwrote it before it
+// could be read (then one note names it), or the program died between writing its line and
+// saving the position (then it is written at most once more, right after the start).
 //
-// The copy also guards the stored index against the log it belongs to:
-// - An index outside the records the panel holds means the log was restarted or replaced (or
-//   the settings file edited): the copy resumes at the oldest record held and says so once.
-// - A slot the panel never wrote comes back empty (ID and time zero): nothing real lies there,
-//   so nothing is written and the copy moves to the panel's end index.
-// - A record the panel does not deliver although it answers its polls is asked for three times;
-//   then the copy notes it and moves on, so one bad slot never stops the copy.
+// States:
+//   Idle       nothing outstanding; asks for the next record, a hole or the check record when
+//              one is due.
+//   Checking   awaiting the record last copied, read again to tell whether the panel's log is
+//              still the one the stored index belongs to. Entered on the first status reply of
+//              a run and whenever the panel's window changed since it was last checked.
+//   Awaiting   awaiting a record (the next one, or a hole), bound to the index and the ring
+//              capacity it was asked for; a reply only counts for the same index, with a unit
+//              ID the installation's last status reply named (or an empty slot).
+//   Writing    the awaited record is with the caller, whose line is going to the disk.
+//   Unsaved    the position moved (a line is on disk, a hole was noted) but is not saved yet:
+//              nothing more is asked for until it is. A failed save is said once, with its
+//              cause, and tried again at every status reply.
 //
-// A deadline passes only when both DeadlineStatusReplies status replies have come since the
-// request and DeadlineMs have gone by: while the link is down no status reply comes, so no
-// deadline passes, and a fast poll over a slow link still gives the reply time to arrive.
+// A request that misses its deadline is asked again, each time with twice the interval. A
+// record that misses three while later ones wait becomes a hole: kept in the position (a short
+// list), asked for again whenever nothing else waits, and given up (with one note) only when the
+// panel's window has moved past it. An empty slot inside the window is a hole too.
+//
+// A deadline passes only when enough status replies have come since the request and enough
+// time has gone by: while the link is down no status reply comes, so no deadline passes, and a
+// fast poll over a slow link still gives the reply time to arrive.
 
 #include "model/event_record.h"
 #include "model/event_window.h"
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
+
+// Which record was copied last: read again, the same index with the same time and code means
+// the same log.
+struct TRecordMark {
+    uint16_t Index = 0;
+    uint32_t Time = 0;
+    uint8_t Code = 0;
+    bool operator==(const TRecordMark&) const = default;
+};
+
+// What the installation's section keeps of the copy.
+struct TCopyPosition {
+    uint16_t Index = 0;              // the next record to fetch
+    std::optional<TRecordMark> Last; // the record copied last; none before the first
+    std::vector<uint16_t> Holes;     // records passed over that are still to be fetched
+    // Nothing of the panel's log copied yet (a new installation, a replaced log): the copy
+    // begins at the oldest record the panel holds.
+    bool Fresh = false;
+    bool operator==(const TCopyPosition&) const = default;
+};
 
 // What the copy does to the world: the bookkeeping sends, saves and tells.
 class IEventCopyActions {
@@ -28,64 +62,113 @@ public:
     virtual ~IEventCopyActions() = default;
     // Sends 'G' for the record at `index`. Raises what the link raises.
     virtual void RequestRecord(uint16_t index) = 0;
-    // Saves the installation's next index; raises when the settings file cannot be written
-    // (the copy then stays where it was).
-    virtual void SaveIndex(uint16_t index) = 0;
-    // Tells the technician something about the copy (log and event report).
+    // Saves the installation's position; raises (with the cause) when it cannot. The copy
+    // raises the first failure of a run of them again to its caller, after its note.
+    virtual void SavePosition(const TCopyPosition& position) = 0;
+    // Tells the technician something about the copy (log and event report). Raises nothing.
     virtual void Note(const std::string& text) = 0;
 };
 
 // What a record reply is to the copy.
 enum class TRecordVerdict : uint8_t {
-    Awaited,   // the record asked for: write it, then Advance() once it is on disk
-    EmptySlot, // the awaited slot was never written: handled, nothing to write
-    Unawaited, // late, repeated or never asked for: drop it
+    Write,     // the record asked for: write its line, then LineWritten()
+    Handled,   // an awaited answer with nothing to write (an empty slot, the check record)
+    Unawaited, // late, repeated, of another installation or never asked for: drop it
 };
+
+enum class TCopyState : uint8_t { Idle, Checking, Awaiting, Writing, Unsaved };
 
 class TEventCopy {
 public:
     static constexpr uint32_t DeadlineStatusReplies = 3;
     static constexpr uint32_t DeadlineMs = 2000;
-    static constexpr uint32_t RequestsBeforeGivingUp = 3;
+    static constexpr uint32_t AttemptsBeforeHole = 3;
+    static constexpr uint32_t LongestIntervalSteps = 5; // deadlines grow to 32 times the first
+    static constexpr std::size_t MaxHoles = 16;
 
-    // `index` is the stored index of the installation; `actions` must outlive the copy.
-    TEventCopy(uint16_t index, IEventCopyActions& actions);
+    // `position` is the installation's stored one; `actions` must outlive the copy.
+    TEventCopy(TCopyPosition position, IEventCopyActions& actions);
 
-    // A status reply with the panel's window, at the clock's tick: checks the stored index
-    // against it and asks for the next record when one waits and nothing is outstanding (or
-    // its deadline has passed).
-    void OnStatus(const TEventWindow& window, uint32_t tick);
-    // A 'U' reply with the panel's end index: asks as a status reply does.
-    void OnEventInfo(uint16_t end, uint32_t tick);
-    // A record reply. An awaited reply ends the request; the caller writes an Awaited record
-    // and calls Advance() once its line is on disk (if it never is, the next poll asks again).
+    // A status reply of this installation with the panel's window and the unit IDs it named, at
+    // the clock's tick. A window with capacity 0 or impossible indices changes nothing.
+    void OnStatus(const TEventWindow& window, const std::set<uint64_t>& units, uint32_t tick);
+    // A 'U' reply: asks as a status reply does, with the window known.
+    void OnEventInfo(uint32_t tick);
+    // Another installation answers: the outstanding request is cancelled, not counted as failed.
+    void Park();
+    // A record reply.
     TRecordVerdict OnRecord(const TEventRecord& record);
-    // Moves past the record just written and saves the new index.
-    void Advance();
+    // The line of the record OnRecord() said to write: on the disk, or not (then it is asked
+    // for again).
+    void LineWritten(bool onDisk);
 
-    uint16_t Index() const { return FIndex; }
-    // Records of the panel's window after the stored index.
-    uint32_t Waiting() const { return RecordsWaiting(FIndex, FWindow); }
-    bool Outstanding() const { return FRequest.has_value(); }
+    // The record whose line is to be written after a Write verdict.
+    const TEventRecord& RecordToWrite() const { return FWriting->Record; }
+
+    TCopyState State() const { return FState; }
+    const TCopyPosition& Position() const { return FPosition; }
+    // Records of the panel's window after the stored index, and the holes.
+    uint32_t Waiting() const;
 
 private:
+    // Probe: the newest slot of a ring whose oldest slot came back empty (empty ring, or a full
+    // one with one empty slot).
+    enum class TPurpose : uint8_t { Next, Hole, Check, Probe };
     struct TRequest {
         uint16_t Index = 0;
+        uint16_t Capacity = 0; // the ring the index was asked in
+        TPurpose Purpose = TPurpose::Next;
         uint32_t SentTick = 0;
         uint32_t StatusReplies = 0; // status replies since it was sent
+        uint32_t Attempts = 0;      // requests for this index so far, this one included
+    };
+    // An awaited record with the ring and the purpose it was asked for.
+    struct THeld {
+        TEventRecord Record;
+        uint16_t Capacity = 0;
+        TPurpose Purpose = TPurpose::Next;
+    };
+    struct THoleRetry {
+        uint32_t Attempts = 0;
+        uint32_t NotBefore = 0; // status replies to let pass before it is asked again
     };
 
-    void AskIfBehind(uint32_t tick);
+    void Step(uint32_t tick);
     bool DeadlinePassed(uint32_t tick) const;
-    void MoveTo(uint16_t index);
-    void Send(uint32_t tick);
+    void MissedDeadline();
+    void Resend(uint32_t tick);
+    void Ask(uint16_t index, TPurpose purpose, uint32_t attempts, uint32_t tick);
+    std::optional<uint16_t> DueHole();
+    void RetryHoleLater(uint16_t hole);
+    bool Suspicious(const TEventWindow& window);
+    void TakeWindow();
+    bool MayBeFull() const;
+    TRecordVerdict Take(const THeld& answer);
+    TRecordVerdict Checked(const TEventRecord& record);
+    void TakeUnchecked();
+    void Replaced(const std::string& why);
+    void GiveUpOverwrittenHoles();
+    void PassAsHole(uint16_t index);
+    void Moved();
+    void TrySave();
 
     IEventCopyActions& FActions;
-    uint16_t FIndex;
-    TEventWindow FWindow;
-    bool FWindowKnown = false;
+    TCopyPosition FPosition;
+    TCopyState FState = TCopyState::Idle;
+    TEventWindow FWindow;                     // the window the copy works in (checked)
+    std::optional<TEventWindow> FSeen;        // the window of the last usable status reply
+    bool FChecked = false;                    // the log of FSeen is known to be the copy's
+    std::optional<TEventWindow> FUnconfirmed; // a window that moved backwards, seen once
+    std::set<uint64_t> FUnits;                // unit IDs the installation's last status reply named
     std::optional<TRequest> FRequest;
-    uint32_t FRequestsForIndex = 0; // requests sent for FIndex without its reply
+    uint32_t FAttempts = 0; // requests for the next index without its record
+    std::vector<std::pair<uint16_t, THoleRetry>> FHoleRetries;
+    std::optional<THeld> FHeld;            // a record that came while the window was being checked
+    std::optional<THeld> FWriting;         // the record whose line the caller writes
+    std::optional<TEventWindow> FEmptyLog; // a window whose log was found empty
+    bool FLap = false; // at the end of a full ring, the whole ring is still to be read
+    uint32_t FLastTick = 0;
+    bool FSaveFailureTold = false;
 };
 
 // A record the panel answers for a slot it never wrote.

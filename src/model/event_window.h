@@ -13,6 +13,7 @@ struct TEventWindow {
     uint16_t Start = 0;
     uint16_t End = 0;
     uint16_t Capacity = 0;
+    bool operator==(const TEventWindow&) const = default;
 };
 
 enum class TIndexPlace : uint8_t {

@@ -3,6 +3,8 @@
 #include "link/frame_codec.h"
 
 #include <bit>
+#include <exception>
+#include <set>
 
 bool SlavePageShown(const TMasterBlock& master, int k) {
     const bool belongs = (master.SlaveFlags >> (k - 1)) & 1U;
@@ -39,13 +41,29 @@ void TStatusDecoder::DecodeStatus() {
     if (FMasterWatch) {
         FMasterWatch(r.Master);
     }
+    // The data line never depends on the bookkeeping: its failure is raised after the line.
+    std::exception_ptr failure;
     if (FEvents != nullptr) {
-        // The bookkeeping gets the same text that went into EditID in the first step.
-        FEvents->SelectDeviceAndRequest(r.Master.EventStart, r.Master.EventEnd,
-                                        r.Master.EventCapacity, DeviceIdText(r.Master.ID));
+        try {
+            std::set<uint64_t> units{r.Master.ID};
+            for (const TSlaveBlock& s : r.Slaves) {
+                if (s.ID != 0) {
+                    units.insert(s.ID);
+                }
+            }
+            FEvents->UnitsAnswering(units);
+            // The bookkeeping gets the same text that went into EditID in the first step.
+            FEvents->SelectDeviceAndRequest(r.Master.EventStart, r.Master.EventEnd,
+                                            r.Master.EventCapacity, DeviceIdText(r.Master.ID));
+        } catch (...) {
+            failure = std::current_exception();
+        }
     }
     if (FDataLine != nullptr) {
         FDataLine->WriteDataLine(r);
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "model/status_record.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 // The status pages of the window. Devices are 0 (master) to 4 (slave 4). A hidden slave page is
@@ -42,6 +43,8 @@ public:
     // Failures (settings file, sending) propagate.
     virtual void SelectDeviceAndRequest(uint16_t start, uint16_t end, uint16_t capacity,
                                         const std::string& idText) = 0;
+    // Before SelectDeviceAndRequest: the unit IDs the status reply named (master and slaves).
+    virtual void UnitsAnswering(const std::set<uint64_t>& ids) { (void)ids; }
 };
 
 // The data report file's line for one status record.

@@ -2,6 +2,7 @@
 
 #include "store/app_paths.h"
 #include "store/disk_calls.h"
+#include "store/folder_owner.h"
 
 #include <atomic>
 #include <cerrno>
@@ -239,7 +240,14 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
     return WriteBesideAndPlace(
-        target, bytes, [&](int fd) { return !existed || KeepOwnerAndMode(fd, old); },
+        target, bytes,
+        [&](int fd) {
+            if (!existed) {
+                KeepFolderOwner(target, fd);
+                return true;
+            }
+            return KeepOwnerAndMode(fd, old);
+        },
         [&](const std::string& tempPath) {
             return DiskCalls().Rename(tempPath.c_str(), target.c_str()) == 0;
         });
@@ -253,7 +261,11 @@ bool CreateFileAtomically(const std::string& path, const std::string& bytes) {
         return false;
     }
     return WriteBesideAndPlace(
-        path, bytes, [](int) { return true; },
+        path, bytes,
+        [&](int fd) {
+            KeepFolderOwner(path, fd);
+            return true;
+        },
         [&](const std::string& tempPath) { return RenameWithoutReplacing(tempPath, path); });
 }
 

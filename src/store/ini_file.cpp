@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
@@ -20,14 +21,19 @@ constexpr std::size_t MaxValueLength = 2047;
 }
 
 // After a failed replacement: a file of another owner would have been taken from its user, so
-// the message says whose it is.
+// the message says whose it is; any other cause (a full disk, a read-only folder) is named as it
+// is.
 [[noreturn]] void RaiseReplaceError(const std::string& fileName) {
+    const int error = errno;
     struct stat info {};
-    if (errno == EPERM && ::stat(fileName.c_str(), &info) == 0) {
+    if (error == EPERM && ::stat(fileName.c_str(), &info) == 0 && info.st_uid != ::geteuid()) {
         throw EOrvant("Unable to write to " + fileName + ": it belongs to user " +
                       std::to_string(info.st_uid) + " group " + std::to_string(info.st_gid) +
                       ", which this program (user " + std::to_string(::geteuid()) +
                       ") cannot keep");
+    }
+    if (error == ENOSPC || error == EDQUOT || error == EROFS || error == EIO) {
+        throw EOrvant("Unable to write to " + fileName + ": " + std::strerror(error));
     }
     RaiseWriteError(fileName);
 }
@@ -137,17 +143,26 @@ TIniValues TIniFile::ReadAll() const {
 
 void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
-    if (!TIniDocument::CanHold(section, key, value)) {
-        RaiseWriteError(FFileName);
+    WriteStrings(section, {{key, value}});
+}
+
+void TIniFile::WriteStrings(const std::string& section,
+                            const std::vector<std::pair<std::string, std::string>>& values) {
+    for (const auto& [key, value] : values) {
+        if (!TIniDocument::CanHold(section, key, value)) {
+            RaiseWriteError(FFileName);
+        }
     }
     // Taken fresh from disk so that changes made by others since our last look are kept. An
-    // existing file that cannot be read must not be replaced by one holding only this key.
+    // existing file that cannot be read must not be replaced by one holding only these keys.
     std::string oldBytes;
     if (!ReadWholeFile(FFileName, oldBytes) && errno != ENOENT) {
         RaiseWriteError(FFileName);
     }
     TIniDocument document(oldBytes);
-    document.Set(section, key, value);
+    for (const auto& [key, value] : values) {
+        document.Set(section, key, value);
+    }
     const std::string newBytes = document.Text();
     if (newBytes == oldBytes) {
         return; // already on disk exactly so

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // The values of a settings file as they stood at one reading, for many reads at once (the
@@ -64,6 +65,10 @@ public:
     // name, ']' in the section name, '=' in the key, a key starting with ';', '#' or '['.
     // Leading and trailing blanks of a value are not kept (they are trimmed on reading).
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    // Several keys of one section in one replacement of the file: on disk it holds all of them
+    // or none. Raises as WriteString.
+    void WriteStrings(const std::string& section,
+                      const std::vector<std::pair<std::string, std::string>>& values);
     // Written in decimal.
     void WriteInteger(const std::string& section, const std::string& key, int value);
     // Written as "1" or "0".

@@ -12,8 +12,11 @@ inline constexpr const char* InstanceLockFileName = "Orvant2.lock";
 class TInstanceLock {
 public:
     // Takes the lock of `directory`. Raises EOrvant with the message for the user when another
-    // copy holds it. A folder where the lock file cannot be made is not refused: nothing there
-    // can be written for two copies to lose.
+    // copy holds it, and when the lock file is there but cannot be opened at all. A lock file
+    // that cannot be opened for writing (another user's) is locked through a read-only open. A
+    // folder where the lock file cannot be made is not refused: nothing there can be written
+    // for two copies to lose. A lock file made by root in another user's folder is given to
+    // that user.
     explicit TInstanceLock(const std::string& directory);
     ~TInstanceLock();
     TInstanceLock(const TInstanceLock&) = delete;

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "store/atomic_file.h"
 #include "store/disk_calls.h"
+#include "store/folder_owner.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -108,6 +109,12 @@ void TReportFile::OpenAt(const TDateTime& now) {
         FHandle = ::open(FReportFileName.c_str(), flags | O_CREAT, 0666);
     }
     FOpenError = FHandle < 0 ? errno : 0;
+    if (madeDirectory) {
+        KeepFolderOwner(directory);
+    }
+    if (madeFile) {
+        KeepFolderOwner(FReportFileName, FHandle);
+    }
     if (FKind.ForceToDisk && FHandle >= 0) {
         // The lines reach the disk with the file, but a new file (or directory) is only found
         // after a power cut once its entry is on the disk too. A failure here shows at the next

@@ -5,8 +5,10 @@
 #include <sstream>
 #include <stdexcept>
 
-TTempDir::TTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvant2-test-XXXXXX").string();
+TTempDir::TTempDir() : TTempDir(std::filesystem::temp_directory_path()) {}
+
+TTempDir::TTempDir(const std::filesystem::path& base) {
+    std::string pattern = (base / "orvant2-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("mkdtemp failed");
     }

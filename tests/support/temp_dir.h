@@ -7,6 +7,8 @@
 class TTempDir {
 public:
     TTempDir();
+    // Under `base` instead (a memory file system for tests that write much and keep nothing).
+    explicit TTempDir(const std::filesystem::path& base);
     ~TTempDir();
     TTempDir(const TTempDir&) = delete;
     TTempDir& operator=(const TTempDir&) = delete;

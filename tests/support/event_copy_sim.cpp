@@ -1,0 +1,559 @@
+#include "event_copy_sim.h"
+
+#include "fake_transport.h"
+#include "fakes.h"
+#include "little_endian.h"
+#include "panel_frames.h"
+#include "temp_dir.h"
+
+#include "core/bytes.h"
+#include "link/frame_codec.h"
+#include "model/event_bookkeeping.h"
+#include "model/event_record.h"
+#include "model/panel_calendar.h"
+#include "model/reply_decoders.h"
+#include "model/status_decoder.h"
+#include "store/disk_calls.h"
+#include "store/report_file.h"
+#include "store/report_writer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+// A record any panel ever made, and whether the panel still holds it.
+struct TModelRecord {
+    uint64_t Unit = 0;
+    uint8_t Code = 0;
+    uint32_t Time = 0;
+    uint16_t Index = 0;
+    bool Removed = false; // overwritten, cleared or emptied
+};
+
+// One installation: its unit IDs and its event log, a ring of record numbers (-1: empty).
+class TModelPanel {
+public:
+    TModelPanel(uint64_t master, uint64_t slave, uint16_t capacity, std::vector<TModelRecord>& all)
+        : Master(master), Slave(slave), FAll(all) {
+        FSlots.assign(capacity, -1);
+    }
+
+    void Append(std::mt19937& random, uint32_t& time) {
+        time += 1 + uint32_t(random()) % 90;
+        const int n = int(FAll.size());
+        FAll.push_back({uint32_t(random()) % 4 == 0 ? Slave : Master,
+                        uint8_t(uint32_t(random()) % 46), time, FEnd});
+        if (FSlots[FEnd] >= 0) {
+            FAll[FSlots[FEnd]].Removed = true;
+        }
+        FSlots[FEnd] = n;
+        FEnd = uint16_t((FEnd + 1) % FSlots.size());
+        if (FCount < FSlots.size()) {
+            ++FCount;
+        } else {
+            FStart = FEnd;
+        }
+    }
+    void Clear() {
+        for (int& slot : FSlots) {
+            if (slot >= 0) {
+                FAll[slot].Removed = true;
+            }
+            slot = -1;
+        }
+        FStart = FEnd = 0;
+        FCount = 0;
+    }
+    void SetCapacity(uint16_t capacity) {
+        Clear();
+        FSlots.assign(capacity, -1);
+    }
+    // A slot in the middle of the log loses its record.
+    void EmptyASlot(std::mt19937& random) {
+        if (FCount < 3) {
+            return;
+        }
+        const uint16_t at =
+            uint16_t((FStart + 1 + uint32_t(random()) % (FCount - 2)) % FSlots.size());
+        if (FSlots[at] >= 0) {
+            FAll[FSlots[at]].Removed = true;
+            FSlots[at] = -1;
+        }
+    }
+
+    TEventWindow Window() const { return {FStart, FEnd, uint16_t(FSlots.size())}; }
+
+    // The reply to 'G' for `index`: an empty slot (or one past the ring) is all zero.
+    TBytes RecordReply(uint16_t index) const {
+        TBytes p(EventRecordSize);
+        PutU16(&p[0], index);
+        if (index < FSlots.size() && FSlots[index] >= 0) {
+            const TModelRecord& r = FAll[FSlots[index]];
+            PutU48(&p[2], r.Unit);
+            p[8] = r.Code;
+            p[9] = 0x10;
+            PutU32(&p[10], r.Time);
+        }
+        return p;
+    }
+
+    const uint64_t Master;
+    const uint64_t Slave;
+
+private:
+    std::vector<TModelRecord>& FAll;
+    std::vector<int> FSlots;
+    uint16_t FStart = 0;
+    uint16_t FEnd = 0;
+    uint32_t FCount = 0;
+};
+
+// The disk as the program meets it: full for a while, a settings file that cannot be replaced
+// for a while, and the program's death at a chosen call (that call and every later one of the
+// dead program do nothing).
+struct TSimDisk {
+    bool Full = false;
+    bool SettingsLocked = false;
+    bool Dead = false;
+    uint64_t Calls = 0;
+    uint64_t DieAt = 0; // 0: not planned
+
+    bool Dies() {
+        ++Calls;
+        if (DieAt != 0 && Calls >= DieAt) {
+            Dead = true;
+        }
+        return Dead;
+    }
+    void Install() {
+        TDiskCalls& calls = DiskCalls();
+        const TDiskCalls system = SystemDiskCalls();
+        calls.Write = [this, system](int fd, const void* data, std::size_t size) -> ssize_t {
+            if (Dies() || Full) {
+                errno = Dead ? EIO : ENOSPC;
+                return -1;
+            }
+            return system.Write(fd, data, size);
+        };
+        // What is written is kept by the simulated death as it stands, so a flush needs no disk.
+        const auto sync = [this](int) {
+            if (Dies()) {
+                errno = EIO;
+                return -1;
+            }
+            return 0;
+        };
+        calls.SyncData = sync;
+        calls.SyncFile = sync;
+        calls.SyncDirectory = sync;
+        calls.Rename = [this, system](const char* from, const char* to) {
+            if (Dies() || SettingsLocked) {
+                errno = Dead ? EIO : EACCES;
+                return -1;
+            }
+            return system.Rename(from, to);
+        };
+    }
+    ~TSimDisk() { DiskCalls() = SystemDiskCalls(); }
+};
+
+// One run of the program over the files of `dir`.
+struct TTool {
+    TTool(const std::filesystem::path& dir, TFakeClock& clock) : Clock(clock) {
+        Holder.Create((dir / "Kelm2.ini").string());
+        RegisterReplyDecoders(Codec, StatusDecoder, Events, Log, Writer, Clock);
+        try {
+            Report.StartReport();
+        } catch (const std::exception&) {
+        }
+    }
+    TFakeClock& Clock;
+    TFakeTransport Transport;
+    TMemoryLog Log;
+    TFrameCodec Codec{Transport, Log};
+    TPanelState State;
+    TSettingsHolder Holder;
+    THeldEventSettings Settings{Holder};
+    class : public IEventIndexView {
+        void ShowEventIndices(uint16_t, uint16_t, uint16_t) override {}
+    } View;
+    TReportFile Report{EventReportKind, Dir(), Clock};
+    TReportWriter Writer{Report};
+    TEventBookkeeping Events{Codec, State.Events, Settings, View, Writer, Log, Clock};
+    TNoStatusView Pages;
+    TStatusDecoder StatusDecoder{Codec, State, Pages, Clock};
+    std::size_t SentSeen = 0;
+
+    static std::string& Dir() {
+        static std::string dir;
+        return dir;
+    }
+};
+
+// The body of a serial frame the program sent: address, letter, payload (checksum dropped).
+TBytes FrameBody(const std::vector<uint8_t>& frame) {
+    TBytes body;
+    for (std::size_t i = 2; i + 2 < frame.size(); ++i) {
+        body.push_back(frame[i]);
+        if (frame[i] == 0xAA) {
+            ++i; // doubled on the line
+        }
+    }
+    if (!body.empty()) {
+        body.pop_back();
+    }
+    return body;
+}
+
+struct TInFlight {
+    uint32_t Due = 0;
+    bool ToPanel = false; // a request on its way to the panel; else a reply to the program
+    int Panel = 0;        // the installation a status reply comes from
+    uint8_t Letter = 0;
+    TBytes Payload;
+};
+
+// The files of a history are thrown away after it: a memory file system where there is one.
+std::filesystem::path MemoryDirectory() {
+    std::error_code ec;
+    const std::filesystem::path shm = "/dev/shm";
+    return std::filesystem::is_directory(shm, ec) && ::access(shm.c_str(), W_OK) == 0
+               ? shm
+               : std::filesystem::temp_directory_path();
+}
+
+class THistory {
+public:
+    THistory(uint32_t seed, uint32_t steps) : FRandom(seed), FSteps(steps) {
+        TTool::Dir() = FDir.Path().string();
+        FClock.Time = At(2010, 12, 5, 14, 3, 22);
+        const uint16_t capacity = Pick({20, 30, 60, 200});
+        FPanels.push_back(std::make_unique<TModelPanel>(0xA1, 0xA2, capacity, FAll));
+        FPanels.push_back(std::make_unique<TModelPanel>(0xB1, 0xB2, Pick({20, 30}), FAll));
+        for (int i = 0, n = int(uint32_t(FRandom()) % 40); i < n; ++i) {
+            FPanels[0]->Append(FRandom, FTime);
+        }
+        FLoss = Pick({0, 0, 5, 10, 30});
+        FEveryNth = Pick({1, 1, 1, 2, 3});
+        FDisk.Install();
+        Start();
+    }
+
+    TSimOutcome Run() {
+        for (uint32_t step = 0; step < FSteps; ++step) {
+            FieldConditions();
+            Step(true);
+        }
+        // A quiet end: a good link and disk, each installation answering for a while.
+        FLoss = 0;
+        FEveryNth = 1;
+        FDisk.Full = FDisk.SettingsLocked = false;
+        for (int answering : {0, 1, 0}) {
+            FAnswering = answering;
+            FAnsweringUntil = UINT32_MAX;
+            for (int i = 0; i < 250; ++i) {
+                Step(false);
+            }
+        }
+        return Check();
+    }
+
+private:
+    uint16_t Pick(std::initializer_list<uint16_t> values) {
+        return *(values.begin() + uint32_t(FRandom()) % values.size());
+    }
+    bool Chance(uint32_t perMille) { return uint32_t(FRandom()) % 1000 < perMille; }
+
+    void Start() {
+        FTool.reset();
+        FDisk.Dead = false;
+        FDisk.DieAt = 0;
+        FTool = std::make_unique<TTool>(FDir.Path(), FClock);
+    }
+
+    void FieldConditions() {
+        for (auto& panel : FPanels) {
+            if (Chance(250)) {
+                for (int i = 0, n = Chance(100) ? 1 + int(uint32_t(FRandom()) % 12) : 1; i < n;
+                     ++i) {
+                    panel->Append(FRandom, FTime);
+                }
+            }
+            if (Chance(8)) { // cleared, and refilled before the program looks again
+                panel->Clear();
+                for (int i = 0, n = int(uint32_t(FRandom()) % 40); i < n; ++i) {
+                    panel->Append(FRandom, FTime);
+                }
+            }
+            if (Chance(3)) {
+                panel->SetCapacity(Pick({20, 30, 60}));
+            }
+            if (Chance(8)) {
+                panel->EmptyASlot(FRandom);
+            }
+        }
+        if (FStep >= FAnsweringUntil) {
+            FAnswering = 0;
+            FAnsweringUntil = UINT32_MAX;
+        }
+        if (FAnswering == 0 && Chance(10)) {
+            FAnswering = 1;
+            FAnsweringUntil = FStep + 3 + uint32_t(FRandom()) % 30;
+        }
+        // A full disk or a locked settings file, for a while.
+        if (Chance(FDisk.Full ? 100 : 5)) {
+            FDisk.Full = !FDisk.Full;
+        }
+        if (Chance(FDisk.SettingsLocked ? 100 : 5)) {
+            FDisk.SettingsLocked = !FDisk.SettingsLocked;
+        }
+        if (Chance(10)) {
+            FDisk.DieAt = FDisk.Calls + 1 + uint32_t(FRandom()) % 8; // at a disk call soon
+        }
+        if (Chance(5)) {
+            FKillNow = true;
+        }
+    }
+
+    void Step(bool field) {
+        ++FStep;
+        // What is due now, in a random order.
+        std::vector<TInFlight> due;
+        for (auto it = FInFlight.begin(); it != FInFlight.end();) {
+            if (it->Due <= FStep) {
+                due.push_back(std::move(*it));
+                it = FInFlight.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        std::shuffle(due.begin(), due.end(), FRandom);
+        if (Trace()) {
+            std::printf("step %u: answering %c, window %s%s%s\n", FStep, 'A' + FAnswering,
+                        WindowText(FPanels[FAnswering]->Window()).c_str(),
+                        FDisk.Full ? ", disk full" : "",
+                        FDisk.SettingsLocked ? ", settings locked" : "");
+        }
+        for (const TInFlight& message : due) {
+            message.ToPanel ? AtPanel(message, field) : AtProgram(message);
+        }
+        // The poll: the answering installation's status reply, maybe lost or late.
+        if (!field || !Chance(FLoss * 10)) {
+            const TEventWindow w = FPanels[FAnswering]->Window();
+            TInFlight status{FStep + (field && Chance(50) ? 1 + uint32_t(FRandom()) % 4 : 0), false,
+                             FAnswering, 'A', TBytes(6)};
+            PutU16(&status.Payload[0], w.Start);
+            PutU16(&status.Payload[2], w.End);
+            PutU16(&status.Payload[4], w.Capacity);
+            if (status.Due == FStep) {
+                AtProgram(status);
+            } else {
+                FInFlight.push_back(status);
+            }
+        }
+        if (FDisk.Dead || FKillNow) {
+            if (Trace()) {
+                std::printf("  killed\n");
+            }
+            FKillNow = false;
+            ++FKills;
+            Start();
+            return;
+        }
+        SendRequests(field);
+    }
+
+    // The program's new requests go on the line.
+    void SendRequests(bool field) {
+        auto& sent = FTool->Transport.Sent;
+        for (; FTool->SentSeen < sent.size(); ++FTool->SentSeen) {
+            const TBytes body = FrameBody(sent[FTool->SentSeen]);
+            if (body.size() < 4 || body[1] != 'G' || (field && Chance(FLoss * 10))) {
+                continue;
+            }
+            FInFlight.push_back({FStep + (field ? uint32_t(FRandom()) % 3 : 0), true, 0, 'G',
+                                 TBytes(body.begin() + 2, body.end())});
+        }
+    }
+
+    void AtPanel(const TInFlight& request, bool field) {
+        if (field && ++FAsked % FEveryNth != 0) {
+            return;
+        }
+        const uint16_t index = uint16_t(request.Payload[0] | (request.Payload[1] << 8));
+        TInFlight reply{FStep + (field ? uint32_t(FRandom()) % 3 : 0), false, FAnswering, 'G',
+                        FPanels[FAnswering]->RecordReply(index)};
+        if (field && Chance(FLoss * 10)) {
+            return;
+        }
+        if (field && Chance(30)) { // repeated, or held back for long
+            TInFlight copy = reply;
+            copy.Due = FStep + 1 + uint32_t(FRandom()) % 20;
+            FInFlight.push_back(copy);
+        }
+        FInFlight.push_back(reply);
+    }
+
+    static bool Trace() { return std::getenv("ORVANT_SIM_TRACE") != nullptr; }
+
+    void AtProgram(const TInFlight& reply) {
+        const std::size_t logged = FTool->Log.Lines.size();
+        if (Trace()) {
+            std::printf("  %c from %c: %s\n", reply.Letter, 'A' + reply.Panel,
+                        reply.Letter == 'A' ? WindowText(Window(reply)).c_str()
+                                            : (std::to_string(ReadU16(&reply.Payload[0])) +
+                                               " t=" + std::to_string(ReadU32(&reply.Payload[10])))
+                                                  .c_str());
+        }
+        Deliver(reply);
+        for (std::size_t i = logged; Trace() && i < FTool->Log.Lines.size(); ++i) {
+            std::printf("    %s\n", FTool->Log.Lines[i].c_str());
+        }
+        if (Trace()) {
+            const auto progress = FTool->Events.EventProgress();
+            std::ifstream ini(FDir.Path() / "Kelm2.ini");
+            std::string text((std::istreambuf_iterator<char>(ini)), {});
+            for (auto& c : text) {
+                c = c == '\r' ? ' ' : c == '\n' ? '|' : c;
+            }
+            std::printf("    index %d, waiting %d  %s\n", FTool->State.Events.EventIndex,
+                        progress ? int(progress->Waiting) : -1, text.c_str());
+        }
+        for (std::size_t i = FTool->SentSeen; Trace() && i < FTool->Transport.Sent.size(); ++i) {
+            const TBytes body = FrameBody(FTool->Transport.Sent[i]);
+            std::printf("    asks %d\n", body[2] | (body[3] << 8));
+        }
+    }
+
+    void Deliver(const TInFlight& reply) {
+        FClock.Ticks += reply.Letter == 'A' ? 1000 : 0;
+        try {
+            if (reply.Letter == 'A') {
+                const TModelPanel& panel = *FPanels[reply.Panel];
+                // The window as the panel had it when it answered: a late one is stale.
+                const TEventWindow w = Window(reply);
+                FTool->Events.UnitsAnswering({panel.Master, panel.Slave});
+                FTool->Events.SelectDeviceAndRequest(w.Start, w.End, w.Capacity,
+                                                     DeviceIdText(panel.Master));
+            } else {
+                for (uint8_t b : PanelSerialFrame(reply.Letter, reply.Payload)) {
+                    FTool->Codec.ReceiveByte(b);
+                }
+            }
+        } catch (const std::exception&) {
+            // shown by the window's error display; reception goes on
+        }
+    }
+    static TEventWindow Window(const TInFlight& status) {
+        return {ReadU16(&status.Payload[0]), ReadU16(&status.Payload[2]),
+                ReadU16(&status.Payload[4])};
+    }
+
+    TSimOutcome Check();
+
+    std::mt19937 FRandom; // 32-bit draws
+    uint32_t FSteps;
+    TTempDir FDir{MemoryDirectory()};
+    TFakeClock FClock;
+    TSimDisk FDisk;
+    std::vector<TModelRecord> FAll;
+    std::vector<std::unique_ptr<TModelPanel>> FPanels;
+    std::unique_ptr<TTool> FTool;
+    std::vector<TInFlight> FInFlight;
+    uint32_t FTime = 400000000;
+    uint32_t FStep = 0;
+    int FAnswering = 0;
+    uint32_t FAnsweringUntil = UINT32_MAX;
+    uint32_t FLoss = 0; // per cent
+    uint32_t FEveryNth = 1;
+    uint32_t FAsked = 0;
+    uint32_t FKills = 0;
+    bool FKillNow = false;
+};
+
+std::string Field(const std::string& line, const std::string& name) {
+    const std::size_t at = line.find(";" + name + "=");
+    if (at == std::string::npos) {
+        return "";
+    }
+    const std::size_t from = at + name.size() + 2;
+    return line.substr(from, line.find(';', from) - from);
+}
+
+TSimOutcome THistory::Check() {
+    FTool.reset();
+    TSimOutcome outcome;
+    outcome.Kills = FKills;
+    outcome.Records = uint32_t(FAll.size());
+    std::map<std::string, int> byKey;
+    for (int n = 0; n < int(FAll.size()); ++n) {
+        const TModelRecord& r = FAll[n];
+        byKey[DeviceIdText(r.Unit) + " " + EventTimeText(DecodePanelTime(r.Time))] = n;
+    }
+    std::vector<int> writes(FAll.size(), 0);
+    const auto fail = [&](const std::string& why) {
+        if (outcome.Kept) {
+            outcome.Kept = false;
+            outcome.Failure = why;
+        }
+    };
+    std::ifstream in(FDir.Path() / "ReportUdal" / "Kelm2_Udal_20101205.txt", std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        if (line.find("event copy ID=") != std::string::npos) {
+            ++outcome.Notes;
+        }
+        if (!line.starts_with("ind=")) {
+            continue;
+        }
+        ++outcome.Written;
+        const auto found = byKey.find(Field(line, "ID") + " " + Field(line, "t"));
+        if (found == byKey.end()) {
+            fail("a line of no record: " + line);
+            continue;
+        }
+        const int index = std::stoi(line.substr(4, line.find(';') - 4));
+        if (index != FAll[found->second].Index) {
+            fail("a line whose ind= is not its record's: " + line);
+        }
+        ++writes[found->second];
+    }
+    uint32_t repeats = 0;
+    std::string repeated;
+    for (int n = 0; n < int(FAll.size()); ++n) {
+        const TModelRecord& r = FAll[n];
+        const std::string name = "record " + std::to_string(n) + " (unit " + DeviceIdText(r.Unit) +
+                                 ", slot " + std::to_string(r.Index) + ")";
+        if (writes[n] == 0 && !r.Removed) {
+            fail(name + " is held by the panel but was never written");
+        }
+        if (writes[n] == 0 && r.Removed) {
+            ++outcome.Lost;
+        }
+        repeats += writes[n] > 1 ? writes[n] - 1 : 0;
+        if (writes[n] > 1) {
+            repeated += (repeated.empty() ? "" : ", ") + name;
+        }
+    }
+    if (repeats > FKills) {
+        fail(std::to_string(repeats) + " records written again with only " +
+             std::to_string(FKills) + " restarts: " + repeated);
+    }
+    return outcome;
+}
+
+} // namespace
+
+TSimOutcome RunEventCopyHistory(uint32_t seed, uint32_t steps) {
+    return THistory(seed, steps).Run();
+}
