@@ -92,6 +92,44 @@ private slots:
                                   }});
     }
 
+    // Moved to a screen of another scale, each widget draws its looks anew for that screen's
+    // pixels, also the looks it kept from the first screen.
+    void eachFollowsThePixelRatioOfItsScreen() {
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        if (screens.size() < 2 ||
+            screens[1]->devicePixelRatio() == screens[0]->devicePixelRatio()) {
+            QSKIP("needs the offscreen platform's two screens of this test's main");
+        }
+        QGroupBox plainBox(QStringLiteral("Battery"));
+        TGroupBox keptBox(QStringLiteral("Battery"));
+        QRadioButton plainRadio(QStringLiteral("Fault"));
+        TRadioButton keptRadio(QStringLiteral("Fault"));
+        QCheckBox plainCheck(QStringLiteral("Siren"));
+        TCheckBox keptCheck(QStringLiteral("Siren"));
+        const std::vector<TPair> pairs = {
+            {&plainBox, &keptBox}, {&plainRadio, &keptRadio}, {&plainCheck, &keptCheck}};
+        for (const TPair& pair : pairs) {
+            for (QWidget* w : {pair.Plain, pair.Kept}) {
+                w->resize(180, 90);
+                w->show();
+                QVERIFY(QTest::qWaitForWindowExposed(w));
+            }
+        }
+        for (QScreen* screen : {screens[0], screens[1], screens[0]}) {
+            for (const TPair& pair : pairs) {
+                for (QWidget* w : {pair.Plain, pair.Kept}) {
+                    w->windowHandle()->setScreen(screen);
+                }
+                QTRY_COMPARE(pair.Kept->devicePixelRatioF(), screen->devicePixelRatio());
+                const QImage plain = pair.Plain->grab().toImage();
+                QCOMPARE(plain.devicePixelRatio(), screen->devicePixelRatio());
+                QVERIFY2(SamePicture(plain, pair.Kept->grab().toImage()),
+                         qPrintable(pair.Kept->metaObject()->className() + QStringLiteral(" on ") +
+                                    screen->name()));
+            }
+        }
+    }
+
     void aGroupBoxFollowsItsTitleAndColours() {
         QGroupBox plain(QStringLiteral("Battery"));
         TGroupBox kept(QStringLiteral("Battery"));
@@ -103,5 +141,20 @@ private slots:
     }
 };
 
-QTEST_MAIN(TCachedWidgetsTest)
+// Two offscreen screens side by side, the second of twice the pixels per point.
+int main(int argc, char** argv) {
+    QTemporaryFile screens;
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && screens.open()) {
+        screens.write(R"({"screens": [
+            {"name": "Plain", "x": 0, "y": 0, "width": 1920, "height": 1080,
+             "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1},
+            {"name": "Scaled", "x": 1920, "y": 0, "width": 1920, "height": 1080,
+             "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 2}]})");
+        screens.flush();
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screens.fileName().toLocal8Bit());
+    }
+    QApplication app(argc, argv);
+    TCachedWidgetsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "cached_widgets_test.moc"
