@@ -4,6 +4,7 @@
 
 #include "panel_sim_process.h"
 
+#include "hung_run.h"
 #include "link/link_controls.h"
 #include "model/status_record.h"
 #include "store/report_file.h"
@@ -25,7 +26,7 @@ namespace {
 QString PdfText(const QString& path) {
     QProcess pdftotext;
     pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, "-"});
-    if (!pdftotext.waitForFinished(30000)) {
+    if (!pdftotext.waitForFinished(HungRunMs)) {
         return {};
     }
     return QString::fromUtf8(pdftotext.readAllStandardOutput());
@@ -72,14 +73,14 @@ private slots:
         QVERIFY(form.ServiceReport().LastPath().isEmpty());
 
         form.TabSheet2->SpinEditRefresh->setValue(100);
-        QTRY_COMPARE_WITH_TIMEOUT(EventCount(dir.Path()), 3, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(EventCount(dir.Path()), 3, HungRunMs);
         QVERIFY(!form.FirmwareVersion().Known());
         // No status reply after this one: the page and the report show the same record (a reply
         // on its way arrives before the version's).
         form.Link().Poll().Stop();
 
         QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier);
-        QTRY_VERIFY_WITH_TIMEOUT(!form.ServiceReport().LastPath().isEmpty(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.ServiceReport().LastPath().isEmpty(), HungRunMs);
         const QString path = form.ServiceReport().LastPath();
         QVERIFY2(path.startsWith(QString::fromStdString(dir.Path().string()) +
                                  "/ServiceReports/ServiceReport_00A1B2C3D400_"),
