@@ -9,6 +9,7 @@
 
 #include "core/clock.h"
 #include "hung_run.h"
+#include "link/frame_codec.h"
 #include "panel_frames.h"
 #include "pty_pair.h"
 #include "store/report_file.h"

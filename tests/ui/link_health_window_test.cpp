@@ -4,6 +4,7 @@
 // and the traffic monitor.
 
 #include "hung_run.h"
+#include "link/frame_codec.h"
 #include "little_endian.h"
 #include "panel_frames.h"
 #include "pty_pair.h"

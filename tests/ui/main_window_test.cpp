@@ -392,7 +392,7 @@ private slots:
         PutU32(r + 50, 0);
         PutU32(r + 46, 1u << 5); // "Failure" steady on, nothing blinks
         FPty->Send(PanelSerialFrameText('A', record));
-        QTRY_VERIFY_WITH_TIMEOUT(form.StatusPages().LedAt(0, HungRunMs)->Lit(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(form.StatusPages().LedAt(0, 5)->Lit(), HungRunMs);
         QVERIFY(!form.TimerLed->Enabled());
         QVERIFY(!form.StatusPages().LedAt(0, 20)->Lit());
         form.close();
