@@ -277,8 +277,10 @@ private slots:
         window.Reply(0x70); // the panel's log holds records 990 to 19751
         QVERIFY(window.AsksForRecord(995));
         window.Send(EventReply(995));
-        QCOMPARE(window.Messages(),
-                 QStringList{QString::fromStdString("Unable to write to " + settings.string())});
+        QTRY_COMPARE_WITH_TIMEOUT(
+            window.Messages(),
+            QStringList{QString::fromStdString("Unable to write to " + settings.string())},
+            HungRunMs);
         window.Reply(0x70);
         QVERIFY(window.AsksForRecord(995));
 

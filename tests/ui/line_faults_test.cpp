@@ -225,7 +225,10 @@ private slots:
         const std::string record = TaggedStatusRecord(0x60);
         for (std::size_t length = 0; length < record.size(); ++length) {
             pty.Send(PanelSerialFrameText('A', record.substr(0, length)));
-            QTest::qWait(1); // the window reads the line meanwhile: the pty holds only 4 KB
+            // The window takes each before the next: the pty holds only 4 KB, and a write to a
+            // full one would wait for this very thread.
+            QTRY_COMPARE_WITH_TIMEOUT(form.Codec().Counters().ShortReplies, uint64_t{length + 1},
+                                      HungRunMs);
         }
         pty.Send(GoodReply(0x61));
         const auto* editId = form.Master->findChild<QLineEdit*>(QStringLiteral("EditID"));
