@@ -3,6 +3,8 @@
 
 #include "ui/cached_widgets.h"
 
+#include "hung_run.h"
+
 #include <QtTest>
 
 #include <cstdlib>
@@ -124,7 +126,8 @@ private slots:
                 for (QWidget* w : {pair.Plain, pair.Kept}) {
                     w->windowHandle()->setScreen(screen);
                 }
-                QTRY_COMPARE(pair.Kept->devicePixelRatioF(), screen->devicePixelRatio());
+                QTRY_COMPARE_WITH_TIMEOUT(pair.Kept->devicePixelRatioF(),
+                                          screen->devicePixelRatio(), HungRunMs);
                 const QImage plain = pair.Plain->grab().toImage();
                 QCOMPARE(plain.devicePixelRatio(), screen->devicePixelRatio());
                 QVERIFY2(SamePicture(plain, pair.Kept->grab().toImage(), 16),

@@ -80,7 +80,7 @@ private slots:
         // Category: only the alarm of the earlier day (the simulator's five old records are key,
         // mode and mains events), no version line; search text: only the version line.
         page.ComboBoxCategory->setCurrentIndex(1 + static_cast<int>(TEventCategory::Alarm));
-        QTRY_COMPARE(model.rowCount(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), 1, HungRunMs);
         QCOMPARE(cell(0, 2), QStringLiteral("0000000000CC"));
         QCOMPARE(cell(0, 6), QStringLiteral("Poplach na smycce"));
         QCOMPARE(page.Counts().CodeCounts[8], 1u);
@@ -88,11 +88,11 @@ private slots:
         page.ComboBoxCategory->setCurrentIndex(0);
         form.PageControl1->setCurrentWidget(&page);
         QTest::keyClick(form.PageControl1->tabBar(), Qt::Key_F, Qt::ControlModifier);
-        QTRY_VERIFY(page.EditSearch->hasFocus());
+        QTRY_VERIFY_WITH_TIMEOUT(page.EditSearch->hasFocus(), HungRunMs);
         page.EditSearch->setText(QStringLiteral("v1 \u0160"));
-        QTRY_COMPARE(model.rowCount(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), 1, HungRunMs);
         page.EditSearch->clear();
-        QTRY_COMPARE(model.rowCount(), 7);
+        QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), 7, HungRunMs);
 
         // Installations: the panel's section and the ID known only from the files; choosing
         // one shows its records.

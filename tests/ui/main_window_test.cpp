@@ -190,7 +190,7 @@ private slots:
         TNumberEdit* voltage = form.Master->NumberEdit(TMeasureField::VA);
         form.StatusPages().ShowValue(0, TMeasureField::VA, 12345);
         voltage->setFocus();
-        QTRY_VERIFY(voltage->hasFocus());
+        QTRY_VERIFY_WITH_TIMEOUT(voltage->hasFocus(), HungRunMs);
         QTest::keyClicks(voltage, QStringLiteral("99"));
         QTest::keyClick(voltage, Qt::Key_Return);
         QTest::keyClick(voltage, Qt::Key_Tab);
@@ -245,7 +245,8 @@ private slots:
         QSignalSpy version(page->ButtonVerse, &QPushButton::clicked);
         page->SpinEditAdr->setFocus();
         QTest::keyClick(page->SpinEditAdr, Qt::Key_V, Qt::AltModifier);
-        QTRY_COMPARE(version.size(), 1); // a mnemonic clicks after a short animation
+        // A mnemonic clicks after a short animation.
+        QTRY_COMPARE_WITH_TIMEOUT(version.size(), 1, HungRunMs);
 
         page->SpinEditRefresh->setFocus(); // the keys work wherever the focus is
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
