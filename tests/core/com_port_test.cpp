@@ -1,5 +1,6 @@
 #include "core/errors.h"
 #include "core/event_queue.h"
+#include "hung_run.h"
 #include "pty_pair.h"
 #include "temp_dir.h"
 #include "transport/com_port.h"
@@ -65,7 +66,7 @@ protected:
     }
 
     bool ReceivedSize(std::size_t size) {
-        return Queue.ProcessUntil([&] { return Received.size() >= size; }, 5s);
+        return Queue.ProcessUntil([&] { return Received.size() >= size; }, HungRun);
     }
 
     const std::thread::id MainId = std::this_thread::get_id();
@@ -96,7 +97,7 @@ TEST_F(ComPortPty, WriteArrivesWholeAndUntranslated) {
     Port.Open();
     const std::string frame = AllBytes(2048);
     EXPECT_EQ(Port.Write(frame.data(), int32_t(frame.size())), int32_t(frame.size()));
-    EXPECT_EQ(Pty.Receive(frame.size(), 5s), frame);
+    EXPECT_EQ(Pty.Receive(frame.size(), HungRun), frame);
     EXPECT_EQ(Port.Write(frame.data(), 0), 0);
 }
 
@@ -245,7 +246,7 @@ TEST_F(ComPortPty, CloseStopsTheEventThreadEvenWhileItWaitsForTheMainThread) {
     // The bytes that were waiting at the close were purged with the queues.
     Port.Open();
     Pty.Send("ghi");
-    ASSERT_TRUE(Queue.ProcessUntil([&] { return Received.ends_with("ghi"); }, 5s));
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return Received.ends_with("ghi"); }, HungRun));
     EXPECT_EQ(Received.find("abc"), std::string::npos);
 }
 
@@ -280,7 +281,7 @@ TEST_F(ComPortPty, AnErrorInTheHandlerIsReportedAndReceptionGoesOn) {
     };
     Port.Open();
     Pty.Send("bad!");
-    ASSERT_TRUE(Queue.ProcessUntil([&] { return !Reports.empty(); }, 5s));
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return !Reports.empty(); }, HungRun));
     EXPECT_EQ(Reports.front(), "ClearCommError function failed (win error code: 5)");
     Pty.Send("good");
     ASSERT_TRUE(ReceivedSize(8));
@@ -291,7 +292,7 @@ TEST_F(ComPortPty, AnErrorInTheHandlerIsReportedAndReceptionGoesOn) {
 TEST_F(ComPortPty, AHangUpIsReportedOnceWithoutSpinningAndTheNextOpenWorks) {
     Port.Open();
     Pty.HangUp();
-    ASSERT_TRUE(Queue.ProcessUntil([&] { return !Reports.empty(); }, 5s));
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return !Reports.empty(); }, HungRun));
 
     const double cpuBefore = ProcessCpuMs();
     Queue.ProcessUntil([] { return false; }, 300ms);
@@ -343,7 +344,7 @@ TEST_F(ComPortPty, AnyErrorThatEndsTheEventThreadMarksThePortGone) {
     const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     ASSERT_EQ(::dup2(devNull, handle), handle);
     Pty.Send("x");
-    ASSERT_TRUE(Queue.ProcessUntil([&] { return !Reports.empty(); }, 5s));
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return !Reports.empty(); }, HungRun));
     EXPECT_TRUE(Port.DeviceGone());
     Queue.ProcessUntil([] { return false; }, 100ms);
     EXPECT_EQ(Reports.size(), 1u);
@@ -384,7 +385,7 @@ TEST_F(ComPortPty, DiscardNullDropsZeroBytes) {
     Port.SetDiscardNull(true);
     Port.Open();
     Pty.Send(std::string("a\0b\0\0c", 6));
-    Queue.ProcessUntil([&] { return Received == "abc"; }, 5s);
+    Queue.ProcessUntil([&] { return Received == "abc"; }, HungRun);
     EXPECT_EQ(Received, "abc");
 }
 
@@ -423,7 +424,7 @@ TEST_F(ComPortPty, ASecondCloseQueuedDuringTheFirstFindsThePortClosed) {
     std::this_thread::sleep_for(50ms);
     Port.Close();
     EXPECT_FALSE(Port.Connected());
-    ASSERT_TRUE(Queue.ProcessUntil([&] { return secondDone.load(); }, 5s));
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return secondDone.load(); }, HungRun));
     second.join();
     EXPECT_EQ(Deliveries, 0);
     Port.Open();

@@ -29,12 +29,13 @@ namespace {
 
 // What reaches the disk through the file layer, in order, as a power cut sees it: each call with
 // the name of its file (a temporary settings file as "Kelm2.ini.tmp"). A flush of the file
-// `refuse` names fails with `refusal`.
+// `refuse` names fails with `refusal`. The calls go on to the table the recorder replaced, which
+// it puts back; that this table reaches the system is proved in disk_calls_test.cpp.
 class TDiskRecorder {
 public:
-    TDiskRecorder() {
+    TDiskRecorder() : FReplaced(DiskCalls()) {
         TDiskCalls& calls = DiskCalls();
-        const TDiskCalls system = SystemDiskCalls();
+        const TDiskCalls system = FReplaced;
         calls.Write = [this, system](int fd, const void* data, std::size_t size) {
             Calls.push_back("write " + Name(fd));
             return system.Write(fd, data, size);
@@ -49,13 +50,14 @@ public:
             return system.Rename(from, to);
         };
     }
-    ~TDiskRecorder() { DiskCalls() = SystemDiskCalls(); }
+    ~TDiskRecorder() { DiskCalls() = FReplaced; }
 
     std::vector<std::string> Calls;
     std::string Refuse;
     int Refusal = 0;
 
 private:
+    const TDiskCalls FReplaced;
     static std::string Base(const std::string& path) {
         std::string name = std::filesystem::path(path).filename().string();
         if (name.starts_with(".") && name.find(".tmp-") != std::string::npos) {

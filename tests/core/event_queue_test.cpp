@@ -1,6 +1,7 @@
 #include "core/errors.h"
 #include "core/event_queue.h"
 #include "core/main_thread.h"
+#include "hung_run.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ TEST(HandOff, RunsOnMainThreadAndRethrowsInTheWaitingThread) {
         }
         workerDone = true;
     });
-    EXPECT_TRUE(queue.ProcessUntil([&] { return workerDone.load(); }, 5s));
+    EXPECT_TRUE(queue.ProcessUntil([&] { return workerDone.load(); }, HungRun));
     worker.join();
     EXPECT_TRUE(delivered);
     EXPECT_TRUE(ranOnMain);

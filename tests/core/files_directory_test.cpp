@@ -26,8 +26,12 @@ TEST(FilesDirectory, BesideAWritableExecutableElseTheUserDataDirectoryMadeOnFirs
     EXPECT_TRUE(S_ISDIR(status.st_mode));
     EXPECT_EQ(status.st_mode & 0777, 0700u);
     EXPECT_EQ(FilesDirectory(dir.File("usr/bin"), data.c_str(), nullptr).Path, user.Path);
-    // Installed: never beside the program, not even for root.
-    EXPECT_EQ(FilesDirectory("/usr/bin", data.c_str(), nullptr).Path, user.Path);
+    // Installed: never beside the program, not even for root (who may write there).
+    for (const char* installed : {"/usr/bin", "/usr/local/bin", "/usr/lib/orvant2", "/usr"}) {
+        const TFilesDirectory files = FilesDirectory(installed, data.c_str(), nullptr);
+        EXPECT_EQ(files.Path, user.Path) << installed;
+        EXPECT_FALSE(files.BesideExecutable) << installed;
+    }
 }
 
 TEST(FilesDirectory, DataHomeWhenAbsoluteElseTheHomeDirectorysDefault) {

@@ -2,6 +2,7 @@
 // frame codec, the calendar, the event ring, the status record layout, the installation's
 // sequences, scenarios and options, and the program itself on a pseudo-terminal.
 
+#include "hung_run.h"
 #include "panel_sim/actions.h"
 #include "panel_sim/datagram_framing.h"
 #include "panel_sim/event_codes.h"
@@ -659,7 +660,7 @@ private:
 
 // Waits (generously; this is no timing check) until the link appears.
 bool WaitForLink(const std::string& link) {
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < HungRunMs / 10; ++i) {
         if (std::filesystem::is_symlink(link)) {
             return true;
         }
@@ -693,7 +694,7 @@ TEST(PanelSimProgram, AnswersAPollOnItsPseudoTerminal) {
 
     const uint8_t poll[] = {0xAA, 0x01, 0x30, 0x41, 0x71, 0xAA, 0x02};
     ASSERT_EQ(write(fd, poll, sizeof poll), static_cast<ssize_t>(sizeof poll));
-    for (int waits = 0; shown.Records == 0 && waits < 100; ++waits) {
+    for (int waits = 0; shown.Records == 0 && waits < HungRunMs / 100; ++waits) {
         pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, 100) > 0) {
             uint8_t buf[512];
@@ -752,7 +753,11 @@ TEST(PanelSimProgram, AnswersAPollOverUdpToItsSender) {
     ASSERT_TRUE(socket.Send(badChecksum, sizeof badChecksum));
     ASSERT_TRUE(socket.Send(poll, sizeof poll));
     int32_t length = 0;
-    const uint8_t* reply = socket.Receive(length);
+    const uint8_t* reply = nullptr;
+    // Each wait ends after about a second; a busy machine may need several for the reply.
+    for (int waits = 0; reply == nullptr && waits < HungRunMs / 1000; ++waits) {
+        reply = socket.Receive(length);
+    }
     ASSERT_NE(reply, nullptr);
     codec.ReceiveDatagram(reply, length);
     EXPECT_EQ(socket.FromAddressText(), "127.0.0.1");

@@ -4,6 +4,7 @@
 // that disappears and reappears. "Stop" still means stop; "Init" on a gone device reopens it.
 
 #include "core/event_queue.h"
+#include "hung_run.h"
 #include "pty_pair.h"
 #include "temp_dir.h"
 #include "transport/com_port.h"
@@ -39,7 +40,7 @@ protected:
     // The far side hangs up; the port's thread reports it on the main thread.
     void PullAdapter(TPtyPair& pty) {
         pty.HangUp();
-        ASSERT_TRUE(Queue.ProcessUntil([&] { return Port.DeviceGone(); }, 5s));
+        ASSERT_TRUE(Queue.ProcessUntil([&] { return Port.DeviceGone(); }, HungRun));
         EXPECT_EQ(Watch.State(), TSerialWatch::TState::Gone);
     }
 
@@ -50,14 +51,14 @@ protected:
                 Watch.Tick();
                 return Watch.State() == TSerialWatch::TState::Open;
             },
-            5s);
+            HungRun);
     }
 
     // Bytes from the far side arrive through the port.
     bool Carries(TPtyPair& pty) {
         Received.clear();
         pty.Send("hello");
-        return Queue.ProcessUntil([&] { return Received == "hello"; }, 5s);
+        return Queue.ProcessUntil([&] { return Received == "hello"; }, HungRun);
     }
 
     TEventQueue Queue;
@@ -149,7 +150,7 @@ TEST_F(SerialWatch, InitOnAGoneDeviceClosesAndReopensAndAFailedOpenIsNotRetriedO
     // The device stays while the port's own thread thinks it gone: "Init" must reopen it.
     Port.OnRxChar = [](TComPort&, int32_t) { throw EComPort(3, EIO); };
     pty.Send("x");
-    ASSERT_TRUE(Queue.ProcessUntil([&] { return Port.DeviceGone(); }, 5s));
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return Port.DeviceGone(); }, HungRun));
     Port.OnRxChar = [this](TComPort& sender, int32_t count) {
         std::string bytes;
         sender.ReadStr(bytes, count);

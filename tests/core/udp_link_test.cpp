@@ -4,6 +4,7 @@
 
 #include "core/errors.h"
 #include "core/event_queue.h"
+#include "hung_run.h"
 #include "link/frame_codec.h"
 #include "model/pult.h"
 #include "transport/host_address_cache.h"
@@ -80,7 +81,7 @@ TEST(HostAddressCache, LooksUpANameOnItsOwnThreadOnceAndADottedQuadNever) {
     EXPECT_EQ(cache.Resolving(), "panel.site");
     resolver->Answer.set_value();
     auto answered = [&] {
-        return queue.ProcessUntil([&] { return cache.Resolving().empty(); }, 5s);
+        return queue.ProcessUntil([&] { return cache.Resolving().empty(); }, HungRun);
     };
     ASSERT_TRUE(answered());
     EXPECT_EQ(cache.AddressFor(" panel.site"), "10.1.2.3");
@@ -146,7 +147,7 @@ TEST_F(PultOverUdp, FramesGoOutAsDatagramsAndRepliesAreDecodedOnTheMainThread) {
     Transport.Ip = " localhost ";
     Transport.PeerPort = PeerPort;
     Codec.SendFrame('V', nullptr, 0);
-    ASSERT_TRUE(Queue.ProcessUntil([&] { return Pult.Resolving().empty(); }, 5s));
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return Pult.Resolving().empty(); }, HungRun));
     Codec.SendFrame('V', nullptr, 0);
     EXPECT_EQ(Transport.AskedPort, "1501");
     EXPECT_EQ(Pult.Udp()->GetDestinationAddress(), "127.0.0.1");
@@ -160,7 +161,7 @@ TEST_F(PultOverUdp, FramesGoOutAsDatagramsAndRepliesAreDecodedOnTheMainThread) {
     std::vector<std::thread::id> decodedOn;
     Codec.RegisterDecoder('A', [&] { decodedOn.push_back(std::this_thread::get_id()); });
     PeerSends({0x01, 0x30, 0x41, 0x71, 0x02});
-    ASSERT_TRUE(Queue.ProcessUntil([&] { return decodedOn.size() == 1; }, 5s));
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return decodedOn.size() == 1; }, HungRun));
     EXPECT_EQ(decodedOn[0], mainThread);
     EXPECT_TRUE(Shown.empty());
 }
@@ -176,10 +177,10 @@ TEST_F(PultOverUdp, ADecoderFailureIsShownAndLaterRepliesAreStillDecoded) {
     });
     const std::vector<uint8_t> version{0x01, 0x30, 'V', 'V', '2', '.', '1', 0x00, 0x00, 0x02};
     PeerSends(version);
-    ASSERT_TRUE(Queue.ProcessUntil([&] { return !Shown.empty(); }, 5s));
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return !Shown.empty(); }, HungRun));
     EXPECT_EQ(Shown, std::vector<std::string>{"Version reply without its end"});
     PeerSends(version);
-    ASSERT_TRUE(Queue.ProcessUntil([&] { return decoded == 2; }, 5s));
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return decoded == 2; }, HungRun));
     EXPECT_EQ(Shown.size(), 1u);
 }
 

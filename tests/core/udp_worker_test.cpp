@@ -1,5 +1,6 @@
 #include "core/errors.h"
 #include "core/event_queue.h"
+#include "hung_run.h"
 #include "transport/base_thread.h"
 #include "transport/hx_udp.h"
 
@@ -76,7 +77,7 @@ protected:
         Worker.OnStatusData = &Rec;
     }
     bool WaitForData(std::size_t count) {
-        return Queue.ProcessUntil([&] { return Rec.Data.size() >= count; }, 5s);
+        return Queue.ProcessUntil([&] { return Rec.Data.size() >= count; }, HungRun);
     }
 
     TEventQueue Queue;
@@ -173,7 +174,7 @@ TEST_F(UdpWorker, AFailingCallbackIsReportedAndReceptionGoesOn) {
     peer.Send("good");
     ASSERT_TRUE(WaitForData(2));
     EXPECT_EQ(Rec.Data[1].Bytes, "good");
-    ASSERT_TRUE(Queue.ProcessUntil([&] { return !Rec.Status.empty(); }, 5s));
+    ASSERT_TRUE(Queue.ProcessUntil([&] { return !Rec.Status.empty(); }, HungRun));
     EXPECT_EQ(Rec.Status, std::vector<std::string>{"Version reply without its end"});
     EXPECT_FALSE(Worker.Finished());
 }
@@ -221,9 +222,9 @@ TEST(UdpWorkerStop, WakesTheWaitingReaderSoItEndsBeforeAnythingElseCouldEndTheWa
     TPatientWorker worker(queue);
     const std::string port = FreePort();
     worker.SetServerPort(port);
-    ASSERT_TRUE(queue.ProcessUntil([&] { return worker.PassBegun.load(); }, 5s));
+    ASSERT_TRUE(queue.ProcessUntil([&] { return worker.PassBegun.load(); }, HungRun));
     worker.Terminate();
-    const bool endedFirst = queue.ProcessUntil([&] { return worker.Finished(); }, 5s);
+    const bool endedFirst = queue.ProcessUntil([&] { return worker.Finished(); }, HungRun);
     // Left waiting, only a datagram would end the wait within the hour: one goes out, so that
     // the worker ends either way.
     TPeer(port).Send("late");
@@ -244,7 +245,7 @@ TEST(BaseThread, PausesBetweenPassesAndAnEscapingErrorEndsIt) {
     EXPECT_EQ(thread.Passes, 0); // created suspended
 
     thread.Resume();
-    ASSERT_TRUE(queue.ProcessUntil([&] { return thread.Passes >= 3; }, 5s));
+    ASSERT_TRUE(queue.ProcessUntil([&] { return thread.Passes >= 3; }, HungRun));
     thread.Suspend();
     const int paused = thread.Passes;
     std::this_thread::sleep_for(30ms);
@@ -252,7 +253,7 @@ TEST(BaseThread, PausesBetweenPassesAndAnEscapingErrorEndsIt) {
 
     thread.FailAt = paused + 2;
     thread.Resume();
-    ASSERT_TRUE(queue.ProcessUntil([&] { return thread.Finished(); }, 5s));
+    ASSERT_TRUE(queue.ProcessUntil([&] { return thread.Finished(); }, HungRun));
     EXPECT_EQ(status, std::vector<std::string>{"Exception: boom"});
     EXPECT_EQ(thread.Passes, paused + 2); // nothing restarts the loop
 }

@@ -29,14 +29,17 @@ public:
     std::vector<std::string> Lines;
 };
 
-// A clock that moves only when told to, or by the time a caller sleeps.
+// A clock that moves only when told to, or by the time a caller sleeps. Its tick count starts
+// where a PC's does after days of running, not at 0: a time stamp a part forgot to take reads 0,
+// far in the past, instead of passing for "now".
 class TFakeClock : public IClock {
 public:
+    static constexpr uint32_t StartTicks = 1'234'567'890;
     TDateTime Now() const override { return Time; }
     uint32_t TickCount() const override { return Ticks; }
     void Sleep(uint32_t milliseconds) const override { Ticks += milliseconds; }
     TDateTime Time;
-    mutable uint32_t Ticks = 0;
+    mutable uint32_t Ticks = StartTicks;
 };
 
 // A window timer driven by hand: Advance(ms) fires it as often as the time passed allows.

@@ -2,6 +2,7 @@
 // directory with its files beside it, against the panel simulator on a pseudo-terminal. SIGTERM
 // closes the window the normal way, so the shut-down runs in full.
 
+#include "hung_run.h"
 #include "pty_pair.h"
 #include "temp_dir.h"
 
@@ -32,7 +33,7 @@ int Count(const QString& text, const QString& what) {
 
 void Terminate(QProcess& process) {
     ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
-    QVERIFY(process.waitForFinished(10000));
+    QVERIFY(process.waitForFinished(HungRunMs));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
 }
@@ -63,8 +64,8 @@ private slots:
         panel.start(QStringLiteral(ORVANT_PANEL_SIM_PATH),
                     {"--link", QString::fromStdString(link.string()), "--no-keys", "--verbose",
                      "--slaves", "2", "--scenario", "quiet"});
-        QVERIFY(panel.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::is_symlink(link), 5000);
+        QVERIFY(panel.waitForStarted(HungRunMs));
+        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::is_symlink(link), HungRunMs);
 
         const auto exe = dir.Path() / "orvant2";
         std::filesystem::copy_file(ORVANT2_EXECUTABLE, exe);
@@ -81,19 +82,24 @@ private slots:
         TTempDir workingDir; // the tool's files must not follow the working directory
         tool.setWorkingDirectory(QString::fromStdString(workingDir.Path().string()));
         tool.start(QString::fromStdString(exe.string()), {});
-        QVERIFY(tool.waitForStarted(5000));
+        QVERIFY(tool.waitForStarted(HungRunMs));
 
-        // The panel answers three polls, one a second.
+        // The panel answers three polls, one a second, and the tool has taken a reply: the
+        // installation's section is in "Kelm2.ini" (a panel that hears a poll has not yet been
+        // heard, however slow the machine).
         QString heard;
         QTRY_VERIFY_WITH_TIMEOUT(
             (heard += QString::fromLocal8Bit(panel.readAll()), Count(heard, "A: status") >= 3),
-            10000);
+            HungRunMs);
+        QTRY_VERIFY_WITH_TIMEOUT(ReadFileBytes(dir.Path() / "Kelm2.ini").find("id=00A1B2C3D400") !=
+                                     std::string::npos,
+                                 HungRunMs);
         // A second copy in the same folder is refused before it touches a file.
         QProcess second;
         second.setProcessEnvironment(env);
         second.setWorkingDirectory(QString::fromStdString(workingDir.Path().string()));
         second.start(QString::fromStdString(exe.string()), {});
-        QVERIFY(second.waitForFinished(10000));
+        QVERIFY(second.waitForFinished(HungRunMs));
         QCOMPARE(second.exitCode(), 1);
         const QString refusal = QString::fromLocal8Bit(second.readAllStandardError());
         QVERIFY2(refusal.contains(QStringLiteral("Orvant2 is already running in ")),
@@ -151,10 +157,10 @@ private slots:
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
             tool.setProcessEnvironment(env);
             tool.start(QString::fromStdString(exe.string()), {});
-            QVERIFY(tool.waitForStarted(5000));
+            QVERIFY(tool.waitForStarted(HungRunMs));
             QElapsedTimer waited;
             waited.start();
-            while (!CatchesSigterm(tool.processId()) && waited.elapsed() < 10000) {
+            while (!CatchesSigterm(tool.processId()) && waited.elapsed() < HungRunMs) {
             }
             hitBeforeWindow = !std::filesystem::exists(dir.Path() / "Zaznam.BIN");
             Terminate(tool);

@@ -6,6 +6,7 @@
 
 #include "core/errors.h"
 #include "fakes.h"
+#include "hung_run.h"
 #include "link/frame_codec.h"
 #include "little_endian.h"
 #include "model/chart_export.h"
@@ -272,7 +273,8 @@ private slots:
         FWindow->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(FWindow.get()));
         QTest::keyClick(chart, Qt::Key_X, Qt::AltModifier);
-        QTRY_VERIFY(FPage->ButtonFixed->isChecked()); // a mnemonic clicks after an animation
+        // A mnemonic clicks after an animation.
+        QTRY_VERIFY_WITH_TIMEOUT(FPage->ButtonFixed->isChecked(), HungRunMs);
         QCOMPARE(chart->ValueAxisRange().Minimum, 0.0);
         QCOMPARE(chart->ValueAxisRange().Maximum, 30.0);
     }
@@ -299,7 +301,7 @@ private slots:
         QCOMPARE(FPage->ComboDay->currentText(), QStringLiteral("06.12.2026"));
         FPage->ButtonOpenDay->click();
         QVERIFY(FPage->ProgressDay->isVisible());
-        QTRY_VERIFY(!FPage->DayLoading());
+        QTRY_VERIFY_WITH_TIMEOUT(!FPage->DayLoading(), HungRunMs);
         const TChartModel& model = FPage->Chart1->Model();
         QVERIFY(model.PastDay() != nullptr);
         QCOMPARE(model.PastDay()->Count(), std::size_t{4000});

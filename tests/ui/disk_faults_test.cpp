@@ -8,6 +8,8 @@
 // made before anything else starts, and go with it; without root the tests say so and skip.
 
 #include "core/clock.h"
+#include "hung_run.h"
+#include "link/frame_codec.h"
 #include "panel_frames.h"
 #include "pty_pair.h"
 #include "store/report_file.h"
@@ -142,15 +144,15 @@ public:
     }
     TForm1& Form() { return *FForm; }
     const std::string& StartFailure() const { return FStartFailure; }
-    // Sends a reply and lets the window take it.
-    void Reply(uint8_t tag, int waitMs = 300) {
-        FPty.Send(GoodReply(tag));
-        QTest::qWait(waitMs);
-    }
+    // Sends a status reply and waits until the window has decoded it.
+    void Reply(uint8_t tag) { Send(GoodReply(tag)); }
     QStringList Messages() const { return FForm->Errors().OpenMessages(); }
+    // Sends one reply and waits until the window has handed it to its decoder (which runs at
+    // once, so its line, index and message are done then).
     void Send(const std::string& bytes) {
+        const uint64_t decoded = FForm->Codec().Counters().Dispatched;
         FPty.Send(bytes);
-        QTest::qWait(300);
+        QTRY_VERIFY_WITH_TIMEOUT(FForm->Codec().Counters().Dispatched > decoded, HungRunMs);
     }
     // True once the window has asked for event record `index` (within a few polls).
     bool AsksForRecord(uint16_t index) {
@@ -163,7 +165,7 @@ public:
                 heard += FPty.Receive(256, std::chrono::milliseconds(5));
                 return heard.find(request) != std::string::npos;
             },
-            3000);
+            HungRunMs);
         if (!asked) {
             qWarning("heard: %s", HexText(ToBytes(heard)).c_str());
         }
@@ -198,7 +200,7 @@ private slots:
             TWindowOnALine window(dir.Path());
             window.Reply(0x01);
             window.Reply(0x02);
-            QTRY_COMPARE_WITH_TIMEOUT(window.Messages().size(), 1, 3000);
+            QTRY_COMPARE_WITH_TIMEOUT(window.Messages().size(), 1, HungRunMs);
             QVERIFY2(window.Messages().front().contains("ReportData"),
                      qPrintable(window.Messages().front()));
             window.Reply(0x03); // the same failure is not shown again
@@ -237,9 +239,9 @@ private slots:
             }
             ::close(fd);
             for (uint8_t tag = 0x11; tag < 0x50; ++tag) {
-                window.Reply(tag, 40);
+                window.Reply(tag);
             }
-            QTRY_COMPARE_WITH_TIMEOUT(window.Messages().size(), 1, 2000);
+            QTRY_COMPARE_WITH_TIMEOUT(window.Messages().size(), 1, HungRunMs);
             QVERIFY2(window.Messages().front().contains("ReportData"),
                      qPrintable(window.Messages().front()));
             fs::remove(filler);
@@ -275,7 +277,7 @@ private slots:
         window.Reply(0x70); // the panel's log holds records 990 to 19751
         QVERIFY(window.AsksForRecord(995));
         window.Send(EventReply(995));
-        QCOMPARE(window.Messages().size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(window.Messages().size(), 1, HungRunMs);
         QVERIFY2(window.Messages()[0].startsWith(
                      QString::fromStdString("Unable to write to " + settings.string())),
                  qPrintable(window.Messages()[0]));

@@ -2,6 +2,7 @@
 // record per poll, into the event report and the communication log; a new window carries on
 // where the last one stopped, and every panel keeps its own section in "Kelm2.ini".
 
+#include "hung_run.h"
 #include "panel_sim_process.h"
 
 #include "store/report_file.h"
@@ -62,8 +63,9 @@ void CopyFromPanel(const TTempDir& dir, TReports& reports, const char* id, const
     QVERIFY(panel.Started());
     auto form = OpenWindow(dir, reports);
     QTRY_COMPARE_WITH_TIMEOUT(static_cast<int>(CopiedIndices(dir.Path()).size()), expectedTotal,
-                              20000);
-    QTRY_COMPARE_WITH_TIMEOUT(form->Master->EditKon()->text(), QString::fromLatin1(backlog), 5000);
+                              HungRunMs);
+    QTRY_COMPARE_WITH_TIMEOUT(form->Master->EditKon()->text(), QString::fromLatin1(backlog),
+                              HungRunMs);
     form->close();
 }
 
@@ -83,13 +85,13 @@ private slots:
         TReports reports(dir.Path().string(), SystemClock());
 
         auto form = OpenWindow(dir, reports);
-        QTRY_VERIFY_WITH_TIMEOUT(CopiedIndices(dir.Path()).size() >= 4, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(CopiedIndices(dir.Path()).size() >= 4, HungRunMs);
         form->close(); // the close waits a second for late replies, then saves
         form.reset();
         const std::size_t copiedBefore = CopiedIndices(dir.Path()).size();
 
         form = OpenWindow(dir, reports);
-        QTRY_COMPARE_WITH_TIMEOUT(CopiedIndices(dir.Path()), Range(12), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(CopiedIndices(dir.Path()), Range(12), HungRunMs);
         const std::vector<std::string> lines = EventReportLines(dir.Path());
         const auto impossible = std::find_if(lines.begin(), lines.end(),
                                              [](auto& l) { return EventLineIndex(l) == 5; });
@@ -107,7 +109,7 @@ private slots:
         form->TabSheet2->ButtonVerse->click();
         QTRY_VERIFY_WITH_TIMEOUT(
             form->TabSheet2->Memo1->toPlainText().contains(QStringLiteral("Verse=V2.10 SIM")),
-            5000);
+            HungRunMs);
         QVERIFY(EventReportLines(dir.Path()).back().ends_with(" ;V2.10 SIM"));
 
         form->close();
@@ -197,8 +199,9 @@ private slots:
         auto form = OpenWindow(dir, reports);
 
         QTRY_COMPARE_WITH_TIMEOUT(CopiedIndices(dir.Path()),
-                                  (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 8, 9}), 30000);
-        QTRY_VERIFY_WITH_TIMEOUT(form->Master->EditKon()->text() == QStringLiteral("10"), 5000);
+                                  (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 8, 9}), HungRunMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form->Master->EditKon()->text() == QStringLiteral("10"),
+                                 HungRunMs);
         QTest::qWait(1500); // late replies still on their way change nothing
         form->close();
         form.reset();

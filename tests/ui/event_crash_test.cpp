@@ -7,6 +7,7 @@
 // ORVANT_CRASH_SEED replays a run (the seed is printed); ORVANT_CRASH_KILLS sets the number of
 // kills (at least 10).
 
+#include "hung_run.h"
 #include "panel_sim_process.h"
 
 #include "temp_dir.h"
@@ -86,7 +87,7 @@ private slots:
         for (int kill = 0; kill < KillCount(); ++kill) {
             QProcess tool;
             StartTool(tool, exe, workingDir);
-            QVERIFY(tool.waitForStarted(5000));
+            QVERIFY(tool.waitForStarted(HungRunMs));
             if (kill % 2 == 0) {
                 WaitForRequest(panel, 4000);
                 QTest::qWait(std::uniform_int_distribution<int>(0, 15)(random));
@@ -94,19 +95,19 @@ private slots:
                 QTest::qWait(std::uniform_int_distribution<int>(200, 2500)(random));
             }
             tool.kill();
-            QVERIFY(tool.waitForFinished(5000));
+            QVERIFY(tool.waitForFinished(HungRunMs));
         }
         const std::size_t copiedUnderKills = CopiedIndices(dir.Path()).size();
 
         // A last run finishes the copy and is closed the normal way.
         QProcess tool;
         StartTool(tool, exe, workingDir);
-        QVERIFY(tool.waitForStarted(5000));
+        QVERIFY(tool.waitForStarted(HungRunMs));
         QTRY_COMPARE_WITH_TIMEOUT(CopiedIndices(dir.Path()).size(), std::size_t(Backlog),
                                   (Backlog + 10) * 1000);
         QCOMPARE(tool.state(), QProcess::Running); // its id is still its own
         ::kill(static_cast<pid_t>(tool.processId()), SIGTERM);
-        QVERIFY(tool.waitForFinished(10000));
+        QVERIFY(tool.waitForFinished(HungRunMs));
         qInfo("records copied while being killed: %zu of %d", copiedUnderKills, Backlog);
 
         const QRegularExpression eventLine(QStringLiteral(

@@ -5,6 +5,7 @@
 // apart by its device ID). The window, in this process, meets a far side that hangs up and
 // comes back on another device behind the same name.
 
+#include "hung_run.h"
 #include "link/frame_codec.h"
 #include "panel_frames.h"
 #include "pty_pair.h"
@@ -69,7 +70,7 @@ bool PollHeardWhileRunning(TPtyPair& pty) {
     std::string heard;
     QElapsedTimer clock;
     clock.start();
-    while (heard.find(Poll) == std::string::npos && clock.elapsed() < 5000) {
+    while (heard.find(Poll) == std::string::npos && clock.elapsed() < HungRunMs) {
         QTest::qWait(20);
         heard += pty.Receive(64, 10ms);
     }
@@ -129,7 +130,7 @@ public:
     ~TToolProcess() {
         if (FProcess.state() != QProcess::NotRunning) {
             FProcess.kill();
-            FProcess.waitForFinished(5000);
+            FProcess.waitForFinished(HungRunMs);
         }
     }
     QProcess& Process() { return FProcess; }
@@ -157,19 +158,19 @@ private slots:
                        "[ComPort1]\r\nPort=" + pty.SlavePath() + "\r\nBaudRate=115200\r\n");
         WriteFileBytes(dir.Path() / "Kelm2.ini", "[General]\r\nUDP=0\r\nIP=127.0.0.1\r\n");
         TToolProcess tool(dir.Path());
-        QVERIFY(tool.Process().waitForStarted(5000));
+        QVERIFY(tool.Process().waitForStarted(HungRunMs));
 
         std::mt19937 random(19);
         std::vector<std::string> expected;
         uint8_t tag = 0x20;
         for (const TFault& fault : Faults(random)) {
-            QVERIFY2(AwaitPoll(pty, 5s), fault.Name);
+            QVERIFY2(AwaitPoll(pty, HungRun), fault.Name);
             pty.Send(fault.Bytes + GoodReply(tag));
             if (fault.Decoded) {
                 expected.push_back(TaggedId(0x14));
             }
             expected.push_back(TaggedId(tag++));
-            QTRY_COMPARE_WITH_TIMEOUT(DataLineIds(dir.Path()).size(), expected.size(), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(DataLineIds(dir.Path()).size(), expected.size(), HungRunMs);
             QCOMPARE(DataLineIds(dir.Path()), expected);
             QCOMPARE(tool.Process().state(), QProcess::Running);
         }
@@ -179,10 +180,11 @@ private slots:
         const std::string status = TaggedStatusRecord(tag - 1);
         const uint16_t oldest = uint8_t(status[6]) | uint16_t(uint8_t(status[7]) << 8);
         const std::string event = PanelSerialFrameText('G', TaggedEventRecord(oldest, tag - 1));
-        QVERIFY(AwaitPoll(pty, 5s));
+        QVERIFY(AwaitPoll(pty, HungRun));
         pty.Send(event.substr(0, 9) + event);
         const std::string copied = "ind=" + std::to_string(oldest) + ";";
-        QTRY_VERIFY_WITH_TIMEOUT(EventReport(dir.Path()).find(copied) != std::string::npos, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(EventReport(dir.Path()).find(copied) != std::string::npos,
+                                 HungRunMs);
         QVERIFY(EventReport(dir.Path()).find(";ID=" + TaggedId(tag - 1) + ";") !=
                 std::string::npos);
 
@@ -191,17 +193,21 @@ private slots:
         pty.Send(RandomBytes(random, 8192, true));
         bool decoded = false;
         for (int poll = 0; poll < 4 && !decoded; ++poll) {
-            QVERIFY(AwaitPoll(pty, 5s));
+            QVERIFY(AwaitPoll(pty, HungRun));
             pty.Send(GoodReply(0x40));
-            QTest::qWait(500);
-            const auto ids = DataLineIds(dir.Path());
-            decoded = !ids.empty() && ids.back() == TaggedId(0x40);
+            // A swallowed reply never shows: a busy tool takes long, but not this long.
+            decoded = QTest::qWaitFor(
+                [&] {
+                    const auto ids = DataLineIds(dir.Path());
+                    return !ids.empty() && ids.back() == TaggedId(0x40);
+                },
+                10000);
         }
         QVERIFY2(decoded, "no reply decoded after garbage with escapes");
-        QVERIFY(AwaitPoll(pty, 5s)); // and polling goes on
+        QVERIFY(AwaitPoll(pty, HungRun)); // and polling goes on
 
         ::kill(static_cast<pid_t>(tool.Process().processId()), SIGTERM);
-        QVERIFY(tool.Process().waitForFinished(10000));
+        QVERIFY(tool.Process().waitForFinished(HungRunMs));
         QCOMPARE(tool.Process().exitStatus(), QProcess::NormalExit);
         QCOMPARE(tool.Process().exitCode(), 0);
     }
@@ -219,11 +225,14 @@ private slots:
         const std::string record = TaggedStatusRecord(0x60);
         for (std::size_t length = 0; length < record.size(); ++length) {
             pty.Send(PanelSerialFrameText('A', record.substr(0, length)));
-            QTest::qWait(1); // the window reads the line meanwhile: the pty holds only 4 KB
+            // The window takes each before the next: the pty holds only 4 KB, and a write to a
+            // full one would wait for this very thread.
+            QTRY_COMPARE_WITH_TIMEOUT(form.Codec().Counters().ShortReplies, uint64_t{length + 1},
+                                      HungRunMs);
         }
         pty.Send(GoodReply(0x61));
         const auto* editId = form.Master->findChild<QLineEdit*>(QStringLiteral("EditID"));
-        QTRY_COMPARE_WITH_TIMEOUT(editId->text().toStdString(), TaggedId(0x61), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(editId->text().toStdString(), TaggedId(0x61), HungRunMs);
         QCOMPARE(form.Codec().Counters().ShortReplies, uint64_t{283});
         QCOMPARE(form.Errors().OpenMessages(),
                  QStringList{QStringLiteral("Reply 'A' too short: under 283 bytes")});
@@ -248,7 +257,7 @@ private slots:
         QVERIFY(PollHeardWhileRunning(*first));
 
         first->HangUp();
-        QTRY_VERIFY_WITH_TIMEOUT(!form.Errors().OpenMessages().isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Errors().OpenMessages().isEmpty(), HungRunMs);
         QTest::qWait(1000); // ten polls into a dead line
         const QStringList shown = form.Errors().OpenMessages();
         QTest::qWait(1000); // ten more: nothing new on screen
@@ -264,7 +273,7 @@ private slots:
         QVERIFY(PollHeardWhileRunning(second));
         second.Send(GoodReply(0x50));
         const auto* editId = form.Master->findChild<QLineEdit*>(QStringLiteral("EditID"));
-        QTRY_COMPARE_WITH_TIMEOUT(editId->text().toStdString(), TaggedId(0x50), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(editId->text().toStdString(), TaggedId(0x50), HungRunMs);
         form.close();
     }
 };

@@ -3,6 +3,8 @@
 // plugged in again with polling resumed and no user action, errors listed without any dialog,
 // and the traffic monitor.
 
+#include "hung_run.h"
+#include "link/frame_codec.h"
 #include "little_endian.h"
 #include "panel_frames.h"
 #include "pty_pair.h"
@@ -94,9 +96,9 @@ private slots:
             bar->Target()->toolTip().startsWith(QStringLiteral("Serial ") +
                                                 QString::fromStdString(FLink.string()) +
                                                 QStringLiteral(" 115200 8N1")),
-            1000);
+            HungRunMs);
         QVERIFY(AnswerPoll(form));
-        QTRY_COMPARE_WITH_TIMEOUT(bar->State()->text(), QStringLiteral("polling"), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->State()->text(), QStringLiteral("polling"), HungRunMs);
         QCOMPARE(bar->AgeColour(), TAgeColour::Green);
         QVERIFY(bar->Counters()->text().contains(QStringLiteral("replies 1")));
         QVERIFY(bar->Counters()->text().endsWith(QStringLiteral("events 0 copied, 2 waiting")));
@@ -106,7 +108,7 @@ private slots:
         // The adapter is pulled: the link says so at once and the values are marked old.
         FPty->HangUp();
         std::filesystem::remove(FLink);
-        QTRY_COMPARE_WITH_TIMEOUT(bar->State()->text(), QStringLiteral("device gone"), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->State()->text(), QStringLiteral("device gone"), HungRunMs);
         QCOMPARE(bar->AgeColour(), TAgeColour::Red);
         QVERIFY(form.StatusPages().Stale());
         QVERIFY(alarm->Greyed());
@@ -133,7 +135,7 @@ private slots:
         // Plugged in again, under another device: polling resumes with nobody touching a key.
         PlugIn();
         QVERIFY(AnswerPoll(form));
-        QTRY_COMPARE_WITH_TIMEOUT(bar->State()->text(), QStringLiteral("polling"), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->State()->text(), QStringLiteral("polling"), HungRunMs);
         QCOMPARE(bar->AgeColour(), TAgeColour::Green);
         QVERIFY(!form.StatusPages().Stale());
         QVERIFY(!alarm->Greyed());
@@ -141,9 +143,9 @@ private slots:
 
         // Silence alone turns the age amber after two intervals, then red after ten.
         form.TabSheet2->SpinEditRefresh->setValue(100);
-        QTRY_COMPARE_WITH_TIMEOUT(bar->AgeColour(), TAgeColour::Amber, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->AgeColour(), TAgeColour::Amber, HungRunMs);
         QCOMPARE(bar->State()->text(), QStringLiteral("no reply"));
-        QTRY_COMPARE_WITH_TIMEOUT(bar->AgeColour(), TAgeColour::Red, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->AgeColour(), TAgeColour::Red, HungRunMs);
         QVERIFY(form.StatusPages().Stale());
 
         // "Stop" still means stop: the port stays closed although its device is there.
@@ -210,7 +212,7 @@ private slots:
         form.TabSheet2->ButtonVerse->click();
         QTRY_VERIFY_WITH_TIMEOUT(
             view->toPlainText().endsWith(line("'V' version request", "AA 01 30 56 86 AA 02")),
-            1000);
+            HungRunMs);
         // Everything but polls: the version request stays, no 'A' is left.
         monitor->Filter()->setCurrentIndex(
             monitor->Filter()->findData(TTrafficMonitor::AllButPolls));
@@ -218,9 +220,11 @@ private slots:
         QVERIFY(!view->toPlainText().contains(QStringLiteral("'A'")));
         monitor->Filter()->setCurrentIndex(0);
 
+        FPty->Receive(4096, 10ms); // what was sent before the pause
         monitor->Pause()->setChecked(true);
         const QString held = view->toPlainText();
-        QTest::qWait(500); // polls go on meanwhile
+        QVERIFY(HearPoll()); // polls go on meanwhile
+        QVERIFY(HearPoll());
         QCOMPARE(view->toPlainText(), held);
         monitor->Pause()->setChecked(false);
         QVERIFY(view->blockCount() > held.count('\n') + 1);
@@ -242,21 +246,27 @@ private:
         std::filesystem::create_symlink(FPty->SlavePath(), FLink);
     }
 
-    // Waits for a poll on the line and answers it with a status reply.
-    bool AnswerPoll(TForm1&) {
+    // Waits, handling the window's events, until a poll comes over the line.
+    bool HearPoll() {
         std::string bytes;
-        QElapsedTimer clock;
-        clock.start();
-        while (bytes.find(Poll) == std::string::npos && clock.elapsed() < 5000) {
-            QTest::qWait(20);
-            bytes += FPty->Receive(64, 10ms);
-        }
-        if (bytes.find(Poll) == std::string::npos) {
+        return QTest::qWaitFor(
+            [&] {
+                bytes += FPty->Receive(64, 10ms);
+                return bytes.find(Poll) != std::string::npos;
+            },
+            HungRunMs);
+    }
+
+    // Waits for a poll on the line and answers it with a status reply, until the window has
+    // decoded the reply (the monitor takes it up at once).
+    bool AnswerPoll(TForm1& form) {
+        if (!HearPoll()) {
             return false;
         }
+        const uint64_t decoded = form.Codec().Counters().Dispatched;
         FPty->Send(PanelSerialFrameText('A', StatusRecord()));
-        QTest::qWait(300); // the reply is decoded and the monitor takes it up
-        return true;
+        return QTest::qWaitFor([&] { return form.Codec().Counters().Dispatched > decoded; },
+                               HungRunMs);
     }
 
     static QStringList ErrorLines(TForm1& form) {

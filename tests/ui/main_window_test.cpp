@@ -1,6 +1,7 @@
 // The main window against a panel on a pseudo-terminal: start-up, the communication page, the
 // poll over the serial line, the buttons, the error display, and closing.
 
+#include "hung_run.h"
 #include "little_endian.h"
 #include "panel_frames.h"
 #include "pty_pair.h"
@@ -143,14 +144,15 @@ private slots:
         TForm1 form(FDir->Path().string());
         form.show();
         QVERIFY(form.ComPort1.Connected());
-        QCOMPARE(ReceiveWhileRunning(*FPty, Poll.size(), 3000), Poll);
+        QCOMPARE(ReceiveWhileRunning(*FPty, Poll.size(), HungRunMs), Poll);
 
         form.TabSheet2->ButtonVerse->click();
-        QCOMPARE(ReceiveWhileRunning(*FPty, 7, 1000), std::string("\xAA\x01\x30\x56\x86\xAA\x02"));
+        QCOMPARE(ReceiveWhileRunning(*FPty, 7, HungRunMs),
+                 std::string("\xAA\x01\x30\x56\x86\xAA\x02"));
         form.TabSheet2->SpinEditSlave->setValue(3);
         OnQuestion(AnswerYes);
         form.TabSheet2->ButtonSetSlave->click();
-        QCOMPARE(ReceiveWhileRunning(*FPty, 8, 1000),
+        QCOMPARE(ReceiveWhileRunning(*FPty, 8, HungRunMs),
                  std::string("\xAA\x01\x30\x53\x03\x86\xAA\x02"));
         form.close();
     }
@@ -190,7 +192,7 @@ private slots:
         TNumberEdit* voltage = form.Master->NumberEdit(TMeasureField::VA);
         form.StatusPages().ShowValue(0, TMeasureField::VA, 12345);
         voltage->setFocus();
-        QTRY_VERIFY(voltage->hasFocus());
+        QTRY_VERIFY_WITH_TIMEOUT(voltage->hasFocus(), HungRunMs);
         QTest::keyClicks(voltage, QStringLiteral("99"));
         QTest::keyClick(voltage, Qt::Key_Return);
         QTest::keyClick(voltage, Qt::Key_Tab);
@@ -245,7 +247,8 @@ private slots:
         QSignalSpy version(page->ButtonVerse, &QPushButton::clicked);
         page->SpinEditAdr->setFocus();
         QTest::keyClick(page->SpinEditAdr, Qt::Key_V, Qt::AltModifier);
-        QTRY_COMPARE(version.size(), 1); // a mnemonic clicks after a short animation
+        // A mnemonic clicks after a short animation.
+        QTRY_COMPARE_WITH_TIMEOUT(version.size(), 1, HungRunMs);
 
         page->SpinEditRefresh->setFocus(); // the keys work wherever the focus is
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
@@ -320,7 +323,7 @@ private slots:
         TForm1 form(FDir->Path().string());
         form.show();
         form.TabSheet2->SpinEditRefresh->setValue(100);
-        QCOMPARE(ReceiveWhileRunning(*FPty, Poll.size(), 3000), Poll);
+        QCOMPARE(ReceiveWhileRunning(*FPty, Poll.size(), HungRunMs), Poll);
 
         form.TabSheet2->ButtonStop->click();
         QVERIFY(!form.ComPort1.Connected());
@@ -331,7 +334,7 @@ private slots:
         form.TabSheet2->Button1->click();
         QVERIFY(form.ComPort1.Connected());
         FPty->Receive(4096, std::chrono::milliseconds(50)); // anything sent before the stop
-        QCOMPARE(ReceiveWhileRunning(*FPty, Poll.size(), 2000), Poll);
+        QCOMPARE(ReceiveWhileRunning(*FPty, Poll.size(), HungRunMs), Poll);
         form.close();
     }
 
@@ -358,7 +361,7 @@ private slots:
 
         TStatusPage* master = form.Master;
         QTRY_COMPARE_WITH_TIMEOUT(master->NumberEdit(TMeasureField::VNet)->text(),
-                                  QStringLiteral("27.12 V"), 3000);
+                                  QStringLiteral("27.12 V"), HungRunMs);
         const std::pair<TMeasureField, const char*> shown[] = {
             {TMeasureField::VA, "12.345 V"}, {TMeasureField::IA, "02.50 mA"},
             {TMeasureField::TE, "6553.5 C"}, {TMeasureField::TI, "23.5 C"},
@@ -374,7 +377,7 @@ private slots:
         QVERIFY(!form.PageControl1->isTabVisible(form.PageControl1->indexOf(form.TabSheetSl[2])));
         QCOMPARE(form.PanelState().LedOn[0], 1u << 3);
         TShape* alarm = form.StatusPages().LedAt(0, 3);
-        QTRY_VERIFY_WITH_TIMEOUT(alarm->Lit(), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(alarm->Lit(), HungRunMs);
         QVERIFY(!form.StatusPages().LedAt(0, 0)->Lit()); // "Sys. ready" follows the masks now
         form.close();
     }
@@ -387,12 +390,12 @@ private slots:
         auto* r = reinterpret_cast<uint8_t*>(record.data());
         PutU32(r + 50, 1u << 20); // "Fault slave3" blinks on the master
         FPty->Send(PanelSerialFrameText('A', record));
-        QTRY_VERIFY_WITH_TIMEOUT(form.TimerLed->Enabled(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(form.TimerLed->Enabled(), HungRunMs);
 
         PutU32(r + 50, 0);
         PutU32(r + 46, 1u << 5); // "Failure" steady on, nothing blinks
         FPty->Send(PanelSerialFrameText('A', record));
-        QTRY_VERIFY_WITH_TIMEOUT(form.StatusPages().LedAt(0, 5)->Lit(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(form.StatusPages().LedAt(0, 5)->Lit(), HungRunMs);
         QVERIFY(!form.TimerLed->Enabled());
         QVERIFY(!form.StatusPages().LedAt(0, 20)->Lit());
         form.close();

@@ -3,6 +3,7 @@
 // the tool (the window in-process, or the program itself) on its line; and the event report as
 // such a test reads it. Header only: each window test is a program of its own.
 
+#include "hung_run.h"
 #include "temp_dir.h"
 
 #include <QElapsedTimer>
@@ -27,8 +28,8 @@ public:
                            options);
         QElapsedTimer clock;
         clock.start();
-        while (FProcess.waitForStarted(5000) && !std::filesystem::is_symlink(link) &&
-               clock.elapsed() < 5000) {
+        while (FProcess.waitForStarted(HungRunMs) && !std::filesystem::is_symlink(link) &&
+               clock.elapsed() < HungRunMs) {
             QThread::msleep(10);
         }
         FStarted = std::filesystem::is_symlink(link);
@@ -39,9 +40,9 @@ public:
             return; // never started, or gone: no process id to signal
         }
         ::kill(static_cast<pid_t>(FProcess.processId()), SIGTERM);
-        if (!FProcess.waitForFinished(5000)) {
+        if (!FProcess.waitForFinished(HungRunMs)) {
             FProcess.kill();
-            FProcess.waitForFinished(5000);
+            FProcess.waitForFinished(HungRunMs);
         }
     }
     TPanelSimProcess(const TPanelSimProcess&) = delete;

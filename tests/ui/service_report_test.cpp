@@ -9,6 +9,7 @@
 
 #include "panel_sim_process.h"
 
+#include "hung_run.h"
 #include "link/link_controls.h"
 #include "model/service_report.h"
 #include "model/status_record.h"
@@ -41,7 +42,7 @@ namespace {
 QString Run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(30000)) {
+    if (!process.waitForFinished(HungRunMs)) {
         return {};
     }
     return QString::fromUtf8(process.readAllStandardOutput());
@@ -77,7 +78,7 @@ QStringList FilesIn(const QString& folder) {
 // Answers the dialog the report opens with these names and remarks.
 void AnswerDialog(TForm1& form, const TReportHandover* values) {
     TServiceReportDialog* dialog = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((dialog = form.ServiceReport().Dialog()) && dialog->isVisible(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT((dialog = form.ServiceReport().Dialog()) && dialog->isVisible(), HungRunMs);
     if (values != nullptr) {
         dialog->SetValues(*values);
     }
@@ -159,7 +160,7 @@ private slots:
         QVERIFY(form.ServiceReport().LastPath().isEmpty());
 
         form.TabSheet2->SpinEditRefresh->setValue(100);
-        QTRY_COMPARE_WITH_TIMEOUT(EventCount(dir.Path()), 3, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(EventCount(dir.Path()), 3, HungRunMs);
         QVERIFY(!form.FirmwareVersion().Known());
         // No status reply after those on their way: the page and the report show the same
         // record (the version's reply comes after them).
@@ -172,7 +173,7 @@ private slots:
         const TReportHandover handover{"Jana Nov\xC3\xA1kov\xC3\xA1", "Hasi\xC4\x8D servis",
                                        "Pek\xC3\xA1rna Nov\xC3\xA1k", longRemark};
         AnswerDialog(form, &handover);
-        QTRY_VERIFY_WITH_TIMEOUT(!form.ServiceReport().LastPath().isEmpty(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.ServiceReport().LastPath().isEmpty(), HungRunMs);
         const QString path = form.ServiceReport().LastPath();
         QVERIFY2(path.startsWith(QString::fromStdString(dir.Path().string()) +
                                  "/ServiceReports/ServiceReport_00A1B2C3D400_"),
@@ -222,7 +223,7 @@ private slots:
         QCOMPARE(form.ServiceReport().Dialog()->EditTechnician->text(),
                  QString::fromUtf8("Jana Nováková"));
         AnswerDialog(form, nullptr);
-        QTRY_VERIFY_WITH_TIMEOUT(form.ServiceReport().LastPath() != path, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(form.ServiceReport().LastPath() != path, HungRunMs);
         const QString folder = QFileInfo(path).absolutePath();
         QCOMPARE(FilesIn(folder).size(), 2);
         QCOMPARE(QByteArray(ReadFileBytes(path.toStdString()).c_str()), first);
@@ -239,7 +240,7 @@ private slots:
         WriteToolSettingsForLink(dir.Path(), link);
         TForm1 form(dir.Path().string());
         form.show();
-        QTRY_VERIFY_WITH_TIMEOUT(form.Master->IdEdit()->text() == "00A1B2C3D400", 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(form.Master->IdEdit()->text() == "00A1B2C3D400", HungRunMs);
         const std::string folder = (dir.Path() / "ServiceReports").string();
         DiskCalls().Write = [folder](int fd, const void* data, std::size_t size) -> ssize_t {
             char target[4096] = {};
@@ -255,7 +256,7 @@ private slots:
         form.TabSheet2->ButtonServiceReport->click();
         AnswerDialog(form, nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(
-            form.Errors().OpenMessages().join('\n').contains("No space left on device"), 15000);
+            form.Errors().OpenMessages().join('\n').contains("No space left on device"), HungRunMs);
         DiskCalls() = SystemDiskCalls();
         QVERIFY2(form.Errors().OpenMessages().join('\n').contains("could not be written"),
                  qPrintable(form.Errors().OpenMessages().join('\n')));
@@ -323,10 +324,10 @@ private slots:
         WriteToolSettingsForLink(dir.Path(), link);
         TForm1 form(dir.Path().string());
         form.show();
-        QTRY_VERIFY_WITH_TIMEOUT(form.Master->IdEdit()->text() == "00A1B2C3D400", 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(form.Master->IdEdit()->text() == "00A1B2C3D400", HungRunMs);
         form.TabSheet2->ButtonServiceReport->click();
         AnswerDialog(form, nullptr);
-        QTRY_VERIFY_WITH_TIMEOUT(!form.ServiceReport().LastPath().isEmpty(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.ServiceReport().LastPath().isEmpty(), HungRunMs);
         const QString path = form.ServiceReport().LastPath();
         const QString folder = QFileInfo(path).absolutePath();
 
@@ -338,7 +339,7 @@ private slots:
                 .DoneMessage()
                 ->findChild<QPushButton*>("ButtonOpenReport")
                 ->click();
-            QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 2, 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 2, HungRunMs);
             QCOMPARE(opener.Opened(), QStringList({path, folder}));
             QCOMPARE(answered.at(1), QVariantList({folder, true}));
             QVERIFY2(
@@ -349,9 +350,9 @@ private slots:
                 .DoneMessage()
                 ->findChild<QPushButton*>("ButtonOpenReportFolder")
                 ->click();
-            QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 3, 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 3, HungRunMs);
             form.TabSheet2->ButtonFilesFolder->click();
-            QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 4, 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 4, HungRunMs);
             QCOMPARE(opener.Opened().mid(2),
                      QStringList({folder, QString::fromStdString(dir.Path().string())}));
         }
@@ -361,7 +362,7 @@ private slots:
             form.TabSheet2->ButtonFilesFolder->click();
             QTRY_VERIFY_WITH_TIMEOUT(form.Errors().OpenMessages().join('\n').contains(
                                          "Nothing on this computer can open"),
-                                     15000);
+                                     HungRunMs);
         }
         form.close();
     }

@@ -4,6 +4,7 @@
 // window fits the screen, also scaled twice. A picture of every page at both sizes goes into
 // the tests' output directory for a reviewer to look at.
 
+#include "hung_run.h"
 #include "pty_pair.h"
 #include "temp_dir.h"
 #include "ui/communication_page.h"
@@ -272,7 +273,7 @@ private slots:
         qputenv("QT_SCALE_FACTOR", "2"); // for the child only: this process has its scale
         scaled.start(QCoreApplication::applicationFilePath(), {QStringLiteral("FitsTheScreen")});
         qunsetenv("QT_SCALE_FACTOR");
-        QVERIFY(scaled.waitForFinished(60000));
+        QVERIFY(scaled.waitForFinished(HungRunMs));
         QVERIFY2(scaled.exitCode() == 0, scaled.readAllStandardOutput().constData());
     }
 
