@@ -6,6 +6,7 @@
 // clear the count, and the event report keeps every change as a note. Without a notification
 // service the tool says so once in the communication log and counts all the same.
 
+#include "hung_run.h"
 #include "link/frame_codec.h"
 #include "panel_sim_process.h"
 #include "ui/alarm_center.h"
@@ -109,7 +110,7 @@ private slots:
                    {QStringLiteral("--config-file=") + QString::fromStdString(config.string()),
                     QStringLiteral("--print-address"), QStringLiteral("--nofork")});
         QVERIFY2(FBus.waitForStarted(5000), "dbus-daemon (package dbus-daemon) is needed");
-        QTRY_VERIFY_WITH_TIMEOUT(FBus.canReadLine(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(FBus.canReadLine(), HungRunMs);
         FAddress = QString::fromLocal8Bit(FBus.readLine()).trimmed();
         QVERIFY(!FAddress.isEmpty());
         // The tool's session bus is this one, for this process only.
@@ -133,14 +134,15 @@ private slots:
         TReports reports(dir.Path().string(), SystemClock());
         auto form = OpenWindow(dir, reports);
         const QString said = QStringLiteral("no notification service on the session bus");
-        QTRY_COMPARE_WITH_TIMEOUT(LogLinesWith(*form, said), 1, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(form->windowTitle(), QStringLiteral("(1) Orvant  v2.1"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(LogLinesWith(*form, said), 1, HungRunMs);
+        QTRY_COMPARE_WITH_TIMEOUT(form->windowTitle(), QStringLiteral("(1) Orvant  v2.1"),
+                                  HungRunMs);
         QTRY_VERIFY_WITH_TIMEOUT(form->TabSheet2->Memo1->toPlainText().contains(
                                      QStringLiteral("Master: Mains: Failure (Chyba Site)")),
                                  5000);
         // The refusal is not said again, nor the fault announced again, however often it comes.
         const uint64_t later = RepliesFromNow(*form, 15);
-        QTRY_VERIFY_WITH_TIMEOUT(form->Codec().Counters().Dispatched >= later, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(form->Codec().Counters().Dispatched >= later, HungRunMs);
         QCOMPARE(form->windowTitle(), QStringLiteral("(1) Orvant  v2.1"));
         QCOMPARE(LogLinesWith(*form, QStringLiteral("Desktop notifications:")), 1);
         form->close();
@@ -164,9 +166,9 @@ private slots:
         auto form = OpenWindow(dir, reports);
 
         // Pre-alarm A at 10 s, the alarm with its extinguishing delay at 20 s.
-        QTRY_COMPARE_WITH_TIMEOUT(int(service.Received.size()), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(service.Received.size()), 1, HungRunMs);
         const uint64_t later = RepliesFromNow(*form, 12); // more than ten of the same state
-        QTRY_VERIFY_WITH_TIMEOUT(form->Codec().Counters().Dispatched >= later, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(form->Codec().Counters().Dispatched >= later, HungRunMs);
         QCOMPARE(int(service.Received.size()), 1);
         const TReceived prealarm = service.Received[0];
         QCOMPARE(prealarm.Summary, QStringLiteral("Alarm: Pre-alarm A"));
@@ -174,7 +176,7 @@ private slots:
                  qPrintable(prealarm.Body));
         QCOMPARE(prealarm.Urgency, 2);
         QVERIFY(prealarm.Actions.contains(QStringLiteral("acknowledge")));
-        QTRY_COMPARE_WITH_TIMEOUT(int(service.Received.size()), 2, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(service.Received.size()), 2, HungRunMs);
         QCOMPARE(service.Received[1].Summary,
                  QStringLiteral("Alarm: Alarm, extinguishing delayed"));
         QCOMPARE(service.Received[1].Urgency, 2);
@@ -187,7 +189,8 @@ private slots:
             QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
         invoked << prealarm.Id << QStringLiteral("acknowledge");
         QVERIFY(serviceBus.send(invoked));
-        QTRY_COMPARE_WITH_TIMEOUT(form->windowTitle(), QStringLiteral("(1) Orvant  v2.1"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(form->windowTitle(), QStringLiteral("(1) Orvant  v2.1"),
+                                  HungRunMs);
         const QString user = QString::fromLocal8Bit(CurrentUserName());
         QVERIFY(form->TabSheetAlarms->GridAlarms->item(0, 4)->text().endsWith(
             QStringLiteral(" by %1 (notification)").arg(user)));
@@ -195,7 +198,7 @@ private slots:
         // The window seen with the Master page in front.
         form->PageControl1->setCurrentWidget(form->Master);
         form->activateWindow();
-        QTRY_COMPARE_WITH_TIMEOUT(form->windowTitle(), QStringLiteral("Orvant  v2.1"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(form->windowTitle(), QStringLiteral("Orvant  v2.1"), HungRunMs);
         QCOMPARE(form->Alarms().List().Unacknowledged(), 0);
         QCOMPARE(form->TabSheetAlarms->GridAlarms->rowCount(), 2);
         form->close();

@@ -78,7 +78,8 @@ QStringList FilesIn(const QString& folder) {
 // Answers the dialog the report opens with these names and remarks.
 void AnswerDialog(TForm1& form, const TReportHandover* values) {
     TServiceReportDialog* dialog = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((dialog = form.ServiceReport().Dialog()) && dialog->isVisible(), HungRunMs);
+    QTRY_VERIFY_WITH_TIMEOUT((dialog = form.ServiceReport().Dialog()) && dialog->isVisible(),
+                             HungRunMs);
     if (values != nullptr) {
         dialog->SetValues(*values);
     }
