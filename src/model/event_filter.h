@@ -8,7 +8,7 @@
 // either leaves them out; a filter on the ID keeps the notes of that installation's copy.
 
 #include "model/event_categories.h"
-#include "store/event_history.h"
+#include "model/event_history.h"
 
 #include <array>
 #include <cstdint>

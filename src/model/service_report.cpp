@@ -8,7 +8,7 @@
 #include "model/firmware_version.h"
 #include "model/panel_texts.h"
 #include "model/visit_record.h"
-#include "store/event_history.h"
+#include "model/event_history.h"
 
 #include <cstdio>
 

@@ -25,6 +25,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <fstream>
@@ -66,8 +67,7 @@ void AddLabelled(QHBoxLayout* row, QWidget* control, const QString& caption, con
     row->addWidget(control);
 }
 
-constexpr int LiveWindow = 4096; // how far back a line written during the reading is looked for
-constexpr int MaxUnreadableShown = 1000;
+constexpr std::size_t MaxUnreadableShown = MaxUnreadableKept;
 
 } // namespace
 
@@ -216,9 +216,10 @@ void TEventHistoryPage::LoadProgress(int done, int total) {
 // The files as read, then the lines written meanwhile that the files did not hold yet.
 void TEventHistoryPage::Loaded(std::shared_ptr<TEventHistory> history) {
     FHistory = std::move(*history);
-    const std::size_t read = FHistory.Entries().size();
+    // A line written meanwhile went to the end of its day's file: if the file was read after
+    // it, it is among that file's last entries, at most as many back as lines were written.
     for (const std::string& line : FPending) {
-        if (!FHistory.HoldsLine(line, read, LiveWindow + FPending.size())) {
+        if (!FHistory.HoldsWrittenLine(line, FPending.size())) {
             AddEntryOf(line);
         }
     }
@@ -360,16 +361,21 @@ void TEventHistoryPage::ShowUnreadable() {
     QStringList text;
     for (std::size_t k = 0; k < lines.size() && k < MaxUnreadableShown; ++k) {
         const TUnreadableLine& line = lines[k];
-        text << tr("%1, line %2: %3")
-                    .arg(QString::fromLocal8Bit(FHistory.Files()[line.File]))
-                    .arg(line.Line)
-                    .arg(DecodePanelText(line.Text));
+        QString shown = tr("%1, line %2: %3")
+                            .arg(QString::fromLocal8Bit(FHistory.Files()[line.File]))
+                            .arg(line.Line)
+                            .arg(DecodePanelText(line.Text));
+        if (line.Length > line.Text.size()) {
+            shown += tr("... (%1 bytes)").arg(line.Length);
+        }
+        text << shown;
     }
-    if (lines.size() > MaxUnreadableShown) {
-        text << tr("... and %1 more").arg(lines.size() - MaxUnreadableShown);
+    const std::size_t shownCount = std::min(lines.size(), MaxUnreadableShown);
+    if (FHistory.UnreadableCount() > shownCount) {
+        text << tr("... and %1 more").arg(FHistory.UnreadableCount() - shownCount);
     }
     MemoUnreadable->setPlainText(text.join(QLatin1Char('\n')));
-    MemoUnreadable->setVisible(!lines.empty());
+    MemoUnreadable->setVisible(FHistory.UnreadableCount() != 0);
 }
 
 void TEventHistoryPage::ExportCsv(const QString& path) const {

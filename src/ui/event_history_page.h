@@ -6,7 +6,7 @@
 // files that do not read are listed under the table with file and line number.
 
 #include "model/event_filter.h"
-#include "store/event_history.h"
+#include "model/event_history.h"
 
 #include <QWidget>
 

@@ -4,7 +4,7 @@
 // rows on screen are turned into text, so a million rows cost no more than a hundred.
 
 #include "model/event_filter.h"
-#include "store/event_history.h"
+#include "model/event_history.h"
 
 #include <QAbstractTableModel>
 #include <QString>

@@ -10,7 +10,7 @@
 #include "model/version_ask.h"
 #include "model/version_decoder.h"
 #include "model/visit_record.h"
-#include "store/event_history.h"
+#include "model/event_history.h"
 #include "store/report_writer.h"
 
 #include "fake_transport.h"
