@@ -38,6 +38,7 @@ public:
     // Starts reading the files off the window's thread; lines written meanwhile wait for it.
     void Load();
     bool Loading() const;
+    TEventHistoryLoader& Loader() const { return *FLoader; }
     // A line the event report file has just received.
     void AddLiveLine(const std::string& line);
     // Shows only that installation's records (0: every installation).
