@@ -26,6 +26,7 @@ class QTimer;
 class TErrorDisplay;
 class TEventHistoryLoader;
 class TEventTableModel;
+struct TLoadedHistory;
 
 class TEventHistoryPage : public QWidget {
     Q_OBJECT
@@ -72,14 +73,15 @@ signals:
 private:
     QWidget* BuildFilters();
     void ConnectControls();
-    void Loaded(std::shared_ptr<TEventHistory> history);
+    void Loaded(std::shared_ptr<TLoadedHistory> loaded);
     void LoadProgress(int done, int total);
     void ApplyFilter();
     void ShowCounts();
-    void ShowIds();
+    void ShowIds(const std::vector<uint64_t>& ids);
+    void ShowNewEntry(std::size_t entry, bool addRow);
     void ShowUnreadable();
     void ButtonExportClick();
-    void AddEntryOf(const std::string& line);
+    bool AddEntryOf(const std::string& line);
 
     std::string FDirectory;
     TErrorDisplay& FErrors;
