@@ -4,11 +4,11 @@
 
 #include "core/civil_time.h"
 #include "model/event_csv.h"
+#include "model/event_history.h"
 #include "model/field_tables.h"
 #include "model/firmware_version.h"
 #include "model/panel_texts.h"
 #include "model/visit_record.h"
-#include "model/event_history.h"
 
 #include <cstdio>
 
