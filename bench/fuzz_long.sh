@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Runs every fuzz target for as long as one likes and reports what each did.
+# Runs every fuzz target for as long as one likes and reports what each did: inputs run, inputs a
+# second, the coverage reached (edges of the code, "cov", and libFuzzer's finer features, "ft")
+# and the corpus kept. One target at a time, one job each.
 #
 #   bench/fuzz_long.sh [SECONDS_PER_TARGET] [TARGET...]
 #
@@ -25,7 +27,8 @@ if [ ${#targets[@]} -eq 0 ]; then
     done
 fi
 
-printf '%-24s %8s %14s %12s %8s\n' target seconds executions "per second" corpus
+printf '%-24s %8s %14s %12s %8s %8s %8s\n' target seconds executions "per second" cov ft corpus
+total=0
 for name in "${targets[@]}"; do
     corpus=build/fuzz/corpus/$name
     mkdir -p "$corpus"
@@ -38,6 +41,11 @@ for name in "${targets[@]}"; do
     fi
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log")
-    printf '%-24s %8s %14s %12s %8s\n' "$name" "$took" "$runs" \
-        "$((runs / (took > 0 ? took : 1)))" "$(find "$corpus" -type f | wc -l)"
+    last=$(grep -E '^#[0-9]+.*cov: ' "$log" | tail -n 1)
+    cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$last")
+    ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$last")
+    printf '%-24s %8s %14s %12s %8s %8s %8s\n' "$name" "$took" "$runs" \
+        "$((runs / (took > 0 ? took : 1)))" "$cov" "$ft" "$(find "$corpus" -type f | wc -l)"
+    total=$((total + runs))
 done
+echo "inputs run over all targets: $total"

@@ -5,8 +5,8 @@
 
 #include "core/civil_time.h"
 #include "model/event_filter.h"
+#include "model/event_history.h"
 #include "model/event_record.h"
-#include "store/event_history.h"
 
 #include <algorithm>
 #include <cstdint>

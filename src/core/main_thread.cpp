@@ -30,21 +30,20 @@ THandOff::~THandOff() {
 }
 
 bool THandOff::Run(std::function<void()> fn) {
-    if (StopRequested()) {
-        return false;
-    }
-    if (FMainThread.IsMainThread()) {
-        fn();
-        return true;
-    }
     auto call = std::make_shared<TCall>();
     call->Fn = std::move(fn);
-    // Posted under the lock that RequestStop takes: once a stop has been requested nothing
-    // reaches the main thread any more, so it may be gone after RequestStop (a waiting thread
-    // that is not joined, such as a host-name look-up, may call Run later).
+    // The main thread is asked (whether this is it) and posted to under the lock that
+    // RequestStop takes: once a stop has been requested nothing touches the main thread any
+    // more, so it may be gone after RequestStop (a waiting thread that is not joined, such as a
+    // host-name look-up, may call Run later).
     std::unique_lock postLock(FShared->Mutex);
     if (FShared->Stop) {
         return false;
+    }
+    if (FMainThread.IsMainThread()) {
+        postLock.unlock();
+        call->Fn();
+        return true;
     }
     FMainThread.Post([shared = FShared, call] {
         {

@@ -3,10 +3,7 @@
 #include "core/errors.h"
 #include "model/data_line.h"
 #include "store/report_file.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "store/report_reader.h"
 
 #include <cerrno>
 #include <string_view>
@@ -14,7 +11,6 @@
 
 namespace {
 
-constexpr std::size_t ReadBlock = 1 << 20;
 constexpr std::size_t StampLength = 19; // "dd.mm.yy hh:mm:ss" and two spaces
 
 bool IsMarker(std::string_view text) {
@@ -27,16 +23,18 @@ bool IsMarker(std::string_view text) {
 }
 
 // Takes the file's lines one by one and gathers the records of each second.
-class TDayReader {
+class TDayReader : public ILineSink {
 public:
     TChartDayLoad Result;
 
     TDayReader() { Result.Points = std::make_unique<TChartStore>(); }
 
-    void Line(std::string_view line) {
+    // A last line without its line end is read too: the day's file may still be written.
+    void Line(std::string_view line, std::size_t length, bool /*ended*/) override {
         ++FLineNumber;
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
+        if (length > line.size()) {
+            Bad(); // far longer than any line the tool writes
+            return;
         }
         const std::optional<TDateTime> stamp = ParseReportTimeStamp(line);
         const std::string_view text = stamp ? line.substr(StampLength) : line;
@@ -45,7 +43,7 @@ public:
         }
         const std::optional<TMasterBlock> master = stamp ? ParseDataLine(text) : std::nullopt;
         if (!master) {
-            Result.FirstBadLine = Result.BadLines++ == 0 ? FLineNumber : Result.FirstBadLine;
+            Bad();
             return;
         }
         const TChartTime time = ChartTimeOf(*stamp);
@@ -67,6 +65,7 @@ public:
     }
 
 private:
+    void Bad() { Result.FirstBadLine = Result.BadLines++ == 0 ? FLineNumber : Result.FirstBadLine; }
     // As the chart takes a raw value from a status reply.
     static float Volts(uint16_t raw) { return static_cast<float>(raw / 1000.0); }
 
@@ -77,52 +76,28 @@ private:
 
 } // namespace
 
+TChartDayLoad ReadChartDay(std::string_view bytes) {
+    TDayReader reader;
+    ReadLines(bytes, reader);
+    reader.Flush();
+    return std::move(reader.Result);
+}
+
 TChartDayLoad LoadChartDay(const std::string& path, const std::function<void(double)>& progress,
                            const std::atomic<bool>& stop) {
-    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0) {
-        throw EInOutError(errno, path);
-    }
-    struct stat status {};
-    const double size = ::fstat(file, &status) == 0 ? static_cast<double>(status.st_size) : 0;
     TDayReader reader;
-    std::vector<char> buffer(ReadBlock);
-    std::string carried; // the start of a line cut by the end of a block
-    double done = 0;
-    while (!(reader.Result.Stopped = stop.load(std::memory_order_relaxed))) {
-        const ssize_t n = ::read(file, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            const int error = errno;
-            ::close(file);
-            throw EInOutError(error, path);
-        }
-        if (n == 0) {
-            break;
-        }
-        std::string_view block(buffer.data(), static_cast<std::size_t>(n));
-        for (std::size_t end; (end = block.find('\n')) != std::string_view::npos;) {
-            if (carried.empty()) {
-                reader.Line(block.substr(0, end));
-            } else {
-                carried.append(block.substr(0, end));
-                reader.Line(carried);
-                carried.clear();
-            }
-            block.remove_prefix(end + 1);
-        }
-        carried.append(block);
-        done += static_cast<double>(n);
+    const TFileRead read = ReadFileLines(path, reader, stop, [&](uint64_t done, uint64_t size) {
         if (progress && size > 0) {
-            progress(std::min(1.0, done / size));
+            progress(static_cast<double>(done) / static_cast<double>(size));
         }
+    });
+    if (read.NotRegular) {
+        throw EInOutError(EINVAL, path + " (not a regular file)");
     }
-    ::close(file);
-    if (!carried.empty() && !reader.Result.Stopped) {
-        reader.Line(carried); // the last line, without its line end (a file still written)
+    if (read.Error != 0) {
+        throw EInOutError(read.Error, path);
     }
+    reader.Result.Stopped = read.Stopped;
     reader.Flush();
     return std::move(reader.Result);
 }

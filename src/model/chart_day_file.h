@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 struct TChartDayLoad {
     std::unique_ptr<TChartStore> Points;
@@ -21,8 +22,11 @@ struct TChartDayLoad {
     bool Stopped = false;         // the stop came before the end; Points holds what was read
 };
 
-// Reads the file at `path`. `progress` (may be empty) is told the share read, 0 to 1, now and
-// then; `stop` is looked at as often. Runs on any thread: it touches nothing but its own data.
-// Raises EInOutError when the file cannot be opened or read.
+// Reads the file at `path` (a regular file only, as far as it was when opened). `progress` (may
+// be empty) is told the share read, 0 to 1, now and then; `stop` is looked at as often. Runs on
+// any thread: it touches nothing but its own data. Raises EInOutError when the file cannot be
+// opened or read, or is not a regular file.
 TChartDayLoad LoadChartDay(const std::string& path, const std::function<void(double)>& progress,
                            const std::atomic<bool>& stop);
+// The same from a day's file already in memory.
+TChartDayLoad ReadChartDay(std::string_view bytes);

@@ -4,7 +4,7 @@
 // in double quotes with its double quotes doubled, every row ended by CR LF. Text is UTF-8: the
 // panel's texts pass through `decode` (Windows-1250 bytes to UTF-8), the rest is ASCII.
 
-#include "store/event_history.h"
+#include "model/event_history.h"
 
 #include <functional>
 #include <ostream>

@@ -8,7 +8,7 @@
 // either leaves them out; a filter on the ID keeps the notes of that installation's copy.
 
 #include "model/event_categories.h"
-#include "store/event_history.h"
+#include "model/event_history.h"
 
 #include <array>
 #include <cstdint>
@@ -24,6 +24,7 @@ struct TEventFilter {
     int64_t From = std::numeric_limits<int64_t>::min(); // civil seconds, included
     int64_t To = std::numeric_limits<int64_t>::max();   // civil seconds, excluded
     std::string Text; // bytes of the text; ASCII letters match either case; empty: every text
+    bool operator==(const TEventFilter&) const = default;
 };
 
 struct TFilteredEvents {

@@ -25,6 +25,8 @@ public:
     // The version (empty while none is known) and when it came.
     const std::string& Text() const { return FText; }
     const TDateTime& ReadAt() const { return FReadAt; }
+    // The device ID of the last status reply; empty before any.
+    const std::string& Answering() const { return FAnswering; }
 
     // Told after every Record. The result names the watcher for Unwatch.
     std::size_t Watch(TWatcher watcher);

@@ -3,7 +3,7 @@
 // "Zar" + n, each with its "id" and stored "index") and every ID in the event report files, one
 // row per ID, in the order of the sections and then of the first record copied.
 
-#include "store/event_history.h"
+#include "model/event_history.h"
 #include "store/ini_file.h"
 
 #include <cstdint>

@@ -9,6 +9,8 @@
 #include "model/status_record.h"
 #include "model/version_decoder.h"
 
+#include <memory>
+
 void RegisterReplyDecoders(TFrameCodec& codec, TStatusDecoder& status, TEventBookkeeping& events,
                            ICommLog& log, IReportLines& report, const IClock& clock,
                            TFirmwareVersion* firmware) {
@@ -19,7 +21,8 @@ void RegisterReplyDecoders(TFrameCodec& codec, TStatusDecoder& status, TEventBoo
         Command::Event, [&events] { events.DecodeEvent(); }, EventRecordSize);
     codec.RegisterDecoder(
         Command::EventInfo, [&events] { events.DecodeEventInfo(); }, EventInfoSize);
-    codec.RegisterDecoder(Command::Version, [&codec, &log, &report, &clock, firmware] {
-        DecodeVersion(codec, log, report, clock, firmware);
+    codec.RegisterDecoder(Command::Version, [&codec, &log, &report, &clock, firmware,
+                                             repeats = std::make_shared<TVersionRepeats>()] {
+        DecodeVersion(codec, log, report, clock, firmware, repeats.get());
     });
 }

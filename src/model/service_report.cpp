@@ -5,12 +5,12 @@
 #include "core/civil_time.h"
 #include "model/event_csv.h"
 #include "model/event_filter_text.h"
+#include "model/event_history.h"
 #include "model/field_tables.h"
 #include "model/firmware_version.h"
 #include "model/panel_texts.h"
 #include "model/report_summary.h"
 #include "model/visit_record.h"
-#include "store/event_history.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,5 +1,6 @@
 #include "model/version_decoder.h"
 
+#include "core/civil_time.h"
 #include "core/clock.h"
 #include "core/comm_log.h"
 #include "core/errors.h"
@@ -18,8 +19,22 @@ std::string VersionStamp(const TDateTime& t) {
     return text;
 }
 
+bool TVersionRepeats::Worth(const std::string& installation, const std::string& text,
+                            const TDateTime& time) {
+    const int64_t now = CivilSeconds(time);
+    if (FAny && installation == FInstallation && text == FText && now >= FWrittenAt &&
+        now - FWrittenAt < 60) {
+        return false;
+    }
+    FAny = true;
+    FInstallation = installation;
+    FText = text;
+    FWrittenAt = now;
+    return true;
+}
+
 void DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report,
-                   const IClock& clock, TFirmwareVersion* last) {
+                   const IClock& clock, TFirmwareVersion* last, TVersionRepeats* repeats) {
     const uint8_t* payload = codec.Payload();
     const uint8_t* end = payload + std::min(codec.PayloadLength(), MaxVersionBytes);
     const uint8_t* zero = std::find(payload, end, 0);
@@ -32,5 +47,9 @@ void DecodeVersion(const TFrameCodec& codec, ICommLog& log, IReportLines& report
         last->Record(text, clock.Now());
     }
     log.AddLine("Verse=" + text);
-    report.WriteReportLine(VersionStamp(clock.Now()) + text);
+    const TDateTime now = clock.Now();
+    if (repeats == nullptr ||
+        repeats->Worth(last != nullptr ? last->Answering() : std::string(), text, now)) {
+        report.WriteReportLine(VersionStamp(now) + text);
+    }
 }

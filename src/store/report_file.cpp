@@ -117,18 +117,33 @@ void TReportFile::OpenAt(const TDateTime& now) {
     }
     if (FKind.ForceToDisk && FHandle >= 0) {
         // The lines reach the disk with the file, but a new file (or directory) is only found
-        // after a power cut once its entry is on the disk too. A failure here shows at the next
-        // flush of a line, where it counts.
+        // after a power cut once its entry is on the disk too. A flush that fails here is tried
+        // again before the next line, which is refused with the error while it still fails.
         if (madeDirectory) {
-            FlushDirectory(FBaseDirectory.empty() ? "/" : FBaseDirectory);
+            FlushDirectoryLater(FBaseDirectory.empty() ? "/" : FBaseDirectory);
         }
         if (madeFile) {
-            FlushDirectory(directory);
+            FlushDirectoryLater(directory);
         }
     }
     FReportOpened = FHandle >= 0;
     FReportDay = now;
     FDayKnown = true;
+}
+
+void TReportFile::FlushDirectoryLater(const std::string& directory) {
+    if (!FlushDirectory(directory)) {
+        FUnflushedDirectories.push_back(directory);
+    }
+}
+
+void TReportFile::FlushDirectoriesOrRaise() {
+    while (!FUnflushedDirectories.empty()) {
+        if (!FlushDirectory(FUnflushedDirectories.front())) {
+            throw EInOutError(errno, FUnflushedDirectories.front());
+        }
+        FUnflushedDirectories.erase(FUnflushedDirectories.begin());
+    }
 }
 
 void TReportFile::WriteReportLine(const std::string& text) {
@@ -167,6 +182,7 @@ void TReportFile::WriteLineAt(const TDateTime& now, const std::string& text) {
     } else if (!FReportOpened) {
         ReopenOrRaise(now);
     }
+    FlushDirectoriesOrRaise();
     WritePendingMarker(now);
     WriteRaw(text + LineEnd);
 }

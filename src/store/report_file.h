@@ -17,13 +17,16 @@
 // once the directory is writable again. A write that fails raises EInOutError and closes the
 // file; the line is lost and the next write opens the file again, starting on a fresh line when
 // the failed one was cut short. An instance made with ForceToDisk also flushes the entries of a
-// directory or file it creates, so that a new day's file is still there after a power cut.
+// directory or file it creates, so that a new day's file is still there after a power cut; while
+// such a flush fails, every line is refused with EInOutError naming the directory (a line is
+// not durable before its file's entry is), and the flush is tried again at each one.
 
 #include "core/clock.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What tells the two report instances apart.
 struct TReportKind {
@@ -83,6 +86,8 @@ private:
     void WriteRaw(const std::string& line);
     void CloseFile();
     void DropFile();
+    void FlushDirectoryLater(const std::string& directory);
+    void FlushDirectoriesOrRaise();
 
     TReportKind FKind;
     std::string FBaseDirectory;
@@ -95,6 +100,7 @@ private:
     int FOpenError = 0;       // errno of the last failed open
     bool FLineBroken = false; // the file ends in a line that a failed write cut short
     TPendingMarker FPending = TPendingMarker::None;
+    std::vector<std::string> FUnflushedDirectories; // whose entries a flush failed to secure
 };
 
 // "dd.mm.yy hh:mm:ss" of a local time.

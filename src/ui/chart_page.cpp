@@ -32,7 +32,7 @@ TChartPage::TChartPage(TErrorDisplay& errors, QWidget* parent) : QWidget(parent)
 }
 
 TChartPage::~TChartPage() {
-    StopLoader();
+    FDayReading.Abandon(); // never waits for a read that may hang
 }
 
 void TChartPage::BuildPanel() {

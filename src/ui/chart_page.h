@@ -11,6 +11,7 @@
 // data lines are counted and shown, never fatal.
 
 #include "model/chart_day_file.h"
+#include "ui/detached_reading.h"
 
 #include <QWidget>
 
@@ -19,7 +20,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 class QCheckBox;
 class QComboBox;
@@ -60,7 +60,7 @@ public:
     // Reads a day's data report file on a thread of its own; its points replace the past day's
     // layer when done, and the view shows that day. A failure goes to the error display.
     void OpenDay(const std::string& path);
-    bool DayLoading() const { return FLoader.joinable(); }
+    bool DayLoading() const { return FDayReading.Busy(); }
 
     // The chart as it is on screen with a title above it, as a PNG file. Raises EInOutError.
     void SavePicture(const std::string& path);
@@ -85,17 +85,14 @@ private:
     void ButtonOpenDayClick();
     void ButtonCloseDayClick();
     void FillComboDay();
-    void DayLoaded(int generation, std::shared_ptr<TChartDayLoad> load, std::exception_ptr failure,
+    void DayLoaded(std::shared_ptr<TChartDayLoad> load, std::exception_ptr failure,
                    const QString& dayText);
     void ShowViewMode();
     QString SuggestedFileName(const QString& extension) const;
-    void StopLoader();
 
     TErrorDisplay& FErrors;
     std::string FReportDirectory;
-    std::thread FLoader;
-    std::atomic<bool> FStopLoad{false};
-    std::atomic<int> FLoadPermille{0};
-    int FLoadGeneration = 0; // which load a finished thread's hand-back belongs to
+    TDetachedReading FDayReading{this};              // the day's file being read
+    std::shared_ptr<std::atomic<int>> FLoadPermille; // its progress, written by its thread
     QTimer* FProgressTimer;
 };

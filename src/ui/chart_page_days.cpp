@@ -1,5 +1,7 @@
 // The "Chart" page's past days: the data report files present, one of them read on a thread of
 // its own into the chart's second layer, with a progress bar and the count of lines not read.
+// The window never waits for that thread (a stalled medium may hold its read): a new day
+// opened, or the page closed, abandons it.
 
 #include "ui/chart_page.h"
 
@@ -62,7 +64,7 @@ void TChartPage::BuildDayRow() {
     FProgressTimer = new QTimer(this);
     FProgressTimer->setInterval(100);
     connect(FProgressTimer, &QTimer::timeout, this,
-            [this] { ProgressDay->setValue(FLoadPermille.load()); });
+            [this] { ProgressDay->setValue(FLoadPermille ? FLoadPermille->load() : 0); });
     SetReportDirectory({});
 }
 
@@ -97,40 +99,32 @@ void TChartPage::ButtonOpenDayClick() {
 }
 
 void TChartPage::OpenDay(const std::string& path) {
-    StopLoader();
-    FStopLoad = false;
-    FLoadPermille = 0;
+    FLoadPermille = std::make_shared<std::atomic<int>>(0);
     ProgressDay->setValue(0);
     ProgressDay->show();
     ButtonOpenDay->setEnabled(false);
     LabelDay->setText(tr("Reading %1").arg(QString::fromStdString(path)));
     FProgressTimer->start();
     const QString dayText = ComboDay->currentText();
-    const int generation = ++FLoadGeneration;
-    FLoader = std::thread([this, path, dayText, generation] {
+    FDayReading.Start([this, path, dayText, permille = FLoadPermille](TDetachedReading::TJob& job) {
+        // On the reading thread: only the job and its own copies are touched here.
         auto load = std::make_shared<TChartDayLoad>();
         std::exception_ptr failure;
         try {
             *load = LoadChartDay(
-                path, [this](double share) { FLoadPermille = static_cast<int>(share * 1000); },
-                FStopLoad);
+                path, [&permille](double share) { *permille = static_cast<int>(share * 1000); },
+                job.Stop);
         } catch (...) {
             failure = std::current_exception();
         }
-        // The page outlives the thread (its end joins it), so the call finds it there.
-        QMetaObject::invokeMethod(
-            this, [=, this] { DayLoaded(generation, load, failure, dayText); },
-            Qt::QueuedConnection);
+        job.HandBack([this, load, failure, dayText] { DayLoaded(load, failure, dayText); });
     });
 }
 
-// On the window's thread, once the reading thread has ended.
-void TChartPage::DayLoaded(int generation, std::shared_ptr<TChartDayLoad> load,
-                           std::exception_ptr failure, const QString& dayText) {
-    if (generation != FLoadGeneration) {
-        return; // a later OpenDay stopped and joined this load
-    }
-    FLoader.join();
+// On the window's thread, when the reading is done (one abandoned since never comes here).
+void TChartPage::DayLoaded(std::shared_ptr<TChartDayLoad> load, std::exception_ptr failure,
+                           const QString& dayText) {
+    FDayReading.Finished();
     FProgressTimer->stop();
     ProgressDay->hide();
     FillComboDay();
@@ -162,11 +156,4 @@ void TChartPage::ButtonCloseDayClick() {
     ButtonCloseDay->setEnabled(false);
     LabelDay->clear();
     Chart1->update();
-}
-
-void TChartPage::StopLoader() {
-    if (FLoader.joinable()) {
-        FStopLoad = true;
-        FLoader.join();
-    }
 }

@@ -25,11 +25,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <fstream>
 #include <map>
-#include <set>
 
 namespace {
 
@@ -66,8 +66,7 @@ void AddLabelled(QHBoxLayout* row, QWidget* control, const QString& caption, con
     row->addWidget(control);
 }
 
-constexpr int LiveWindow = 4096; // how far back a line written during the reading is looked for
-constexpr int MaxUnreadableShown = 1000;
+constexpr std::size_t MaxUnreadableShown = MaxUnreadableKept;
 
 } // namespace
 
@@ -83,6 +82,8 @@ TEventHistoryPage::TEventHistoryPage(std::string directory, TErrorDisplay& error
     TableEvents->setSelectionBehavior(QAbstractItemView::SelectRows);
     TableEvents->setAlternatingRowColors(false); // the ground tells the category
     TableEvents->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    // Rows of one height: a million of them cost the header nothing when the rows are set.
+    TableEvents->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     TableEvents->verticalHeader()->hide();
     TableEvents->horizontalHeader()->setStretchLastSection(true);
     TableEvents->setWordWrap(false);
@@ -118,7 +119,7 @@ TEventHistoryPage::TEventHistoryPage(std::string directory, TErrorDisplay& error
     column->addWidget(MemoUnreadable);
     FLoader = std::make_unique<TEventHistoryLoader>(
         [this](int done, int total) { LoadProgress(done, total); },
-        [this](std::shared_ptr<TEventHistory> history) { Loaded(std::move(history)); });
+        [this](std::shared_ptr<TLoadedHistory> loaded) { Loaded(std::move(loaded)); });
     ConnectControls();
     ShowCounts();
 }
@@ -201,7 +202,7 @@ void TEventHistoryPage::Load() {
     FLoaded = false;
     ProgressBarLoad->setRange(0, 0); // busy until the number of files is known
     ProgressBarLoad->show();
-    FLoader->Start(FDirectory);
+    FLoader->Start(FDirectory, Filter(), FModel->SortColumn(), FModel->SortAscending());
 }
 
 bool TEventHistoryPage::Loading() const {
@@ -213,12 +214,15 @@ void TEventHistoryPage::LoadProgress(int done, int total) {
     ProgressBarLoad->setValue(done);
 }
 
-// The files as read, then the lines written meanwhile that the files did not hold yet.
-void TEventHistoryPage::Loaded(std::shared_ptr<TEventHistory> history) {
-    FHistory = std::move(*history);
+// The files as read, then the lines written meanwhile that the files did not hold yet. The rows
+// come sorted from the reading thread unless the filter or the sort changed since it began.
+void TEventHistoryPage::Loaded(std::shared_ptr<TLoadedHistory> loaded) {
+    FHistory = std::move(loaded->History);
     const std::size_t read = FHistory.Entries().size();
+    // A line written meanwhile went to the end of its day's file: if the file was read after
+    // it, it is among that file's last entries, at most as many back as lines were written.
     for (const std::string& line : FPending) {
-        if (!FHistory.HoldsLine(line, read, LiveWindow + FPending.size())) {
+        if (!FHistory.HoldsWrittenLine(line, FPending.size())) {
             AddEntryOf(line);
         }
     }
@@ -226,18 +230,32 @@ void TEventHistoryPage::Loaded(std::shared_ptr<TEventHistory> history) {
     FLoaded = true;
     ProgressBarLoad->hide();
     FModel->ForgetTexts();
-    ShowIds();
+    ShowIds(loaded->Ids);
     ShowUnreadable();
-    ApplyFilter();
+    const bool sorted = loaded->Filter == Filter() && loaded->Column == FModel->SortColumn() &&
+                        loaded->Ascending == FModel->SortAscending();
+    if (sorted) {
+        FShown = std::move(loaded->Shown);
+        FModel->SetSortedRows(std::move(FShown.Rows));
+        FShown.Rows.clear();
+    } else {
+        ApplyFilter();
+    }
+    for (std::size_t entry = read; entry < FHistory.Entries().size(); ++entry) {
+        ShowNewEntry(entry, sorted);
+    }
+    ShowCounts();
     emit HistoryChanged();
 }
 
-void TEventHistoryPage::AddEntryOf(const std::string& line) {
+bool TEventHistoryPage::AddEntryOf(const std::string& line) {
     if (!FHasLiveFile) {
         FLiveFile = FHistory.AddFile(tr("this run").toStdString());
         FHasLiveFile = true;
     }
+    const std::size_t before = FHistory.Entries().size();
     FHistory.AddLine(line, FLiveFile, 0);
+    return FHistory.Entries().size() != before;
 }
 
 void TEventHistoryPage::AddLiveLine(const std::string& line) {
@@ -245,27 +263,32 @@ void TEventHistoryPage::AddLiveLine(const std::string& line) {
         FPending.push_back(line);
         return;
     }
-    const std::size_t before = FHistory.Entries().size();
-    AddEntryOf(line);
-    if (FHistory.Entries().size() == before) {
+    if (!AddEntryOf(line)) {
         ShowUnreadable();
         return;
     }
-    const TEventEntry& entry = FHistory.Entries().back();
+    ShowNewEntry(FHistory.Entries().size() - 1, true);
+    ShowCounts();
+    emit HistoryChanged();
+}
+
+// An entry added after the rows were made: its ID offered, and (addRow) its row shown when it
+// passes the filter.
+void TEventHistoryPage::ShowNewEntry(std::size_t index, bool addRow) {
+    const TEventEntry& entry = FHistory.Entries()[index];
     if (entry.Id != 0 && ComboBoxId->findData(QVariant::fromValue<qulonglong>(entry.Id)) < 0) {
+        const QSignalBlocker quiet(ComboBoxId);
         ComboBoxId->addItem(QString::fromLatin1(DeviceIdText(entry.Id)),
                             QVariant::fromValue<qulonglong>(entry.Id));
     }
-    if (PassesFilter(FHistory, entry, Filter())) {
-        FModel->AddRows({static_cast<uint32_t>(before)});
+    if (addRow && PassesFilter(FHistory, entry, Filter())) {
+        FModel->AddRows({static_cast<uint32_t>(index)});
         if (entry.Kind == TEntryKind::Event) {
             ++FShown.CodeCounts[entry.Code];
         } else {
             ++(entry.Kind == TEntryKind::Version ? FShown.Versions : FShown.Notes);
         }
-        ShowCounts();
     }
-    emit HistoryChanged();
 }
 
 void TEventHistoryPage::SetIdFilter(uint64_t id) {
@@ -334,14 +357,8 @@ void TEventHistoryPage::ShowCounts() {
                              .arg(parts.join(QStringLiteral(", "))));
 }
 
-void TEventHistoryPage::ShowIds() {
+void TEventHistoryPage::ShowIds(const std::vector<uint64_t>& ids) {
     const uint64_t chosen = ComboBoxId->currentData().toULongLong();
-    std::set<uint64_t> ids;
-    for (const TEventEntry& entry : FHistory.Entries()) {
-        if (entry.Id != 0) {
-            ids.insert(entry.Id);
-        }
-    }
     const QSignalBlocker quiet(ComboBoxId);
     while (ComboBoxId->count() > 1) {
         ComboBoxId->removeItem(1);
@@ -360,16 +377,21 @@ void TEventHistoryPage::ShowUnreadable() {
     QStringList text;
     for (std::size_t k = 0; k < lines.size() && k < MaxUnreadableShown; ++k) {
         const TUnreadableLine& line = lines[k];
-        text << tr("%1, line %2: %3")
-                    .arg(QString::fromLocal8Bit(FHistory.Files()[line.File]))
-                    .arg(line.Line)
-                    .arg(DecodePanelText(line.Text));
+        QString shown = tr("%1, line %2: %3")
+                            .arg(QString::fromLocal8Bit(FHistory.Files()[line.File]))
+                            .arg(line.Line)
+                            .arg(DecodePanelText(line.Text));
+        if (line.Length > line.Text.size()) {
+            shown += tr("... (%1 bytes)").arg(line.Length);
+        }
+        text << shown;
     }
-    if (lines.size() > MaxUnreadableShown) {
-        text << tr("... and %1 more").arg(lines.size() - MaxUnreadableShown);
+    const std::size_t shownCount = std::min(lines.size(), MaxUnreadableShown);
+    if (FHistory.UnreadableCount() > shownCount) {
+        text << tr("... and %1 more").arg(FHistory.UnreadableCount() - shownCount);
     }
     MemoUnreadable->setPlainText(text.join(QLatin1Char('\n')));
-    MemoUnreadable->setVisible(!lines.empty());
+    MemoUnreadable->setVisible(FHistory.UnreadableCount() != 0);
 }
 
 void TEventHistoryPage::ExportCsv(const QString& path) const {

@@ -6,7 +6,7 @@
 // files that do not read are listed under the table with file and line number.
 
 #include "model/event_filter.h"
-#include "store/event_history.h"
+#include "model/event_history.h"
 
 #include <QWidget>
 
@@ -26,6 +26,7 @@ class QTimer;
 class TErrorDisplay;
 class TEventHistoryLoader;
 class TEventTableModel;
+struct TLoadedHistory;
 
 class TEventHistoryPage : public QWidget {
     Q_OBJECT
@@ -38,6 +39,7 @@ public:
     // Starts reading the files off the window's thread; lines written meanwhile wait for it.
     void Load();
     bool Loading() const;
+    TEventHistoryLoader& Loader() const { return *FLoader; }
     // A line the event report file has just received.
     void AddLiveLine(const std::string& line);
     // Shows only that installation's records (0: every installation).
@@ -71,14 +73,15 @@ signals:
 private:
     QWidget* BuildFilters();
     void ConnectControls();
-    void Loaded(std::shared_ptr<TEventHistory> history);
+    void Loaded(std::shared_ptr<TLoadedHistory> loaded);
     void LoadProgress(int done, int total);
     void ApplyFilter();
     void ShowCounts();
-    void ShowIds();
+    void ShowIds(const std::vector<uint64_t>& ids);
+    void ShowNewEntry(std::size_t entry, bool addRow);
     void ShowUnreadable();
     void ButtonExportClick();
-    void AddEntryOf(const std::string& line);
+    bool AddEntryOf(const std::string& line);
 
     std::string FDirectory;
     TErrorDisplay& FErrors;

@@ -44,6 +44,12 @@ void TEventTableModel::SetRows(std::vector<uint32_t> rows) {
     endResetModel();
 }
 
+void TEventTableModel::SetSortedRows(std::vector<uint32_t> rows) {
+    beginResetModel();
+    FRows = std::move(rows);
+    endResetModel();
+}
+
 void TEventTableModel::AddRows(const std::vector<uint32_t>& rows) {
     if (rows.empty()) {
         return;

@@ -4,7 +4,7 @@
 // rows on screen are turned into text, so a million rows cost no more than a hundred.
 
 #include "model/event_filter.h"
-#include "store/event_history.h"
+#include "model/event_history.h"
 
 #include <QAbstractTableModel>
 #include <QString>
@@ -18,6 +18,10 @@ public:
 
     // The rows to show (indices into the history's entries), sorted by the column chosen last.
     void SetRows(std::vector<uint32_t> rows);
+    // Rows already in the order of SortColumn() and SortAscending() (sorted off this thread).
+    void SetSortedRows(std::vector<uint32_t> rows);
+    TEventColumn SortColumn() const { return FColumn; }
+    bool SortAscending() const { return FAscending; }
     const std::vector<uint32_t>& Rows() const { return FRows; }
     // Puts rows of entries added at the end of the history in their place: at the top when the
     // newest come first (the default), else by sorting again.

@@ -1,7 +1,7 @@
 // Reading the event report back: files written by the tool's own report writer, the filters and
 // counts of the "Events" page, its CSV export read back, and the installations list.
 
-#include "store/event_history.h"
+#include "model/event_history.h"
 
 #include "core/civil_time.h"
 #include "model/event_csv.h"
@@ -91,13 +91,13 @@ TEST_F(EventHistoryFiles, ReadsEveryLineOfEveryDayAndListsWhatDoesNotRead) {
     EXPECT_EQ(history.Unreadable()[1].File, 1u);
     EXPECT_EQ(history.Unreadable()[1].Line, 5u); // day start, two events, end marker, torn line
     EXPECT_EQ(history.Unreadable()[1].Text, Torn);
-    // A line written while the files were read, found among the last entries read.
+    // A line written while the files were read, found among the last entries of its day's file.
     EXPECT_TRUE(
-        history.HoldsLine(EventLine(Record(12345, IdB, 45, 0xF3, 7, 0), Clock.Now()), 5, 2));
+        history.HoldsWrittenLine(EventLine(Record(12345, IdB, 45, 0xF3, 7, 0), Clock.Now()), 2));
     EXPECT_FALSE(
-        history.HoldsLine(EventLine(Record(12345, IdB, 45, 0xF3, 7, 0), Clock.Now()), 5, 1));
+        history.HoldsWrittenLine(EventLine(Record(12345, IdB, 45, 0xF3, 7, 0), Clock.Now()), 1));
     EXPECT_FALSE(
-        history.HoldsLine(EventLine(Record(12346, IdB, 45, 0xF3, 7, 0), Clock.Now()), 5, 5));
+        history.HoldsWrittenLine(EventLine(Record(12346, IdB, 45, 0xF3, 7, 0), Clock.Now()), 5));
 }
 
 TEST(EventLineParser, ReadsBackWhatEventLineWritesAtTheEdges) {

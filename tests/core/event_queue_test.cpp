@@ -72,3 +72,58 @@ TEST(HandOff, AStopReleasesTheWaiterAndTheLateCallDoesNothing) {
     EXPECT_FALSE(stopped.Run([&] { ++runs; }));
     EXPECT_EQ(runs, 0);
 }
+
+namespace {
+
+// A main thread that counts every look at it after its owner said it is gone.
+class TVanishingMainThread : public IMainThread {
+public:
+    std::atomic<bool> Gone{false};
+    std::atomic<int> TouchedAfterGone{0};
+    bool IsMainThread() const override {
+        Touch();
+        return false;
+    }
+    void Post(std::function<void()>) override { Touch(); }
+    void ProcessPendingEvents() override {}
+
+private:
+    void Touch() const {
+        if (Gone) {
+            ++const_cast<std::atomic<int>&>(TouchedAfterGone);
+        }
+    }
+};
+
+} // namespace
+
+// A host-name look-up answers just as the window closes: once RequestStop has returned, the
+// answering thread must not touch the main thread any more (the window may be freed at once).
+// The stop lands at a different moment of the answer's Run in each round.
+TEST(HandOff, AnAnswerAsTheWindowClosesNeverTouchesTheMainThreadAfterTheStop) {
+    int touched = 0;
+    for (int round = 0; round < 4000 && touched == 0; ++round) {
+        auto mainThread = std::make_unique<TVanishingMainThread>();
+        auto handOff = std::make_shared<THandOff>(*mainThread);
+        std::atomic<bool> ready{false};
+        std::atomic<bool> go{false};
+        std::thread answer([&ready, &go, handOff] {
+            ready = true;
+            while (!go) {
+                std::this_thread::yield();
+            }
+            handOff->Run([] {});
+        });
+        while (!ready) {
+            std::this_thread::yield();
+        }
+        go = true;
+        for (std::atomic<int> spin = 0; spin < round % 100; spin.fetch_add(1)) {
+        }
+        handOff->RequestStop();
+        mainThread->Gone = true;
+        answer.join();
+        touched = mainThread->TouchedAfterGone;
+    }
+    EXPECT_EQ(touched, 0);
+}

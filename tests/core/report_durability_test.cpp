@@ -5,6 +5,7 @@
 
 #include "core/errors.h"
 #include "fakes.h"
+#include "store/disk_calls.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -104,4 +105,38 @@ TEST(ReportDurability, TheLineAfterAWriteThatFailedPartWayStartsOnAFreshLine) {
     report.WriteReportLine("next");
     const std::string bytes = ReadFileBytes(fileName);
     EXPECT_EQ(bytes.substr(size), "0123456789\r\nnext\r\n");
+}
+
+// A directory entry that cannot be flushed is not taken as done: each line is refused, naming
+// the directory, until the flush succeeds; then the line is written.
+TEST(ReportDurability, AFailedDirectoryFlushRefusesTheLinesUntilItSucceeds) {
+    TTempDir dir;
+    TFakeClock clock;
+    TDiskCalls& calls = DiskCalls();
+    const TDiskCalls saved = calls;
+    bool failing = true;
+    calls.SyncDirectory = [&](int fd) {
+        if (failing) {
+            errno = EIO;
+            return -1;
+        }
+        return saved.SyncDirectory(fd);
+    };
+    TReportFile report(EventReportKind, dir.Path().string(), clock);
+    report.StartReport(); // raises nothing
+    for (int k = 0; k < 2; ++k) {
+        try {
+            report.WriteReportLine("line");
+            ADD_FAILURE() << "a line written while its file's entry is not on the disk";
+        } catch (const EInOutError& e) {
+            EXPECT_EQ(e.ErrorCode, EIO);
+            EXPECT_NE(std::string(e.what()).find(dir.Path().string()), std::string::npos);
+        }
+    }
+    failing = false;
+    report.WriteReportLine("line");
+    calls = saved;
+    const std::string text = ReadFileBytes(report.ReportFileName());
+    EXPECT_EQ(text.substr(text.size() - 6), "line\r\n");
+    EXPECT_EQ(text.find("line\r\n"), text.size() - 6); // once
 }

@@ -3,6 +3,7 @@
 
 #include "link/commands.h"
 #include "link/frame_codec.h"
+#include "model/event_history.h"
 #include "model/event_record.h"
 #include "model/firmware_version.h"
 #include "model/service_report.h"
@@ -10,7 +11,6 @@
 #include "model/version_ask.h"
 #include "model/version_decoder.h"
 #include "model/visit_record.h"
-#include "store/event_history.h"
 #include "store/report_writer.h"
 
 #include "fake_transport.h"

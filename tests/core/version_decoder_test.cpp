@@ -101,3 +101,32 @@ TEST(FirmwareVersion, IsKeptForTheInstallationThatAnsweredAndForgottenForAnother
     EXPECT_EQ(version.Text(), "V3.00");
     EXPECT_EQ(told, 2);
 }
+
+// A panel that floods its version unasked: the same text of the same installation is written
+// once within a minute; another text, another installation or a minute later is written again.
+TEST_F(VersionDecoderTest, AFloodOfTheSameVersionIsWrittenOnceAMinute) {
+    TFirmwareVersion firmware;
+    TVersionRepeats repeats;
+    Codec.RegisterDecoder('V',
+                          [&] { DecodeVersion(Codec, Log, Writer, Clock, &firmware, &repeats); });
+    firmware.InstallationAnswered("00A1B2C3D400");
+    const std::string v1 = std::string("V2.10") + '\0';
+    for (int k = 0; k < 100; ++k) {
+        Datagram(v1);
+    }
+    Clock.Time.Second += 37;
+    Datagram(v1);
+    Datagram(std::string("V2.11") + '\0');
+    Datagram(v1);
+    firmware.InstallationAnswered("0000000000BB");
+    Datagram(v1);
+    Clock.Time.Minute += 1;
+    Datagram(v1);
+    Datagram(v1);
+    EXPECT_EQ(Log.Lines.size(), 106u); // the communication log shows every reply
+    EXPECT_EQ(Report(), "14.03.22 05.12.2010 ;V2.10\r\n"
+                        "14.03.59 05.12.2010 ;V2.11\r\n"
+                        "14.03.59 05.12.2010 ;V2.10\r\n"
+                        "14.03.59 05.12.2010 ;V2.10\r\n"
+                        "14.04.59 05.12.2010 ;V2.10\r\n");
+}

@@ -1,17 +1,15 @@
-#include "store/event_history.h"
+#include "model/event_history.h"
 
 #include "core/civil_time.h"
 #include "store/report_file.h"
+#include "store/report_reader.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
 
 uint32_t TEventHistory::AddFile(const std::string& name) {
     FFiles.push_back(name);
+    FFileStarts.push_back(FEntries.size());
     return static_cast<uint32_t>(FFiles.size() - 1);
 }
 
@@ -59,22 +57,46 @@ void TEventHistory::AddLine(std::string_view line, uint32_t file, uint32_t lineN
     FEntries.push_back(entry);
 }
 
-bool TEventHistory::HoldsLine(std::string_view line, std::size_t end, std::size_t window) const {
+bool TEventHistory::HoldsWrittenLine(std::string_view line, std::size_t window) const {
     const TReportLine r = ParseReportLine(line);
+    if (r.Kind != TReportLineKind::Event && r.Kind != TReportLineKind::Version &&
+        r.Kind != TReportLineKind::Note) {
+        return false;
+    }
     const int64_t pcTime = CivilSeconds(r.PcTime);
-    for (std::size_t k = end; k > 0 && end - k < window; --k) {
-        const TEventEntry& e = FEntries[k - 1];
-        if (e.PcTime == pcTime && e.Id == r.Id && e.PanelTime == r.PanelTime &&
-            e.Index == r.Index && e.Code == r.Code && e.Source == r.Source &&
-            FTexts[e.Text] == r.Text) {
-            return true;
+    const auto matches = [&](const TEventEntry& e) {
+        return e.PcTime == pcTime && e.Id == r.Id && e.PanelTime == r.PanelTime &&
+               e.Index == r.Index && e.Code == r.Code && e.Source == r.Source &&
+               FTexts[e.Text] == r.Text;
+    };
+    for (const int64_t day : {pcTime, pcTime + 86400}) {
+        const std::string name =
+            EventReportKind.FilePrefix + ReportDateText(CivilDateTime(day)) + ".txt";
+        for (std::size_t file = 0; file < FFiles.size(); ++file) {
+            if (FFiles[file] != name) {
+                continue;
+            }
+            const std::size_t begin = FFileStarts[file];
+            const std::size_t end =
+                file + 1 < FFiles.size() ? FFileStarts[file + 1] : FEntries.size();
+            for (std::size_t k = end; k > begin && end - k < window; --k) {
+                if (matches(FEntries[k - 1])) {
+                    return true;
+                }
+            }
         }
     }
     return false;
 }
 
-void TEventHistory::AddUnreadable(std::string_view line, uint32_t file, uint32_t lineNumber) {
-    FUnreadable.push_back(TUnreadableLine{file, lineNumber, std::string(line)});
+void TEventHistory::AddUnreadable(std::string_view line, uint32_t file, uint32_t lineNumber,
+                                  std::size_t length) {
+    ++FUnreadableCount;
+    if (FUnreadable.size() < MaxUnreadableKept) {
+        FUnreadable.push_back(TUnreadableLine{file, lineNumber,
+                                              std::string(line.substr(0, UnreadableTextBytes)),
+                                              std::max(length, line.size())});
+    }
 }
 
 void TEventHistory::Append(const TEventHistory& later) {
@@ -84,15 +106,21 @@ void TEventHistory::Append(const TEventHistory& later) {
     }
     const auto fileBase = static_cast<uint32_t>(FFiles.size());
     FFiles.insert(FFiles.end(), later.FFiles.begin(), later.FFiles.end());
+    for (const std::size_t start : later.FFileStarts) {
+        FFileStarts.push_back(FEntries.size() + start);
+    }
     FEntries.reserve(FEntries.size() + later.FEntries.size());
     for (TEventEntry entry : later.FEntries) {
         entry.Text = texts[entry.Text];
         FEntries.push_back(entry);
     }
     for (TUnreadableLine line : later.FUnreadable) {
-        line.File += fileBase;
-        FUnreadable.push_back(std::move(line));
+        if (FUnreadable.size() < MaxUnreadableKept) {
+            line.File += fileBase;
+            FUnreadable.push_back(std::move(line));
+        }
     }
+    FUnreadableCount += later.FUnreadableCount;
 }
 
 std::size_t TEventHistory::MemoryBytes() const {
@@ -124,57 +152,45 @@ std::vector<std::string> EventReportFiles(const std::string& directory) {
     return files;
 }
 
-void ReadReportBytes(TEventHistory& history, std::string_view bytes, uint32_t file) {
-    uint32_t lineNumber = 0;
-    while (!bytes.empty()) {
-        ++lineNumber;
-        const std::size_t end = bytes.find('\n');
-        if (end == std::string_view::npos) {
-            history.AddUnreadable(bytes, file, lineNumber);
-            return;
-        }
-        std::string_view line = bytes.substr(0, end);
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
-        history.AddLine(line, file, lineNumber);
-        bytes.remove_prefix(end + 1);
-    }
-}
-
 namespace {
 
-// The whole file; the errno when it cannot be read, else 0.
-int ReadWholeFile(const std::string& path, std::string& bytes) {
-    const int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (handle < 0) {
-        return errno;
+// The lines of one file into the history.
+class THistorySink : public ILineSink {
+public:
+    THistorySink(TEventHistory& history, uint32_t file) : FHistory(history), FFile(file) {}
+    void Line(std::string_view kept, std::size_t length, bool ended) override {
+        ++FLineNumber;
+        if (ended && kept.size() == length) {
+            FHistory.AddLine(kept, FFile, FLineNumber);
+        } else {
+            FHistory.AddUnreadable(kept, FFile, FLineNumber, length);
+        }
     }
-    bytes.clear();
-    char buffer[1 << 16];
-    ssize_t count;
-    while ((count = ::read(handle, buffer, sizeof buffer)) > 0) {
-        bytes.append(buffer, static_cast<std::size_t>(count));
-    }
-    const int error = count == 0 ? 0 : errno;
-    ::close(handle);
-    return error;
-}
+
+private:
+    TEventHistory& FHistory;
+    uint32_t FFile;
+    uint32_t FLineNumber = 0;
+};
 
 } // namespace
+
+void ReadReportBytes(TEventHistory& history, std::string_view bytes, uint32_t file) {
+    THistorySink sink(history, file);
+    ReadLines(bytes, sink);
+}
 
 TEventHistory LoadEventHistory(const std::string& directory,
                                const std::function<void(std::size_t, std::size_t)>& progress,
                                const std::atomic<bool>& stop) {
     TEventHistory history;
     const std::vector<std::string> files = EventReportFiles(directory);
-    std::string bytes;
     for (std::size_t k = 0; k < files.size() && !stop; ++k) {
         const uint32_t file = history.AddFile(std::filesystem::path(files[k]).filename().string());
-        if (const int error = ReadWholeFile(files[k], bytes); error == 0) {
-            ReadReportBytes(history, bytes, file);
-        } else {
-            history.AddUnreadable(std::strerror(error), file, 0);
+        THistorySink sink(history, file);
+        const TFileRead read = ReadFileLines(files[k], sink, stop);
+        if (const std::string error = FileReadErrorText(read); !error.empty()) {
+            history.AddUnreadable(error, file, 0);
         }
         if (progress) {
             progress(k + 1, files.size());
