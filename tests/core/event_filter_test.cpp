@@ -7,7 +7,7 @@
 #include "model/event_filter.h"
 #include "model/event_record.h"
 #include "model/version_decoder.h"
-#include "store/event_history.h"
+#include "model/event_history.h"
 #include "store/report_file.h"
 
 #include "fakes.h"
