@@ -20,6 +20,7 @@
 
 class TEventHistory;
 class TFirmwareVersion;
+class TInstallationRegistry;
 class TVisitRecord;
 
 // The folder beside the report directories that service reports go to by default.
@@ -42,7 +43,7 @@ struct TDeviceReport {
 };
 
 struct TReportEvents {
-    std::string Scope;              // which records: this run's, or the range picked
+    std::string Scope;              // which records: this visit's, or the range picked
     std::vector<std::string> Lines; // one per event: panel time, ID, "Zar", "Sm", code, text
     std::array<uint32_t, EventCategoryCount> CategoryCounts{};
 };
@@ -58,6 +59,8 @@ struct TReportLink {
 
 struct TServiceReport {
     std::string InstallationId;
+    std::string InstallationName; // UTF-8, as the technician gave them; empty: none
+    std::string InstallationSite;
     TDateTime PcTime;
     std::string PanelClock; // whether and when the clock was set in this visit
     std::string Version;    // the firmware's text, or why there is none
@@ -73,9 +76,10 @@ struct TReportSources {
     const TVisitRecord& Visit;
     const TLinkCounters& Counters;
     const TEventHistory& History;
-    const TEventFilter* Range = nullptr; // null: the events copied during this run
+    const TEventFilter* Range = nullptr; // null: the events copied during this visit
     TFormatSymbols Symbols;
     TDateTime Now;
+    const TInstallationRegistry* Installations = nullptr; // name and site; null: none
 };
 
 TServiceReport GatherServiceReport(const TReportSources& sources);

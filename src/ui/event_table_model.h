@@ -1,15 +1,20 @@
 #pragma once
 // The "Events" page's table: the rows the core's filter chose from the history, in the order of
-// the column chosen, coloured by the event's category; version and note lines greyed. Only the
+// the column chosen, coloured by the event's category and naming it in a column of its own;
+// version and note lines greyed. Only the
 // rows on screen are turned into text, so a million rows cost no more than a hundred.
 
 #include "model/event_filter.h"
 #include "store/event_history.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QString>
 
 #include <vector>
+
+// The ground of a category's rows (and of its square in the page's legend).
+QColor CategoryColour(TEventCategory category);
 
 class TEventTableModel : public QAbstractTableModel {
     Q_OBJECT

@@ -33,6 +33,9 @@ class TFrameCodec;
 class TLinkHealthView;
 class TSerialWatch;
 class TServiceReportCommand;
+class TInstallationRegistry;
+class TInstallationWatch;
+struct TVisitStart;
 class TTrafficMonitor;
 class TLinkControls;
 class TLinkControlsView;
@@ -92,6 +95,12 @@ public:
     TFirmwareVersion& FirmwareVersion() { return FFirmware; }
     // "Service report..." (the communication page's button and Ctrl+P).
     TServiceReportCommand& ServiceReport() { return *FServiceReport; }
+    // The installations met ("Installations.ini") and the visit of the one answering now.
+    TInstallationRegistry& Installations() { return *FInstallations; }
+    const TVisitRecord& Visit() const { return *FVisit; }
+    // The installation answering now as the window names it: ID, name and site (or the ID
+    // shown on the master page before the first visit).
+    QString InstallationLabel() const;
 
     // The settings object of "Kelm2.ini", for the event bookkeeping: the holder lives as long as
     // the window; the object in it exists from FormShow until FormClose has saved the settings.
@@ -129,6 +138,10 @@ private:
     void ShowSlavePage(int slave, bool shown);
     void BuildHistoryPages();
     void ShowInstallations();
+    void BuildInstallations();
+    void VisitStarted(const TVisitStart& start);
+    void InstallationNamed(uint64_t id, const QString& name, const QString& site);
+    void ShowInstallationLabel();
     void ComPort1RxChar(TComPort& sender, int32_t count);
     void BuildServiceReport();
     void MasterAnswered(const TMasterBlock& master);
@@ -163,6 +176,8 @@ private:
     TTrafficMonitor* FTrafficMonitor = nullptr;
     // Watches the codec: declared after it, so it goes first.
     std::unique_ptr<TVisitRecord> FVisit;
+    std::unique_ptr<TInstallationRegistry> FInstallations;
+    std::unique_ptr<TInstallationWatch> FInstallationWatch; // of the two above and the version
     TServiceReportCommand* FServiceReport = nullptr;
     bool FShown = false;
     bool FClosed = false;

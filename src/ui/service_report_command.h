@@ -20,6 +20,7 @@ class QMessageBox;
 class TErrorDisplay;
 class TFirmwareVersion;
 class TFrameCodec;
+class TInstallationRegistry;
 class TQtTimer;
 class TStatusDecoder;
 class TVersionAsk;
@@ -36,12 +37,13 @@ public:
         TFirmwareVersion& Version;
         const TVisitRecord& Visit;
         std::function<const TEventHistory&()> History;
-        // The range of events the technician picked, or null for those copied in this run.
+        // The range of events the technician picked, or null for those copied in this visit.
         std::function<std::optional<TEventFilter>()> PickedRange;
         TVoltageChart& Chart;
         TErrorDisplay& Errors;
         ICommLog& Log;
         std::string FilesDirectory;
+        const TInstallationRegistry* Installations = nullptr; // name and site of the report
     };
     // Every part must outlive the command; `parent` owns it and its messages.
     TServiceReportCommand(TParts parts, QWidget* parent);

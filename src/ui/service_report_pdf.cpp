@@ -113,6 +113,12 @@ private:
 void WriteHeader(TPdfFlow& flow, const TServiceReport& r) {
     flow.Title(Tr("Orvant2 service report"));
     flow.Pair(Tr("Installation ID"), Ascii(r.InstallationId));
+    if (!r.InstallationName.empty()) {
+        flow.Pair(Tr("Installation"), QString::fromStdString(r.InstallationName));
+    }
+    if (!r.InstallationSite.empty()) {
+        flow.Pair(Tr("Site"), QString::fromStdString(r.InstallationSite));
+    }
     flow.Pair(Tr("Date and PC time"), Ascii(EventTimeText(r.PcTime)));
     flow.Pair(Tr("Panel clock"), Ascii(r.PanelClock));
     flow.Pair(Tr("Firmware version"),
