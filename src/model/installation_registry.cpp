@@ -13,6 +13,9 @@
 
 namespace {
 
+// How much later a slave must have been seen again before that alone is worth a write.
+constexpr int64_t LastSeenWriteSeconds = 3600;
+
 std::string TimeText(int64_t seconds) {
     return ReportTimeStamp(CivilDateTime(seconds));
 }
@@ -140,6 +143,9 @@ void TInstallationRegistry::Answered(uint64_t master, const std::vector<uint64_t
         }
         const auto [at, added] = installation.Slaves.insert_or_assign(slave, now);
         FDue = FDue || added;
+        // Seen again: written with the next write, or an hour later at the latest.
+        FUnsavedSince = FUnsavedSince.value_or(now);
+        FDue = FDue || now - *FUnsavedSince >= LastSeenWriteSeconds;
     }
 }
 
@@ -212,4 +218,5 @@ void TInstallationRegistry::Save() {
         throw EInOutError(errno, FPath);
     }
     FDue = false;
+    FUnsavedSince.reset();
 }

@@ -50,8 +50,9 @@ public:
     // "00C0FFEE0000 Boiler house (Brno, hall 3)", or the ID alone without name and site.
     std::string Label(uint64_t id) const;
 
-    // A status reply of `master` named these slaves at PC time `now`. Kept in memory; a slave
-    // not known before makes the file due (SaveIfDue).
+    // A status reply of `master` named these slaves at PC time `now`. Kept in memory; a master
+    // or slave not known before, or last-seen times an hour old that are not written yet, make
+    // the file due (SaveIfDue).
     void Answered(uint64_t master, const std::vector<uint64_t>& slaves, int64_t now);
     // A visit of `master` began at `now`: the start of the visit before it stays known as
     // PreviousVisit. Makes the file due.
@@ -76,4 +77,5 @@ private:
     std::vector<TInstallationInfo> FInstallations;
     std::map<uint64_t, std::optional<int64_t>> FVisitBefore; // masters visited in this run
     bool FDue = false;
+    std::optional<int64_t> FUnsavedSince; // the first last-seen time not yet written
 };

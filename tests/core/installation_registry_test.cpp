@@ -49,7 +49,10 @@ TEST(InstallationRegistry, KeepsEverySlaveNameSiteAndVisitAcrossRuns) {
         registry.SaveIfDue();
         registry.Answered(MasterA, {SlaveA1}, Seconds(10, 1));
         EXPECT_FALSE(registry.Due()); // the same slave again: no write for every reply
-        registry.Answered(MasterA, {SlaveA1New}, Seconds(10, 2)); // slave 1 replaced
+        registry.Answered(MasterA, {SlaveA1}, Seconds(11, 1));
+        EXPECT_TRUE(registry.Due()); // but its last-seen time is written within the hour
+        registry.SaveIfDue();
+        registry.Answered(MasterA, {SlaveA1New}, Seconds(11, 2)); // slave 1 replaced
         EXPECT_TRUE(registry.Due());
         registry.SetNameAndSite(MasterA, "  Kotelna \xC5\xA0" "kodovka ", "Plze\xC5\x88, hala 3");
         // Written at once: a crash right after loses nothing.
@@ -62,8 +65,8 @@ TEST(InstallationRegistry, KeepsEverySlaveNameSiteAndVisitAcrossRuns) {
     EXPECT_EQ(a->Site, "Plze\xC5\x88, hala 3");
     EXPECT_EQ(a->LastVisit, Seconds(10, 0));
     EXPECT_EQ(a->Slaves.size(), 2u);
-    EXPECT_EQ(a->Slaves.at(SlaveA1), Seconds(10, 1));
-    EXPECT_EQ(a->Slaves.at(SlaveA1New), Seconds(10, 2));
+    EXPECT_EQ(a->Slaves.at(SlaveA1), Seconds(11, 1));
+    EXPECT_EQ(a->Slaves.at(SlaveA1New), Seconds(11, 2));
     EXPECT_EQ(again.MasterOf(SlaveA1), MasterA);
     EXPECT_EQ(again.MasterOf(0x1234), 0x1234u);
     EXPECT_THAT(again.Members(MasterA), ::testing::ElementsAre(MasterA, SlaveA1, SlaveA1New));

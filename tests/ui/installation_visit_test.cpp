@@ -6,8 +6,10 @@
 #include "panel_sim_process.h"
 
 #include "link/commands.h"
+#include "link/link_controls.h"
 #include "model/event_record.h"
 #include "model/chart_model.h"
+#include "model/chart_time.h"
 #include "model/installation_registry.h"
 #include "model/visit_record.h"
 #include "store/report_file.h"
@@ -25,6 +27,7 @@
 #include "ui/voltage_chart.h"
 
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -113,16 +116,27 @@ private slots:
         QTRY_VERIFY(form.Installations().MasterOf(SlaveB) == MasterB);
 
         // The chart's picture and title: B's visit only.
-        QVERIFY(chart.VisitView().first > lastOfA);
-        QVERIFY2(form.TabSheet3->PictureTitle().startsWith(QStringLiteral("Installation 00B0B0B0B000")),
-                 qPrintable(form.TabSheet3->PictureTitle()));
-        const std::string picture = dir.File("chart.png");
-        form.TabSheet3->SavePicture(picture);
-        QVERIFY(!ReadFileBytes(picture).empty());
+        form.Link().Poll().Stop(); // nothing new from here on
+        QTest::qWait(300);         // a reply on its way is in
+        const auto [from, to] = chart.VisitView();
+        QVERIFY(from > lastOfA);
+        const QString title = form.TabSheet3->PictureTitle();
+        QVERIFY2(title.startsWith(QStringLiteral("Installation 00B0B0B0B000, ") +
+                                  QString::fromStdString(ChartAxisTimeText(from))),
+                 qPrintable(title));
+        const std::string picturePath = dir.File("chart.png");
+        form.TabSheet3->SavePicture(picturePath);
+        QImage picture;
+        QVERIFY(picture.load(QString::fromStdString(picturePath)));
+        TVoltageChart& chart1 = *form.TabSheet3->Chart1;
+        const QImage visit = chart1.PictureOf(from, to);
+        const QImage plot = picture.copy(0, picture.height() - visit.height(), visit.width(),
+                                         visit.height());
+        QVERIFY(plot == visit.convertToFormat(plot.format()));
+        QVERIFY(plot != chart1.Picture().convertToFormat(plot.format())); // A's points too
         QVERIFY(chart.Following()); // the view is given back
 
         // The service report of B: none of A's records, nor A's clock set.
-        form.Link().Poll().Stop(); // nothing new between the report and what is checked
         form.ServiceReport().ButtonServiceReportClick();
         QTRY_VERIFY_WITH_TIMEOUT(!form.ServiceReport().LastPath().isEmpty(), 15000);
         const QString pdf = PdfText(form.ServiceReport().LastPath());
