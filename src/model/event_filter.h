@@ -19,8 +19,8 @@
 #include <vector>
 
 struct TEventFilter {
-    std::optional<uint64_t> Id;   // an installation's master (or a unit's own ID)
-    std::vector<uint64_t> Slaves; // with Id: the installation's slaves, whose events belong too
+    std::optional<uint64_t> Id;    // an installation's master (or a unit's own ID)
+    std::vector<uint64_t> Slaves;  // with Id: the installation's slaves, whose events belong too
     std::optional<uint8_t> Device; // "Zar", 0 to 15
     std::optional<TEventCategory> Category;
     int64_t From = std::numeric_limits<int64_t>::min(); // civil seconds, included

@@ -27,7 +27,8 @@ std::optional<int64_t> ReadTime(const std::string& text) {
 
 // A section name that is an ID: 12 hexadecimal digits.
 std::optional<uint64_t> SectionId(const std::string& name) {
-    if (name.size() != 12 || name.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos) {
+    if (name.size() != 12 ||
+        name.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos) {
         return std::nullopt;
     }
     const uint64_t id = DeviceIdValue(name);
@@ -61,12 +62,14 @@ void TInstallationRegistry::Load() {
         entry.Site = file.Find(section, "Site").value_or("");
         entry.LastVisit = ReadTime(file.Find(section, "LastVisit").value_or(""));
         for (int n = 1;; ++n) {
-            const std::optional<std::string> slave = file.Find(section, "Slave" + std::to_string(n));
+            const std::optional<std::string> slave =
+                file.Find(section, "Slave" + std::to_string(n));
             if (!slave) {
                 break;
             }
             const std::optional<uint64_t> id = SectionId(slave->substr(0, 12));
-            const std::optional<int64_t> seen = ReadTime(slave->size() > 13 ? slave->substr(13) : "");
+            const std::optional<int64_t> seen =
+                ReadTime(slave->size() > 13 ? slave->substr(13) : "");
             if (id && *id != *master) {
                 entry.Slaves[*id] = seen.value_or(0);
             }

@@ -11,8 +11,11 @@ namespace {
 std::optional<uint32_t> NextCodePoint(const std::string& text, std::size_t& at) {
     const auto byte = [&](std::size_t k) { return static_cast<uint8_t>(text[k]); };
     const uint8_t lead = byte(at);
-    int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                                 : (lead >> 3) == 0x1E ? 4 : 0;
+    int length = lead < 0x80           ? 1
+                 : (lead >> 5) == 0x6  ? 2
+                 : (lead >> 4) == 0xE  ? 3
+                 : (lead >> 3) == 0x1E ? 4
+                                       : 0;
     if (length == 0 || at + static_cast<std::size_t>(length) > text.size()) {
         return std::nullopt;
     }
@@ -33,17 +36,16 @@ std::optional<uint32_t> NextCodePoint(const std::string& text, std::size_t& at) 
 }
 
 bool IsControl(uint32_t point) {
-    return point < 0x20 || (point >= 0x7F && point <= 0x9F) || point == 0x2028 ||
-           point == 0x2029;
+    return point < 0x20 || (point >= 0x7F && point <= 0x9F) || point == 0x2028 || point == 0x2029;
 }
 
 } // namespace
 
 std::string CheckedInstallationText(const std::string& what, const std::string& text) {
     const std::size_t first = text.find_first_not_of(' ');
-    const std::string trimmed =
-        first == std::string::npos ? std::string()
-                                   : text.substr(first, text.find_last_not_of(' ') - first + 1);
+    const std::string trimmed = first == std::string::npos
+                                    ? std::string()
+                                    : text.substr(first, text.find_last_not_of(' ') - first + 1);
     std::size_t characters = 0;
     for (std::size_t at = 0; at < trimmed.size(); ++characters) {
         const std::optional<uint32_t> point = NextCodePoint(trimmed, at);

@@ -55,8 +55,10 @@ std::vector<TInstallation> ListInstallations(const TIniValues& settings,
         TInstallation& row = rowFor(master->second);
         ++row.Records;
         row.Alarms += EventCategory(entry.Code) == TEventCategory::Alarm ? 1 : 0;
-        row.FirstPanelTime = std::min(row.FirstPanelTime.value_or(entry.PanelTime), entry.PanelTime);
-        row.NewestPanelTime = std::max(row.NewestPanelTime.value_or(entry.PanelTime), entry.PanelTime);
+        row.FirstPanelTime =
+            std::min(row.FirstPanelTime.value_or(entry.PanelTime), entry.PanelTime);
+        row.NewestPanelTime =
+            std::max(row.NewestPanelTime.value_or(entry.PanelTime), entry.PanelTime);
         row.NewestCopied = entry.PcTime; // entries are in the order they were copied
     }
     return rows;

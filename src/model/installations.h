@@ -17,9 +17,9 @@
 class TInstallationRegistry;
 
 struct TInstallation {
-    uint64_t Id = 0;             // the master's
+    uint64_t Id = 0;              // the master's
     std::vector<uint64_t> Slaves; // every slave seen with it
-    std::string Name;            // UTF-8; empty: none given
+    std::string Name;             // UTF-8; empty: none given
     std::string Site;
     std::optional<int> Section;              // n of "Zar" + n (the first that holds the ID)
     std::optional<int> StoredIndex;          // its "index": the next record to fetch

@@ -131,8 +131,7 @@ QString TChartPage::PictureTitle() const {
     const auto [from, to] = Chart1->Model().VisitView();
     const QString id = InstallationId ? InstallationId() : QString();
     return tr("Installation %1, %2 to %3")
-        .arg(id.isEmpty() ? tr("unknown") : id,
-             QString::fromStdString(ChartAxisTimeText(from)),
+        .arg(id.isEmpty() ? tr("unknown") : id, QString::fromStdString(ChartAxisTimeText(from)),
              QString::fromStdString(ChartAxisTimeText(to)));
 }
 

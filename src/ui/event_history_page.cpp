@@ -4,16 +4,16 @@
 #include "core/errors.h"
 #include "model/event_csv.h"
 #include "model/installation_registry.h"
-#include "model/visit_record.h"
 #include "model/status_record.h"
+#include "model/visit_record.h"
 #include "ui/error_display.h"
 #include "ui/event_history_loader.h"
 #include "ui/event_table_model.h"
 #include "ui/panel_text.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QDateTimeEdit>
+#include <QDir>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>

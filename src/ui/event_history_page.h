@@ -79,12 +79,19 @@ public:
     QLabel* LabelExport; // where the last export went and how many rows
     QLabel* LabelCounts;
     QWidget* Legend; // the categories' colours
-
-    // The items of ComboBoxTime.
-    enum TTimeChoice { TimeAll, TimeToday, TimeThisVisit, TimeSinceLastVisit, TimeDays7,
-                       TimeDays30, TimeRange };
     QProgressBar* ProgressBarLoad;
     QPlainTextEdit* MemoUnreadable;
+
+    // The items of ComboBoxTime.
+    enum TTimeChoice {
+        TimeAll,
+        TimeToday,
+        TimeThisVisit,
+        TimeSinceLastVisit,
+        TimeDays7,
+        TimeDays30,
+        TimeRange
+    };
 
 signals:
     // New entries, or a new history read: the installations' list follows.

@@ -107,7 +107,8 @@ QVariant TEventTableModel::data(const QModelIndex& index, int role) const {
         if (index.column() == static_cast<int>(TEventColumn::Category)) {
             return entry.Kind == TEntryKind::Event
                        ? tr(EventCategoryName(EventCategory(entry.Code)))
-                       : entry.Kind == TEntryKind::Version ? tr("Version") : tr("Note");
+                   : entry.Kind == TEntryKind::Version ? tr("Version")
+                                                       : tr("Note");
         }
         const std::vector<std::string> cells = EventCells(FHistory, entry);
         return QString::fromLatin1(cells[static_cast<std::size_t>(index.column())]);

@@ -55,7 +55,8 @@ TInstallationsPage::TInstallationsPage(QWidget* parent) : QWidget(parent) {
     ButtonSaveName->setObjectName(QStringLiteral("ButtonSaveName"));
     ButtonSaveName->setEnabled(false);
     auto* names = new QHBoxLayout;
-    for (auto [edit, caption] : {std::pair{EditName, tr("Na&me")}, std::pair{EditSite, tr("S&ite")}}) {
+    for (auto [edit, caption] :
+         {std::pair{EditName, tr("Na&me")}, std::pair{EditSite, tr("S&ite")}}) {
         // Room for a whole name; the core refuses a longer one with a message.
         edit->setMaxLength(static_cast<int>(InstallationTextMaxLength) + 1);
         edit->setEnabled(false);

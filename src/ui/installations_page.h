@@ -29,8 +29,21 @@ public:
     QPushButton* ButtonSaveName; // "Save name"
 
     // The columns of the table.
-    enum TColumn { ColId, ColName, ColSite, ColSlaves, ColFirst, ColLast, ColVisit, ColRecords,
-                   ColAlarms, ColSection, ColIndex, ColCopied, ColumnCount };
+    enum TColumn {
+        ColId,
+        ColName,
+        ColSite,
+        ColSlaves,
+        ColFirst,
+        ColLast,
+        ColVisit,
+        ColRecords,
+        ColAlarms,
+        ColSection,
+        ColIndex,
+        ColCopied,
+        ColumnCount
+    };
 
 signals:
     // A row was chosen (selected); `activated`: with Enter or a double click.

@@ -96,8 +96,8 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     } else {
         FEventReport = std::make_unique<TNoReportLines>();
     }
-    FEventReportTap = std::make_unique<TReportLinesTap>(
-        *FEventReport, [this](const std::string& line) {
+    FEventReportTap =
+        std::make_unique<TReportLinesTap>(*FEventReport, [this](const std::string& line) {
             FVisit->EventLineWritten(line);
             TabSheetEvents->AddLiveLine(line);
         });
@@ -245,8 +245,8 @@ void TForm1::ShowTrafficMonitor() {
 void TForm1::BuildInstallations() {
     FVisit = std::make_unique<TVisitRecord>(SystemClock());
     FCodec->AddObserver(*FVisit);
-    FInstallations = std::make_unique<TInstallationRegistry>(FDirectory + "/" +
-                                                             InstallationsFileName);
+    FInstallations =
+        std::make_unique<TInstallationRegistry>(FDirectory + "/" + InstallationsFileName);
     FErrors->Guard([this] { FInstallations->Load(); });
     FInstallationWatch =
         std::make_unique<TInstallationWatch>(*FInstallations, *FVisit, FFirmware, SystemClock());
@@ -271,15 +271,14 @@ QString TForm1::InstallationLabel() const {
 void TForm1::ShowInstallationLabel() {
     const QString label = FVisit->Installation() == 0 ? QString() : InstallationLabel();
     QLabel* shown = FLinkHealth->StatusBar()->Installation();
-    FLinkHealth->StatusBar()->ShowInstallation(
-        shown->fontMetrics().elidedText(label, Qt::ElideRight, 40 * shown->fontMetrics().averageCharWidth()));
+    FLinkHealth->StatusBar()->ShowInstallation(shown->fontMetrics().elidedText(
+        label, Qt::ElideRight, 40 * shown->fontMetrics().averageCharWidth()));
     shown->setToolTip(label);
 }
 
 void TForm1::InstallationNamed(uint64_t id, const QString& name, const QString& site) {
-    FErrors->Guard([&] {
-        FInstallations->SetNameAndSite(id, name.toStdString(), site.toStdString());
-    });
+    FErrors->Guard(
+        [&] { FInstallations->SetNameAndSite(id, name.toStdString(), site.toStdString()); });
     ShowInstallations();
     ShowInstallationLabel();
     TabSheetEvents->InstallationsChanged();
@@ -360,9 +359,8 @@ void TForm1::BuildHistoryPages() {
 }
 
 void TForm1::ShowInstallations() {
-    TabSheetInstallations->ShowInstallations(
-        ListInstallations(TIniFile(SettingsPath()).ReadAll(), TabSheetEvents->History(),
-                          *FInstallations));
+    TabSheetInstallations->ShowInstallations(ListInstallations(
+        TIniFile(SettingsPath()).ReadAll(), TabSheetEvents->History(), *FInstallations));
 }
 
 void TForm1::ShowSlavePage(int slave, bool shown) {

@@ -8,8 +8,8 @@
 #include "model/installation_registry.h"
 #include "model/installation_watch.h"
 #include "model/status_decoder.h"
-#include "ui/qt_timer.h"
 #include "ui/error_display.h"
+#include "ui/qt_timer.h"
 #include "ui/status_pages.h"
 
 #include <QTimer>
@@ -21,7 +21,8 @@ void TForm1::MasterAnswered(const TMasterBlock& master) {
     FInstallationWatch->StatusAnswered(*FStatusDecoder->LastRecord());
     if (FInstallations->Due()) {
         // After the reply: a file that cannot be written is shown, and never stops the copy.
-        QTimer::singleShot(0, this, [this] { FErrors->Guard([this] { FInstallations->SaveIfDue(); }); });
+        QTimer::singleShot(0, this,
+                           [this] { FErrors->Guard([this] { FInstallations->SaveIfDue(); }); });
     }
     WakeLedTimer();
 }

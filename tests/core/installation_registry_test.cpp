@@ -54,7 +54,10 @@ TEST(InstallationRegistry, KeepsEverySlaveNameSiteAndVisitAcrossRuns) {
         registry.SaveIfDue();
         registry.Answered(MasterA, {SlaveA1New}, Seconds(11, 2)); // slave 1 replaced
         EXPECT_TRUE(registry.Due());
-        registry.SetNameAndSite(MasterA, "  Kotelna \xC5\xA0" "kodovka ", "Plze\xC5\x88, hala 3");
+        registry.SetNameAndSite(MasterA,
+                                "  Kotelna \xC5\xA0"
+                                "kodovka ",
+                                "Plze\xC5\x88, hala 3");
         // Written at once: a crash right after loses nothing.
     }
     TInstallationRegistry again(path);
@@ -91,7 +94,9 @@ TEST(InstallationRegistry, RefusesNamesWithControlCharactersOrTooLongAndKeepsThe
     EXPECT_EQ(Message([&] { registry.SetNameAndSite(MasterA, "\xC5", ""); }),
               "The installation's name is not readable text (not UTF-8); type it again.");
     EXPECT_EQ(CheckedInstallationText("name", std::string(80, 'a')), std::string(80, 'a'));
-    EXPECT_THROW(CheckedInstallationText("name", "a\xC2\x85" "b"), EOrvant); // NEL, a C1 code
+    EXPECT_THROW(CheckedInstallationText("name", "a\xC2\x85"
+                                                 "b"),
+                 EOrvant); // NEL, a C1 code
     EXPECT_EQ(registry.Find(MasterA)->Name, "Boiler house");
 }
 

@@ -58,9 +58,8 @@ protected:
         Codec.RegisterDecoder(Command::Version,
                               [this] { DecodeVersion(Codec, Log, Report, Clock, &Version); });
         Codec.AddObserver(Visit);
-        Decoder.AttachMasterWatch([this](const TMasterBlock&) {
-            Watch.StatusAnswered(*Decoder.LastRecord());
-        });
+        Decoder.AttachMasterWatch(
+            [this](const TMasterBlock&) { Watch.StatusAnswered(*Decoder.LastRecord()); });
     }
     // The event report's line of a record copied now, as the window's tap hands it on.
     void Copied(const TEventRecord& record) {

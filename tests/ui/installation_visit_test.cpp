@@ -7,9 +7,9 @@
 
 #include "link/commands.h"
 #include "link/link_controls.h"
-#include "model/event_record.h"
 #include "model/chart_model.h"
 #include "model/chart_time.h"
+#include "model/event_record.h"
 #include "model/installation_registry.h"
 #include "model/visit_record.h"
 #include "store/report_file.h"
@@ -130,11 +130,11 @@ private slots:
         QVERIFY(picture.load(QString::fromStdString(picturePath)));
         TVoltageChart& chart1 = *form.TabSheet3->Chart1;
         const QImage visit = chart1.PictureOf(from, to);
-        const QImage plot = picture.copy(0, picture.height() - visit.height(), visit.width(),
-                                         visit.height());
+        const QImage plot =
+            picture.copy(0, picture.height() - visit.height(), visit.width(), visit.height());
         QVERIFY(plot == visit.convertToFormat(plot.format()));
         QVERIFY(plot != chart1.Picture().convertToFormat(plot.format())); // A's points too
-        QVERIFY(chart.Following()); // the view is given back
+        QVERIFY(chart.Following());                                       // the view is given back
 
         // The service report of B: none of A's records, nor A's clock set.
         form.ServiceReport().ButtonServiceReportClick();
@@ -173,8 +173,9 @@ private slots:
         // A name with a line break is refused and says why; a good one is shown.
         form.TabSheetInstallations->EditName->setText(QStringLiteral("Boiler\thouse"));
         form.TabSheetInstallations->ButtonSaveName->click();
-        QVERIFY2(form.Errors().OpenMessages().join('\n').contains(QStringLiteral("control characters")),
-                 qPrintable(form.Errors().OpenMessages().join('\n')));
+        QVERIFY2(
+            form.Errors().OpenMessages().join('\n').contains(QStringLiteral("control characters")),
+            qPrintable(form.Errors().OpenMessages().join('\n')));
         QVERIFY(form.Installations().Find(MasterB)->Name.empty());
         form.TabSheetInstallations->EditName->setText(QStringLiteral("Boiler house"));
         form.TabSheetInstallations->EditSite->setText(QStringLiteral("Hall 3"));
@@ -202,13 +203,13 @@ private slots:
         uint16_t index = 0;
         auto arrive = [&](int count) {
             for (int k = 0; k < count; ++k, ++index) {
-                page.AddLiveLine(EventLine({index, MasterA, 8, 0x10, 100U + index},
-                                           SystemClock().Now()));
+                page.AddLiveLine(
+                    EventLine({index, MasterA, 8, 0x10, 100U + index}, SystemClock().Now()));
             }
         };
         arrive(200);
-        for (int column : {static_cast<int>(TEventColumn::PcTime),
-                           static_cast<int>(TEventColumn::PanelTime)}) {
+        for (int column :
+             {static_cast<int>(TEventColumn::PcTime), static_cast<int>(TEventColumn::PanelTime)}) {
             page.TableEvents->sortByColumn(column, Qt::DescendingOrder);
             page.TableEvents->scrollToTop();
             const QModelIndex chosen = page.Model()->index(5, 0);
