@@ -4,6 +4,7 @@
 // with its slave; a name with a control character is refused, a good one is shown.
 
 #include "panel_sim_process.h"
+#include "pdf_text.h"
 
 #include "link/commands.h"
 #include "link/link_controls.h"
@@ -43,15 +44,6 @@ namespace {
 constexpr uint64_t MasterA = 0x00A1B2C3D400;
 constexpr uint64_t MasterB = 0x00B0B0B0B000;
 constexpr uint64_t SlaveB = 0x00B0B0B0B001; // the simulator's: the master's ID plus one
-
-QString PdfText(const QString& path) {
-    QProcess pdftotext;
-    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, "-"});
-    if (!pdftotext.waitForFinished(30000)) {
-        return {};
-    }
-    return QString::fromUtf8(pdftotext.readAllStandardOutput());
-}
 
 int EventLinesOf(const std::filesystem::path& dir, const std::string& id) {
     int count = 0;

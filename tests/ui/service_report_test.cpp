@@ -3,6 +3,7 @@
 // shows it, an event line copied in this visit and the firmware version the report asked for.
 
 #include "panel_sim_process.h"
+#include "pdf_text.h"
 
 #include "link/link_controls.h"
 #include "model/status_record.h"
@@ -21,15 +22,6 @@
 #include <QtTest>
 
 namespace {
-
-QString PdfText(const QString& path) {
-    QProcess pdftotext;
-    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, "-"});
-    if (!pdftotext.waitForFinished(30000)) {
-        return {};
-    }
-    return QString::fromUtf8(pdftotext.readAllStandardOutput());
-}
 
 int EventCount(const std::filesystem::path& dir) {
     const std::vector<std::string> lines = EventReportLines(dir);
