@@ -152,6 +152,10 @@ private slots:
         QCOMPARE(RowsOf(events, QStringLiteral("00B0B0B0B001")), 2);
         QCOMPARE(RowsOf(events, QStringLiteral("00B0B0B0B000")), 2);
         QCOMPARE(events.rowCount(), 4);
+        const QString csv = QString::fromStdString(dir.File("b.csv"));
+        form.TabSheetEvents->ExportShown(csv);
+        QCOMPARE(form.TabSheetEvents->LabelExport->text(),
+                 QStringLiteral("4 rows written to ") + QDir::toNativeSeparators(csv));
 
         // "this visit": B's records; the greyed fields show from when.
         TEventHistoryPage& page = *form.TabSheetEvents;
