@@ -364,6 +364,12 @@ void TEventHistoryPage::SetInstallations(const TInstallationRegistry* installati
                                          const TVisitRecord* visit) {
     FInstallations = installations;
     FVisit = visit;
+    FModel->SetInstallationLabel([this](uint64_t id) {
+        const uint64_t master = InstallationOf(id);
+        const QString label = QString::fromStdString(
+            FInstallations != nullptr ? FInstallations->Label(master) : DeviceIdText(master));
+        return master == id ? label : tr("slave of %1").arg(label);
+    });
     InstallationsChanged();
 }
 

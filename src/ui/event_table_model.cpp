@@ -121,6 +121,10 @@ QVariant TEventTableModel::data(const QModelIndex& index, int role) const {
     case Qt::ForegroundRole:
         return entry.Kind == TEntryKind::Event ? QVariant() : QVariant(QBrush(Qt::darkGray));
     case Qt::ToolTipRole:
+        if (index.column() == static_cast<int>(TEventColumn::Id) && entry.Id != 0 &&
+            FInstallationLabel) {
+            return FInstallationLabel(entry.Id);
+        }
         if (entry.Kind == TEntryKind::Event) {
             return tr(EventCategoryName(EventCategory(entry.Code)));
         }

@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 // The ground of a category's rows (and of its square in the page's legend).
@@ -29,6 +30,10 @@ public:
     void AddRows(const std::vector<uint32_t>& rows);
     // The history has new texts, or was replaced: forget the decoded ones.
     void ForgetTexts() { FTexts.clear(); }
+    // The tool tip of an ID: its installation with name and site (none: the category's).
+    void SetInstallationLabel(std::function<QString(uint64_t)> label) {
+        FInstallationLabel = std::move(label);
+    }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -46,4 +51,5 @@ private:
     bool FAscending = false;
     mutable std::vector<QString> FTexts; // decoded, by text index; empty until first shown
     mutable std::vector<bool> FDecoded;
+    std::function<QString(uint64_t)> FInstallationLabel;
 };

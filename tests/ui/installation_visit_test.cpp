@@ -180,6 +180,16 @@ private slots:
                  QStringLiteral("00B0B0B0B000 Boiler house (Hall 3)"));
         QVERIFY(form.TabSheet3->PictureTitle().startsWith(
             QStringLiteral("Installation 00B0B0B0B000 Boiler house (Hall 3), ")));
+        page.ComboBoxTime->setCurrentIndex(TEventHistoryPage::TimeAll);
+        QCOMPARE(page.ComboBoxId->currentText(),
+                 QStringLiteral("00B0B0B0B000 Boiler house (Hall 3)"));
+        for (int row = 0; row < events.rowCount(); ++row) {
+            const QModelIndex id = events.index(row, static_cast<int>(TEventColumn::Id));
+            if (id.data().toString() == QStringLiteral("00B0B0B0B001")) {
+                QCOMPARE(id.data(Qt::ToolTipRole).toString(),
+                         QStringLiteral("slave of 00B0B0B0B000 Boiler house (Hall 3)"));
+            }
+        }
         QVERIFY(ReadFileBytes(dir.Path() / InstallationsFileName).find("Name=Boiler house\r\n") !=
                 std::string::npos);
         form.close();
