@@ -17,6 +17,10 @@ void TChartModel::AddChartPoints(const TDateTime& time, double vNet, double vBat
 
 void TChartModel::AddPoint(TChartTime time, const TChartValues& volts) {
     FStore.Add(time, volts);
+    if (FVisitPending) {
+        FVisitFrom = time;
+        FVisitPending = false;
+    }
     if (FPaused) {
         return;
     }
@@ -152,4 +156,28 @@ void TChartModel::ResetEnvelopes(TChartTime start, double step, int columns) {
 void TChartModel::SetPastDay(std::unique_ptr<TChartStore> day) {
     FPast = std::move(day);
     Rebuild();
+}
+
+void TChartModel::MarkVisitStart() {
+    FVisitPending = FStore.Empty();
+    FVisitFrom = FStore.Empty() ? std::nullopt : std::optional<TChartTime>(FStore.LastTime());
+}
+
+std::optional<TChartTime> TChartModel::VisitFrom() const {
+    if (FVisitFrom) {
+        return FVisitFrom;
+    }
+    return FStore.Empty() ? std::nullopt : std::optional<TChartTime>(FStore.FirstTime());
+}
+
+std::pair<TChartTime, TChartTime> TChartModel::VisitView() const {
+    const std::optional<TChartTime> from = VisitFrom();
+    if (!from || *from <= FViewFrom) {
+        return {FViewFrom, FViewTo}; // the whole view is the visit's
+    }
+    if (*from < FViewTo) {
+        return {*from, std::max(FViewTo, *from + MinimumSpan)};
+    }
+    // The view lies before the visit: the whole visit.
+    return {*from, std::max(FStore.LastTime(), *from + MinimumSpan)};
 }

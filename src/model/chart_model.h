@@ -18,6 +18,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 class TChartModel : public IChartSink {
 public:
@@ -57,6 +58,15 @@ public:
     const TChartStore* PastDay() const { return FPast.get(); }
     const TChartEnvelope& PastEnvelope() const { return FPastEnvelope; }
 
+    // A new visit began with the newest point (another installation answers): the visit's
+    // points are those from it on, in the order they came. Before any point, the next one.
+    void MarkVisitStart();
+    // The time of the visit's first point (the run's first before any visit was marked).
+    std::optional<TChartTime> VisitFrom() const;
+    // The range in view cut to the current visit (the whole visit when the view lies before
+    // it): what a picture of the visit shows.
+    std::pair<TChartTime, TChartTime> VisitView() const;
+
     // True once after each change of the picture; the window redraws only then.
     bool TakeChanged();
 
@@ -81,4 +91,6 @@ private:
     TChartTime FViewFrom = 0;
     TChartTime FViewTo = ChartSecond;
     bool FChanged = true;
+    std::optional<TChartTime> FVisitFrom; // the time of the visit's first point, as it came
+    bool FVisitPending = false;           // marked before any point: the next one begins it
 };

@@ -26,7 +26,8 @@ std::vector<bool> MatchingTexts(const TEventHistory& history, const std::string&
 }
 
 bool PassesFields(const TEventEntry& entry, const TEventFilter& filter) {
-    if (filter.Id && entry.Id != *filter.Id) {
+    if (filter.Id && entry.Id != *filter.Id &&
+        std::find(filter.Slaves.begin(), filter.Slaves.end(), entry.Id) == filter.Slaves.end()) {
         return false;
     }
     const bool event = entry.Kind == TEntryKind::Event;
@@ -141,6 +142,12 @@ void SortEventRows(const TEventHistory& history, std::vector<uint32_t>& rows, TE
         break;
     case TEventColumn::Code:
         SortBy(rows, ascending, [&](uint32_t r) { return e[r].Code; });
+        break;
+    case TEventColumn::Category: // version and note lines, of no category, after the last
+        SortBy(rows, ascending, [&](uint32_t r) {
+            return e[r].Kind == TEntryKind::Event ? static_cast<int>(EventCategory(e[r].Code))
+                                                  : EventCategoryCount;
+        });
         break;
     case TEventColumn::Text: {
         const std::vector<uint32_t> ranks = TextRanks(history);

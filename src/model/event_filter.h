@@ -5,7 +5,8 @@
 // The time of an entry, for the time range and the panel time's column, is its event time
 // (what happened, by the panel's clock) for an event and its PC time for a version or note line,
 // which have no other. Version and note lines belong to no category and no device: a filter on
-// either leaves them out; a filter on the ID keeps the notes of that installation's copy.
+// either leaves them out; a filter on the ID keeps the notes of that installation's copy, and
+// with its slaves the events of the whole installation.
 
 #include "model/event_categories.h"
 #include "model/event_history.h"
@@ -18,7 +19,8 @@
 #include <vector>
 
 struct TEventFilter {
-    std::optional<uint64_t> Id;
+    std::optional<uint64_t> Id;    // an installation's master (or a unit's own ID)
+    std::vector<uint64_t> Slaves;  // with Id: the installation's slaves, whose events belong too
     std::optional<uint8_t> Device; // "Zar", 0 to 15
     std::optional<TEventCategory> Category;
     int64_t From = std::numeric_limits<int64_t>::min(); // civil seconds, included
@@ -47,8 +49,8 @@ TFilteredEvents FilterEvents(const TEventHistory& history, const TEventFilter& f
 bool PassesFilter(const TEventHistory& history, const TEventEntry& entry,
                   const TEventFilter& filter);
 
-enum class TEventColumn { PcTime, PanelTime, Id, Device, Loop, Code, Text };
-constexpr int EventColumnCount = 7;
+enum class TEventColumn { PcTime, PanelTime, Id, Device, Loop, Code, Category, Text };
+constexpr int EventColumnCount = 8;
 
 // Sorts rows by the column; equal keys keep the history's order (reversed when descending), so
 // the default, PC time descending, is "newest first" even within one second.

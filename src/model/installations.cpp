@@ -1,12 +1,16 @@
 #include "model/installations.h"
 
 #include "model/event_bookkeeping.h"
+#include "model/event_categories.h"
+#include "model/installation_registry.h"
 #include "model/status_record.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 std::vector<TInstallation> ListInstallations(const TIniValues& settings,
-                                             const TEventHistory& history) {
+                                             const TEventHistory& history,
+                                             const TInstallationRegistry& registry) {
     std::vector<TInstallation> rows;
     std::unordered_map<uint64_t, std::size_t> rowOf;
     auto rowFor = [&](uint64_t id) -> TInstallation& {
@@ -20,25 +24,42 @@ std::vector<TInstallation> ListInstallations(const TIniValues& settings,
     for (int n = 0; n < count; ++n) {
         const std::string section = DeviceSectionName(n);
         const uint64_t id = DeviceIdValue(settings.ReadString(section, "id", "0"));
-        TInstallation& row = rowFor(id);
-        if (id != 0 && !row.Section) {
+        if (id == 0) {
+            continue;
+        }
+        // The copy takes the first section that holds the ID, and so does the list.
+        TInstallation& row = rowFor(registry.MasterOf(id));
+        if (!row.Section) {
             row.Section = n;
             row.StoredIndex = settings.ReadInteger(section, "index", 0);
         }
     }
-    std::erase_if(rows, [](const TInstallation& row) { return row.Id == 0; });
-    rowOf.clear();
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        rowOf[rows[k].Id] = k;
+    for (const TInstallationInfo& installation : registry.Installations()) {
+        TInstallation& row = rowFor(installation.Master);
+        row.Name = installation.Name;
+        row.Site = installation.Site;
+        row.LastVisit = installation.LastVisit;
+        for (const auto& [slave, seen] : installation.Slaves) {
+            row.Slaves.push_back(slave);
+        }
     }
+    std::unordered_map<uint64_t, uint64_t> masterOf; // a look-up per ID, not per record
     for (const TEventEntry& entry : history.Entries()) {
-        if (entry.Kind != TEntryKind::Event) {
+        if (entry.Kind != TEntryKind::Event || entry.Id == 0) {
             continue;
         }
-        TInstallation& row = rowFor(entry.Id);
+        auto master = masterOf.find(entry.Id);
+        if (master == masterOf.end()) {
+            master = masterOf.emplace(entry.Id, registry.MasterOf(entry.Id)).first;
+        }
+        TInstallation& row = rowFor(master->second);
         ++row.Records;
-        row.NewestPanelTime = entry.PanelTime; // entries are in the order they were copied
-        row.NewestCopied = entry.PcTime;
+        row.Alarms += EventCategory(entry.Code) == TEventCategory::Alarm ? 1 : 0;
+        row.FirstPanelTime =
+            std::min(row.FirstPanelTime.value_or(entry.PanelTime), entry.PanelTime);
+        row.NewestPanelTime =
+            std::max(row.NewestPanelTime.value_or(entry.PanelTime), entry.PanelTime);
+        row.NewestCopied = entry.PcTime; // entries are in the order they were copied
     }
     return rows;
 }

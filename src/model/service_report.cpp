@@ -8,6 +8,7 @@
 #include "model/event_history.h"
 #include "model/field_tables.h"
 #include "model/firmware_version.h"
+#include "model/installation_registry.h"
 #include "model/panel_texts.h"
 #include "model/report_summary.h"
 #include "model/visit_record.h"
@@ -174,8 +175,10 @@ TReportEventRow EventRow(const TEventHistory& history, const TEventEntry& entry,
 
 TReportEvents Events(const TReportSources& sources) {
     TReportEvents out;
-    const TEventHistory& history = sources.History;
-    const int64_t runStart = CivilSeconds(sources.Visit.RunStart());
+    // The visit's own lines, in the order they came: another installation's records, and a PC
+    // clock set back in the middle of the copy, cannot change which they are.
+    const TEventHistory& history =
+        sources.Range != nullptr ? sources.History : sources.Visit.VisitEvents();
     std::vector<uint32_t> rows;
     if (sources.Range != nullptr) {
         out.Scope = "Events the \"Events\" page shows with its filters";
@@ -183,11 +186,9 @@ TReportEvents Events(const TReportSources& sources) {
         rows = FilterEvents(history, *sources.Range).Rows;
     } else {
         out.Scope = "Events copied during this visit (since " +
-                    EventTimeText(sources.Visit.RunStart()) + ")";
+                    EventTimeText(sources.Visit.VisitStart()) + ")";
         for (uint32_t i = 0; i < history.Entries().size(); ++i) {
-            if (history.Entries()[i].PcTime >= runStart) {
-                rows.push_back(i);
-            }
+            rows.push_back(i);
         }
     }
     const std::vector<uint64_t> ids = InstallationIds(sources.Status);
@@ -226,8 +227,12 @@ std::string ServiceReportFileName(const std::string& installationId, const TDate
 TServiceReport GatherServiceReport(const TReportSources& sources) {
     TServiceReport report;
     report.InstallationId = DeviceIdText(sources.Status.Master.ID);
-    report.InstallationName = sources.InstallationName;
-    report.InstallationSite = sources.InstallationSite;
+    if (sources.Installations != nullptr) {
+        if (const TInstallationInfo* info = sources.Installations->Find(sources.Status.Master.ID)) {
+            report.InstallationName = info->Name;
+            report.InstallationSite = info->Site;
+        }
+    }
     report.PcTime = sources.Now;
     const auto& clockSet = sources.Visit.ClockSetAt();
     report.PanelClock = clockSet ? "Set to the PC's time at " + EventTimeText(*clockSet)

@@ -20,6 +20,7 @@
 
 class TEventHistory;
 class TFirmwareVersion;
+class TInstallationRegistry;
 class TVisitRecord;
 
 // The folder beside the report directories that service reports go to by default.
@@ -52,7 +53,7 @@ struct TReportEventRow {
 };
 
 struct TReportEvents {
-    std::string Scope;                  // which records: this run's, or the range picked
+    std::string Scope;                  // which records: this visit's, or the range picked
     std::vector<TReportItem> Selection; // the filters that picked them (none: every record)
     std::vector<TReportEventRow> Rows;  // in the history's order
     std::array<uint32_t, EventCategoryCount> CategoryCounts{};
@@ -107,12 +108,10 @@ struct TReportSources {
     const TVisitRecord& Visit;
     const TLinkCounters& Counters;
     const TEventHistory& History;
-    const TEventFilter* Range = nullptr; // null: the events copied during this run
+    const TEventFilter* Range = nullptr; // null: the events copied during this visit
     TFormatSymbols Symbols;
     TDateTime Now;
-    // The installation's name and site as recorded for it (UTF-8); empty when not known.
-    std::string InstallationName;
-    std::string InstallationSite;
+    const TInstallationRegistry* Installations = nullptr; // name and site; null: none
 };
 
 TServiceReport GatherServiceReport(const TReportSources& sources);

@@ -128,16 +128,18 @@ void TChartPage::ShowViewMode() {
 }
 
 QString TChartPage::PictureTitle() const {
-    const TChartModel& model = Chart1->Model();
+    const auto [from, to] = Chart1->Model().VisitView();
     const QString id = InstallationId ? InstallationId() : QString();
     return tr("Installation %1, %2 to %3")
-        .arg(id.isEmpty() ? tr("unknown") : id,
-             QString::fromStdString(ChartAxisTimeText(model.ViewFrom())),
-             QString::fromStdString(ChartAxisTimeText(model.ViewTo())));
+        .arg(id.isEmpty() ? tr("unknown") : id, QString::fromStdString(ChartAxisTimeText(from)),
+             QString::fromStdString(ChartAxisTimeText(to)));
 }
 
+// The range in view, cut to the visit of the installation that answers now: another
+// installation's points are never in its picture.
 void TChartPage::SavePicture(const std::string& path) {
-    const QImage chart = Chart1->Picture();
+    const auto [from, to] = Chart1->Model().VisitView();
+    const QImage chart = Chart1->PictureOf(from, to);
     const int titleHeight = 2 * fontMetrics().height();
     QImage picture(chart.width(), chart.height() + titleHeight, QImage::Format_RGB32);
     picture.fill(Qt::white);

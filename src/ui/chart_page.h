@@ -52,7 +52,7 @@ public:
     QProgressBar* ProgressDay;      // shown while a day is read
     QLabel* LabelDay;               // the day shown, its points and the lines not read
 
-    // The installation's ID text, for the picture's title.
+    // The installation answering now (its ID, with name and site), for the picture's title.
     std::function<QString()> InstallationId;
 
     // Where the data report files lie ("": no past days offered).
@@ -62,7 +62,8 @@ public:
     void OpenDay(const std::string& path);
     bool DayLoading() const { return FDayReading.Busy(); }
 
-    // The chart as it is on screen with a title above it, as a PNG file. Raises EInOutError.
+    // The chart as it is on screen, cut to the current visit (TChartModel::VisitView), with a
+    // title above it, as a PNG file. Raises EInOutError.
     void SavePicture(const std::string& path);
     QString PictureTitle() const;
     // The points in view, as a CSV file. Raises EInOutError.

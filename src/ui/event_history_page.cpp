@@ -3,16 +3,20 @@
 #include "core/civil_time.h"
 #include "core/errors.h"
 #include "model/event_csv.h"
+#include "model/installation_registry.h"
 #include "model/status_record.h"
+#include "model/visit_record.h"
 #include "ui/error_display.h"
 #include "ui/event_history_loader.h"
 #include "ui/event_table_model.h"
 #include "ui/panel_text.h"
 
 #include <QComboBox>
-#include <QDateEdit>
+#include <QDateTimeEdit>
+#include <QDir>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTableView>
 #include <QTimer>
@@ -29,7 +34,9 @@
 #include <array>
 #include <cerrno>
 #include <fstream>
+#include <limits>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -66,6 +73,18 @@ void AddLabelled(QHBoxLayout* row, QWidget* control, const QString& caption, con
     row->addWidget(control);
 }
 
+QDateTime ShownTime(int64_t seconds) {
+    const TDateTime t = CivilDateTime(seconds);
+    return QDateTime(QDate(t.Year, t.Month, t.Day), QTime(t.Hour, t.Minute, t.Second));
+}
+
+int64_t CivilOf(const QDateTime& time) {
+    const QDate d = time.date();
+    const QTime t = time.time();
+    return CivilDays(d.year(), d.month(), d.day()) * 86400 + t.hour() * 3600 + t.minute() * 60 +
+           t.second();
+}
+
 constexpr std::size_t MaxUnreadableShown = MaxUnreadableKept;
 
 } // namespace
@@ -87,8 +106,10 @@ TEventHistoryPage::TEventHistoryPage(std::string directory, TErrorDisplay& error
     TableEvents->verticalHeader()->hide();
     TableEvents->horizontalHeader()->setStretchLastSection(true);
     TableEvents->setWordWrap(false);
+    // By pixels, so that a selected row can be kept exactly where it is (AddRowsKeepingPlace).
+    TableEvents->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     const int digit = fontMetrics().horizontalAdvance(QLatin1Char('8'));
-    const std::array<int, EventColumnCount - 1> widths = {21, 21, 14, 5, 5, 6}; // in digits
+    const std::array<int, EventColumnCount - 1> widths = {21, 21, 14, 5, 5, 6, 20}; // in digits
     for (std::size_t k = 0; k < widths.size(); ++k) {
         TableEvents->setColumnWidth(static_cast<int>(k), widths[k] * digit);
     }
@@ -115,6 +136,7 @@ TEventHistoryPage::TEventHistoryPage(std::string directory, TErrorDisplay& error
     column->addWidget(BuildFilters());
     column->addWidget(ProgressBarLoad);
     column->addWidget(TableEvents, 1);
+    column->addWidget(BuildLegend());
     column->addWidget(LabelCounts);
     column->addWidget(MemoUnreadable);
     FLoader = std::make_unique<TEventHistoryLoader>(
@@ -151,17 +173,18 @@ QWidget* TEventHistoryPage::BuildFilters() {
     }
     AddLabelled(row, ComboBoxCategory, tr("C&ategory"), "ComboBoxCategory");
     ComboBoxTime = new QComboBox(bar);
-    ComboBoxTime->addItems({tr("All"), tr("Today"), tr("7 days"), tr("30 days"), tr("Range")});
+    ComboBoxTime->addItems({tr("All"), tr("Today"), tr("this visit"), tr("since the last visit"),
+                            tr("last 7 days"), tr("last 30 days"), tr("Range")});
     AddLabelled(row, ComboBoxTime, tr("&Time"), "ComboBoxTime");
     row->addStretch(1);
     row = new QHBoxLayout;
     rows->addLayout(row);
-    DateEditFrom = new QDateEdit(QDate::currentDate().addDays(-7), bar);
-    DateEditTo = new QDateEdit(QDate::currentDate(), bar);
-    for (QDateEdit* edit : {DateEditFrom, DateEditTo}) {
+    DateEditFrom = new QDateTimeEdit(QDateTime(QDate::currentDate().addDays(-7), QTime()), bar);
+    DateEditTo = new QDateTimeEdit(QDateTime(QDate::currentDate().addDays(1), QTime()), bar);
+    for (QDateTimeEdit* edit : {DateEditFrom, DateEditTo}) {
         edit->setCalendarPopup(true);
-        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-        edit->setEnabled(false);
+        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy hh:mm"));
+        edit->setEnabled(false); // greyed, showing the preset's range
     }
     AddLabelled(row, DateEditFrom, tr("&From"), "DateEditFrom");
     AddLabelled(row, DateEditTo, tr("T&o"), "DateEditTo");
@@ -173,7 +196,38 @@ QWidget* TEventHistoryPage::BuildFilters() {
     ButtonExport = new QPushButton(tr("E&xport CSV..."), bar);
     ButtonExport->setObjectName(QStringLiteral("ButtonExport"));
     row->addWidget(ButtonExport);
+    LabelExport = new QLabel(bar);
+    LabelExport->setObjectName(QStringLiteral("LabelExport"));
+    LabelExport->setWordWrap(true);
+    LabelExport->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    LabelExport->hide();
+    rows->addWidget(LabelExport);
     return bar;
+}
+
+// The categories' grounds, named: the colour is never the only thing that tells them apart.
+QWidget* TEventHistoryPage::BuildLegend() {
+    Legend = new QWidget(this);
+    Legend->setObjectName(QStringLiteral("Legend"));
+    Legend->setAccessibleName(tr("Colours of the categories"));
+    auto* grid = new QGridLayout(Legend);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(fontMetrics().averageCharWidth());
+    grid->setVerticalSpacing(0);
+    constexpr int PerRow = EventCategoryCount / 2;
+    for (int k = 0; k < EventCategoryCount; ++k) {
+        const auto category = static_cast<TEventCategory>(k);
+        auto* label = new QLabel(tr(EventCategoryName(category)), Legend);
+        label->setAutoFillBackground(true);
+        QPalette colours = label->palette();
+        colours.setColor(QPalette::Window, CategoryColour(category));
+        colours.setColor(QPalette::WindowText, Qt::black);
+        label->setPalette(colours);
+        label->setContentsMargins(4, 0, 4, 0);
+        grid->addWidget(label, k / PerRow, k % PerRow);
+    }
+    grid->setColumnStretch(PerRow, 1);
+    return Legend;
 }
 
 void TEventHistoryPage::ConnectControls() {
@@ -181,12 +235,17 @@ void TEventHistoryPage::ConnectControls() {
         connect(combo, &QComboBox::currentIndexChanged, this, &TEventHistoryPage::ApplyFilter);
     }
     connect(ComboBoxTime, &QComboBox::currentIndexChanged, this, [this](int index) {
-        DateEditFrom->setEnabled(index == 4);
-        DateEditTo->setEnabled(index == 4);
+        DateEditFrom->setEnabled(index == TimeRange);
+        DateEditTo->setEnabled(index == TimeRange);
         ApplyFilter();
     });
-    connect(DateEditFrom, &QDateEdit::dateChanged, this, &TEventHistoryPage::ApplyFilter);
-    connect(DateEditTo, &QDateEdit::dateChanged, this, &TEventHistoryPage::ApplyFilter);
+    for (QDateTimeEdit* edit : {DateEditFrom, DateEditTo}) {
+        connect(edit, &QDateTimeEdit::dateTimeChanged, this, [this] {
+            if (ComboBoxTime->currentIndex() == TimeRange) {
+                ApplyFilter();
+            }
+        });
+    }
     connect(EditSearch, &QLineEdit::textChanged, FSearchDelay, qOverload<>(&QTimer::start));
     connect(FSearchDelay, &QTimer::timeout, this, &TEventHistoryPage::ApplyFilter);
     connect(ButtonExport, &QPushButton::clicked, this, &TEventHistoryPage::ButtonExportClick);
@@ -230,7 +289,8 @@ void TEventHistoryPage::Loaded(std::shared_ptr<TLoadedHistory> loaded) {
     FLoaded = true;
     ProgressBarLoad->hide();
     FModel->ForgetTexts();
-    ShowIds(loaded->Ids);
+    FIds = std::set<uint64_t>(loaded->Ids.begin(), loaded->Ids.end());
+    ShowIds();
     ShowUnreadable();
     const bool sorted = loaded->Filter == Filter() && loaded->Column == FModel->SortColumn() &&
                         loaded->Ascending == FModel->SortAscending();
@@ -272,17 +332,15 @@ void TEventHistoryPage::AddLiveLine(const std::string& line) {
     emit HistoryChanged();
 }
 
-// An entry added after the rows were made: its ID offered, and (addRow) its row shown when it
-// passes the filter.
+// An entry added after the rows were made: its installation offered, and (addRow) its row shown
+// when it passes the filter.
 void TEventHistoryPage::ShowNewEntry(std::size_t index, bool addRow) {
     const TEventEntry& entry = FHistory.Entries()[index];
-    if (entry.Id != 0 && ComboBoxId->findData(QVariant::fromValue<qulonglong>(entry.Id)) < 0) {
-        const QSignalBlocker quiet(ComboBoxId);
-        ComboBoxId->addItem(QString::fromLatin1(DeviceIdText(entry.Id)),
-                            QVariant::fromValue<qulonglong>(entry.Id));
+    if (entry.Id != 0 && FIds.insert(entry.Id).second) {
+        AddIdItem(InstallationOf(entry.Id));
     }
     if (addRow && PassesFilter(FHistory, entry, Filter())) {
-        FModel->AddRows({static_cast<uint32_t>(index)});
+        AddRowsKeepingPlace({static_cast<uint32_t>(index)});
         if (entry.Kind == TEntryKind::Event) {
             ++FShown.CodeCounts[entry.Code];
         } else {
@@ -291,21 +349,70 @@ void TEventHistoryPage::ShowNewEntry(std::size_t index, bool addRow) {
     }
 }
 
-void TEventHistoryPage::SetIdFilter(uint64_t id) {
-    const int index = ComboBoxId->findData(QVariant::fromValue<qulonglong>(id));
-    if (index >= 0) {
-        ComboBoxId->setCurrentIndex(index);
-    } else {
-        ComboBoxId->addItem(QString::fromLatin1(DeviceIdText(id)),
-                            QVariant::fromValue<qulonglong>(id));
-        ComboBoxId->setCurrentIndex(ComboBoxId->count() - 1);
+// A row the technician selected stays where it is on the screen while rows come in above it.
+void TEventHistoryPage::AddRowsKeepingPlace(const std::vector<uint32_t>& rows) {
+    const QModelIndex current = TableEvents->currentIndex();
+    const QRect was = current.isValid() ? TableEvents->visualRect(current) : QRect();
+    const bool inView = was.isValid() && TableEvents->viewport()->rect().intersects(was);
+    FModel->AddRows(rows);
+    if (!inView) {
+        return;
     }
+    TableEvents->doItemsLayout(); // the scroll range takes the new rows now
+    QScrollBar* bar = TableEvents->verticalScrollBar();
+    bar->setValue(bar->value() + TableEvents->visualRect(TableEvents->currentIndex()).top() -
+                  was.top());
+}
+
+uint64_t TEventHistoryPage::InstallationOf(uint64_t id) const {
+    return FInstallations != nullptr ? FInstallations->MasterOf(id) : id;
+}
+
+void TEventHistoryPage::AddIdItem(uint64_t master) {
+    if (ComboBoxId->findData(QVariant::fromValue<qulonglong>(master)) >= 0) {
+        return;
+    }
+    const std::string label =
+        FInstallations != nullptr ? FInstallations->Label(master) : DeviceIdText(master);
+    ComboBoxId->addItem(QString::fromStdString(label), QVariant::fromValue<qulonglong>(master));
+}
+
+void TEventHistoryPage::SetIdFilter(uint64_t id) {
+    const uint64_t master = InstallationOf(id);
+    AddIdItem(master);
+    ComboBoxId->setCurrentIndex(ComboBoxId->findData(QVariant::fromValue<qulonglong>(master)));
+}
+
+void TEventHistoryPage::SetInstallations(const TInstallationRegistry* installations,
+                                         const TVisitRecord* visit) {
+    FInstallations = installations;
+    FVisit = visit;
+    FModel->SetInstallationLabel([this](uint64_t id) {
+        const uint64_t master = InstallationOf(id);
+        const QString label = QString::fromStdString(
+            FInstallations != nullptr ? FInstallations->Label(master) : DeviceIdText(master));
+        return master == id ? label : tr("slave of %1").arg(label);
+    });
+    InstallationsChanged();
+}
+
+void TEventHistoryPage::VisitChanged() {
+    InstallationsChanged(); // the new installation's slaves, perhaps seen for the first time
+}
+
+void TEventHistoryPage::InstallationsChanged() {
+    ShowIds();
+    ApplyFilter();
 }
 
 TEventFilter TEventHistoryPage::Filter() const {
     TEventFilter filter;
     if (const auto id = ComboBoxId->currentData().toULongLong(); id != 0) {
         filter.Id = id;
+        if (FInstallations != nullptr) {
+            const std::vector<uint64_t> members = FInstallations->Members(id);
+            filter.Slaves.assign(members.begin() + 1, members.end());
+        }
     }
     if (const int device = ComboBoxZar->currentData().toInt(); device >= 0) {
         filter.Device = static_cast<uint8_t>(device);
@@ -313,20 +420,75 @@ TEventFilter TEventHistoryPage::Filter() const {
     if (const int category = ComboBoxCategory->currentData().toInt(); category >= 0) {
         filter.Category = static_cast<TEventCategory>(category);
     }
-    const int range = ComboBoxTime->currentIndex();
-    if (range == 4) {
-        const QDate from = DateEditFrom->date();
-        const QDate to = DateEditTo->date();
-        filter.From = CivilDays(from.year(), from.month(), from.day()) * 86400;
-        filter.To = (CivilDays(to.year(), to.month(), to.day()) + 1) * 86400;
-    } else {
-        SetTimeRange(filter, static_cast<TTimeRange>(range), SystemClock().Now());
-    }
+    SetTimeFilter(filter);
     filter.Text = PanelTextBytes(EditSearch->text());
     return filter;
 }
 
+// The time range of the choice: a visit's from its start (the visit of the installation
+// answering now; the last one before it of the installation chosen, or of the one answering).
+void TEventHistoryPage::SetTimeFilter(TEventFilter& filter) const {
+    const TDateTime now = SystemClock().Now();
+    switch (ComboBoxTime->currentIndex()) {
+    case TimeToday:
+        SetTimeRange(filter, TTimeRange::Today, now);
+        break;
+    case TimeThisVisit:
+        filter.From = CivilSeconds(FVisit != nullptr ? FVisit->VisitStart() : now);
+        break;
+    case TimeSinceLastVisit: {
+        uint64_t installation = ComboBoxId->currentData().toULongLong();
+        if (installation == 0 && FVisit != nullptr) {
+            installation = FVisit->Installation();
+        }
+        const std::optional<int64_t> last =
+            FInstallations != nullptr ? FInstallations->PreviousVisit(installation) : std::nullopt;
+        if (last) {
+            filter.From = *last;
+        }
+        break;
+    }
+    case TimeDays7:
+        SetTimeRange(filter, TTimeRange::Days7, now);
+        break;
+    case TimeDays30:
+        SetTimeRange(filter, TTimeRange::Days30, now);
+        break;
+    case TimeRange:
+        filter.From = CivilOf(DateEditFrom->dateTime());
+        filter.To = CivilOf(DateEditTo->dateTime());
+        break;
+    default:
+        break;
+    }
+}
+
+// The greyed fields show what a preset keeps: an open end as the first record, or now.
+void TEventHistoryPage::ShowTimeRange() {
+    if (ComboBoxTime->currentIndex() == TimeRange) {
+        return;
+    }
+    TEventFilter filter;
+    SetTimeFilter(filter);
+    int64_t from = filter.From;
+    if (from == std::numeric_limits<int64_t>::min()) {
+        from = FHistory.Entries().empty() ? CivilSeconds(SystemClock().Now())
+                                          : EntryTime(FHistory.Entries().front());
+        for (const TEventEntry& entry : FHistory.Entries()) {
+            from = std::min(from, EntryTime(entry));
+        }
+    }
+    const int64_t to = filter.To != std::numeric_limits<int64_t>::max()
+                           ? filter.To
+                           : CivilSeconds(SystemClock().Now()) + 60; // this minute included
+    const QSignalBlocker quietFrom(DateEditFrom);
+    const QSignalBlocker quietTo(DateEditTo);
+    DateEditFrom->setDateTime(ShownTime(from));
+    DateEditTo->setDateTime(ShownTime(to));
+}
+
 void TEventHistoryPage::ApplyFilter() {
+    ShowTimeRange();
     FShown = FilterEvents(FHistory, Filter());
     FModel->SetRows(std::move(FShown.Rows));
     FShown.Rows.clear();
@@ -357,15 +519,19 @@ void TEventHistoryPage::ShowCounts() {
                              .arg(parts.join(QStringLiteral(", "))));
 }
 
-void TEventHistoryPage::ShowIds(const std::vector<uint64_t>& ids) {
+// One item per installation: a slave's records are its master's once the master is known.
+void TEventHistoryPage::ShowIds() {
     const uint64_t chosen = ComboBoxId->currentData().toULongLong();
+    std::set<uint64_t> masters;
+    for (uint64_t id : FIds) {
+        masters.insert(InstallationOf(id));
+    }
     const QSignalBlocker quiet(ComboBoxId);
     while (ComboBoxId->count() > 1) {
         ComboBoxId->removeItem(1);
     }
-    for (uint64_t id : ids) {
-        ComboBoxId->addItem(QString::fromLatin1(DeviceIdText(id)),
-                            QVariant::fromValue<qulonglong>(id));
+    for (uint64_t master : masters) {
+        AddIdItem(master);
     }
     if (chosen != 0) {
         SetIdFilter(chosen);
@@ -394,7 +560,7 @@ void TEventHistoryPage::ShowUnreadable() {
     MemoUnreadable->setVisible(FHistory.UnreadableCount() != 0);
 }
 
-void TEventHistoryPage::ExportCsv(const QString& path) const {
+std::size_t TEventHistoryPage::ExportCsv(const QString& path) const {
     std::ofstream out(path.toLocal8Bit().toStdString(), std::ios::binary | std::ios::trunc);
     WriteEventCsv(out, FHistory, FModel->Rows(),
                   [](const std::string& bytes) { return DecodePanelText(bytes).toStdString(); });
@@ -402,6 +568,7 @@ void TEventHistoryPage::ExportCsv(const QString& path) const {
     if (!out) {
         throw EInOutError(errno, path.toLocal8Bit().toStdString());
     }
+    return FModel->Rows().size();
 }
 
 void TEventHistoryPage::ButtonExportClick() {
@@ -410,6 +577,16 @@ void TEventHistoryPage::ButtonExportClick() {
                                                           QStringLiteral("/events.csv"),
                                                       tr("CSV files (*.csv)"));
     if (!path.isEmpty()) {
-        FErrors.Guard([&] { ExportCsv(path); });
+        ExportShown(path);
     }
+}
+
+void TEventHistoryPage::ExportShown(const QString& path) {
+    FErrors.Guard([&] {
+        const std::size_t rows = ExportCsv(path);
+        const QString where = QDir::toNativeSeparators(path);
+        LabelExport->setText(rows == 1 ? tr("1 row written to %1").arg(where)
+                                       : tr("%1 rows written to %2").arg(rows).arg(where));
+        LabelExport->show();
+    });
 }

@@ -12,7 +12,7 @@
 namespace {
 
 // Light grounds that keep black text readable, one per category (TEventCategory order).
-constexpr std::array<QRgb, EventCategoryCount> CategoryColours = {
+const std::array<QRgb, EventCategoryCount> CategoryColours = {
     0xFFC8C8, // alarms and pre-alarms: red
     0xFFE4B0, // faults: amber
     0xC8E6FF, // resets and silencing: blue
@@ -30,9 +30,14 @@ const std::array<const char*, EventColumnCount> Headers = {
     "Zar",
     "Sm",
     QT_TRANSLATE_NOOP("TEventTableModel", "Code"),
+    QT_TRANSLATE_NOOP("TEventTableModel", "Category"),
     QT_TRANSLATE_NOOP("TEventTableModel", "Text")};
 
 } // namespace
+
+QColor CategoryColour(TEventCategory category) {
+    return QColor(CategoryColours[static_cast<std::size_t>(category)]);
+}
 
 TEventTableModel::TEventTableModel(const TEventHistory& history, QObject* parent)
     : QAbstractTableModel(parent), FHistory(history) {}
@@ -55,9 +60,12 @@ void TEventTableModel::AddRows(const std::vector<uint32_t>& rows) {
         return;
     }
     if (FColumn != TEventColumn::PcTime || FAscending) {
-        std::vector<uint32_t> all = FRows;
-        all.insert(all.end(), rows.begin(), rows.end());
-        SetRows(std::move(all));
+        // Added at the end and sorted into place: the selection moves with its records.
+        const int first = static_cast<int>(FRows.size());
+        beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+        FRows.insert(FRows.end(), rows.begin(), rows.end());
+        endInsertRows();
+        sort(static_cast<int>(FColumn), FAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
         return;
     }
     // Newest first: the new entries are the newest, the last added on top.
@@ -102,18 +110,27 @@ QVariant TEventTableModel::data(const QModelIndex& index, int role) const {
         if (index.column() == static_cast<int>(TEventColumn::Text)) {
             return ShownText(entry.Text);
         }
+        if (index.column() == static_cast<int>(TEventColumn::Category)) {
+            return entry.Kind == TEntryKind::Event
+                       ? tr(EventCategoryName(EventCategory(entry.Code)))
+                   : entry.Kind == TEntryKind::Version ? tr("Version")
+                                                       : tr("Note");
+        }
         const std::vector<std::string> cells = EventCells(FHistory, entry);
         return QString::fromLatin1(cells[static_cast<std::size_t>(index.column())]);
     }
     case Qt::BackgroundRole:
         if (entry.Kind == TEntryKind::Event) {
-            const auto category = static_cast<std::size_t>(EventCategory(entry.Code));
-            return QBrush(QColor(CategoryColours[category]));
+            return QBrush(CategoryColour(EventCategory(entry.Code)));
         }
         return {};
     case Qt::ForegroundRole:
         return entry.Kind == TEntryKind::Event ? QVariant() : QVariant(QBrush(Qt::darkGray));
     case Qt::ToolTipRole:
+        if (index.column() == static_cast<int>(TEventColumn::Id) && entry.Id != 0 &&
+            FInstallationLabel) {
+            return FInstallationLabel(entry.Id);
+        }
         if (entry.Kind == TEntryKind::Event) {
             return tr(EventCategoryName(EventCategory(entry.Code)));
         }

@@ -1,15 +1,21 @@
 #pragma once
 // The "Events" page's table: the rows the core's filter chose from the history, in the order of
-// the column chosen, coloured by the event's category; version and note lines greyed. Only the
+// the column chosen, coloured by the event's category and naming it in a column of its own;
+// version and note lines greyed. Only the
 // rows on screen are turned into text, so a million rows cost no more than a hundred.
 
 #include "model/event_filter.h"
 #include "model/event_history.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QString>
 
+#include <functional>
 #include <vector>
+
+// The ground of a category's rows (and of its square in the page's legend).
+QColor CategoryColour(TEventCategory category);
 
 class TEventTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -28,6 +34,10 @@ public:
     void AddRows(const std::vector<uint32_t>& rows);
     // The history has new texts, or was replaced: forget the decoded ones.
     void ForgetTexts() { FTexts.clear(); }
+    // The tool tip of an ID: its installation with name and site (none: the category's).
+    void SetInstallationLabel(std::function<QString(uint64_t)> label) {
+        FInstallationLabel = std::move(label);
+    }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -45,4 +55,5 @@ private:
     bool FAscending = false;
     mutable std::vector<QString> FTexts; // decoded, by text index; empty until first shown
     mutable std::vector<bool> FDecoded;
+    std::function<QString(uint64_t)> FInstallationLabel;
 };

@@ -80,6 +80,15 @@ TLinkStatusBar::TLinkStatusBar(QWidget* parent) : QStatusBar(parent) {
     FAge->setStyleSheet(AgeStyle(FColour));
     FFirmware = AddLabel(new QLabel(this), "LabelFirmware", tr("Firmware version"), 0);
     FFirmware->setVisible(false);
+    FInstallation = AddLabel(new QLabel(this), "LabelInstallation", tr("Installation"), 0);
+    FInstallation->setVisible(false);
+}
+
+void TLinkStatusBar::ShowInstallation(const QString& label) {
+    if (label != FInstallation->text()) {
+        FInstallation->setText(label);
+        FInstallation->setVisible(!label.isEmpty());
+    }
 }
 
 void TLinkStatusBar::ShowFirmware(const QString& version) {

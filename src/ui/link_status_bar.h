@@ -21,12 +21,15 @@ public:
     void ShowLink(const TStatusBarText& text, TAgeColour colour);
     // The firmware version of the installation answering now; empty hides it.
     void ShowFirmware(const QString& version);
+    // The installation answering now: its ID with name and site; empty hides it.
+    void ShowInstallation(const QString& label);
 
     QLabel* Target() const { return FTarget; }
     QLabel* State() const { return FState; }
     QLabel* Age() const { return FAge; }
     QLabel* Counters() const { return FCounters; }
     QLabel* Firmware() const { return FFirmware; }
+    QLabel* Installation() const { return FInstallation; }
     TAgeColour AgeColour() const { return FColour; }
 
 private:
@@ -37,6 +40,7 @@ private:
     QLabel* FAge;
     QLabel* FCounters;
     QLabel* FFirmware;
+    QLabel* FInstallation;
     TAgeColour FColour = TAgeColour::Amber;
     QElapsedTimer FAgeShown; // since the age's text was last brought up to date
 };

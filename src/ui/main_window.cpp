@@ -6,6 +6,8 @@
 #include "link/wait.h"
 #include "model/data_line.h"
 #include "model/event_bookkeeping.h"
+#include "model/installation_registry.h"
+#include "model/installation_watch.h"
 #include "model/installations.h"
 #include "model/pult.h"
 #include "model/reply_decoders.h"
@@ -42,6 +44,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -82,7 +85,7 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
         std::make_unique<TStatusDecoder>(*FCodec, FPanelState, *FStatusPages, SystemClock());
     FStatusDecoder->AttachChart(TabSheet3->Chart1->Model());
     FStatusDecoder->AttachMasterWatch([this](const TMasterBlock& m) { MasterAnswered(m); });
-    TabSheet3->InstallationId = [this] { return Master->IdEdit()->text(); };
+    TabSheet3->InstallationId = [this] { return InstallationLabel(); };
     if (reports != nullptr) {
         TabSheet3->SetReportDirectory(DirectoryOf(reports->URepData.ReportFileName()));
         FDataReport = std::make_unique<TReportWriter>(reports->URepData);
@@ -94,14 +97,18 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     } else {
         FEventReport = std::make_unique<TNoReportLines>();
     }
-    FEventReportTap = std::make_unique<TReportLinesTap>(
-        *FEventReport, [this](const std::string& line) { TabSheetEvents->AddLiveLine(line); });
+    FEventReportTap =
+        std::make_unique<TReportLinesTap>(*FEventReport, [this](const std::string& line) {
+            FVisit->EventLineWritten(line);
+            TabSheetEvents->AddLiveLine(line);
+        });
     FEvents =
         std::make_unique<TEventBookkeeping>(*FCodec, FPanelState.Events, FEventSettings,
                                             *FStatusPages, *FEventReportTap, *FLog, SystemClock());
     RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventReportTap,
                           SystemClock(), &FFirmware);
     BuildLinkHealth();
+    BuildInstallations();
     ConnectAlarms();
     BuildServiceReport();
     FitToPages(); // once the status bar is there too
@@ -236,13 +243,55 @@ void TForm1::ShowTrafficMonitor() {
     FTrafficMonitor->raise();
 }
 
+// The installation as one whole: its master and slaves in "Installations.ini", and the visit of
+// the one answering now, which every status reply keeps up to date.
+void TForm1::BuildInstallations() {
+    FVisit = std::make_unique<TVisitRecord>(SystemClock());
+    FCodec->AddObserver(*FVisit);
+    FInstallations =
+        std::make_unique<TInstallationRegistry>(FDirectory + "/" + InstallationsFileName);
+    FErrors->Guard([this] { FInstallations->Load(); });
+    FInstallationWatch =
+        std::make_unique<TInstallationWatch>(*FInstallations, *FVisit, FFirmware, SystemClock());
+    FVisit->WatchVisits([this](const TVisitStart& start) { VisitStarted(start); });
+    TabSheetEvents->SetInstallations(FInstallations.get(), FVisit.get());
+}
+
+// Another installation answers: its visit begins with the chart's newest point.
+void TForm1::VisitStarted(const TVisitStart&) {
+    TabSheet3->Chart1->Model().MarkVisitStart();
+    ShowInstallationLabel();
+    TabSheetEvents->VisitChanged();
+}
+
+QString TForm1::InstallationLabel() const {
+    if (FVisit->Installation() == 0) {
+        return Master->IdEdit()->text();
+    }
+    return QString::fromStdString(FInstallations->Label(FVisit->Installation()));
+}
+
+void TForm1::ShowInstallationLabel() {
+    const QString label = FVisit->Installation() == 0 ? QString() : InstallationLabel();
+    QLabel* shown = FLinkHealth->StatusBar()->Installation();
+    FLinkHealth->StatusBar()->ShowInstallation(shown->fontMetrics().elidedText(
+        label, Qt::ElideRight, 40 * shown->fontMetrics().averageCharWidth()));
+    shown->setToolTip(label);
+}
+
+void TForm1::InstallationNamed(uint64_t id, const QString& name, const QString& site) {
+    FErrors->Guard(
+        [&] { FInstallations->SetNameAndSite(id, name.toStdString(), site.toStdString()); });
+    ShowInstallations();
+    ShowInstallationLabel();
+    TabSheetEvents->InstallationsChanged();
+}
+
 // "Service report...": what this visit showed, from the link's traffic since the window opened.
 void TForm1::BuildServiceReport() {
     FDesktopOpen = new TDesktopOpen(*FErrors, this);
     connect(TabSheet2->ButtonFilesFolder, &QPushButton::clicked, FDesktopOpen,
             [this] { FDesktopOpen->OpenFolder(QString::fromLocal8Bit(FDirectory)); });
-    FVisit = std::make_unique<TVisitRecord>(SystemClock());
-    FCodec->AddObserver(*FVisit);
     FServiceReport = new TServiceReportCommand(
         {*FCodec, *FStatusDecoder, FFirmware, *FVisit,
          [this]() -> const TEventHistory& { return TabSheetEvents->History(); },
@@ -253,7 +302,8 @@ void TForm1::BuildServiceReport() {
              }
              return TabSheetEvents->Filter();
          },
-         *TabSheet3->Chart1, *FErrors, *FLog, FDirectory, FSettings, *FDesktopOpen},
+         *TabSheet3->Chart1, *FErrors, *FLog, FDirectory, FSettings, *FDesktopOpen,
+         FInstallations.get()},
         this);
     connect(TabSheet2->ButtonServiceReport, &QPushButton::clicked, FServiceReport,
             &TServiceReportCommand::ButtonServiceReportClick);
@@ -308,12 +358,16 @@ void TForm1::BuildHistoryPages() {
                     PageControl1->setCurrentWidget(TabSheetEvents);
                 }
             });
+    connect(TabSheetInstallations, &TInstallationsPage::InstallationNamed, this,
+            [this](quint64 id, const QString& name, const QString& site) {
+                InstallationNamed(id, name, site);
+            });
     TabSheetEvents->Load();
 }
 
 void TForm1::ShowInstallations() {
-    TabSheetInstallations->ShowInstallations(
-        ListInstallations(TIniFile(SettingsPath()).ReadAll(), TabSheetEvents->History()));
+    TabSheetInstallations->ShowInstallations(ListInstallations(
+        TIniFile(SettingsPath()).ReadAll(), TabSheetEvents->History(), *FInstallations));
 }
 
 void TForm1::ShowSlavePage(int slave, bool shown) {

@@ -36,6 +36,9 @@ class TLinkHealthView;
 class TSerialWatch;
 class TDesktopOpen;
 class TServiceReportCommand;
+class TInstallationRegistry;
+class TInstallationWatch;
+struct TVisitStart;
 class TTrafficMonitor;
 class TLinkControls;
 class TLinkControlsView;
@@ -100,6 +103,12 @@ public:
     TServiceReportCommand& ServiceReport() { return *FServiceReport; }
     // Opens files and folders in the desktop ("Open files folder", a service report).
     TDesktopOpen& DesktopOpen() { return *FDesktopOpen; }
+    // The installations met ("Installations.ini") and the visit of the one answering now.
+    TInstallationRegistry& Installations() { return *FInstallations; }
+    const TVisitRecord& Visit() const { return *FVisit; }
+    // The installation answering now as the window names it: ID, name and site (or the ID
+    // shown on the master page before the first visit).
+    QString InstallationLabel() const;
 
     // The settings object of "Kelm2.ini", for the event bookkeeping: the holder lives as long as
     // the window; the object in it exists from FormShow until FormClose has saved the settings.
@@ -143,6 +152,10 @@ private:
     void LoadAlarmSettings();
     void AlarmCountChanged(int count, bool critical);
     void FrontPageSeen();
+    void BuildInstallations();
+    void VisitStarted(const TVisitStart& start);
+    void InstallationNamed(uint64_t id, const QString& name, const QString& site);
+    void ShowInstallationLabel();
     void ComPort1RxChar(TComPort& sender, int32_t count);
     void BuildServiceReport();
     void MasterAnswered(const TMasterBlock& master);
@@ -178,6 +191,8 @@ private:
     TDesktopOpen* FDesktopOpen = nullptr;
     // Watches the codec: declared after it, so it goes first.
     std::unique_ptr<TVisitRecord> FVisit;
+    std::unique_ptr<TInstallationRegistry> FInstallations;
+    std::unique_ptr<TInstallationWatch> FInstallationWatch; // of the two above and the version
     TServiceReportCommand* FServiceReport = nullptr;
     TAlarmCenter* FAlarms = nullptr;
     QString FCaption; // the window's title without the count of changes not yet seen

@@ -4,6 +4,8 @@
 
 #include "ui/main_window.h"
 
+#include "model/installation_registry.h"
+
 #include "link/frame_codec.h"
 #include "model/status_decoder.h"
 #include "store/notification_setting.h"
@@ -29,6 +31,11 @@ void TForm1::BuildAlarms() {
 void TForm1::ConnectAlarms() {
     FCaption = windowTitle();
     FAlarms = new TAlarmCenter(*FEventReportTap, *FLog, *TabSheetAlarms, *FErrors, this);
+    // An installation is named by its master's name, for the master and its slaves alike.
+    FAlarms->SetInstallationNames([this](uint64_t id) {
+        const TInstallationInfo* info = FInstallations->Find(FInstallations->MasterOf(id));
+        return info != nullptr ? info->Name : std::string();
+    });
     FLinkHealth->SetLookWatch([this](const TLinkFacts& facts, const TLinkStatus& status) {
         FAlarms->LinkLooked(facts, status);
     });

@@ -1,20 +1,30 @@
 // What the main window does with each status reply besides showing it on the pages: the slave
-// count "Set slaves" starts from, the installation the firmware version belongs to, the LED
-// timer, awake only while an LED blinks, and the changes worth announcing.
+// count "Set slaves" starts from, the installation and its visit, the LED timer, awake only while
+// an LED blinks, and the changes worth announcing.
 
 #include "ui/main_window.h"
 
 #include "link/link_controls.h"
+#include "model/installation_registry.h"
+#include "model/installation_watch.h"
 #include "model/status_decoder.h"
 #include "ui/alarm_center.h"
+#include "ui/error_display.h"
 #include "ui/qt_timer.h"
 #include "ui/status_pages.h"
+
+#include <QTimer>
 
 #include <algorithm>
 
 void TForm1::MasterAnswered(const TMasterBlock& master) {
     FLink->StatusSlaves(SlavesOf(master));
-    FFirmware.InstallationAnswered(DeviceIdText(master.ID));
+    FInstallationWatch->StatusAnswered(*FStatusDecoder->LastRecord());
+    if (FInstallations->Due()) {
+        // After the reply: a file that cannot be written is shown, and never stops the copy.
+        QTimer::singleShot(0, this,
+                           [this] { FErrors->Guard([this] { FInstallations->SaveIfDue(); }); });
+    }
     WakeLedTimer();
     FAlarms->StatusDecoded(*FStatusDecoder->LastRecord());
 }

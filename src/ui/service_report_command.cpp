@@ -29,6 +29,8 @@
 #include <cerrno>
 #include <filesystem>
 
+#include <algorithm>
+
 TServiceReportCommand::TServiceReportCommand(TParts parts, QWidget* parent)
     : QObject(parent), FParts(std::move(parts)), FWindow(parent),
       FDeadline(new TQtTimer(this, VersionDeadlineMs, false)),
@@ -110,8 +112,7 @@ void TServiceReportCommand::WriteReport() {
                            TFormatSymbols{QLocale().decimalPoint().toStdString(),
                                           QLocale().groupSeparator().toStdString()},
                            SystemClock().Now(),
-                           {}, // the installation's name and site, where they are recorded
-                           {}};
+                           FParts.Installations};
     TServiceReport report = GatherServiceReport(sources);
     report.Handover = FHandover;
     const QByteArray pdf = ServiceReportPdf(report, VisitChart());
@@ -141,18 +142,13 @@ void TServiceReportCommand::WriteReport() {
 // The chart of the whole visit, from its first point to its newest, whatever range the technician
 // looks at; the view is given back as it was.
 QImage TServiceReportCommand::VisitChart() {
-    TChartModel& model = FParts.Chart.Model();
-    const bool following = model.Following();
-    const bool paused = model.Paused();
-    const TChartTime from = model.ViewFrom();
-    const TChartTime to = model.ViewTo();
-    model.FollowNewest();
-    const QImage picture = FParts.Chart.Picture();
-    if (!following) {
-        model.ShowRange(from, to);
+    const TChartModel& model = FParts.Chart.Model();
+    const std::optional<TChartTime> from = model.VisitFrom();
+    if (!from) {
+        return FParts.Chart.Picture();
     }
-    model.SetPaused(paused);
-    return picture;
+    const TChartTime to = std::max(model.Store().LastTime(), *from + TChartModel::MinimumSpan);
+    return FParts.Chart.PictureOf(*from, to);
 }
 
 // Says where the report went, without holding the window: it can be opened from here, or the

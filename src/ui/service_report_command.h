@@ -29,6 +29,7 @@ class TServiceReportDialog;
 class TSettingsHolder;
 class TFirmwareVersion;
 class TFrameCodec;
+class TInstallationRegistry;
 class TQtTimer;
 class TStatusDecoder;
 class TVersionAsk;
@@ -45,7 +46,7 @@ public:
         TFirmwareVersion& Version;
         const TVisitRecord& Visit;
         std::function<const TEventHistory&()> History;
-        // The range of events the technician picked, or null for those copied in this run.
+        // The range of events the technician picked, or null for those copied in this visit.
         std::function<std::optional<TEventFilter>()> PickedRange;
         TVoltageChart& Chart;
         TErrorDisplay& Errors;
@@ -53,6 +54,7 @@ public:
         std::string FilesDirectory;
         TSettingsHolder& Settings; // the technician remembered
         TDesktopOpen& Opener;
+        const TInstallationRegistry* Installations = nullptr; // name and site of the report
     };
     // Every part must outlive the command; `parent` owns it and its messages.
     TServiceReportCommand(TParts parts, QWidget* parent);

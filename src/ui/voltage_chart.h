@@ -79,6 +79,8 @@ public:
 
     // The chart as drawn, without the read-out and the focus frame.
     QImage Picture();
+    // The same of the range [from, to]; the view is given back as it was.
+    QImage PictureOf(TChartTime from, TChartTime to);
 
     // The plot area inside the axes, in widget coordinates.
     QRect PlotRect() const;

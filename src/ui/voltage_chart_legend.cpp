@@ -89,6 +89,26 @@ QImage TVoltageChart::Picture() {
     return picture;
 }
 
+QImage TVoltageChart::PictureOf(TChartTime from, TChartTime to) {
+    TChartModel& model = FModel;
+    if (from == model.ViewFrom() && to == model.ViewTo()) {
+        return Picture();
+    }
+    const bool following = model.Following();
+    const bool paused = model.Paused();
+    const TChartTime viewFrom = model.ViewFrom();
+    const TChartTime viewTo = model.ViewTo();
+    model.ShowRange(from, to);
+    const QImage picture = Picture();
+    if (following) {
+        model.FollowNewest();
+    } else {
+        model.ShowRange(viewFrom, viewTo);
+    }
+    model.SetPaused(paused);
+    return picture;
+}
+
 void TVoltageChart::PaintReadOut(QPainter& painter, const QRect& plot) const {
     const QString text = ReadOutText();
     if (text.isEmpty()) {

@@ -286,3 +286,24 @@ TEST(ChartExportTest, VisibleRangeAsCsvAndAFailureRaised) {
               "07.12.2026 08:00:03.250;26.456;13.780;24.100\r\n");
     EXPECT_THROW(ExportChartCsv(store, t0, t0, dir.File("missing/view.csv")), EInOutError);
 }
+
+// A visit's points are those from the first that came after its start: the picture of a visit
+// never reaches back into the installation before it.
+TEST(ChartModelTest, VisitViewCutsTheViewAtTheVisitsFirstPoint) {
+    TChartModel model;
+    model.MarkVisitStart(); // before any point: the next one begins the visit
+    model.AddPoint(1000, {24, 13, 24});
+    EXPECT_EQ(model.VisitFrom(), 1000);
+    model.AddPoint(2000, {24, 13, 24});
+    model.AddPoint(3000, {24, 13, 24}); // the first reply of another installation
+    model.MarkVisitStart();
+    model.AddPoint(4000, {24, 13, 24});
+    model.AddPoint(9000, {24, 13, 24});
+    EXPECT_EQ(model.VisitFrom(), 3000);
+    EXPECT_EQ(model.VisitView().first, 3000); // following the whole run
+    EXPECT_EQ(model.VisitView().second, model.ViewTo());
+    model.ShowRange(5000, 8000); // inside the visit: as it is
+    EXPECT_EQ(model.VisitView(), std::make_pair(TChartTime{5000}, TChartTime{8000}));
+    model.ShowRange(1000, 2500); // before the visit: the whole visit
+    EXPECT_EQ(model.VisitView(), std::make_pair(TChartTime{3000}, TChartTime{9000}));
+}

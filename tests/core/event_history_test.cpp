@@ -7,6 +7,7 @@
 #include "model/event_csv.h"
 #include "model/event_filter.h"
 #include "model/event_record.h"
+#include "model/installation_registry.h"
 #include "model/installations.h"
 #include "model/version_decoder.h"
 #include "store/report_file.h"
@@ -232,11 +233,14 @@ TEST_F(EventHistoryFiles, CsvExportReadsBackCellForCell) {
 }
 
 TEST_F(EventHistoryFiles, InstallationsFromTheSettingsAndTheFiles) {
-    const TIniValues settings("[General]\r\nPocetZar=3\r\n[Zar0]\r\nid=0000000000CC\r\nindex=9\r\n"
+    // Two sections hold A: the copy reads the first, and so must the list.
+    const TIniValues settings("[General]\r\nPocetZar=4\r\n[Zar0]\r\nid=0000000000CC\r\nindex=9\r\n"
                               "[Zar1]\r\nid=00A1B2C3D400\r\nindex=8\r\n[Zar2]\r\nid=0\r\n"
-                              "[Zar3]\r\nid=0000000000DD\r\n");
-    const std::vector<TInstallation> rows = ListInstallations(settings, Load());
-    ASSERT_EQ(rows.size(), 3u); // Zar2 holds no device, Zar3 is past the count
+                              "[Zar3]\r\nid=00A1B2C3D400\r\nindex=3\r\n"
+                              "[Zar4]\r\nid=0000000000DD\r\n");
+    TInstallationRegistry registry;
+    const std::vector<TInstallation> rows = ListInstallations(settings, Load(), registry);
+    ASSERT_EQ(rows.size(), 3u); // Zar2 holds no device, Zar4 is past the count
     EXPECT_EQ(rows[0].Id, 0xCCu);
     EXPECT_EQ(rows[0].Records, 0u);
     EXPECT_EQ(rows[1].Id, IdA);
@@ -247,6 +251,16 @@ TEST_F(EventHistoryFiles, InstallationsFromTheSettingsAndTheFiles) {
     EXPECT_EQ(rows[1].NewestCopied, CivilSeconds(At(2026, 12, 7, 0, 0, 30)));
     EXPECT_EQ(rows[2].Id, IdB);
     EXPECT_FALSE(rows[2].Section);
+
+    // Once A's status replies have named B as its slave, B's records are A's.
+    registry.Answered(IdA, {IdB}, CivilSeconds(At(2026, 12, 7, 10, 0, 0)));
+    const std::vector<TInstallation> joined = ListInstallations(settings, Load(), registry);
+    ASSERT_EQ(joined.size(), 2u);
+    EXPECT_EQ(joined[1].Id, IdA);
+    EXPECT_EQ(joined[1].Slaves, std::vector<uint64_t>{IdB});
+    EXPECT_EQ(joined[1].Records, 3u);
+    EXPECT_EQ(joined[1].Alarms, 1u); // 08 Poplach na smycce
+    EXPECT_EQ(joined[1].FirstPanelTime, Record(5, IdA, 8, 0x12, 6, 23).Time);
 }
 
 } // namespace

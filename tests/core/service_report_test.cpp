@@ -1,11 +1,14 @@
 // The service report's content from a scripted panel: what the status, the version conversation,
 // the traffic and the event history put into it.
 
+#include "core/civil_time.h"
 #include "link/commands.h"
 #include "link/frame_codec.h"
 #include "model/event_history.h"
 #include "model/event_record.h"
 #include "model/firmware_version.h"
+#include "model/installation_registry.h"
+#include "model/installation_watch.h"
 #include "model/service_report.h"
 #include "model/status_decoder.h"
 #include "model/version_ask.h"
@@ -55,6 +58,14 @@ protected:
         Codec.RegisterDecoder(Command::Version,
                               [this] { DecodeVersion(Codec, Log, Report, Clock, &Version); });
         Codec.AddObserver(Visit);
+        Decoder.AttachMasterWatch(
+            [this](const TMasterBlock&) { Watch.StatusAnswered(*Decoder.LastRecord()); });
+    }
+    // The event report's line of a record copied now, as the window's tap hands it on.
+    void Copied(const TEventRecord& record) {
+        const std::string line = EventLine(record, Clock.Now());
+        History.AddLine(line, 0, 0);
+        Visit.EventLineWritten(line);
     }
     void Receive(uint8_t letter, const TBytes& payload) {
         for (uint8_t b : PanelSerialFrame(letter, payload)) {
@@ -70,8 +81,7 @@ protected:
                                     nullptr,
                                     {},
                                     Clock.Now(),
-                                    "Boiler room",
-                                    "Brno"});
+                                    &Registry});
     }
 
     TFakeClock Clock = [] {
@@ -89,7 +99,18 @@ protected:
     TFirmwareVersion Version;
     TVisitRecord Visit{Clock};
     TEventHistory History;
+    TInstallationRegistry Registry;
+    TInstallationWatch Watch{Registry, Visit, Version, Clock};
 };
+
+// The status payload of another installation: master B with its slave.
+TBytes OtherInstallation() {
+    TBytes p = StatusPayload();
+    PutU48(&p[0], 0xB0B0B0B0B000);
+    p[45] = 0x01; // slave 1 only
+    PutU48(&p[SlaveBlockOffset(1)], 0xB0B0B0B0B001);
+    return p;
+}
 
 } // namespace
 
@@ -134,8 +155,8 @@ TEST_F(ServiceReportTest, LinkClockAndEventsOfThisVisit) {
     }
     const uint8_t time[6] = {};
     Codec.SendFrame(Command::SetTime, time, sizeof time);
-    History.AddLine(EventLine({4, 0xA1B2C3D4, 8, 0x10, 200}, Visit.RunStart()), 0, 2);
-    History.AddLine(EventLine({5, 0xA1B2C3D4, 6, 0x11, 300}, Clock.Now()), 0, 3);
+    Copied({4, 0xA1B2C3D4, 8, 0x10, 200});
+    Copied({5, 0xA1B2C3D4, 6, 0x11, 300});
 
     const TServiceReport r = Gather();
     EXPECT_EQ(r.Link.PollsSent, 2u);
@@ -162,8 +183,7 @@ TEST_F(ServiceReportTest, LinkClockAndEventsOfThisVisit) {
                                                        &alarms,
                                                        {},
                                                        Clock.Now(),
-                                                       {},
-                                                       {}});
+                                                       &Registry});
     EXPECT_EQ(picked.Events.Rows.size(), 2u);
     EXPECT_THAT(picked.Events.Selection,
                 ElementsAre(TReportItem{"Category", "Alarms and pre-alarms"}));
@@ -218,10 +238,11 @@ TEST_F(ServiceReportTest, EveryFaultLedIsAFault) {
 // What a customer reads first: the faults now with their units, the visit's alarms, faults
 // (begun, not ended) and extinguishings, and the clock; and the installation's name and site.
 TEST_F(ServiceReportTest, SummaryTellsTheStateAndTheVisitInNumbers) {
+    Registry.SetNameAndSite(0xA1B2C3D4, "Boiler room", "Brno");
     Receive(Command::Status, StatusPayload());
     const uint8_t codes[] = {8, 8, 12, 6, 5, 21, 20, 32, 16, 17, 18, 29, 44, 45};
     for (uint16_t i = 0; i < sizeof codes; ++i) {
-        History.AddLine(EventLine({i, 0xA1B2C3D4, codes[i], 0x10, 100}, Clock.Now()), 0, i + 1u);
+        Copied({i, 0xA1B2C3D4, codes[i], 0x10, 100});
     }
     const TServiceReport r = Gather();
     EXPECT_EQ(r.InstallationName, "Boiler room");
@@ -240,4 +261,54 @@ TEST_F(ServiceReportTest, SummaryTellsTheStateAndTheVisitInNumbers) {
     const TServiceReport calm = Gather();
     EXPECT_EQ(calm.Summary.State, "No fault");
     EXPECT_TRUE(calm.Summary.ClockSet);
+}
+
+// The cable moved from installation A to installation B in one run: B's report holds nothing of
+// A's visit (records, clock set, firmware version), and names B as the technician named it.
+TEST_F(ServiceReportTest, AnotherInstallationBeginsANewVisitThatForgetsTheOneBefore) {
+    std::vector<TVisitStart> starts;
+    Visit.WatchVisits([&](const TVisitStart& start) { starts.push_back(start); });
+    Registry.SetNameAndSite(0xB0B0B0B0B000, "Boiler house", "Hall 3");
+    Receive(Command::Status, StatusPayload());
+    Receive(Command::Version, ToBytes(std::string("V2.10\0", 6)));
+    Clock.Time = At(2026, 12, 7, 10, 5, 0);
+    const uint8_t time[6] = {};
+    Codec.SendFrame(Command::SetTime, time, sizeof time);
+    Copied({4, 0xA1B2C3D4, 8, 0x10, 200});
+    Receive(Command::Status, StatusPayload()); // the same installation: the same visit
+    ASSERT_EQ(starts.size(), 1u);
+
+    Clock.Time = At(2026, 12, 7, 10, 47, 0);
+    Receive(Command::Status, OtherInstallation());
+    Copied({9, 0xB0B0B0B0B001, 6, 0x11, 300}); // of B's slave
+    const TServiceReport r = Gather();
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[1].Master, 0xB0B0B0B0B000u);
+    EXPECT_EQ(starts[1].Previous, 0xA1B2C3D4u);
+    EXPECT_EQ(starts[1].Number, 2);
+    EXPECT_EQ(r.InstallationId, "B0B0B0B0B000");
+    EXPECT_EQ(r.InstallationName, "Boiler house");
+    EXPECT_EQ(r.InstallationSite, "Hall 3");
+    EXPECT_EQ(r.PanelClock, "Not set during this visit");
+    EXPECT_FALSE(r.VersionRead);
+    ASSERT_EQ(r.Events.Rows.size(), 1u);
+    EXPECT_EQ(r.Events.Rows[0].EventCode, 6);
+    EXPECT_EQ(r.Events.CategoryCounts[static_cast<int>(TEventCategory::Alarm)], 0u);
+    EXPECT_EQ(r.Events.Scope, "Events copied during this visit (since 10:47:00 07.12.2026)");
+    EXPECT_EQ(Registry.MasterOf(0xB0B0B0B0B001), 0xB0B0B0B0B000u);
+    EXPECT_EQ(Registry.Find(0xA1B2C3D4)->LastVisit, CivilSeconds(At(2026, 12, 7, 10, 0, 0)));
+}
+
+// The PC clock set back an hour in the middle of a copy: the visit's records are still all
+// there, because they are taken in the order they came, not by their PC time.
+TEST_F(ServiceReportTest, VisitRecordsFollowTheirArrivalNotThePcClock) {
+    Clock.Time = At(2026, 12, 7, 10, 30, 0);
+    Receive(Command::Status, StatusPayload());
+    for (uint16_t index = 0; index < 6; ++index) {
+        if (index == 3) {
+            Clock.Time = At(2026, 12, 7, 9, 30, 0);
+        }
+        Copied({index, 0xA1B2C3D4, 8, 0x10, 100U + index});
+    }
+    EXPECT_EQ(Gather().Events.Rows.size(), 6u);
 }

@@ -61,8 +61,9 @@ private slots:
         auto cell = [&](int row, int column) { return model.index(row, column).data().toString(); };
         QCOMPARE(cell(0, 2), QStringLiteral("00A1B2C3D400")); // newest first
         QCOMPARE(cell(6, 2), QStringLiteral("0000000000CC"));
-        QCOMPARE(cell(6, 6), QStringLiteral("Poplach na smycce"));
-        QCOMPARE(cell(5, 6), QStringLiteral("V1 \u0160\u2401")); // Windows-1250, control shown
+        QCOMPARE(cell(6, 7), QStringLiteral("Poplach na smycce"));
+        QCOMPARE(cell(6, 6), QStringLiteral("Alarms and pre-alarms")); // not only its colour
+        QCOMPARE(cell(5, 7), QStringLiteral("V1 \u0160\u2401")); // Windows-1250, control shown
         QVERIFY(model.index(5, 0).data(Qt::ForegroundRole).isValid()); // greyed
         QVERIFY(model.index(6, 0).data(Qt::BackgroundRole).isValid()); // coloured
         QVERIFY(!page.MemoUnreadable->isHidden());
@@ -100,10 +101,10 @@ private slots:
         QTableWidget* table = form.TabSheetInstallations->TableInstallations;
         QCOMPARE(table->rowCount(), 2);
         QCOMPARE(table->item(0, 0)->text(), QStringLiteral("00A1B2C3D400"));
-        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("Zar0"));
-        QCOMPARE(table->item(0, 3)->text(), QStringLiteral("5"));
+        QCOMPARE(table->item(0, TInstallationsPage::ColSection)->text(), QStringLiteral("Zar0"));
+        QCOMPARE(table->item(0, TInstallationsPage::ColRecords)->text(), QStringLiteral("5"));
         QCOMPARE(table->item(1, 0)->text(), QStringLiteral("0000000000CC"));
-        QCOMPARE(table->item(1, 1)->text(), QString());
+        QCOMPARE(table->item(1, TInstallationsPage::ColSection)->text(), QString());
         table->setCurrentCell(1, 0);
         QCOMPARE(page.ComboBoxId->currentText(), QStringLiteral("0000000000CC"));
         QCOMPARE(model.rowCount(), 1);

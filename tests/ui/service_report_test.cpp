@@ -8,6 +8,7 @@
 // opener, and what the window says when nothing can open a file.
 
 #include "panel_sim_process.h"
+#include "pdf_text.h"
 
 #include "hung_run.h"
 #include "link/link_controls.h"
@@ -38,19 +39,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString Run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(HungRunMs)) {
-        return {};
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-QString PdfText(const QString& path) {
-    return Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, "-"});
-}
 
 int EventCount(const std::filesystem::path& dir) {
     const std::vector<std::string> lines = EventReportLines(dir);
@@ -205,7 +193,7 @@ private slots:
                                  return l.contains(time) && l.contains(eventText.simplified());
                              }),
                  qPrintable(time + " " + eventText + "\n" + text));
-        const QString info = Run(QStringLiteral("pdfinfo"), {path});
+        const QString info = ProgramOutput(QStringLiteral("pdfinfo"), {path});
         QVERIFY2(info.contains(QRegularExpression(QString::fromUtf8("Author: +Jana Nováková\n"))),
                  qPrintable(info));
         QVERIFY2(info.contains(QRegularExpression("Title: +Service report 00A1B2C3D400\n")),
@@ -291,7 +279,7 @@ private slots:
             QVERIFY2(pages[0].contains(field), qPrintable(QString(field) + "\n" + pages[0]));
         }
         QVERIFY2(text.contains(QRegularExpression("Text contains +smycce")), qPrintable(text));
-        const QString info = Run(QStringLiteral("pdfinfo"), {path});
+        const QString info = ProgramOutput(QStringLiteral("pdfinfo"), {path});
         QVERIFY2(info.contains(QRegularExpression("Title: +Service report Server room 2\n")) &&
                      info.contains(
                          QRegularExpression("Subject: +.*Server room 2 \\(ID 00A1B2C3D400\\)")),
