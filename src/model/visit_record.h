@@ -11,7 +11,7 @@
 
 #include "core/clock.h"
 #include "link/frame_codec.h"
-#include "store/event_history.h"
+#include "model/event_history.h"
 
 #include <cstddef>
 #include <cstdint>
