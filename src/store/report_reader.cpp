@@ -48,6 +48,10 @@ void TLineSplitter::Finish() {
     if (FCarriedLength > 0) {
         Emit(FCarried, FCarriedLength, FCarriedLast, false);
     }
+    Forget();
+}
+
+void TLineSplitter::Forget() {
     FCarried.clear();
     FCarriedLength = 0;
     FCarriedLast = 0;
@@ -96,7 +100,14 @@ TFileRead ReadFileLines(const std::string& path, ILineSink& sink, const std::ato
             break;
         }
         if (n == 0) {
-            lines.Finish();
+            // A file that grew since it was opened may end, at the size read, in the middle of
+            // a line still being written: that line is not unreadable, it is not there yet.
+            struct stat now {};
+            if (::fstat(file, &now) == 0 && static_cast<uint64_t>(now.st_size) > result.Size) {
+                lines.Forget();
+            } else {
+                lines.Finish();
+            }
             break;
         }
         lines.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)));

@@ -34,6 +34,8 @@ public:
     void Feed(std::string_view block);
     // The end of the bytes: a last line without a line end goes to the sink.
     void Finish();
+    // The end of the bytes read, where the rest of a last line is still to come: it is dropped.
+    void Forget();
 
 private:
     void Emit(std::string_view kept, std::size_t length, char last, bool ended);

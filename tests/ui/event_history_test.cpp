@@ -83,7 +83,7 @@ private slots:
         page.ComboBoxCategory->setCurrentIndex(1 + static_cast<int>(TEventCategory::Alarm));
         QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), 1, HungRunMs);
         QCOMPARE(cell(0, 2), QStringLiteral("0000000000CC"));
-        QCOMPARE(cell(0, 6), QStringLiteral("Poplach na smycce"));
+        QCOMPARE(cell(0, 7), QStringLiteral("Poplach na smycce"));
         QCOMPARE(page.Counts().CodeCounts[8], 1u);
         QCOMPARE(page.Counts().Versions, 0u);
         page.ComboBoxCategory->setCurrentIndex(0);

@@ -9,6 +9,7 @@
 
 #include "panel_sim_process.h"
 #include "pdf_text.h"
+#include "report_dialog.h"
 
 #include "hung_run.h"
 #include "link/link_controls.h"
@@ -61,17 +62,6 @@ std::pair<QString, QString> FirstEvent(const std::filesystem::path& dir) {
 // Every file in the folder, hidden ones too (a temporary file left behind would be one).
 QStringList FilesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
-
-// Answers the dialog the report opens with these names and remarks.
-void AnswerDialog(TForm1& form, const TReportHandover* values) {
-    TServiceReportDialog* dialog = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((dialog = form.ServiceReport().Dialog()) && dialog->isVisible(),
-                             HungRunMs);
-    if (values != nullptr) {
-        dialog->SetValues(*values);
-    }
-    dialog->accept();
 }
 
 // A fake xdg-open first on PATH: it notes what it was asked to open and fails (3, "no program")
@@ -161,7 +151,7 @@ private slots:
             "customer present; the next visit is due in six months.";
         const TReportHandover handover{"Jana Nov\xC3\xA1kov\xC3\xA1", "Hasi\xC4\x8D servis",
                                        "Pek\xC3\xA1rna Nov\xC3\xA1k", longRemark};
-        AnswerDialog(form, &handover);
+        AnswerReportDialog(form, &handover);
         QTRY_VERIFY_WITH_TIMEOUT(!form.ServiceReport().LastPath().isEmpty(), HungRunMs);
         const QString path = form.ServiceReport().LastPath();
         QVERIFY2(path.startsWith(QString::fromStdString(dir.Path().string()) +
@@ -211,7 +201,7 @@ private slots:
         QTRY_VERIFY(form.ServiceReport().Dialog()->isVisible());
         QCOMPARE(form.ServiceReport().Dialog()->EditTechnician->text(),
                  QString::fromUtf8("Jana Nováková"));
-        AnswerDialog(form, nullptr);
+        AnswerReportDialog(form, nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(form.ServiceReport().LastPath() != path, HungRunMs);
         const QString folder = QFileInfo(path).absolutePath();
         QCOMPARE(FilesIn(folder).size(), 2);
@@ -243,7 +233,7 @@ private slots:
         };
         QSignalSpy written(&form.ServiceReport(), &TServiceReportCommand::Written);
         form.TabSheet2->ButtonServiceReport->click();
-        AnswerDialog(form, nullptr);
+        AnswerReportDialog(form, nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(
             form.Errors().OpenMessages().join('\n').contains("No space left on device"), HungRunMs);
         DiskCalls() = SystemDiskCalls();
@@ -315,7 +305,7 @@ private slots:
         form.show();
         QTRY_VERIFY_WITH_TIMEOUT(form.Master->IdEdit()->text() == "00A1B2C3D400", HungRunMs);
         form.TabSheet2->ButtonServiceReport->click();
-        AnswerDialog(form, nullptr);
+        AnswerReportDialog(form, nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(!form.ServiceReport().LastPath().isEmpty(), HungRunMs);
         const QString path = form.ServiceReport().LastPath();
         const QString folder = QFileInfo(path).absolutePath();
