@@ -28,6 +28,11 @@ std::string LinkStateText(TLinkState state) {
     return "stopped";
 }
 
+bool LinkBroken(TLinkState state) {
+    return state != TLinkState::Polling && state != TLinkState::NoReply &&
+           state != TLinkState::Resolving;
+}
+
 TLinkHealth::TLinkHealth(const IClock& clock) : FClock(clock) {}
 
 void TLinkHealth::FrameSeen(const TFrameEvent& frame) {

@@ -41,6 +41,10 @@ enum class TSerialState : uint8_t { Open, Stopped, Closed, Gone, NotFound };
 // The texts of the states, as the status bar shows them ("resolving" without its name).
 std::string LinkStateText(TLinkState state);
 
+// True for the states in which no reply can come (stopped, the port or device away, no
+// address to send to): the chart's lines break there.
+bool LinkBroken(TLinkState state);
+
 // What the health is told about the link at the moment of a look.
 struct TLinkFacts {
     bool Udp = false;         // frames go over UDP now

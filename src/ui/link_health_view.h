@@ -10,6 +10,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class ILinkControls;
 class QTimer;
 class TFirmwareVersion;
@@ -43,6 +45,9 @@ public:
 
     // The firmware version the status bar shows, once there is one to ask.
     void SetFirmwareVersion(const TFirmwareVersion* firmware) { FFirmware = firmware; }
+
+    // Told after every look: the status and the refresh interval in force (the chart's gaps).
+    std::function<void(const TLinkStatus& status, uint32_t refreshMs)> OnLook;
 
     // One look: runs every TSerialWatch::TickInterval ms while the window exists.
     void Tick();

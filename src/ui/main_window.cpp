@@ -176,6 +176,8 @@ void TForm1::ConnectControls() {
     connect(page->Button1, &QPushButton::clicked, this, guarded(&TLinkControls::Button1Click));
     connect(page->ButtonStop, &QPushButton::clicked, this,
             guarded(&TLinkControls::ButtonStopClick));
+    connect(page->ButtonStop, &QPushButton::clicked, this,
+            [this] { TabSheet3->Chart1->Model().Break(); }); // even when Init follows at once
     connect(page->Button2, &QPushButton::clicked, this, guarded(&TLinkControls::Button2Click));
     connect(page->Button5, &QPushButton::clicked, this, guarded(&TLinkControls::Button5Click));
     connect(page->ButtonSetTime, &QPushButton::clicked, this,
@@ -216,6 +218,15 @@ void TForm1::BuildLinkHealth() {
     FLinkHealth->SetUdpTarget(FFrameTransport.get());
     FLinkHealth->SetEventProgress(FEvents.get());
     FLinkHealth->SetFirmwareVersion(&FFirmware);
+    // The chart's lines break where no reply can come, and its rule for a silent panel follows
+    // the refresh interval in force.
+    FLinkHealth->OnLook = [&chart = TabSheet3->Chart1->Model()](const TLinkStatus& status,
+                                                                uint32_t refreshMs) {
+        chart.SetPollInterval(refreshMs);
+        if (LinkBroken(status.State)) {
+            chart.Break();
+        }
+    };
     auto* column = static_cast<QVBoxLayout*>(layout());
     column->setSpacing(0); // the bar and the panel have frames of their own
     column->addWidget(FErrors->Area());

@@ -1,12 +1,15 @@
 // What the main window does with each status reply besides showing it on the pages: the slave
-// count "Set slaves" starts from, the installation the firmware version belongs to, and the LED
+// count "Set slaves" starts from, the installation the firmware version belongs to (and the
+// chart's break when another installation answers), and the LED
 // timer, awake only while an LED blinks.
 
 #include "ui/main_window.h"
 
 #include "link/link_controls.h"
 #include "model/status_decoder.h"
+#include "ui/chart_page.h"
 #include "ui/qt_timer.h"
+#include "ui/voltage_chart.h"
 #include "ui/status_pages.h"
 
 #include <algorithm>
@@ -14,6 +17,7 @@
 void TForm1::MasterAnswered(const TMasterBlock& master) {
     FLink->StatusSlaves(SlavesOf(master));
     FFirmware.InstallationAnswered(DeviceIdText(master.ID));
+    TabSheet3->Chart1->Model().InstallationAnswered(DeviceIdText(master.ID));
     WakeLedTimer();
 }
 
