@@ -13,9 +13,9 @@
 #include <vector>
 
 struct TChartGap {
-    TChartTime From = 0;              // the time of the last record before the gap
-    std::optional<TChartTime> To;     // the first record after it; empty while the gap is open
-    std::string Label;                // what began after it (another installation's ID), or ""
+    TChartTime From = 0;          // the time of the last record before the gap
+    std::optional<TChartTime> To; // the first record after it; empty while the gap is open
+    std::string Label;            // what began after it (another installation's ID), or ""
 };
 
 class TChartGaps {

@@ -9,8 +9,8 @@
 #include "model/status_decoder.h"
 #include "ui/chart_page.h"
 #include "ui/qt_timer.h"
-#include "ui/voltage_chart.h"
 #include "ui/status_pages.h"
+#include "ui/voltage_chart.h"
 
 #include <algorithm>
 

@@ -264,8 +264,8 @@ void TVoltageChart::PaintSeries(QPainter& painter, const QRect& plot,
         for (int s = 0; s < ChartSeriesCount; ++s) {
             if (SeriesAt(s).Visible) {
                 painter.setPen(QPen(SeriesAt(s).Color, 0));
-                draw(SeriesLines(FModel.Envelope(), s, map, FModel.Store().Gaps(), leadIn,
-                                 leadOut));
+                draw(
+                    SeriesLines(FModel.Envelope(), s, map, FModel.Store().Gaps(), leadIn, leadOut));
             }
         }
     }

@@ -22,9 +22,7 @@ QList<QPolygonF> SeriesLines(const TChartEnvelope& envelope, int s, const TPlotM
                              const TChartGaps& gaps, const std::optional<TChartRecord>& leadIn,
                              const std::optional<TChartRecord>& leadOut) {
     QList<QPolygonF> lines;
-    auto point = [&](const TChartRecord& r) {
-        return QPointF(map.X(r.Time), map.Y(r.Values[s]));
-    };
+    auto point = [&](const TChartRecord& r) { return QPointF(map.X(r.Time), map.Y(r.Values[s])); };
     std::optional<TChartTime> last; // the last point drawn
     if (leadIn) {
         lines.append(QPolygonF{point(*leadIn)});

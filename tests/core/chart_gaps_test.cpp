@@ -51,7 +51,7 @@ TEST(ChartGaps, ASilenceOfMoreThanThreeIntervalsAStopAndAnotherInstallationBreak
     // Stop: the line ends at the newest record, whenever the next one comes.
     const TChartTime beforeStop = t - 3 * ChartSecond;
     model.Break();
-    model.Break(); // every look at a stopped link asks again; one gap
+    model.Break();                // every look at a stopped link asks again; one gap
     t = beforeStop + ChartSecond; // "Init" at once: a break all the same
     poll(5);
     EXPECT_EQ(BreaksInView(model), (std::vector<TChartTime>{beforeSilence, beforeStop}));
@@ -76,11 +76,11 @@ TEST(ChartGaps, ASilenceOfMoreThanThreeIntervalsAStopAndAnotherInstallationBreak
     // A narrow range around the silence: the record before it leads in, yet is not joined.
     model.ShowRange(beforeSilence + ChartSecond, beforeSilence + 30 * ChartSecond);
     ASSERT_TRUE(model.LeadIn());
-    EXPECT_TRUE(model.Store().Gaps().Between(model.LeadIn()->Time,
-                                             model.Envelope().Column(ChartRuns(
-                                                 model.Envelope(), model.Store().Gaps())[0]
-                                                                         .First)
-                                                 .FirstTime));
+    EXPECT_TRUE(model.Store().Gaps().Between(
+        model.LeadIn()->Time,
+        model.Envelope()
+            .Column(ChartRuns(model.Envelope(), model.Store().Gaps())[0].First)
+            .FirstTime));
 }
 
 TEST(ChartGaps, WithTheLiveRunHiddenFollowingShowsThePastDay) {
