@@ -86,6 +86,10 @@ std::string tPult::Resolving() const {
     return FHosts ? FHosts->Resolving() : std::string();
 }
 
+std::string tPult::DestinationText() const {
+    return FUdp ? FUdp->GetDestinationAddress() + ":" + FUdp->GetDestinationPort() : std::string();
+}
+
 TUdpAddressState tPult::AddressState(const std::string& ipText, std::string& name) const {
     std::string address;
     if (FHosts) {

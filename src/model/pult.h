@@ -68,6 +68,8 @@ public:
     // the host name before it when one was looked up), else the text as typed.
     TUdpAddressState AddressState(const std::string& ipText, std::string& name) const;
     std::string TargetText(const std::string& ipText) const;
+    // The socket's destination now ("10.0.0.7:1501"), once StartUdp made the worker.
+    std::string DestinationText() const;
     // True for an IP field text that names no server (blank).
     static bool Blank(const std::string& ipText);
 

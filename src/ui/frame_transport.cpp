@@ -60,3 +60,7 @@ std::string TWindowFrameTransport::UdpTargetText() const {
     }
     return FPult->TargetText(IpText());
 }
+
+std::string TWindowFrameTransport::UdpDestinationText() const {
+    return FPult ? FPult->DestinationText() : std::string();
+}

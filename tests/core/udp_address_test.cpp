@@ -8,6 +8,7 @@
 #include "link/link_health.h"
 #include "link/status_bar_text.h"
 #include "model/pult.h"
+#include "model/traffic_log.h"
 #include "transport/socket_address.h"
 
 #include "bound_port.h"
@@ -32,6 +33,7 @@ public:
     bool SendDatagram(const uint8_t* data, uint32_t count) override {
         return FPult.SendDatagram(data, count);
     }
+    std::string UdpDestinationText() const override { return FPult.DestinationText(); }
     std::string Ip;
     std::string PeerPort;
 
@@ -52,6 +54,7 @@ protected:
         Pult.StartUdp(Queue, Clock, "192.168.1.100", WorkerPort);
         Transport.PeerPort = BoundPort(Peer.GetSocket());
         Codec.AddObserver(Health);
+        Codec.AddObserver(Traffic);
         Codec.RegisterDecoder('A', [this] { ++Decoded; });
     }
 
@@ -86,6 +89,7 @@ protected:
     TFieldTransport Transport{Pult};
     TFrameCodec Codec{Transport, Log};
     TLinkHealth Health{Clock};
+    TTrafficLog Traffic{Clock};
     THxUdpSocket Peer{nullptr};
     std::string WorkerPort;
     int Decoded = 0;
@@ -103,6 +107,9 @@ TEST_F(UdpAddress, TheStatusBarNamesOnlyTheAddressPolled) {
     Transport.Ip = "127.0.0.1";
     EXPECT_EQ(Poll(), "");
     EXPECT_EQ(Bar(), "UDP 127.0.0.1" + port + " | no reply");
+    // The traffic monitor names where the poll went.
+    const std::string sent = TrafficLine(Traffic.At(Traffic.Size() - 1), false);
+    EXPECT_NE(sent.find(" TX UDP 127.0.0.1" + port + " "), std::string::npos) << sent;
 
     // A new name, typed before the next poll: not the address polled until now.
     Transport.Ip = "localhost";

@@ -231,6 +231,15 @@ private slots:
         QVERIFY(text.find("  AA 01 30 41 71 AA 02\r\n") != std::string::npos);
         monitor->ClearButton()->click();
         QCOMPARE(view->toPlainText(), QString());
+
+        // Esc in the frames' view closes it, and so does its Close button.
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(!monitor->isVisible());
+        form.TabSheet2->ButtonMonitor->click();
+        QVERIFY(monitor->isVisible());
+        monitor->CloseButton()->click();
+        QVERIFY(!monitor->isVisible());
         form.close();
     }
 
