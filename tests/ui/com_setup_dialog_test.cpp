@@ -147,7 +147,9 @@ private slots:
         port.SetPort(pty.SlavePath());
         std::vector<TComPortInfo> present;
         TComSetupFrm dialog(port, [&present] {
-            return present.empty() ? present : throw std::runtime_error("Registry error");
+            return present.empty()
+                       ? present
+                       : throw std::runtime_error("Reading the system's device list failed");
         });
         QCOMPARE(dialog.LabelPortInfo->text(), QString());
         dialog.Combo1->setEditText(QString::fromStdString(link));
@@ -159,7 +161,8 @@ private slots:
         QCOMPARE(dialog.LabelPortInfo->text(), QStringLiteral("not present"));
         present = {{"/dev/ttyUSB7", "ftdi_sio", "", "", "", ""}, {}};
         dialog.ButtonRefresh->click();
-        QCOMPARE(dialog.LabelError->text(), QStringLiteral("Registry error"));
+        QCOMPARE(dialog.LabelError->text(),
+                 QStringLiteral("Reading the system's device list failed"));
         QVERIFY(!dialog.LabelError->isHidden());
     }
 

@@ -121,10 +121,10 @@ private slots:
                  QStringList{"Serial device gone: the adapter was pulled or the line hung up"});
         // The waiting-byte count or the wait itself fails, whichever the hang-up reaches first.
         const QString detail = ErrorLines(form).join('\n');
-        QVERIFY2(detail.contains(QStringLiteral("ClearCommError function failed (win error code: "
+        QVERIFY2(detail.contains(QStringLiteral("Reading the serial line's errors failed (errno "
                                                 "5) - Input/output error on ") +
                                  QString::fromStdString(FLink.string())) ||
-                     detail.contains(QStringLiteral("Unable to get async status (win error code: "
+                     detail.contains(QStringLiteral("Cannot read the serial port's status (errno "
                                                     "5) - Input/output error on ") +
                                      QString::fromStdString(FLink.string())),
                  qPrintable(detail));
