@@ -204,7 +204,14 @@ void TForm1::ConnectControls() {
     });
 
     ComPort1.OnRxChar = [this](TComPort& sender, int32_t count) { ComPort1RxChar(sender, count); };
-    ComPort1.OnException = [this](TComPort&, const std::exception& error) { FErrors->Show(error); };
+    // A failure of the serial port while UDP is chosen is not the link's: a note in the log.
+    ComPort1.OnException = [this](TComPort&, const std::exception& error) {
+        if (TabSheet2->CheckBoxUDP->isChecked()) {
+            FLink->NoteUnusedLinkFailure(error);
+        } else {
+            FErrors->Show(error);
+        }
+    };
     connect(page->ButtonMonitor, &QPushButton::clicked, this, &TForm1::ShowTrafficMonitor);
 }
 
@@ -220,12 +227,8 @@ void TForm1::BuildLinkHealth() {
     FLinkHealth->SetFirmwareVersion(&FFirmware);
     // The chart's lines break where no reply can come, and its rule for a silent panel follows
     // the refresh interval in force.
-    FLinkHealth->OnLook = [&chart = TabSheet3->Chart1->Model()](const TLinkStatus& status,
-                                                                uint32_t refreshMs) {
-        chart.SetPollInterval(refreshMs);
-        if (LinkBroken(status.State)) {
-            chart.Break();
-        }
+    FLinkHealth->OnLook = [this](const TLinkStatus& status, uint32_t refreshMs) {
+        LinkLooked(status, refreshMs);
     };
     auto* column = static_cast<QVBoxLayout*>(layout());
     column->setSpacing(0); // the bar and the panel have frames of their own

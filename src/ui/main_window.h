@@ -23,6 +23,7 @@
 
 class QTabWidget;
 class TChartPage;
+struct TLinkStatus;
 class TCommunicationPage;
 class TDataLineWriter;
 class TErrorDisplay;
@@ -132,6 +133,7 @@ private:
     void ComPort1RxChar(TComPort& sender, int32_t count);
     void BuildServiceReport();
     void MasterAnswered(const TMasterBlock& master);
+    void LinkLooked(const TLinkStatus& status, uint32_t refreshMs);
     void TimerLedTimer();
     void WakeLedTimer();
     bool AnyLedBlinks() const;
@@ -165,5 +167,6 @@ private:
     std::unique_ptr<TVisitRecord> FVisit;
     TServiceReportCommand* FServiceReport = nullptr;
     bool FShown = false;
+    bool FNoReplyTold = false; // the panel's silence is in the error panel since the last reply
     bool FClosed = false;
 };

@@ -6,11 +6,18 @@
 #include "ui/main_window.h"
 
 #include "link/link_controls.h"
+#include "link/link_health.h"
 #include "model/status_decoder.h"
+#include "transport/com_port.h"
 #include "ui/chart_page.h"
+#include "ui/communication_page.h"
+#include "ui/error_display.h"
+#include "ui/frame_transport.h"
 #include "ui/qt_timer.h"
 #include "ui/status_pages.h"
 #include "ui/voltage_chart.h"
+
+#include <QCheckBox>
 
 #include <algorithm>
 
@@ -42,4 +49,24 @@ void TForm1::WakeLedTimer() {
 bool TForm1::AnyLedBlinks() const {
     return std::any_of(FPanelState.LedBlink.begin(), FPanelState.LedBlink.end(),
                        [](uint32_t mask) { return mask != 0; });
+}
+
+// After every look at the link. The chart's lines break where no reply can come, and its rule
+// for a silent panel follows the refresh interval in force. A panel silent for so long that the
+// age turns red is said in the error panel once, naming where the polls go, on either link.
+void TForm1::LinkLooked(const TLinkStatus& status, uint32_t refreshMs) {
+    TVoltageChart* chart = TabSheet3->Chart1;
+    chart->Model().SetPollInterval(refreshMs);
+    if (LinkBroken(status.State)) {
+        chart->Model().Break();
+    }
+    const bool silent = status.State == TLinkState::NoReply && status.Colour == TAgeColour::Red;
+    if (silent && !FNoReplyTold) {
+        const bool udp = TabSheet2->CheckBoxUDP->isChecked();
+        FErrors->Show(udp ? tr("No reply from the panel at UDP %1")
+                                .arg(QString::fromStdString(FFrameTransport->UdpTargetText()))
+                          : tr("No reply from the panel on the serial line %1")
+                                .arg(QString::fromStdString(ComPort1.DevicePath())));
+    }
+    FNoReplyTold = silent || (FNoReplyTold && status.State != TLinkState::Polling);
 }
