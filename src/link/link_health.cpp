@@ -88,7 +88,8 @@ TLinkStatus TLinkHealth::Look(const TLinkFacts& facts) {
     } else {
         status.State = replying ? TLinkState::Polling : TLinkState::NoReply;
     }
-    status.Stale = status.AgeMs.has_value() && status.Colour == TAgeColour::Red;
+    // Before the first reply the pages show no value of the panel's at all: never as if live.
+    status.Stale = !status.AgeMs.has_value() || status.Colour == TAgeColour::Red;
     return status;
 }
 

@@ -9,9 +9,9 @@
 // after ten intervals or at once when the link itself has failed (a poll that cannot be sent, a
 // serial port that is closed, not found or whose device is gone, a blank IP field, a host name
 // that could not be looked up, an IP field that is no address). Before the
-// first reply the age counts from the start of polling and is never green. While the age is red
-// after at least one reply, the pages' values are stale; the next valid reply makes them fresh
-// again.
+// first reply the age counts from the start of polling and is never green. Before the first
+// reply, and while the age is red, the pages' values are stale (greyed); the next valid reply
+// makes them fresh again.
 
 #include "core/clock.h"
 #include "link/frame_codec.h"
@@ -61,8 +61,8 @@ struct TLinkStatus {
     TAgeColour Colour = TAgeColour::Amber;
     std::optional<uint32_t> AgeMs;      // since the last valid reply; empty before the first
     std::optional<TDateTime> LastReply; // the PC's time of the last valid reply
-    bool Stale = false;                 // the pages show values older than the age allows
-    std::string ResolvingName;          // the host name looked up, in Resolving and LookUpFailed
+    bool Stale = false; // the pages show no reply's values, or older ones than the age allows
+    std::string ResolvingName; // the host name looked up, in Resolving and LookUpFailed
 };
 
 class TLinkHealth : public IFrameObserver {

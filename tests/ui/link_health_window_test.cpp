@@ -95,6 +95,10 @@ private slots:
                                                 QString::fromStdString(FLink.string()) +
                                                 QStringLiteral(" 115200 8N1")),
             1000);
+        // Before any reply the values are no panel's: greyed, and the note says so.
+        QVERIFY(form.StatusPages().Stale());
+        QCOMPARE(form.StatusPages().StaleMarker(0)->Note()->text(),
+                 QStringLiteral("No reply yet: no values of the panel"));
         QVERIFY(AnswerPoll(form));
         QTRY_COMPARE_WITH_TIMEOUT(bar->State()->text(), QStringLiteral("polling"), 2000);
         QCOMPARE(bar->AgeColour(), TAgeColour::Green);
