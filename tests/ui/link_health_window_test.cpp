@@ -7,6 +7,7 @@
 #include "panel_frames.h"
 #include "pty_pair.h"
 #include "temp_dir.h"
+#include "transport/com_port_errors.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
 #include "ui/led_shape.h"
@@ -26,6 +27,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -104,6 +106,15 @@ private slots:
         QCOMPARE(bar->AgeColour(), TAgeColour::Green);
         QVERIFY(bar->Counters()->text().contains(QStringLiteral("replies 1")));
         QVERIFY(bar->Counters()->text().endsWith(QStringLiteral("events 0 copied, 2 waiting")));
+        // The smallest window still names the port and keeps the events waiting in sight.
+        const QSize size = form.size();
+        form.resize(form.minimumSize());
+        QTRY_COMPARE(form.size(), form.minimumSize());
+        QVERIFY(bar->Counters()->text().endsWith(QStringLiteral("2 waiting")));
+        QVERIFY(bar->Target()->width() >= bar->Target()->fontMetrics().horizontalAdvance(
+                                              QStringLiteral("Serial /dev/ttyUSB0 115200 8N1")));
+        QVERIFY(bar->Target()->text().contains(QStringLiteral("115200 8N1")));
+        form.resize(size);
         TShape* alarm = form.StatusPages().LedAt(0, 3);
         QVERIFY(!alarm->Greyed());
 
@@ -184,6 +195,29 @@ private slots:
         QVERIFY(!ErrorLines(form)[0].contains(QStringLiteral("times")));
         errors.DismissAll();
         QVERIFY(!errors.Area()->isVisible());
+
+        // At the design width a refused port's instruction is in sight: wrapped at the panel's
+        // edge, no scroll bar over it, no row cut in half.
+        form.resize(1012, 619);
+        EComPort refused(1, EACCES);
+        refused.SetDevice("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0");
+        errors.Show(QStringLiteral("Failed to store settings"), QStringLiteral("No space left"));
+        errors.Show(refused);
+        QApplication::processEvents();
+        auto* list = errors.Area()->findChild<QListWidget*>(QStringLiteral("ErrorList"));
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+        for (int row = 0; row < list->count(); ++row) {
+            const QRect shown = list->visualItemRect(list->item(row));
+            if (shown.top() < list->viewport()->height()) {
+                QVERIFY2(shown.bottom() < list->viewport()->height(),
+                         qPrintable(list->item(row)->text()));
+            }
+        }
+        const QRect first = list->visualItemRect(list->item(0));
+        QVERIFY(list->item(0)->text().contains(QStringLiteral("sudo adduser $USER dialout")));
+        QVERIFY(first.bottom() < list->viewport()->height());
+        QVERIFY(first.right() <= list->viewport()->width());
+        QVERIFY(first.height() > 2 * list->fontMetrics().lineSpacing()); // wrapped, not cut
         form.close();
     }
 
