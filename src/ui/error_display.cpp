@@ -171,9 +171,9 @@ void TErrorDisplay::Refresh() {
     if (row >= 0 && row < FListView->count()) {
         FListView->setCurrentRow(row);
     }
+    FArea->setVisible(!FList.Empty()); // shown first: the rows wrap at the width it has then
     FListView->doItemsLayout();
     FListView->setFixedHeight(ListHeight(MostLines));
-    FArea->setVisible(!FList.Empty());
 }
 
 // The list shows whole rows, as wrapped at its width, up to the height of MostLines text lines

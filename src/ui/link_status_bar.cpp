@@ -14,20 +14,9 @@ public:
         if (text == FFullText) {
             return; // an unchanged text is neither elided nor painted again
         }
-        const bool longer = text.size() != FFullText.size();
         FFullText = text;
         setToolTip(text);
         Elide();
-        if (longer) {
-            updateGeometry(); // the room it asks for follows the whole text, not the shortened
-        }
-    }
-
-    QSize sizeHint() const override {
-        QSize size = QLabel::sizeHint();
-        size.setWidth(fontMetrics().horizontalAdvance(FFullText) + 2 * margin() +
-                      contentsMargins().left() + contentsMargins().right());
-        return size;
     }
 
 protected:
@@ -84,18 +73,10 @@ TLinkStatusBar::TLinkStatusBar(QWidget* parent) : QStatusBar(parent) {
     FTarget = new TElidedLabel(this);
     AddLabel(FTarget, "LabelLinkTarget", tr("Link"), 1);
     // A long device path gives way first, shortened in its middle; the whole is its tool tip.
-    // It never shrinks below a usual port with its line settings, so even the smallest window
-    // names the port polled.
     FTarget->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    FTarget->setMinimumWidth(
-        FTarget->fontMetrics().horizontalAdvance(QStringLiteral("Serial /dev/ttyUSB0 115200 8N1")));
     FState = AddLabel(new QLabel(this), "LabelLinkState", tr("Link state"), 0);
     FAge = AddLabel(new QLabel(this), "LabelReplyAge", tr("Last reply"), 0);
-    // The counters give way next, shortened in their middle: the events still waiting, at
-    // their end, stay in sight; the whole is their tool tip.
-    FCounters = AddLabel(new TElidedLabel(this), "LabelLinkCounters", tr("Link counters"), 0);
-    FCounters->setMinimumWidth(FCounters->fontMetrics().horizontalAdvance(
-        QStringLiteral("polls 0 \u2026 events 0 copied, 0 waiting")));
+    FCounters = AddLabel(new QLabel(this), "LabelLinkCounters", tr("Link counters"), 0);
     FAge->setStyleSheet(AgeStyle(FColour));
     FFirmware = AddLabel(new QLabel(this), "LabelFirmware", tr("Firmware version"), 0);
     FFirmware->setVisible(false);
@@ -130,7 +111,7 @@ void TLinkStatusBar::ShowLink(const TStatusBarText& text, TAgeColour colour) {
         SetChangedText(FAge, QString::fromLocal8Bit(text.Age));
         FAgeShown.start();
     }
-    static_cast<TElidedLabel*>(FCounters)->SetFullText(QString::fromLocal8Bit(text.Counters));
+    SetChangedText(FCounters, QString::fromLocal8Bit(text.Counters));
     SetChangedText(FState, state);
     if (colour != FColour) {
         FColour = colour;

@@ -167,6 +167,5 @@ private:
     std::unique_ptr<TVisitRecord> FVisit;
     TServiceReportCommand* FServiceReport = nullptr;
     bool FShown = false;
-    bool FNoReplyTold = false; // the panel's silence is in the error panel since the last reply
     bool FClosed = false;
 };

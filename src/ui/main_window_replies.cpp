@@ -12,7 +12,7 @@
 #include "ui/chart_page.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
-#include "ui/frame_transport.h"
+#include "ui/link_health_view.h"
 #include "ui/qt_timer.h"
 #include "ui/status_pages.h"
 #include "ui/voltage_chart.h"
@@ -22,6 +22,11 @@
 #include <algorithm>
 
 void TForm1::MasterAnswered(const TMasterBlock& master) {
+    // The first reply (or the first after a silence) brings the pages back at once, not at the
+    // link's next look: the LEDs take their looks below.
+    if (FStatusPages->Stale() && FLinkHealth) {
+        FLinkHealth->Tick();
+    }
     FLink->StatusSlaves(SlavesOf(master));
     FFirmware.InstallationAnswered(DeviceIdText(master.ID));
     TabSheet3->Chart1->Model().InstallationAnswered(DeviceIdText(master.ID));
@@ -52,21 +57,11 @@ bool TForm1::AnyLedBlinks() const {
 }
 
 // After every look at the link. The chart's lines break where no reply can come, and its rule
-// for a silent panel follows the refresh interval in force. A panel silent for so long that the
-// age turns red is said in the error panel once, naming where the polls go, on either link.
+// for a silent panel follows the refresh interval in force.
 void TForm1::LinkLooked(const TLinkStatus& status, uint32_t refreshMs) {
     TVoltageChart* chart = TabSheet3->Chart1;
     chart->Model().SetPollInterval(refreshMs);
     if (LinkBroken(status.State)) {
         chart->Model().Break();
     }
-    const bool silent = status.State == TLinkState::NoReply && status.Colour == TAgeColour::Red;
-    if (silent && !FNoReplyTold) {
-        const bool udp = TabSheet2->CheckBoxUDP->isChecked();
-        FErrors->Show(udp ? tr("No reply from the panel at UDP %1")
-                                .arg(QString::fromStdString(FFrameTransport->UdpTargetText()))
-                          : tr("No reply from the panel on the serial line %1")
-                                .arg(QString::fromStdString(ComPort1.DevicePath())));
-    }
-    FNoReplyTold = silent || (FNoReplyTold && status.State != TLinkState::Polling);
 }

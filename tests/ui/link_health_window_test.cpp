@@ -106,15 +106,6 @@ private slots:
         QCOMPARE(bar->AgeColour(), TAgeColour::Green);
         QVERIFY(bar->Counters()->text().contains(QStringLiteral("replies 1")));
         QVERIFY(bar->Counters()->text().endsWith(QStringLiteral("events 0 copied, 2 waiting")));
-        // The smallest window still names the port and keeps the events waiting in sight.
-        const QSize size = form.size();
-        form.resize(form.minimumSize());
-        QTRY_COMPARE(form.size(), form.minimumSize());
-        QVERIFY(bar->Counters()->text().endsWith(QStringLiteral("2 waiting")));
-        QVERIFY(bar->Target()->width() >= bar->Target()->fontMetrics().horizontalAdvance(
-                                              QStringLiteral("Serial /dev/ttyUSB0 115200 8N1")));
-        QVERIFY(bar->Target()->text().contains(QStringLiteral("115200 8N1")));
-        form.resize(size);
         TShape* alarm = form.StatusPages().LedAt(0, 3);
         QVERIFY(!alarm->Greyed());
 

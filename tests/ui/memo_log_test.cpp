@@ -42,7 +42,7 @@ private slots:
         TTempDir dir;
         WriteFileBytes(dir.Path() / "Kelm2.ini", "[General]\r\nUDP=0\r\nIP=127.0.0.1\r\n");
         TForm1 form(dir.Path().string(), nullptr);
-        form.resize(1012, 619);
+        form.resize(1012, form.minimumHeight() + 100);
         form.PageControl1->setCurrentWidget(form.TabSheet2);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -53,10 +53,14 @@ private slots:
             log.AddLine("line " + std::to_string(i));
         }
         QCOMPARE(bar->value(), bar->maximum());
+        QApplication::processEvents(); // the window at its size
         const int height = memo->height();
         for (int i = 0; i < 3; ++i) {
             form.Errors().Show(QStringLiteral("Failure %1").arg(i), QStringLiteral("detail"));
         }
+        // The log shrinks under its last line (here the window too, so that the pages have no
+        // spare room left for the panel to take first).
+        form.resize(form.width(), form.minimumHeight());
         QTRY_VERIFY(memo->height() < height);
         log.AddLine("after the panel grew");
         QApplication::processEvents();
