@@ -153,6 +153,7 @@ void TFrameCodec::SendFrame(uint8_t letter, const uint8_t* payload, uint16_t len
     }
     const TFrameRoute route = udp ? TFrameRoute::Udp : TFrameRoute::Serial;
     const auto length32 = static_cast<uint32_t>(FTxLength);
+    std::string to; // where the datagram goes, once known
     try {
         if (udp) {
             // Set again before every datagram so that an edited IP field counts from the next
@@ -162,20 +163,22 @@ void TFrameCodec::SendFrame(uint8_t letter, const uint8_t* payload, uint16_t len
                        length32);
                 return;
             }
+            to = FTransport.UdpDestinationText();
             if (!FTransport.SendDatagram(FTxBuffer.data(), length32)) {
                 ++FCounters.DatagramsUnsent;
                 Notify(TFrameWay::Sent, route, TFrameFate::SendFailed, letter, FTxBuffer.data(),
-                       length32);
+                       length32, to);
                 return;
             }
         } else {
             FTransport.WriteSerial(FTxBuffer.data(), length32);
         }
     } catch (...) {
-        Notify(TFrameWay::Sent, route, TFrameFate::SendFailed, letter, FTxBuffer.data(), length32);
+        Notify(TFrameWay::Sent, route, TFrameFate::SendFailed, letter, FTxBuffer.data(), length32,
+               to);
         throw;
     }
-    Notify(TFrameWay::Sent, route, TFrameFate::Sent, letter, FTxBuffer.data(), length32);
+    Notify(TFrameWay::Sent, route, TFrameFate::Sent, letter, FTxBuffer.data(), length32, to);
 }
 
 void TFrameCodec::BuildSerialFrame(uint8_t letter, const uint8_t* payload, uint16_t length) {

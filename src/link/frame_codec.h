@@ -54,7 +54,8 @@ struct TFrameEvent {
     // serial frame is rebuilt from its body (escaping has one form, so the bytes are the same).
     const uint8_t* Wire;
     std::size_t WireLength;
-    // The sender of a received datagram ("10.0.0.7:1501"), when the transport told it, else empty.
+    // The other end of a datagram ("10.0.0.7:1501"): the sender of a received one, the
+    // destination of a sent one, when the transport told it; else empty.
     std::string_view From{};
     // A datagram that was not taken from the panel (IgnoreDatagram).
     bool Stranger = false;
@@ -95,6 +96,9 @@ public:
     // Sends one datagram to the destination last set, without waiting: false when the system's
     // send queue is full and the datagram was dropped (a later poll asks again).
     virtual bool SendDatagram(const uint8_t* data, uint32_t count) = 0;
+    // Where the datagrams go once SetUdpDestination took the address ("10.0.0.7:1501"), for the
+    // traffic monitor; empty when the transport cannot tell.
+    virtual std::string UdpDestinationText() const { return {}; }
 };
 
 class TFrameCodec {

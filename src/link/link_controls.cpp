@@ -26,12 +26,14 @@ TLinkControls::TLinkControls(TFrameCodec& codec, ITimer& pollTimer, ISerialPort&
       FPoll(pollTimer, codec, controls, port) {}
 
 void TLinkControls::ButtonVerseClick() {
+    RequireLink();
     SendVersionRequest(FCodec);
 }
 
 // Both commands change the panel at once, so the technician sees what is about to be sent
 // before it goes.
 void TLinkControls::ButtonSetSlaveClick() {
+    RequireLink();
     const int slaves = FControls.SlavesValue();
     SetSlavesPayload(slaves); // a refused value is raised before anything is asked
     const std::string question =
@@ -67,6 +69,7 @@ void TLinkControls::StatusSlaves(int slaves) {
 }
 
 void TLinkControls::ButtonSetTimeClick() {
+    RequireLink();
     const TDateTime shown = FClock.Now();
     SetTimePayload(shown);
     if (FControls.Confirm("Set the panel clock to " + TimeText(shown) + "?")) {
@@ -78,19 +81,29 @@ void TLinkControls::ButtonSetTimeClick() {
 }
 
 void TLinkControls::Button7Click() {
+    RequireLink();
     SendEventInfoRequest(FCodec);
 }
 
 void TLinkControls::Button8Click() {
+    RequireLink();
     SendEventRequest(FCodec, GetEventsButtonIndex);
 }
 
+void TLinkControls::RequireLink() const {
+    if (FStopped) {
+        throw EOrvant(LinkStopped);
+    }
+}
+
 void TLinkControls::ButtonStopClick() {
+    FStopped = true;
     FPoll.Stop();
     FPort.Close();
 }
 
 void TLinkControls::Button1Click() {
+    FStopped = false;
     if (!FPoll.Running()) {
         FPoll.Start();
     }

@@ -56,7 +56,11 @@ public:
     void Timer1Timer() { FPoll.Timer1Timer(); }
     void SpinEditRefreshChange() { FPoll.SpinEditRefreshChange(); }
 
-    // "Software version": 'V'.
+    // Raised by every command that needs the link from "Stop" until "Init": nothing is sent on
+    // a port that "Stop" closed.
+    static constexpr const char* LinkStopped = "The link is stopped: press Init to start it";
+
+    // "Software version": 'V'. This and the commands below raise LinkStopped after "Stop".
     void ButtonVerseClick();
     // "Set slaves": asks "Change the panel from m to n slaves?" (m as the last status reply
     // showed; "Set the number of slaves of the panel to n?" before any reply) and on yes sends
@@ -103,6 +107,8 @@ public:
     void SpinEditAdrChange() {}
 
 private:
+    void RequireLink() const;
+
     TFrameCodec& FCodec;
     ISerialPort& FPort;
     ILinkControls& FControls;
@@ -112,4 +118,5 @@ private:
     int FReportedSlaves = -1; // as the last status reply showed; -1 before the first
     int FSentSlaves = -1;     // sent by "Set slaves" and not yet seen in a reply; -1 none
     int FRepliesToCheck = 0;  // replies left to show FSentSlaves before it counts as refused
+    bool FStopped = false;    // "Stop" came, and no "Init" since
 };

@@ -20,8 +20,17 @@ std::string LinkStateText(TLinkState state) {
         return "no server address";
     case TLinkState::Resolving:
         return "resolving";
+    case TLinkState::LookUpFailed:
+        return "look-up failed";
+    case TLinkState::InvalidAddress:
+        return "invalid address";
     }
     return "stopped";
+}
+
+bool LinkBroken(TLinkState state) {
+    return state != TLinkState::Polling && state != TLinkState::NoReply &&
+           state != TLinkState::Resolving;
 }
 
 TLinkHealth::TLinkHealth(const IClock& clock) : FClock(clock) {}
@@ -57,7 +66,9 @@ TLinkStatus TLinkHealth::Look(const TLinkFacts& facts) {
     const bool serialDown = !facts.Udp && facts.Serial != TSerialState::Open;
     const bool noAddress = facts.Udp && facts.UdpAddress == TUdpAddressState::Missing;
     const bool resolving = facts.Udp && facts.UdpAddress == TUdpAddressState::Resolving;
-    const bool failed = serialDown || noAddress || facts.SendFailing;
+    const bool lookUpFailed = facts.Udp && facts.UdpAddress == TUdpAddressState::LookUpFailed;
+    const bool invalid = facts.Udp && facts.UdpAddress == TUdpAddressState::Invalid;
+    const bool failed = serialDown || noAddress || lookUpFailed || invalid || facts.SendFailing;
     status.Colour = Colour(facts, failed, age);
     const bool replying = status.AgeMs && status.Colour == TAgeColour::Green;
 
@@ -69,13 +80,16 @@ TLinkStatus TLinkHealth::Look(const TLinkFacts& facts) {
                                                                 : TLinkState::PortClosed;
     } else if (noAddress) {
         status.State = TLinkState::NoAddress;
-    } else if (resolving) {
-        status.State = TLinkState::Resolving;
+    } else if (invalid) {
+        status.State = TLinkState::InvalidAddress;
+    } else if (resolving || lookUpFailed) {
+        status.State = resolving ? TLinkState::Resolving : TLinkState::LookUpFailed;
         status.ResolvingName = facts.ResolvingName;
     } else {
         status.State = replying ? TLinkState::Polling : TLinkState::NoReply;
     }
-    status.Stale = status.AgeMs.has_value() && status.Colour == TAgeColour::Red;
+    // Before the first reply the pages show no value of the panel's at all: never as if live.
+    status.Stale = !status.AgeMs.has_value() || status.Colour == TAgeColour::Red;
     return status;
 }
 

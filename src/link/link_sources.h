@@ -9,7 +9,8 @@
 
 // Whether the UDP link knows where to send: the IP field may be blank, or hold a host name
 // whose address is being looked up.
-enum class TUdpAddressState : uint8_t { Known, Missing, Resolving };
+// A text that is no address at all is Invalid; a host name whose look-up failed LookUpFailed.
+enum class TUdpAddressState : uint8_t { Known, Missing, Resolving, Invalid, LookUpFailed };
 
 // The destination of the UDP link ("192.168.1.100:1501").
 class IUdpTarget {

@@ -23,7 +23,7 @@ TStatusBarText StatusBarText(bool udp, const std::string& target, const TLinkSta
     TStatusBarText bar;
     bar.Target = (udp ? "UDP " : "Serial ") + target;
     bar.State = LinkStateText(status.State);
-    if (status.State == TLinkState::Resolving) {
+    if (status.State == TLinkState::Resolving || status.State == TLinkState::LookUpFailed) {
         bar.State += " " + status.ResolvingName;
     }
     if (status.AgeMs && status.LastReply) {

@@ -38,7 +38,11 @@ public:
         }
         const std::optional<TDateTime> stamp = ParseReportTimeStamp(line);
         const std::string_view text = stamp ? line.substr(StampLength) : line;
-        if (line.empty() || IsMarker(text)) {
+        if (line.empty()) {
+            return;
+        }
+        if (IsMarker(text)) {
+            FBreak = true; // the program started or ended: its runs are not joined
             return;
         }
         const std::optional<TMasterBlock> master = stamp ? ParseDataLine(text) : std::nullopt;
@@ -49,6 +53,7 @@ public:
         const TChartTime time = ChartTimeOf(*stamp);
         if (time != FSecond) {
             Flush();
+            NoteGap(time);
             FSecond = time;
         }
         FPending.push_back({Volts(master->VNet), Volts(master->VBat), Volts(master->VDet)});
@@ -66,11 +71,34 @@ public:
 
 private:
     void Bad() { Result.FirstBadLine = Result.BadLines++ == 0 ? FLineNumber : Result.FirstBadLine; }
+    // A new second's records start at `second`: a gap lies before them after a marker, or after
+    // a silence longer than three times the step before it (the stamps have whole seconds, so a
+    // step is at least one).
+    void NoteGap(TChartTime second) {
+        const TChartStore& points = *Result.Points;
+        if (points.Empty()) {
+            FBreak = false;
+            return;
+        }
+        const TChartTime step = second - FSecond;
+        const bool silent = FStep > 0 && step > TChartTime{GapSteps} * FStep;
+        if (FBreak || silent) {
+            Result.Points->Gaps().Add(points.LastTime(), second);
+        }
+        // The step before is the measure: a poll made slower breaks the lines once only.
+        FStep = step;
+        FBreak = false;
+    }
+
+    static constexpr int GapSteps = 3;
+
     // As the chart takes a raw value from a status reply.
     static float Volts(uint16_t raw) { return static_cast<float>(raw / 1000.0); }
 
     std::size_t FLineNumber = 0;
     TChartTime FSecond = 0;
+    TChartTime FStep = 0; // the step between the last two seconds; 0 before one
+    bool FBreak = false;  // a marker came since the last record
     std::vector<TChartValues> FPending;
 };
 

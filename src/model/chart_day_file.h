@@ -3,7 +3,9 @@
 // record of the master's mains, battery and lines supply voltages (volts, as the chart takes
 // them from a status reply). The stamps have whole seconds, so the lines of one second (a poll
 // faster than a second) are spread evenly over it, in their order. Markers and empty lines are
-// passed over; every other line that is not a stamped data line is counted, never fatal.
+// passed over; every other line that is not a stamped data line is counted, never fatal. The
+// records' gaps, where the lines are not joined: at every marker (the program started or
+// ended), and where the stamps jump by more than three steps of the poll seen before.
 
 #include "model/chart_store.h"
 

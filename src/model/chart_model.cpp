@@ -16,12 +16,19 @@ void TChartModel::AddChartPoints(const TDateTime& time, double vNet, double vBat
 }
 
 void TChartModel::AddPoint(TChartTime time, const TChartValues& volts) {
+    TChartGaps& gaps = FStore.Gaps();
+    if (gaps.IsOpen()) {
+        gaps.Close(time);
+    } else if (!FStore.Empty() &&
+               time - FStore.LastTime() > TChartTime{GapIntervals} * std::max(FPollMs, 1u)) {
+        gaps.Add(FStore.LastTime(), time); // the panel was silent
+    }
     FStore.Add(time, volts);
     if (FVisitPending) {
         FVisitFrom = time;
         FVisitPending = false;
     }
-    if (FPaused) {
+    if (FPaused || !FLiveShown) {
         return;
     }
     if (FFollowing) {
@@ -44,6 +51,35 @@ void TChartModel::AddFollowing(TChartTime time, const TChartValues& volts) {
     FEnvelope.Add(time, volts);
     FViewTo = std::max(FStore.LastTime(), FViewFrom + MinimumSpan);
     FChanged = true;
+}
+
+void TChartModel::Break(const std::string& label) {
+    if (!FStore.Empty()) {
+        FStore.Gaps().Open(FStore.LastTime(), label);
+        FChanged = true;
+    }
+}
+
+void TChartModel::InstallationAnswered(const std::string& deviceId) {
+    const bool another = !FInstallation.empty() && deviceId != FInstallation;
+    FInstallation = deviceId;
+    if (!another || FStore.Count() < 2) {
+        return;
+    }
+    const TChartTime first = FStore.LastTime();
+    FStore.Gaps().Label(FStore.LastBefore(first)->Time, first, deviceId);
+    FChanged = true;
+}
+
+const TChartStore& TChartModel::ShownStore() const {
+    return FLiveShown || !FPast ? FStore : *FPast;
+}
+
+void TChartModel::SetLiveShown(bool shown) {
+    if (shown != FLiveShown) {
+        FLiveShown = shown;
+        Rebuild();
+    }
 }
 
 void TChartModel::SetPlotWidth(int pixels) {
@@ -119,15 +155,16 @@ void TChartModel::Rebuild() {
 
 void TChartModel::RebuildFollowing() {
     const int columns = FollowColumnsPerPixel * FPlotWidth;
-    if (FStore.Empty()) {
+    const TChartStore& followed = FLiveShown ? FStore : ShownStore();
+    if (followed.Empty()) {
         ResetEnvelopes(0, 1, columns);
         FViewFrom = 0;
         FViewTo = MinimumSpan;
         FChanged = true;
         return;
     }
-    const TChartTime first = FStore.FirstTime();
-    const TChartTime last = FStore.LastTime();
+    const TChartTime first = followed.FirstTime();
+    const TChartTime last = followed.LastTime();
     // The smallest step of 2^k milliseconds whose columns reach past the newest point.
     double step = 1;
     while (static_cast<double>(last - first) >= step * columns) {

@@ -11,13 +11,19 @@
 // columns) whenever the run outgrows them, so a point costs O(1) however long the run is.
 //
 // A past day's records (read back from its data report file) may lie beside the run as a second
-// layer on the same time axis, with an envelope of the same columns.
+// layer on the same time axis, with an envelope of the same columns. With the run hidden,
+// following shows the whole past day.
+//
+// Neither layer draws a line across a gap in its records: a silence longer than three refresh
+// intervals, or a break the window asks for (Stop, a device pulled, another installation).
 
 #include "model/chart_store.h"
 #include "model/status_view.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 
 class TChartModel : public IChartSink {
@@ -25,6 +31,23 @@ public:
     // The three voltages of one record: series 0 mains, 1 battery, 2 lines supply.
     void AddChartPoints(const TDateTime& time, double vNet, double vBat, double vDet) override;
     void AddPoint(TChartTime time, const TChartValues& volts);
+
+    // The refresh interval in force: a silence longer than GapIntervals of them between two
+    // records is a gap in the lines.
+    void SetPollInterval(uint32_t milliseconds) { FPollMs = milliseconds; }
+    static constexpr uint32_t GapIntervals = 3;
+    // The link broke (stopped, device gone, another installation answering): the line ends at
+    // the newest record and starts again at the next one. `label` names what begins after the
+    // gap (another installation's ID), or is empty.
+    void Break(const std::string& label = {});
+    // A status reply came from the master with this device ID, after its points were added:
+    // when another installation answered before, the line breaks before its first record and
+    // the gap is labelled with the new ID.
+    void InstallationAnswered(const std::string& deviceId);
+
+    // Whether the live run is drawn. While it is not, following shows the past day's records.
+    void SetLiveShown(bool shown);
+    bool LiveShown() const { return FLiveShown; }
 
     // The width of the plot in pixels; the envelope is rebuilt for it.
     void SetPlotWidth(int pixels);
@@ -85,7 +108,13 @@ private:
     TChartEnvelope FEnvelope;
     std::unique_ptr<TChartStore> FPast;
     TChartEnvelope FPastEnvelope;
+    // The store following and the read-out look at: the run, or the past day alone.
+    const TChartStore& ShownStore() const;
+
     int FPlotWidth = 600;
+    uint32_t FPollMs = 1000;
+    std::string FInstallation; // the device ID of the last status reply; empty before any
+    bool FLiveShown = true;
     bool FFollowing = true;
     bool FPaused = false;
     TChartTime FViewFrom = 0;

@@ -12,6 +12,7 @@
 // arriving out of order are half full, which at worst doubles that.
 
 #include "model/chart_envelope.h"
+#include "model/chart_gaps.h"
 #include "model/chart_summary.h"
 
 #include <cstddef>
@@ -57,6 +58,11 @@ public:
     // Calls visit(record) for every record with from <= time <= to, in time order.
     template <class TVisit> void ForEach(TChartTime from, TChartTime to, TVisit visit) const;
 
+    // The stretches without records that the lines do not cross; kept by whoever adds the
+    // records (the chart model for the run, the day's reader for a past day).
+    TChartGaps& Gaps() { return FGaps; }
+    const TChartGaps& Gaps() const { return FGaps; }
+
     // Bytes held for the records, chunk headers and summaries included.
     std::size_t MemoryBytes() const;
 
@@ -86,6 +92,7 @@ private:
 
     std::vector<std::unique_ptr<TChunk>> FChunks;
     TChartSummary FSummary;
+    TChartGaps FGaps;
     std::size_t FCount = 0;
 };
 

@@ -86,6 +86,37 @@ std::string tPult::Resolving() const {
     return FHosts ? FHosts->Resolving() : std::string();
 }
 
+std::string tPult::DestinationText() const {
+    return FUdp ? FUdp->GetDestinationAddress() + ":" + FUdp->GetDestinationPort() : std::string();
+}
+
+TUdpAddressState tPult::AddressState(const std::string& ipText, std::string& name) const {
+    std::string address;
+    if (FHosts) {
+        return FHosts->StateFor(ipText, name, address);
+    }
+    name = TrimSocketText(ipText);
+    return name.empty()
+               ? TUdpAddressState::Missing
+               : (IsDottedQuad(name) ? TUdpAddressState::Known : TUdpAddressState::Resolving);
+}
+
+std::string tPult::TargetText(const std::string& ipText) const {
+    std::string name;
+    std::string address;
+    const TUdpAddressState state =
+        FHosts ? FHosts->StateFor(ipText, name, address) : AddressState(ipText, name);
+    const std::string port =
+        FUdp ? FUdp->GetDestinationPort() : std::to_string(TFrameCodec::UdpPort);
+    if (state == TUdpAddressState::Missing) {
+        return "(no address):" + port;
+    }
+    if (state != TUdpAddressState::Known || address.empty()) {
+        return name + ":" + port;
+    }
+    return (IsDottedQuad(name) ? "" : name + " ") + address + ":" + port;
+}
+
 bool tPult::SendDatagram(const uint8_t* data, uint32_t count) {
     if (!FUdp) {
         throw EOrvant("Destination-address not set.");
@@ -126,11 +157,18 @@ void tPult::UdpStatus(void* userData, const std::string& text) {
 
 void tPult::ReceiveDatagram(const uint8_t* data, int32_t length, const std::string& fromAddress,
                             const std::string& fromPort) {
-    const bool fromPanel =
-        FUdpChosen && FUdpChosen() && !FPanelAddress.empty() && fromAddress == FPanelAddress;
+    const bool fromPanel = FUdpChosen && FUdpChosen() && !FPanelAddress.empty() &&
+                           fromAddress == FPanelAddress && !OwnDatagram(fromAddress, fromPort);
     if (!fromPanel) {
         FCodec.IgnoreDatagram(data, length, fromAddress + ":" + fromPort);
         return;
     }
     FCodec.ReceiveDatagram(data, length, fromAddress + ":" + fromPort);
+}
+
+// The tool's own port on this PC: only a poll the tool sent itself comes from there (a panel
+// on the same PC could not hold the port too).
+bool tPult::OwnDatagram(const std::string& fromAddress, const std::string& fromPort) {
+    return !FLocalPort.empty() && TrimSocketText(FLocalPort) == fromPort &&
+           IsOwnAddress(fromAddress);
 }

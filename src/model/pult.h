@@ -63,6 +63,13 @@ public:
     bool SendDatagram(const uint8_t* data, uint32_t count);
     // The host name of the IP field being looked up now, or the empty text.
     std::string Resolving() const;
+    // What is known of the IP field's text now (THostAddressCache::StateFor), and the
+    // destination the status bar names: only the address polls go to ("10.1.2.3:1501", with
+    // the host name before it when one was looked up), else the text as typed.
+    TUdpAddressState AddressState(const std::string& ipText, std::string& name) const;
+    std::string TargetText(const std::string& ipText) const;
+    // The socket's destination now ("10.0.0.7:1501"), once StartUdp made the worker.
+    std::string DestinationText() const;
     // True for an IP field text that names no server (blank).
     static bool Blank(const std::string& ipText);
 
@@ -74,7 +81,9 @@ public:
     // The worker's OnStatus callback: every text but "ended" goes to the status sink.
     static void UdpStatus(void* userData, const std::string& text);
 
-    // Hands one datagram to the codec's receive path when it comes from the panel.
+    // Hands one datagram to the codec's receive path when it comes from the panel. A datagram
+    // from this PC's own port (the IP field naming this PC) is one of the tool's own polls
+    // coming back: never a reply.
     void ReceiveDatagram(const uint8_t* data, int32_t length, const std::string& fromAddress,
                          const std::string& fromPort);
 
@@ -82,6 +91,8 @@ private:
     TFrameCodec& FCodec;
     TUdpChosen FUdpChosen;
     TStatusSink FShowStatus;
+    bool OwnDatagram(const std::string& fromAddress, const std::string& fromPort);
+
     std::string FPanelAddress; // the dotted address frames were last sent to; empty before
     bool FBinding = false;     // StartUdp is binding the port
     std::string FBindFailure;  // what the system said when the bind failed

@@ -20,7 +20,7 @@ struct TTrafficRecord {
     TFrameFate Fate = TFrameFate::Sent;
     uint8_t Letter = 0;
     std::vector<uint8_t> Wire;
-    std::string From;      // the sender of a received datagram, else empty
+    std::string From;      // the sender of a received datagram, the destination of a sent one
     bool Stranger = false; // a datagram not taken from the panel
 };
 

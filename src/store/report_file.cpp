@@ -78,6 +78,26 @@ std::string ReportDateText(const TDateTime& time) {
 TReportFile::TReportFile(const TReportKind& kind, std::string baseDirectory, const IClock& clock)
     : FKind(kind), FBaseDirectory(std::move(baseDirectory)), FClock(clock) {}
 
+namespace {
+
+// True when the file's last byte is not a line feed (an empty file ends no line).
+bool EndsMidLine(const std::string& path) {
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) {
+        return false;
+    }
+    struct stat status {};
+    char last = '\n';
+    if (::fstat(file, &status) == 0 && status.st_size > 0 &&
+        ::pread(file, &last, 1, status.st_size - 1) != 1) {
+        last = '\n';
+    }
+    ::close(file);
+    return last != '\n';
+}
+
+} // namespace
+
 TReportFile::~TReportFile() {
     if (FHandle >= 0) {
         ::close(FHandle);
@@ -96,9 +116,6 @@ void TReportFile::OpenAt(const TDateTime& now) {
     // A directory that cannot be made shows as the open failing just below.
     const bool madeDirectory = ::mkdir(directory.c_str(), 0777) == 0;
     const std::string fileName = directory + FKind.FilePrefix + ReportDateText(now) + ".txt";
-    if (fileName != FReportFileName) {
-        FLineBroken = false; // a line cut short in another file does not concern this one
-    }
     FReportFileName = fileName;
     // Append mode: a second run on one day, or a clock set back, continues the file at its end.
     // No lock is taken, so a viewer may read the report meanwhile.
@@ -115,6 +132,9 @@ void TReportFile::OpenAt(const TDateTime& now) {
     if (madeFile) {
         KeepFolderOwner(FReportFileName, FHandle);
     }
+    // A file continued after a power cut may end in half a line: the next line starts on its
+    // own, never glued to the torn one.
+    FLineBroken = FHandle >= 0 && !madeFile && EndsMidLine(FReportFileName);
     if (FKind.ForceToDisk && FHandle >= 0) {
         // The lines reach the disk with the file, but a new file (or directory) is only found
         // after a power cut once its entry is on the disk too. A flush that fails here is tried

@@ -16,10 +16,12 @@
 // the day's file again and raises EInOutError when it still cannot, so logging resumes by itself
 // once the directory is writable again. A write that fails raises EInOutError and closes the
 // file; the line is lost and the next write opens the file again, starting on a fresh line when
-// the failed one was cut short. An instance made with ForceToDisk also flushes the entries of a
-// directory or file it creates, so that a new day's file is still there after a power cut; while
-// such a flush fails, every line is refused with EInOutError naming the directory (a line is
-// not durable before its file's entry is), and the flush is tried again at each one.
+// the failed one was cut short. Likewise a file continued that ends in half a line (a power cut
+// in the run before) gets its line ended before anything else is written after it. An instance
+// made with ForceToDisk also flushes the entries of a directory or file it creates, so that a new
+// day's file is still there after a power cut; while such a flush fails, every line is refused
+// with EInOutError naming the directory (a line is not durable before its file's entry is), and
+// the flush is tried again at each one.
 
 #include "core/clock.h"
 
@@ -98,7 +100,7 @@ private:
     TDateTime FReportDay;
     int FHandle = -1;
     int FOpenError = 0;       // errno of the last failed open
-    bool FLineBroken = false; // the file ends in a line that a failed write cut short
+    bool FLineBroken = false; // the file ends in half a line (a failed write, a power cut)
     TPendingMarker FPending = TPendingMarker::None;
     std::vector<std::string> FUnflushedDirectories; // whose entries a flush failed to secure
 };

@@ -10,29 +10,29 @@ namespace {
 
 // The serial port's error texts, by code 1 to 23.
 constexpr std::array<const char*, 23> ComPortTexts = {
-    "Unable to open com port",                          // 1
-    "WriteFile function failed",                        // 2
-    "ReadFile function failed",                         // 3
-    "Invalid Async parameter",                          // 4
-    "PurgeComm function failed",                        // 5
-    "Unable to get async status",                       // 6
-    "SetCommState function failed",                     // 7
-    "SetCommTimeouts failed",                           // 8
-    "SetupComm function failed",                        // 9
-    "ClearCommError function failed",                   // 10
-    "GetCommModemStatus function failed",               // 11
-    "EscapeCommFunction function failed",               // 12
-    "TransmitCommChar function failed",                 // 13
-    "Cannot set property while connected",              // 14
-    "EnumPorts function failed",                        // 15
-    "Failed to store settings",                         // 16
-    "Failed to load settings",                          // 17
-    "Link (un)registration failed",                     // 18
-    "Cannot change led state if ComPort is selected",   // 19
-    "Cannot wait for event if event thread is created", // 20
-    "WaitForEvent method failed",                       // 21
-    "A component is linked to OnRxBuf event",           // 22
-    "Registry error",                                   // 23
+    "Cannot open the serial port",                           // 1
+    "Writing to the serial port failed",                     // 2
+    "Reading from the serial port failed",                   // 3
+    "Invalid serial port parameter",                         // 4
+    "Emptying the serial port's queues failed",              // 5
+    "Cannot read the serial port's status",                  // 6
+    "Setting the line parameters failed",                    // 7
+    "Setting the serial time-outs failed",                   // 8
+    "Setting the serial queue sizes failed",                 // 9
+    "Reading the serial line's errors failed",               // 10
+    "Reading the modem lines failed",                        // 11
+    "Setting a modem line failed",                           // 12
+    "Sending a character failed",                            // 13
+    "Cannot set property while connected",                   // 14
+    "Listing the serial ports failed",                       // 15
+    "Failed to store settings",                              // 16
+    "Failed to load settings",                               // 17
+    "Link (un)registration failed",                          // 18
+    "Cannot change an LED's state while its port is chosen", // 19
+    "Cannot wait for event if event thread is created",      // 20
+    "Waiting for serial events failed",                      // 21
+    "A component is linked to OnRxBuf event",                // 22
+    "Reading the system's device list failed",               // 23
 };
 
 } // namespace
@@ -46,7 +46,7 @@ std::string ComPortErrorText(int code) {
 
 EComPort::EComPort(int code, std::optional<int> systemCode)
     : EOrvant(ComPortErrorText(code) +
-              (systemCode ? " (win error code: " + std::to_string(*systemCode) + ")" : "")),
+              (systemCode ? " (errno " + std::to_string(*systemCode) + ")" : "")),
       Code(code), SystemCode(systemCode) {
     if (systemCode) {
         SetDetail(SystemErrorText(*systemCode));

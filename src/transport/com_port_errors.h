@@ -1,6 +1,7 @@
 #pragma once
 // The serial port component's failures: one of the port's error codes, and where the system gave
-// one, the system's error number appended as " (win error code: %d)".
+// one, the system's error number appended as " (errno %d)"; the texts are in the words of
+// this system (reading, writing, the line parameters), not of another.
 
 #include "core/errors.h"
 

@@ -1,5 +1,6 @@
 #include "transport/host_address_cache.h"
 
+#include "core/errors.h"
 #include "core/main_thread.h"
 #include "transport/socket_address.h"
 
@@ -29,6 +30,9 @@ std::optional<std::string> THostAddressCache::AddressFor(const std::string& ipTe
     if (name.empty() || IsDottedQuad(name)) {
         return ipText;
     }
+    if (!IsHostName(name)) {
+        throw EOrvant(NotAnAddress(name)); // no resolver could make an address of it
+    }
     if (name != FName) {
         FFailure = nullptr;
         StartLookUp(name);
@@ -41,6 +45,30 @@ std::optional<std::string> THostAddressCache::AddressFor(const std::string& ipTe
         StartLookUp(name);
     }
     std::rethrow_exception(FFailure);
+}
+
+TUdpAddressState THostAddressCache::StateFor(const std::string& ipText, std::string& name,
+                                             std::string& address) const {
+    name = TrimSocketText(ipText);
+    address.clear();
+    if (name.empty()) {
+        return TUdpAddressState::Missing;
+    }
+    if (const std::optional<TAddressSetting> quad = DecimalQuad(name)) {
+        address = quad->Text;
+        return TUdpAddressState::Known;
+    }
+    if (!IsHostName(name)) {
+        return TUdpAddressState::Invalid;
+    }
+    if (name != FName || FLookUp) {
+        return TUdpAddressState::Resolving; // asked at the next poll, or being asked now
+    }
+    if (FFailure) {
+        return TUdpAddressState::LookUpFailed;
+    }
+    address = FAddress;
+    return TUdpAddressState::Known;
 }
 
 std::string THostAddressCache::Resolving() const {

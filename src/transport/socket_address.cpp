@@ -3,8 +3,10 @@
 #include "core/errors.h"
 #include "transport/socket_errors.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <ifaddrs.h>
 #include <netdb.h>
 #include <vector>
 
@@ -65,8 +67,11 @@ TAddressSetting ResolvedAddress(const std::string& name) {
     addrinfo* results = nullptr;
     const int result = ::getaddrinfo(name.c_str(), nullptr, &hints, &results);
     if (result != 0 || results == nullptr) {
-        SetLastSocketError(SocketErrorFromResolver(result, errno));
-        throw EOrvant("Invalid address: " + name);
+        const int code = SocketErrorFromResolver(result, errno);
+        SetLastSocketError(code);
+        EOrvant failure(HostLookUpFailed + name);
+        failure.SetDetail(SocketErrorText(code));
+        throw failure;
     }
     sockaddr_in first{};
     first.sin_addr = reinterpret_cast<const sockaddr_in*>(results->ai_addr)->sin_addr;
@@ -96,9 +101,55 @@ std::optional<TPortSetting> ParsePortText(const std::string& text) {
     return AllDigits(trimmed) ? NumericPort(trimmed) : ServicePort(trimmed);
 }
 
+std::optional<TAddressSetting> DecimalQuad(const std::string& text) {
+    const std::string trimmed = TrimSocketText(text);
+    uint32_t address = 0;
+    int parts = 0;
+    std::size_t at = 0;
+    for (;;) {
+        // Every part is decimal: a leading zero is a zero, never the sign of an octal number.
+        const std::size_t end = std::min(trimmed.find('.', at), trimmed.size());
+        const std::string part = trimmed.substr(at, end - at);
+        if (++parts > 4 || !AllDigits(part) || part.size() > 3 || std::stoi(part) > 255) {
+            return std::nullopt;
+        }
+        address = address << 8 | static_cast<uint32_t>(std::stoi(part));
+        if (end == trimmed.size()) {
+            break;
+        }
+        at = end + 1;
+    }
+    if (parts != 4) {
+        return std::nullopt;
+    }
+    sockaddr_in record{};
+    record.sin_addr.s_addr = htonl(address);
+    return TAddressSetting{record.sin_addr.s_addr, DottedAddress(record)};
+}
+
 bool IsDottedQuad(const std::string& text) {
-    in_addr address{};
-    return ::inet_pton(AF_INET, TrimSocketText(text).c_str(), &address) == 1;
+    return DecimalQuad(text).has_value();
+}
+
+bool IsHostName(const std::string& text) {
+    const std::string trimmed = TrimSocketText(text);
+    if (trimmed.empty()) {
+        return false;
+    }
+    for (char c : trimmed) {
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letter && !(c >= '0' && c <= '9') && c != '-' && c != '.' && c != '_') {
+            return false;
+        }
+    }
+    // A text of digits and dots is a number, never a name (no top-level domain is numeric).
+    if (trimmed.find_first_not_of("0123456789.") == std::string::npos) {
+        return false;
+    }
+    // The resolver reads numbers in every old form ("010.1" as octal, "0x7f.1", "127.1") as an
+    // address of its own making: such a text names no host, and it is no decimal quad either.
+    in_addr numeric{};
+    return ::inet_aton(trimmed.c_str(), &numeric) == 0;
 }
 
 std::optional<TAddressSetting> ParseAddressText(const std::string& text) {
@@ -106,11 +157,18 @@ std::optional<TAddressSetting> ParseAddressText(const std::string& text) {
     if (trimmed.empty()) {
         return std::nullopt;
     }
-    in_addr address{};
-    if (::inet_pton(AF_INET, trimmed.c_str(), &address) == 1) {
-        return TAddressSetting{address.s_addr, trimmed};
+    if (auto quad = DecimalQuad(trimmed)) {
+        return quad;
+    }
+    if (!IsHostName(trimmed)) {
+        throw EOrvant(NotAnAddress(trimmed));
     }
     return ResolvedAddress(trimmed);
+}
+
+std::string NotAnAddress(const std::string& text) {
+    return "Invalid address: " + TrimSocketText(text) +
+           " is neither a dotted quad of four decimal numbers 0 to 255 nor a host name";
 }
 
 std::string DottedAddress(const sockaddr_in& address) {
@@ -121,4 +179,28 @@ std::string DottedAddress(const sockaddr_in& address) {
 
 std::string DecimalPort(const sockaddr_in& address) {
     return std::to_string(ntohs(address.sin_port));
+}
+
+bool IsOwnAddress(const std::string& dotted) {
+    const std::optional<TAddressSetting> quad = DecimalQuad(dotted);
+    if (!quad) {
+        return false;
+    }
+    const uint32_t host = ntohl(quad->NetworkAddress);
+    if (host >> 24 == 127 || host == 0) {
+        return true; // loopback, or "this host"
+    }
+    ifaddrs* interfaces = nullptr;
+    if (::getifaddrs(&interfaces) != 0) {
+        return false;
+    }
+    bool own = false;
+    for (const ifaddrs* i = interfaces; i != nullptr && !own; i = i->ifa_next) {
+        if (i->ifa_addr != nullptr && i->ifa_addr->sa_family == AF_INET) {
+            own = reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr ==
+                  quad->NetworkAddress;
+        }
+    }
+    ::freeifaddrs(interfaces);
+    return own;
 }

@@ -307,9 +307,61 @@ void TComSetupFrm::ApplyTo(TComPort& port) const {
     port.EndUpdate();
 }
 
+namespace {
+
+// The port's settings and whether it was open, as they were when the dialog opened.
+struct TPortBefore {
+    std::string Port;
+    TBaudRate BaudRate;
+    int32_t CustomBaudRate;
+    TDataBits DataBits;
+    TStopBits StopBits;
+    TComParity Parity;
+    TComFlowControl FlowControl;
+    bool Open;
+
+    explicit TPortBefore(const TComPort& port)
+        : Port(port.Port()), BaudRate(port.BaudRate()), CustomBaudRate(port.CustomBaudRate()),
+          DataBits(port.DataBits()), StopBits(port.StopBits()), Parity(port.Parity()),
+          FlowControl(port.FlowControl()), Open(port.Connected()) {}
+
+    // Puts the settings back and opens the port again when it was open; raises what Open
+    // raises.
+    void Restore(TComPort& port) const {
+        port.BeginUpdate();
+        try {
+            port.SetPort(Port);
+            port.SetBaudRate(BaudRate);
+            port.SetCustomBaudRate(CustomBaudRate);
+            port.SetDataBits(DataBits);
+            port.SetStopBits(StopBits);
+            port.SetParity(Parity);
+            port.SetFlowControl(FlowControl);
+        } catch (...) {
+            port.EndUpdate();
+            throw;
+        }
+        port.EndUpdate();
+        if (Open && !port.Connected()) {
+            port.Open();
+        }
+    }
+};
+
+} // namespace
+
 void ShowComSetupDialog(TComPort& port, QWidget* parent) {
     TComSetupFrm dialog(
         port, [] { return EnumComPortInfos(); }, parent);
-    dialog.SetApply([&dialog, &port] { dialog.ApplyTo(port); });
-    dialog.exec();
+    const TPortBefore before(port);
+    bool applied = false;
+    dialog.SetApply([&dialog, &port, &applied] {
+        applied = true;
+        dialog.ApplyTo(port);
+    });
+    // Cancel after an OK that failed undoes what that OK changed: the port that worked is
+    // open again, not left on a path that leads nowhere.
+    if (dialog.exec() != QDialog::Accepted && applied) {
+        before.Restore(port);
+    }
 }

@@ -2,7 +2,8 @@
 // The serial settings dialog "Setup": six pick-only lists (port, baud rate, data bits, stop bits,
 // parity, flow control) preselected from the port's current values. OK applies the selections
 // to the port in that order inside BeginUpdate/EndUpdate; a list without a selection leaves its
-// setting alone. Cancel changes nothing. The settings reach "ComPort.ini" when the window closes.
+// setting alone. Cancel changes nothing, and undoes an OK that failed. The settings reach
+// "ComPort.ini" when the window closes.
 
 #include "transport/com_port_links.h"
 #include "transport/com_port_list.h"
@@ -78,6 +79,7 @@ private:
 };
 
 // Shows the dialog for the port (modal) and applies it on OK; a setting the port refuses is
-// shown in the dialog, which stays open. Raises EComPort 23 when the system's ports cannot be
-// listed as it opens.
+// shown in the dialog, which stays open. Cancel after such a failed OK puts the port's settings
+// back as they were and opens it again when it was open (raising what the open raises). Raises
+// EComPort 23 when the system's ports cannot be listed as it opens.
 void ShowComSetupDialog(TComPort& port, QWidget* parent);

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -21,14 +22,13 @@ namespace {
 
 // How long a new message keeps the panel lit.
 constexpr int HighlightMs = 1500;
-// The panel grows with its messages up to this many text lines, and scrolls beyond.
+// The panel grows with its messages up to this many text lines, and scrolls beyond; the
+// newest message alone may take up to FirstMostLines (a headline, and a detail wrapped at the
+// panel's edge), so that it is always read whole.
 constexpr int MostLines = 3;
+constexpr int FirstMostLines = 5;
 // Space a list row adds around its text.
 constexpr int RowPadding = 4;
-
-int LinesOf(const QString& text) {
-    return int(text.count(QLatin1Char('\n'))) + 1;
-}
 
 QString EntryText(const TErrorEntry& entry) {
     QString text = QString::fromStdString(ClockText(entry.Last)) + QStringLiteral("  ") +
@@ -77,7 +77,15 @@ TErrorDisplay::TErrorDisplay(QWidget* window) : QObject(window) {
     FListView->setObjectName(QStringLiteral("ErrorList"));
     FListView->setAccessibleName(tr("Messages"));
     FListView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // A long detail (the instruction that helps, "sudo adduser $USER dialout") wraps at the
+    // panel's edge: no horizontal scroll bar lies over it, and nothing runs out of sight.
+    FListView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FListView->setWordWrap(true);
+    FListView->setTextElideMode(Qt::ElideNone);
+    FListView->setResizeMode(QListView::Adjust);
+    FListView->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     FListView->installEventFilter(new TDeleteKeyFilter(this, FListView));
+    FListView->viewport()->installEventFilter(this); // its width decides how rows wrap
     layout->addWidget(FListView, 1);
     auto* buttons = new QHBoxLayout; // side by side: one message takes one line of height
     FDismiss = new QPushButton(tr("&Dismiss"), FArea);
@@ -163,25 +171,45 @@ void TErrorDisplay::Refresh() {
     if (row >= 0 && row < FListView->count()) {
         FListView->setCurrentRow(row);
     }
+    FArea->setVisible(!FList.Empty()); // shown first: the rows wrap at the width it has then
+    FListView->doItemsLayout();
     FListView->setFixedHeight(ListHeight(MostLines));
-    FArea->setVisible(!FList.Empty());
 }
 
-// The list shows whole rows up to MostLines text lines: a row of two lines counts two.
+// The list shows whole rows, as wrapped at its width, up to the height of MostLines text lines
+// (each with a row's padding), the first row whole up to FirstMostLines: no row is cut in half.
 int TErrorDisplay::ListHeight(int mostLines) const {
     const int line = FListView->fontMetrics().lineSpacing();
-    int lines = 0;
+    const int budget = mostLines * (line + RowPadding);
     int height = 0;
-    for (int row = 0; row < FListView->count() && lines < mostLines; ++row) {
-        const int rowLines = std::min(LinesOf(FListView->item(row)->text()), mostLines - lines);
-        height += rowLines * line + RowPadding;
-        lines += rowLines;
+    for (int row = 0; row < FListView->count(); ++row) {
+        // The row as laid out at the list's width (wrapped), not as one line would need.
+        const int rowHeight =
+            std::max(FListView->visualItemRect(FListView->item(row)).height(), line);
+        if (height + rowHeight > budget) {
+            const int firstBudget = FirstMostLines * (line + RowPadding);
+            height = height == 0 ? std::min(rowHeight, std::max(budget, firstBudget)) : height;
+            break;
+        }
+        height += rowHeight;
     }
     return height + 2 * FListView->frameWidth();
 }
 
+// The panel's width changed: its rows wrap anew, and its height follows them.
+bool TErrorDisplay::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == FListView->viewport() && event->type() == QEvent::Resize &&
+        static_cast<QResizeEvent*>(event)->oldSize().width() !=
+            static_cast<QResizeEvent*>(event)->size().width()) {
+        FListView->doItemsLayout();
+        FListView->setFixedHeight(ListHeight(MostLines));
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 int TErrorDisplay::TallestHeight() const {
-    const int list = MostLines * (FListView->fontMetrics().lineSpacing() + RowPadding) +
+    const int list = std::max(MostLines, FirstMostLines) *
+                         (FListView->fontMetrics().lineSpacing() + RowPadding) +
                      2 * FListView->frameWidth();
     const QMargins margins = FArea->layout()->contentsMargins();
     return std::max(list, FDismiss->sizeHint().height()) + margins.top() + margins.bottom() +

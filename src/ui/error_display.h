@@ -42,6 +42,9 @@ public:
     // The height the panel takes at most (three lines of messages), for the window's minimum.
     int TallestHeight() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Refresh();
     void DrawTheEye();

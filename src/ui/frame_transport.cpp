@@ -47,17 +47,20 @@ bool TWindowFrameTransport::SendDatagram(const uint8_t* data, uint32_t count) {
 }
 
 TUdpAddressState TWindowFrameTransport::UdpAddressState(std::string& name) const {
-    if (tPult::Blank(IpText())) {
-        return TUdpAddressState::Missing;
+    if (!FPult) {
+        name = IpText();
+        return tPult::Blank(name) ? TUdpAddressState::Missing : TUdpAddressState::Resolving;
     }
-    name = FPult ? FPult->Resolving() : std::string();
-    return name.empty() ? TUdpAddressState::Known : TUdpAddressState::Resolving;
+    return FPult->AddressState(IpText(), name);
 }
 
 std::string TWindowFrameTransport::UdpTargetText() const {
-    std::string name;
-    if (FPult && FPult->Udp() != nullptr && UdpAddressState(name) == TUdpAddressState::Known) {
-        return FPult->Udp()->GetDestinationAddress() + ":" + FPult->Udp()->GetDestinationPort();
+    if (!FPult) {
+        return IpText() + ":" + std::to_string(TFrameCodec::UdpPort);
     }
-    return IpText() + ":" + std::to_string(TFrameCodec::UdpPort);
+    return FPult->TargetText(IpText());
+}
+
+std::string TWindowFrameTransport::UdpDestinationText() const {
+    return FPult ? FPult->DestinationText() : std::string();
 }

@@ -24,9 +24,10 @@ public:
     void WriteSerial(const uint8_t* data, uint32_t count) override;
     bool SetUdpDestination(const std::string& port, const std::string& address) override;
     bool SendDatagram(const uint8_t* data, uint32_t count) override;
+    std::string UdpDestinationText() const override;
 
-    // Where the UDP worker sends ("192.168.1.100:1501"); the IP field's text until the worker
-    // exists and while it has no address from the field (blank, or a name being looked up).
+    // Where the UDP worker sends ("192.168.1.100:1501"): only the address the IP field's text
+    // leads to now, never one an earlier text left behind (tPult::TargetText).
     std::string UdpTargetText() const override;
     TUdpAddressState UdpAddressState(std::string& name) const override;
 

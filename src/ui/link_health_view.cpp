@@ -80,6 +80,9 @@ void TLinkHealthView::Tick() {
         // A refused Refresh value stops nothing here; the poll reports it.
     }
     FStatus = FHealth.Look(facts);
+    if (OnLook) {
+        OnLook(FStatus, facts.RefreshMs);
+    }
     FStatusBar->ShowLink(
         StatusBarText(facts.Udp, TargetText(facts.Udp), FStatus, FCodec.Counters(),
                       FHealth.PollsSent(),

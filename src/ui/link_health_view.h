@@ -51,6 +51,8 @@ public:
     void SetLookWatch(std::function<void(const TLinkFacts&, const TLinkStatus&)> watch) {
         FLookWatch = std::move(watch);
     }
+    // Told after every look: the status and the refresh interval in force (the chart's gaps).
+    std::function<void(const TLinkStatus& status, uint32_t refreshMs)> OnLook;
 
     // One look: runs every TSerialWatch::TickInterval ms while the window exists.
     void Tick();

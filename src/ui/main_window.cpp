@@ -186,6 +186,8 @@ void TForm1::ConnectControls() {
     connect(page->Button1, &QPushButton::clicked, this, guarded(&TLinkControls::Button1Click));
     connect(page->ButtonStop, &QPushButton::clicked, this,
             guarded(&TLinkControls::ButtonStopClick));
+    connect(page->ButtonStop, &QPushButton::clicked, this,
+            [this] { TabSheet3->Chart1->Model().Break(); }); // even when Init follows at once
     connect(page->Button2, &QPushButton::clicked, this, guarded(&TLinkControls::Button2Click));
     connect(page->Button5, &QPushButton::clicked, this, guarded(&TLinkControls::Button5Click));
     connect(page->ButtonSetTime, &QPushButton::clicked, this,
@@ -212,7 +214,14 @@ void TForm1::ConnectControls() {
     });
 
     ComPort1.OnRxChar = [this](TComPort& sender, int32_t count) { ComPort1RxChar(sender, count); };
-    ComPort1.OnException = [this](TComPort&, const std::exception& error) { FErrors->Show(error); };
+    // A failure of the serial port while UDP is chosen is not the link's: a note in the log.
+    ComPort1.OnException = [this](TComPort&, const std::exception& error) {
+        if (TabSheet2->CheckBoxUDP->isChecked()) {
+            FLink->NoteUnusedLinkFailure(error);
+        } else {
+            FErrors->Show(error);
+        }
+    };
     connect(page->ButtonMonitor, &QPushButton::clicked, this, &TForm1::ShowTrafficMonitor);
 }
 
@@ -226,6 +235,11 @@ void TForm1::BuildLinkHealth() {
     FLinkHealth->SetUdpTarget(FFrameTransport.get());
     FLinkHealth->SetEventProgress(FEvents.get());
     FLinkHealth->SetFirmwareVersion(&FFirmware);
+    // The chart's lines break where no reply can come, and its rule for a silent panel follows
+    // the refresh interval in force.
+    FLinkHealth->OnLook = [this](const TLinkStatus& status, uint32_t refreshMs) {
+        LinkLooked(status, refreshMs);
+    };
     auto* column = static_cast<QVBoxLayout*>(layout());
     column->setSpacing(0); // the bar and the panel have frames of their own
     column->addWidget(FErrors->Area());

@@ -25,6 +25,7 @@ class QTabWidget;
 class TAlarmCenter;
 class TAlarmPage;
 class TChartPage;
+struct TLinkStatus;
 class TCommunicationPage;
 class TDataLineWriter;
 class TErrorDisplay;
@@ -159,6 +160,7 @@ private:
     void ComPort1RxChar(TComPort& sender, int32_t count);
     void BuildServiceReport();
     void MasterAnswered(const TMasterBlock& master);
+    void LinkLooked(const TLinkStatus& status, uint32_t refreshMs);
     void TimerLedTimer();
     void WakeLedTimer();
     bool AnyLedBlinks() const;

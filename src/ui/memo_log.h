@@ -1,6 +1,7 @@
 #pragma once
 // The communication log on screen: Memo1, a fixed-pitch text area that the core writes through
 // its communication-log interface. Lines are the panel's 8-bit texts, shown as Windows-1250.
+// It follows the newest line until the user scrolls back, however its size changes.
 
 #include "core/comm_log.h"
 

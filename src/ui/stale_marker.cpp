@@ -18,7 +18,7 @@ void TStaleMarker::SetStale(bool stale, const QString& lastReply) {
     }
     if (stale) {
         const QString note = lastReply.isEmpty()
-                                 ? tr("No reply: the values are old")
+                                 ? tr("No reply yet: no values of the panel")
                                  : tr("No reply since %1: the values are from then").arg(lastReply);
         if (note != FNote->text()) {
             FNote->setText(note);

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -43,10 +44,12 @@ TTrafficMonitor::TTrafficMonitor(TTrafficLog& log, TErrorDisplay& errors, QWidge
     FSave->setObjectName(QStringLiteral("ButtonSaveTraffic"));
     FCopy = new QPushButton(tr("Copy"), this);
     FCopy->setObjectName(QStringLiteral("ButtonCopyTraffic"));
+    FClose = new QPushButton(tr("Close"), this);
+    FClose->setObjectName(QStringLiteral("ButtonCloseTraffic"));
     controls->addWidget(FPause);
     controls->addWidget(FFilter);
     controls->addStretch(1);
-    for (QPushButton* button : {FClear, FSave, FCopy}) {
+    for (QPushButton* button : {FClear, FSave, FCopy, FClose}) {
         button->setAutoDefault(false);
         controls->addWidget(button);
     }
@@ -73,6 +76,11 @@ TTrafficMonitor::TTrafficMonitor(TTrafficLog& log, TErrorDisplay& errors, QWidge
     connect(FSave, &QPushButton::clicked, this,
             [this] { FErrors.Guard([this] { SaveClicked(); }); });
     connect(FCopy, &QPushButton::clicked, this, &TTrafficMonitor::CopyLines);
+    connect(FClose, &QPushButton::clicked, this, &QDialog::close);
+    // Esc closes it wherever the focus is in it, the frames' view included.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &QDialog::close);
 }
 
 void TTrafficMonitor::showEvent(QShowEvent* event) {

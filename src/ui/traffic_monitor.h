@@ -4,7 +4,8 @@
 // bottom. Pause holds the view while frames go on being recorded; Clear empties the record; a
 // letter filter shows one command's frames, or everything but polls and their replies; the
 // lines carry their date while the record reaches over midnight; Save writes the lines shown to
-// a text file; Copy puts the selected lines, or all shown, on the clipboard.
+// a text file; Copy puts the selected lines, or all shown, on the clipboard; Close or Esc closes
+// it. A sent datagram's line names its destination, a received one's its sender.
 //
 // While the monitor is closed it does nothing at all: the record is kept by the core, and lines
 // are made only when the monitor is open.
@@ -37,6 +38,7 @@ public:
     QCheckBox* Pause() const { return FPause; }
     QComboBox* Filter() const { return FFilter; }
     QPushButton* ClearButton() const { return FClear; }
+    QPushButton* CloseButton() const { return FClose; }
 
     // Takes up the frames recorded since the last look (what the timer does).
     void TakeUpNewFrames();
@@ -63,6 +65,7 @@ private:
     QPushButton* FClear;
     QPushButton* FSave;
     QPushButton* FCopy;
+    QPushButton* FClose;
     QTimer* FTimer;
     uint64_t FShownUpTo = 0; // the number of the last record looked at
     bool FWithDate = false;  // the lines carry their date: the record reaches over midnight

@@ -22,6 +22,7 @@ constexpr double LabelSeparation = 0.20;
 
 const QColor BackWallColor = Qt::white;
 const QColor GridColor(0xD8, 0xD8, 0xD8);
+const QColor GapColor(0xEC, 0xEC, 0xF4); // a light band where no reply came
 
 // The voltage steps of the left axis labels, smallest first (a fitted axis may be 0.05 V tall).
 constexpr double ValueSteps[] = {0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30};
@@ -86,7 +87,10 @@ void TVoltageChart::SetFitValues(bool fit) {
 
 void TVoltageChart::SetLiveShown(bool shown) {
     FLiveShown = shown;
+    FModel.SetLiveShown(shown);
+    setAccessibleDescription(ReadOutText());
     update();
+    emit ViewModeChanged();
 }
 
 TChartValueRange TVoltageChart::ValueAxisRange() const {
@@ -188,7 +192,10 @@ void TVoltageChart::PaintLeftAxis(QPainter& painter, const QRect& plot,
         painter.drawLine(plot.left(), y, plot.right(), y);
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawLine(plot.left() - TickLength, y, plot.left(), y);
-        const QString label = QString::fromStdString(FormatFloat(format, value, symbols));
+        QString label = QString::fromStdString(FormatFloat(format, value, symbols));
+        if (label.trimmed().isEmpty()) {
+            label = QStringLiteral("0") + label; // "##.##" makes nothing of zero
+        }
         const QRect box(0, y - lineHeight / 2, plot.left() - TickLength, lineHeight);
         painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, label);
     }
@@ -229,14 +236,25 @@ void TVoltageChart::PaintSeries(QPainter& painter, const QRect& plot,
     painter.save();
     painter.setClipRect(plot.adjusted(1, 1, 0, 0));
     painter.setRenderHint(QPainter::Antialiasing, false);
-    // The past day under the live run, dashed.
-    if (const TChartStore* past = FModel.PastDay()) {
+    // The gaps of the layer in front under everything, the past day under the live run, dashed.
+    const TChartStore* past = FModel.PastDay();
+    PaintGaps(painter, plot, FLiveShown || past == nullptr ? FModel.Store().Gaps() : past->Gaps());
+    auto draw = [&](const QList<QPolygonF>& lines) {
+        for (const QPolygonF& line : lines) {
+            if (line.size() == 1) {
+                painter.drawPoint(line.front()); // a lone record between two gaps
+            } else {
+                painter.drawPolyline(line);
+            }
+        }
+    };
+    if (past != nullptr) {
         const auto leadIn = past->LastBefore(FModel.ViewFrom());
         const auto leadOut = past->FirstFrom(FModel.ViewTo());
         for (int s = 0; s < ChartSeriesCount; ++s) {
             if (SeriesAt(s).Visible) {
                 painter.setPen(QPen(SeriesAt(s).Color, 0, Qt::DashLine));
-                painter.drawPolyline(SeriesLine(FModel.PastEnvelope(), s, map, leadIn, leadOut));
+                draw(SeriesLines(FModel.PastEnvelope(), s, map, past->Gaps(), leadIn, leadOut));
             }
         }
     }
@@ -246,9 +264,29 @@ void TVoltageChart::PaintSeries(QPainter& painter, const QRect& plot,
         for (int s = 0; s < ChartSeriesCount; ++s) {
             if (SeriesAt(s).Visible) {
                 painter.setPen(QPen(SeriesAt(s).Color, 0));
-                painter.drawPolyline(SeriesLine(FModel.Envelope(), s, map, leadIn, leadOut));
+                draw(
+                    SeriesLines(FModel.Envelope(), s, map, FModel.Store().Gaps(), leadIn, leadOut));
             }
         }
     }
     painter.restore();
+}
+
+// A light band over every gap in view (to the plot's right edge while the gap lasts), with
+// what began after it, such as another installation's ID, at its top.
+void TVoltageChart::PaintGaps(QPainter& painter, const QRect& plot, const TChartGaps& gaps) const {
+    for (const TChartGap& gap : gaps.In(FModel.ViewFrom(), FModel.ViewTo())) {
+        const double left = std::max<double>(XOf(gap.From), plot.left());
+        const double right = gap.To ? std::min<double>(XOf(*gap.To), plot.right()) : plot.right();
+        if (right <= left) {
+            continue;
+        }
+        const QRectF band(QPointF(left, plot.top()), QPointF(right, plot.bottom()));
+        painter.fillRect(band, GapColor);
+        if (!gap.Label.empty()) {
+            painter.setPen(palette().color(QPalette::WindowText));
+            painter.drawText(band.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+                             QString::fromStdString(gap.Label));
+        }
+    }
 }

@@ -6,6 +6,7 @@
 // user asks to fit it to the data in view; the bottom axis shows local time as
 // "hh:mm:ss dd.mm.yy", wrapped onto two lines where one does not fit; the right axis is fixed
 // with maximum 24 and carries no series. A past day's layer is drawn dashed in the same colours.
+// No line crosses a gap in the replies: a light band lies over it instead.
 //
 // Only what can be seen is drawn: per pixel column the first, lowest, highest and last value,
 // kept by the model as points arrive. The picture is redrawn at most RedrawsPerSecond times a
@@ -72,7 +73,7 @@ public:
     TChartValueRange ValueAxisRange() const;
 
     // The read-out at a time (nothing hides it), and its text: the time and the values of the
-    // nearest record of the layer read ("" without a record).
+    // nearest record of the layer drawn ("" without a record), or "no reply" in a gap.
     void SetReadOut(std::optional<TChartTime> time);
     std::optional<TChartTime> ReadOut() const { return FReadOut; }
     QString ReadOutText() const;
@@ -115,6 +116,7 @@ private:
     void PaintSeries(QPainter& painter, const QRect& plot, const TChartValueRange& axis) const;
     void PaintLegend(QPainter& painter, const QRect& plot) const;
     void PaintReadOut(QPainter& painter, const QRect& plot) const;
+    void PaintGaps(QPainter& painter, const QRect& plot, const TChartGaps& gaps) const;
     int LeftAxisWidth() const;
     int BottomAxisHeight() const;
     int LegendHeight() const;

@@ -66,8 +66,18 @@ QString TVoltageChart::ReadOutText() const {
     if (!FReadOut) {
         return {};
     }
-    const TChartStore* layer =
-        FLiveShown || FModel.PastDay() == nullptr ? &FModel.Store() : FModel.PastDay();
+    // Only the layer drawn is read: with the run hidden and no past day, nothing.
+    const TChartStore* layer = FLiveShown ? &FModel.Store() : FModel.PastDay();
+    if (layer == nullptr) {
+        return {};
+    }
+    if (const TChartGap* gap = layer->Gaps().At(*FReadOut)) {
+        QString text = QString::fromStdString(ChartExportTimeText(*FReadOut)) + tr("   no reply");
+        if (!gap->Label.empty()) {
+            text += tr(" (then %1)").arg(QString::fromStdString(gap->Label));
+        }
+        return text;
+    }
     const std::optional<TChartRecord> record = layer->Nearest(*FReadOut);
     if (!record) {
         return {};

@@ -18,37 +18,48 @@ void AppendPixel(QPolygonF& line, const TChartColumn& pixel, int s, const TPlotM
 
 } // namespace
 
-QPolygonF SeriesLine(const TChartEnvelope& envelope, int s, const TPlotMapping& map,
-                     const std::optional<TChartRecord>& leadIn,
-                     const std::optional<TChartRecord>& leadOut) {
-    QPolygonF line;
-    line.reserve(4 * map.Plot.width() + 2);
+QList<QPolygonF> SeriesLines(const TChartEnvelope& envelope, int s, const TPlotMapping& map,
+                             const TChartGaps& gaps, const std::optional<TChartRecord>& leadIn,
+                             const std::optional<TChartRecord>& leadOut) {
+    QList<QPolygonF> lines;
+    auto point = [&](const TChartRecord& r) { return QPointF(map.X(r.Time), map.Y(r.Values[s])); };
+    std::optional<TChartTime> last; // the last point drawn
     if (leadIn) {
-        line.append(QPointF(map.X(leadIn->Time), map.Y(leadIn->Values[s])));
+        lines.append(QPolygonF{point(*leadIn)});
+        last = leadIn->Time;
     }
-    TChartColumn pixel;
-    int pixelX = 0;
-    for (int c = 0; c < envelope.ColumnCount(); ++c) {
-        const TChartColumn& column = envelope.Column(c);
-        if (column.Count == 0) {
-            continue;
+    for (const TChartRun& run : ChartRuns(envelope, gaps)) {
+        const TChartColumn& first = envelope.Column(run.First);
+        if (!last || gaps.Between(*last, first.FirstTime)) {
+            lines.append(QPolygonF());
+            lines.back().reserve(4 * map.Plot.width() + 2);
         }
-        const int columnX = static_cast<int>(std::floor(map.X(column.FirstTime)));
-        if (pixel.Count != 0 && columnX == pixelX) {
-            pixel.Append(column);
-            continue;
+        TChartColumn pixel;
+        int pixelX = 0;
+        for (int c = run.First; c <= run.Last; ++c) {
+            const TChartColumn& column = envelope.Column(c);
+            if (column.Count == 0) {
+                continue;
+            }
+            const int columnX = static_cast<int>(std::floor(map.X(column.FirstTime)));
+            if (pixel.Count != 0 && columnX == pixelX) {
+                pixel.Append(column);
+                continue;
+            }
+            if (pixel.Count != 0) {
+                AppendPixel(lines.back(), pixel, s, map);
+            }
+            pixel = column;
+            pixelX = columnX;
         }
-        if (pixel.Count != 0) {
-            AppendPixel(line, pixel, s, map);
-        }
-        pixel = column;
-        pixelX = columnX;
-    }
-    if (pixel.Count != 0) {
-        AppendPixel(line, pixel, s, map);
+        AppendPixel(lines.back(), pixel, s, map);
+        last = pixel.LastTime;
     }
     if (leadOut) {
-        line.append(QPointF(map.X(leadOut->Time), map.Y(leadOut->Values[s])));
+        if (!last || gaps.Between(*last, leadOut->Time)) {
+            lines.append(QPolygonF());
+        }
+        lines.back().append(point(*leadOut));
     }
-    return line;
+    return lines;
 }

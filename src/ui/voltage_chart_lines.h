@@ -5,6 +5,7 @@
 #include "model/chart_model.h"
 #include "model/chart_scale.h"
 
+#include <QList>
 #include <QPolygonF>
 #include <QRect>
 
@@ -26,8 +27,9 @@ struct TPlotMapping {
     }
 };
 
-// The line of series s: from the record before the view through every column of the envelope
-// (first, lowest, highest, last; columns that fall on one pixel drawn as one) to the record after.
-QPolygonF SeriesLine(const TChartEnvelope& envelope, int s, const TPlotMapping& map,
-                     const std::optional<TChartRecord>& leadIn,
-                     const std::optional<TChartRecord>& leadOut);
+// The lines of series s: from the record before the view through every column of the envelope
+// (first, lowest, highest, last; columns that fall on one pixel drawn as one) to the record
+// after, one line for each stretch between the layer's gaps.
+QList<QPolygonF> SeriesLines(const TChartEnvelope& envelope, int s, const TPlotMapping& map,
+                             const TChartGaps& gaps, const std::optional<TChartRecord>& leadIn,
+                             const std::optional<TChartRecord>& leadOut);

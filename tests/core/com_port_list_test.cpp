@@ -98,7 +98,7 @@ TEST_F(ComPortList, AnUnreadableTtyClassRaises23) {
         FAIL() << "a missing tty class listed";
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code, 23);
-        EXPECT_STREQ(e.what(), "Registry error (win error code: 2)");
+        EXPECT_STREQ(e.what(), "Reading the system's device list failed (errno 2)");
     }
 }
 

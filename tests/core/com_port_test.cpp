@@ -154,16 +154,16 @@ TEST_F(ComPortPty, ImpossibleSettingsAreRefusedWithTheirOwnErrorAndThePortStaysC
     };
     const TComBuffer buffer = Port.Buffer();
     Port.SetBuffer({0, buffer.OutputSize});
-    EXPECT_EQ(openError(), "SetupComm function failed (win error code: 22)");
+    EXPECT_EQ(openError(), "Setting the serial queue sizes failed (errno 22)");
     Port.SetBuffer(buffer);
     const TComTimeouts timeouts = Port.Timeouts();
     TComTimeouts negative = timeouts;
     negative.WriteTotalMultiplier = -2;
     Port.SetTimeouts(negative);
-    EXPECT_EQ(openError(), "SetCommTimeouts failed (win error code: 22)");
+    EXPECT_EQ(openError(), "Setting the serial time-outs failed (errno 22)");
     Port.SetTimeouts(timeouts);
     Port.SetStopBits(sbOne5StopBits); // needs 5 data bits
-    EXPECT_EQ(openError(), "SetCommState function failed (win error code: 22)");
+    EXPECT_EQ(openError(), "Setting the line parameters failed (errno 22)");
     EXPECT_FALSE(Port.Connected());
 
     Port.SetDataBits(dbFive);
@@ -181,18 +181,18 @@ TEST_F(ComPortPty, MissingDeviceRaisesError1WithTheSystemCode) {
         FAIL() << "a missing device opened";
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code, 1);
-        EXPECT_STREQ(e.what(), "Unable to open com port (win error code: 2)");
+        EXPECT_STREQ(e.what(), "Cannot open the serial port (errno 2)");
         // The technician reads a plain headline first, the port's own text under it.
         const TFailureText text = PlainFailure(e);
         EXPECT_EQ(text.Message, "Serial port not found");
-        EXPECT_EQ(text.Detail, "Unable to open com port (win error code: 2) - No such file or "
+        EXPECT_EQ(text.Detail, "Cannot open the serial port (errno 2) - No such file or "
                                "directory on /dev/orvant-no-such-tty");
     }
     EXPECT_FALSE(Port.Connected());
     EXPECT_EQ(PlainFailure(EComPort(1, EACCES)).Message,
               "No permission to open the serial port: the user must be in the \"dialout\" group");
     EXPECT_EQ(PlainFailure(EComPort(7, EINVAL)).Message,
-              "SetCommState function failed (win error code: 22)");
+              "Setting the line parameters failed (errno 22)");
 }
 
 TEST_F(ComPortPty, ReadAndWriteOnAClosedPortRaiseWithBadHandle) {
@@ -201,14 +201,14 @@ TEST_F(ComPortPty, ReadAndWriteOnAClosedPortRaiseWithBadHandle) {
         Port.Write(frame, 2);
         FAIL() << "write on a closed port succeeded";
     } catch (const EComPort& e) {
-        EXPECT_STREQ(e.what(), "WriteFile function failed (win error code: 9)");
+        EXPECT_STREQ(e.what(), "Writing to the serial port failed (errno 9)");
     }
     std::string bytes;
     try {
         Port.ReadStr(bytes, 4);
         FAIL() << "read on a closed port succeeded";
     } catch (const EComPort& e) {
-        EXPECT_STREQ(e.what(), "ReadFile function failed (win error code: 9)");
+        EXPECT_STREQ(e.what(), "Reading from the serial port failed (errno 9)");
     }
     EXPECT_FALSE(Port.Connected());
     EXPECT_EQ(Pty.Receive(1, 50ms), "");
@@ -282,7 +282,7 @@ TEST_F(ComPortPty, AnErrorInTheHandlerIsReportedAndReceptionGoesOn) {
     Port.Open();
     Pty.Send("bad!");
     ASSERT_TRUE(Queue.ProcessUntil([&] { return !Reports.empty(); }, HungRun));
-    EXPECT_EQ(Reports.front(), "ClearCommError function failed (win error code: 5)");
+    EXPECT_EQ(Reports.front(), "Reading the serial line's errors failed (errno 5)");
     Pty.Send("good");
     ASSERT_TRUE(ReceivedSize(8));
     EXPECT_EQ(Received, "bad!good");

@@ -54,6 +54,28 @@ TEST_F(LinkControlsTest, ServiceButtonsSendTheirRequests) {
     EXPECT_EQ(Transport.Sent, expected);
 }
 
+// After "Stop" the commands say that the link is stopped, ask nothing and send nothing (not a
+// write on the closed port, told in another system's words); "Init" brings them back.
+TEST_F(LinkControlsTest, CommandsSayTheLinkIsStoppedUntilInit) {
+    Controls.Answer = true;
+    Handlers.ButtonStopClick();
+    for (auto command : {&TLinkControls::ButtonSetTimeClick, &TLinkControls::ButtonSetSlaveClick,
+                         &TLinkControls::ButtonVerseClick, &TLinkControls::Button7Click,
+                         &TLinkControls::Button8Click}) {
+        try {
+            (Handlers.*command)();
+            ADD_FAILURE() << "a command went out on a stopped link";
+        } catch (const EOrvant& error) {
+            EXPECT_STREQ(error.what(), TLinkControls::LinkStopped);
+        }
+    }
+    EXPECT_TRUE(Transport.Sent.empty());
+    EXPECT_TRUE(Controls.Questions.empty());
+    Handlers.Button1Click();
+    Handlers.ButtonSetTimeClick();
+    EXPECT_EQ(Transport.Sent.size(), 1u);
+}
+
 TEST_F(LinkControlsTest, CommandsThatChangeThePanelAskFirstAndSendOnlyOnYes) {
     Controls.Slaves = 0;
     Clock.Time = {2026, 12, 7, 14, 3, 7, 0};
@@ -94,8 +116,8 @@ TEST_F(LinkControlsTest, AMissingSerialPortIsOneMessageOnSerialAndANoteOnUdp) {
     Controls.Udp = Transport.Udp = true;
     Handlers.ButtonStopClick();
     Handlers.Button1Click();
-    EXPECT_EQ(Log.Lines, std::vector<std::string>{"Not in use now: Unable to open com port (win "
-                                                  "error code: 2) (No such file or directory)"});
+    EXPECT_EQ(Log.Lines, std::vector<std::string>{"Not in use now: Cannot open the serial port "
+                                                  "(errno 2) (No such file or directory)"});
     EXPECT_EQ(PollsIn(2000), 2u);
     Controls.Udp = Transport.Udp = false;
     EXPECT_THROW(Handlers.CheckBoxUDPClick(), EComPort);

@@ -52,7 +52,7 @@ TEST_F(LinkHealth, AgeTurnsAmberAfterTwoIntervalsRedAfterTenAndTheNextReplyResto
     Advance(10001);
     status = Look();
     EXPECT_EQ(status.Colour, TAgeColour::Red);
-    EXPECT_FALSE(status.Stale) << "nothing shown yet, so nothing is old";
+    EXPECT_TRUE(status.Stale) << "before any reply the pages show no value of the panel's";
 
     SendStatusRequest(Codec);
     ReplyStatus();
@@ -152,14 +152,14 @@ TEST_F(LinkHealth, AFailedLinkIsRedAtOnceAndNamesItsState) {
 
 TEST(ErrorList, DistinctMessagesOnceEachNewestFirstWithTheirCountsUntilDismissed) {
     TErrorList list;
-    EXPECT_TRUE(list.Add("WriteFile function failed (win error code: 5)",
+    EXPECT_TRUE(list.Add("Writing to the serial port failed (errno 5)",
                          "Input/output error on /dev/ttyUSB0", At(2026, 12, 7, 10, 0, 1)));
     EXPECT_TRUE(list.Add("Invalid address: x", "", At(2026, 12, 7, 10, 0, 2)));
     EXPECT_FALSE(
-        list.Add("WriteFile function failed (win error code: 5)", "", At(2026, 12, 7, 10, 0, 3)));
+        list.Add("Writing to the serial port failed (errno 5)", "", At(2026, 12, 7, 10, 0, 3)));
     ASSERT_EQ(list.Entries().size(), 2u);
     const TErrorEntry& top = list.Entries()[0];
-    EXPECT_EQ(top.Message, "WriteFile function failed (win error code: 5)");
+    EXPECT_EQ(top.Message, "Writing to the serial port failed (errno 5)");
     EXPECT_EQ(top.Count, 2u);
     EXPECT_EQ(ClockText(top.First), "10:00:01");
     EXPECT_EQ(ClockText(top.Last), "10:00:03");
@@ -169,7 +169,7 @@ TEST(ErrorList, DistinctMessagesOnceEachNewestFirstWithTheirCountsUntilDismissed
     list.Dismiss(top.Message);
     ASSERT_EQ(list.Entries().size(), 1u);
     EXPECT_TRUE(
-        list.Add("WriteFile function failed (win error code: 5)", "", At(2026, 12, 7, 10, 0, 4)));
+        list.Add("Writing to the serial port failed (errno 5)", "", At(2026, 12, 7, 10, 0, 4)));
     EXPECT_EQ(list.Entries()[0].Count, 1u);
     for (int i = 0; i < 60; ++i) {
         list.Add("failure " + std::to_string(i), "", At(2026, 12, 7, 10, 1, 0));

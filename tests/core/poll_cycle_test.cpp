@@ -48,7 +48,7 @@ protected:
 };
 
 const std::vector<uint8_t> StatusRequest{0xAA, 0x01, 0x30, 0x41, 0x71, 0xAA, 0x02};
-const std::string WriteFailure = "WriteFile function failed (win error code: 5)";
+const std::string WriteFailure = "Writing to the serial port failed (errno 5)";
 
 } // namespace
 

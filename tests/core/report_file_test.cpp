@@ -129,6 +129,19 @@ TEST_F(ReportFileTest, SecondRunOnSameDayContinuesAfterPreviousEndMarker) {
                      "05.12.10 10:00:00  ******* Rep End *******"}));
 }
 
+// A power cut tore the last line of the day's data report: the next start ends it first.
+TEST_F(ReportFileTest, ATornLastLineIsEndedBeforeTheNextRunsMarker) {
+    Clock.Time = At(2010, 12, 5, 9, 0, 0);
+    fs::create_directories(DataFile("20101205").parent_path());
+    WriteFileBytes(DataFile("20101205"), "05.12.10 08:59:59  ;ID=00A1B2C3D400;VA= 12");
+    TReportFile report(DataReportKind, Dir.Path().string(), Clock);
+    report.StartReport();
+    report.WriteStampedLine("line");
+    EXPECT_EQ(ReadFileBytes(DataFile("20101205")),
+              "05.12.10 08:59:59  ;ID=00A1B2C3D400;VA= 12\r\n"
+              "05.12.10 09:00:00  ******* Rep Start *******\r\n05.12.10 09:00:00  line\r\n");
+}
+
 TEST_F(ReportFileTest, RunCrossingMidnightSplitsAtFirstWriteOfNewDay) {
     Clock.Time = At(2010, 12, 31, 23, 59, 50);
     TReportFile report(DataReportKind, Dir.Path().string(), Clock);

@@ -82,10 +82,10 @@ TEST_F(SerialWatch, ALinkThatPointsToTheAdapterAgainIsFollowedAndStopStillStops)
     PullAdapter(*first);
     // The waiting-byte count or the wait itself fails, whichever the hang-up reaches first.
     ASSERT_EQ(Reports.size(), 1u);
-    EXPECT_TRUE(Reports[0] == "ClearCommError function failed (win error code: 5) / "
+    EXPECT_TRUE(Reports[0] == "Reading the serial line's errors failed (errno 5) / "
                               "Input/output error on " +
                                   link.string() ||
-                Reports[0] == "Unable to get async status (win error code: 5) / "
+                Reports[0] == "Cannot read the serial port's status (errno 5) / "
                               "Input/output error on " +
                                   link.string())
         << Reports[0];

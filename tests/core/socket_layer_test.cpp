@@ -131,7 +131,7 @@ TEST(SocketTexts, AddressesAreDottedQuadsOrResolvedNames) {
         socket.SetDestinationAddress(" " + bad + " ");
         FAIL() << "an unresolvable name was taken";
     } catch (const EOrvant& error) {
-        EXPECT_EQ(std::string(error.what()), "Invalid address: " + bad);
+        EXPECT_EQ(std::string(error.what()), HostLookUpFailed + bad);
     }
     EXPECT_EQ(socket.DestinationAddressText(), "127.0.0.1");
     EXPECT_TRUE(IsDottedQuad(" 10.0.0.1 "));

@@ -93,6 +93,7 @@ TEST(HostAddressCache, LooksUpANameOnItsOwnThreadOnceAndADottedQuadNever) {
     ASSERT_TRUE(answered());
     for (int poll = 0; poll < 3; ++poll) {
         EXPECT_THROW(cache.AddressFor("gone.site"), EOrvant);
+        EXPECT_EQ(cache.Resolving(), ""); // not asked again
         clock.Ticks += 1000;
     }
     EXPECT_EQ(resolver->Calls, 2);

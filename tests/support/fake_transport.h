@@ -33,7 +33,7 @@ class TFakeSerialPort : public ISerialPort {
 public:
     explicit TFakeSerialPort(TFakeTransport& transport) : FTransport(transport) {}
     bool Connected() const override { return FTransport.SerialOpen; }
-    // Raises "Unable to open com port" with ENOENT while DeviceMissing.
+    // Raises "Cannot open the serial port" with ENOENT while DeviceMissing.
     void Open() override;
     void Close() override { FTransport.SerialOpen = false; }
     void ShowSetupDialog() override { ++Dialogs; }

@@ -29,12 +29,12 @@ public:
     std::vector<std::string> Lines;
 };
 
-// A clock that moves only when told to, or by the time a caller sleeps. Its tick count starts
-// where a PC's does after days of running, not at 0: a time stamp a part forgot to take reads 0,
-// far in the past, instead of passing for "now".
+// A clock that moves only when told to, or by the time a caller sleeps. Its tick counter
+// starts far from 0, as on a PC that has been up for weeks, so a tick a part forgot to take
+// (0 for "never") is not mistaken for the start of the run.
 class TFakeClock : public IClock {
 public:
-    static constexpr uint32_t StartTicks = 1'234'567'890;
+    static constexpr uint32_t StartTicks = 3'000'000'000u;
     TDateTime Now() const override { return Time; }
     uint32_t TickCount() const override { return Ticks; }
     void Sleep(uint32_t milliseconds) const override { Ticks += milliseconds; }

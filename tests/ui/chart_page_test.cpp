@@ -15,10 +15,12 @@
 #include "store/report_file.h"
 #include "temp_dir.h"
 #include "ui/chart_page.h"
+#include "ui/communication_page.h"
 #include "ui/error_display.h"
 #include "ui/main_window.h"
 #include "ui/voltage_chart.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
@@ -313,6 +315,57 @@ private slots:
         QVERIFY(!FPage->ProgressDay->isVisible());
         FPage->ButtonCloseDay->click();
         QVERIFY(model.PastDay() == nullptr);
+    }
+
+    // No line across a gap: Stop (from the window's button), then a panel silent for a minute.
+    // A light band lies over each gap, and the read-out there says that no reply came.
+    void AGapInTheRepliesIsABandAndNoLine() {
+        TTempDir dir;
+        WriteFileBytes(dir.Path() / "Kelm2.ini", "[General]\r\nUDP=0\r\nIP=127.0.0.1\r\n");
+        TForm1 form(dir.Path().string(), nullptr);
+        TVoltageChart* chart = form.TabSheet3->Chart1;
+        TChartModel& model = chart->Model();
+        const TChartValues supply{27.0F, 13.0F, 24.0F};
+        for (int i = 0; i < 10; ++i) {
+            model.AddPoint(Start() + i * ChartSecond, supply);
+        }
+        form.TabSheet2->ButtonStop->click();
+        QVERIFY(model.Store().Gaps().IsOpen());
+        for (int i = 10; i < 20; ++i) { // "Init" at once: the next reply a second later
+            model.AddPoint(Start() + i * ChartSecond, supply);
+        }
+        for (int i = 80; i < 100; ++i) { // a minute of silence
+            model.AddPoint(Start() + i * ChartSecond, supply);
+        }
+        form.PageControl1->setCurrentWidget(form.TabSheet3);
+        form.resize(1012, 619);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QImage image = chart->grab().toImage();
+        const QRect plot = chart->PlotRect();
+        const int row = RowOf(*chart, 27);
+        auto red = [&](TChartTime t) {
+            const int x = qRound(chart->XOf(t));
+            return image.pixelColor(x, row) == QColor(Qt::red) ||
+                   image.pixelColor(x, row - 1) == QColor(Qt::red) ||
+                   image.pixelColor(x, row + 1) == QColor(Qt::red);
+        };
+        QVERIFY(red(Start() + 5 * ChartSecond));
+        QVERIFY(red(Start() + 90 * ChartSecond));
+        QVERIFY(!red(Start() + 50 * ChartSecond));      // in the silence
+        QVERIFY(!red(Start() + 9 * ChartSecond + 500)); // across the stop
+        const int band = qRound(chart->XOf(Start() + 50 * ChartSecond));
+        QCOMPARE_NE(image.pixelColor(band, plot.top() + plot.height() / 3), QColor(Qt::white));
+        chart->SetReadOut(Start() + 50 * ChartSecond);
+        QVERIFY2(chart->ReadOutText().endsWith(QStringLiteral("no reply")),
+                 qPrintable(chart->ReadOutText()));
+        chart->SetReadOut(Start() + 90 * ChartSecond);
+        QVERIFY(chart->ReadOutText().contains(QStringLiteral("Mains 27.000 V")));
+
+        // "Live" off without a past day: nothing drawn, and nothing read out either.
+        form.TabSheet3->CheckLive->click();
+        QVERIFY(!chart->LiveShown());
+        QCOMPARE(chart->ReadOutText(), QString());
     }
 
     void PointsArrivingFastRedrawAFewTimesASecondWhileInSight() {

@@ -147,7 +147,9 @@ private slots:
         port.SetPort(pty.SlavePath());
         std::vector<TComPortInfo> present;
         TComSetupFrm dialog(port, [&present] {
-            return present.empty() ? present : throw std::runtime_error("Registry error");
+            return present.empty()
+                       ? present
+                       : throw std::runtime_error("Reading the system's device list failed");
         });
         QCOMPARE(dialog.LabelPortInfo->text(), QString());
         dialog.Combo1->setEditText(QString::fromStdString(link));
@@ -159,7 +161,8 @@ private slots:
         QCOMPARE(dialog.LabelPortInfo->text(), QStringLiteral("not present"));
         present = {{"/dev/ttyUSB7", "ftdi_sio", "", "", "", ""}, {}};
         dialog.ButtonRefresh->click();
-        QCOMPARE(dialog.LabelError->text(), QStringLiteral("Registry error"));
+        QCOMPARE(dialog.LabelError->text(),
+                 QStringLiteral("Reading the system's device list failed"));
         QVERIFY(!dialog.LabelError->isHidden());
     }
 
@@ -201,6 +204,35 @@ private slots:
         });
         ShowComSetupDialog(port, nullptr);
         QCOMPARE(port.BaudRate(), br115200);
+    }
+
+    // OK on a device that is not there fails inside the dialog and closes the port; Cancel then
+    // opens the port that worked again, on its line settings.
+    void CancelAfterAFailedOkRestoresThePortThatWorked() {
+        TTempDir dir;
+        TPtyPair pty;
+        TEventQueue mainThread;
+        TComPort port(mainThread);
+        SetComPort1Design(port);
+        port.SetPort(pty.SlavePath());
+        port.Open();
+        QVERIFY(port.Connected());
+        const std::string missing = (dir.Path() / "ttyUSB9").string();
+        OnModalDialog([&missing](TComSetupFrm* dialog) {
+            dialog->Combo1->setEditText(QString::fromStdString(missing));
+            dialog->Combo2->setCurrentIndex(dialog->Combo2->findText("9600"));
+            dialog->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+            QVERIFY(!dialog->LabelError->isHidden());
+            QVERIFY(dialog->isVisible());
+            dialog->reject();
+        });
+        ShowComSetupDialog(port, nullptr);
+        QCOMPARE(port.Port(), pty.SlavePath());
+        QCOMPARE(port.BaudRate(), br115200);
+        QVERIFY(port.Connected());
+        const std::string poll("\xAA\x01\x30\x41\x71\xAA\x02", 7);
+        port.WriteFrame(poll.data(), int32_t(poll.size()));
+        QCOMPARE(pty.Receive(poll.size(), std::chrono::seconds(10)), poll);
     }
 };
 

@@ -4,6 +4,7 @@
 // than 4,096 records while lines are written during the reading.
 
 #include "fakes.h"
+#include "hung_run.h"
 #include "model/event_record.h"
 #include "store/report_file.h"
 #include "temp_dir.h"
@@ -114,13 +115,13 @@ private slots:
         TFifoWatchdog dataWatchdog(data);
         auto* history = new TEventHistoryPage(Dir().Path().string(), *FErrors, FWindow.get());
         history->Load();
-        QTRY_VERIFY_WITH_TIMEOUT(!history->Loading(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!history->Loading(), HungRunMs);
         QVERIFY(history->MemoUnreadable->toPlainText().contains(
             QStringLiteral("Kelm2_Udal_20240302.txt, line 0: not a regular file")));
 
         auto* chart = new TChartPage(*FErrors, FWindow.get());
         chart->OpenDay(data);
-        QTRY_VERIFY_WITH_TIMEOUT(!chart->DayLoading(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!chart->DayLoading(), HungRunMs);
         QVERIFY(FErrors->OpenMessages()
                     .join(QLatin1Char('\n'))
                     .contains(QStringLiteral("not a regular file")));
@@ -156,7 +157,7 @@ private slots:
         QVERIFY(page->Loading());
         FWindow.reset(); // would wait for ever for the stalled read
         *stalled = false;
-        QTRY_VERIFY_WITH_TIMEOUT(returned->load(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(returned->load(), HungRunMs);
         QTest::qWait(50); // a hand-over queued to the page that is gone would come up now
     }
 
@@ -172,7 +173,7 @@ private slots:
         FWindow->show();
         TLoopGaps gaps;
         page->Load();
-        QTRY_VERIFY_WITH_TIMEOUT(!page->Loading(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!page->Loading(), HungRunMs);
         QTest::qWait(20); // the page shows what it read
         qInfo("longest gap between event loop turns: %lld ms",
               static_cast<long long>(gaps.LongestMs()));
@@ -199,7 +200,7 @@ private slots:
         auto* page = new TEventHistoryPage(Dir().Path().string(), *FErrors, FWindow.get());
         page->Load();
         page->AddLiveLine(written); // the loaded history is handed over at the next event turn
-        QTRY_VERIFY_WITH_TIMEOUT(!page->Loading(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!page->Loading(), HungRunMs);
         page->AddLiveLine(Event(8, today));
         const auto& entries = page->History().Entries();
         QCOMPARE(entries.size(), std::size_t{2 + 4097 + 1});

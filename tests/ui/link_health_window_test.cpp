@@ -9,6 +9,7 @@
 #include "panel_frames.h"
 #include "pty_pair.h"
 #include "temp_dir.h"
+#include "transport/com_port_errors.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
 #include "ui/led_shape.h"
@@ -28,6 +29,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -97,6 +99,10 @@ private slots:
                                                 QString::fromStdString(FLink.string()) +
                                                 QStringLiteral(" 115200 8N1")),
             HungRunMs);
+        // Before any reply the values are no panel's: greyed, and the note says so.
+        QVERIFY(form.StatusPages().Stale());
+        QCOMPARE(form.StatusPages().StaleMarker(0)->Note()->text(),
+                 QStringLiteral("No reply yet: no values of the panel"));
         QVERIFY(AnswerPoll(form));
         QTRY_COMPARE_WITH_TIMEOUT(bar->State()->text(), QStringLiteral("polling"), HungRunMs);
         QCOMPARE(bar->AgeColour(), TAgeColour::Green);
@@ -123,10 +129,10 @@ private slots:
                  QStringList{"Serial device gone: the adapter was pulled or the line hung up"});
         // The waiting-byte count or the wait itself fails, whichever the hang-up reaches first.
         const QString detail = ErrorLines(form).join('\n');
-        QVERIFY2(detail.contains(QStringLiteral("ClearCommError function failed (win error code: "
+        QVERIFY2(detail.contains(QStringLiteral("Reading the serial line's errors failed (errno "
                                                 "5) - Input/output error on ") +
                                  QString::fromStdString(FLink.string())) ||
-                     detail.contains(QStringLiteral("Unable to get async status (win error code: "
+                     detail.contains(QStringLiteral("Cannot read the serial port's status (errno "
                                                     "5) - Input/output error on ") +
                                      QString::fromStdString(FLink.string())),
                  qPrintable(detail));
@@ -182,6 +188,29 @@ private slots:
         QVERIFY(!ErrorLines(form)[0].contains(QStringLiteral("times")));
         errors.DismissAll();
         QVERIFY(!errors.Area()->isVisible());
+
+        // At the design width a refused port's instruction is in sight: wrapped at the panel's
+        // edge, no scroll bar over it, no row cut in half.
+        form.resize(1012, 619);
+        EComPort refused(1, EACCES);
+        refused.SetDevice("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0");
+        errors.Show(QStringLiteral("Failed to store settings"), QStringLiteral("No space left"));
+        errors.Show(refused);
+        QApplication::processEvents();
+        auto* list = errors.Area()->findChild<QListWidget*>(QStringLiteral("ErrorList"));
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+        for (int row = 0; row < list->count(); ++row) {
+            const QRect shown = list->visualItemRect(list->item(row));
+            if (shown.top() < list->viewport()->height()) {
+                QVERIFY2(shown.bottom() < list->viewport()->height(),
+                         qPrintable(list->item(row)->text()));
+            }
+        }
+        const QRect first = list->visualItemRect(list->item(0));
+        QVERIFY(list->item(0)->text().contains(QStringLiteral("sudo adduser $USER dialout")));
+        QVERIFY(first.bottom() < list->viewport()->height());
+        QVERIFY(first.right() <= list->viewport()->width());
+        QVERIFY(first.height() > 2 * list->fontMetrics().lineSpacing()); // wrapped, not cut
         form.close();
     }
 
@@ -235,6 +264,15 @@ private slots:
         QVERIFY(text.find("  AA 01 30 41 71 AA 02\r\n") != std::string::npos);
         monitor->ClearButton()->click();
         QCOMPARE(view->toPlainText(), QString());
+
+        // Esc in the frames' view closes it, and so does its Close button.
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(!monitor->isVisible());
+        form.TabSheet2->ButtonMonitor->click();
+        QVERIFY(monitor->isVisible());
+        monitor->CloseButton()->click();
+        QVERIFY(!monitor->isVisible());
         form.close();
     }
 

@@ -48,7 +48,9 @@ QString PlainText(QString text) {
 QList<QWidget*> VisibleControls(QWidget* page) {
     QList<QWidget*> controls;
     for (QWidget* widget : page->findChildren<QWidget*>()) {
+        // The note over stale values floats over the page by design (no reply yet here).
         if (!widget->isVisible() || widget->parentWidget() == nullptr ||
+            widget->objectName() == QStringLiteral("StaleNote") ||
             qobject_cast<QAbstractSpinBox*>(widget->parentWidget()) != nullptr ||
             qobject_cast<QComboBox*>(widget->parentWidget()) != nullptr) {
             continue;
