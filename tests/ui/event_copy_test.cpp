@@ -290,7 +290,7 @@ private slots:
 
         QTRY_VERIFY_WITH_TIMEOUT(panel.Output().contains(QStringLiteral("event log restarted")),
                                  30000);
-        QTRY_COMPARE_WITH_TIMEOUT(MissingRecords(panel, dir.Path(), EmptySlot), 0, 200000);
+        QTRY_COMPARE_WITH_TIMEOUT(MissingRecords(panel, dir.Path(), EmptySlot), 0, 150000);
         QTRY_COMPARE_WITH_TIMEOUT(form->Master->EditKon()->text(), QStringLiteral("10"), 10000);
         form->close(); // the close waits a second for late replies, then saves
         form.reset();
