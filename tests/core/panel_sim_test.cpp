@@ -36,6 +36,7 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace ps = panel_sim;
@@ -182,6 +183,25 @@ TEST(PanelSimEventRing, WrapsAtItsCapacityAndOverwritesTheOldest) {
                       0x0A}));
 }
 
+TEST(PanelSimEventRing, ACapacityChangeKeepsTheNewestRecordsInOrderNumberedFromZero) {
+    ps::TEventRing ring(4);
+    for (uint8_t code = 1; code <= 6; ++code) {
+        ring.Append(0xA0, code, 0, code); // wrapped: slots hold 5, 6, 3, 4
+    }
+    ring.Resize(3);
+    EXPECT_EQ(std::make_tuple(ring.Start(), ring.End(), ring.Count()), std::make_tuple(0, 0, 3u));
+    for (uint16_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(ring.At(i).Code, 4 + i);
+        EXPECT_EQ(ring.At(i).Index, i);
+    }
+    ring.Resize(6);
+    EXPECT_EQ(std::make_tuple(ring.Start(), ring.End(), ring.Count()), std::make_tuple(0, 3, 3u));
+    EXPECT_EQ(ring.At(2).Code, 6);
+    EXPECT_EQ(ring.At(3).Code, 0);
+    EXPECT_EQ(ring.At(3).Index, 3);
+    EXPECT_THROW(ring.Resize(0), std::out_of_range);
+}
+
 // Records the events the installation logs, as "code/device/loop".
 class TEventList : public ps::IEventSink {
 public:
@@ -190,6 +210,10 @@ public:
                          std::to_string(loop));
     }
     void RestartLog() override { Events.push_back("restart"); }
+    void RefillLog(uint32_t count) override { Events.push_back("refill " + std::to_string(count)); }
+    void ResizeLog(uint16_t capacity) override {
+        Events.push_back("capacity " + std::to_string(capacity));
+    }
     std::vector<std::string> Take() { return std::exchange(Events, {}); }
     std::vector<std::string> Events;
 };
@@ -419,6 +443,54 @@ TEST(PanelSimPanel, StampsTheChosenBacklogRecordWithThirtyFirstFebruary) {
     EXPECT_EQ(std::make_pair(t.Month, t.Day), std::make_pair(2, 31));
     EXPECT_TRUE(ps::IsRealDate(ps::DecodePanelTime(panel.Ring().At(2).Time)));
     EXPECT_TRUE(ps::IsRealDate(ps::DecodePanelTime(panel.Ring().At(4).Time)));
+}
+
+// The event log's field faults, as the tool sees them on the wire: 'G' answered only every
+// third time, one slot answered empty, the log refilled at once, its capacity changed.
+TEST(PanelSimPanel, EventLogFaultsReachTheReplies) {
+    ps::TSimPanelConfig c = PanelConfig();
+    c.Capacity = 10;
+    c.EmptySlot = 2;
+    c.AnswerGEvery = 3;
+    ps::TSimPanel panel(c, nullptr);
+    auto ask = [&](uint8_t index) { return panel.Handle({'G', {index, 0}}); };
+    EXPECT_FALSE(ask(1));
+    EXPECT_FALSE(ask(1));
+    ASSERT_TRUE(ask(1));
+    EXPECT_FALSE(ask(2));
+    EXPECT_FALSE(ask(2));
+    auto empty = ask(2);
+    ASSERT_TRUE(empty);
+    EXPECT_NE(panel.Ring().At(2).Code, 0);
+    EXPECT_EQ(empty->Payload, (TBytes{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+
+    const uint32_t before = panel.Ring().At(4).Time;
+    ps::ApplyAction(ps::ParseAction("log-refill 4"), panel.Installation());
+    EXPECT_EQ(panel.Handle({'U', {}})->Payload, (TBytes{0, 0, 4, 0, 10, 0}));
+    EXPECT_EQ(panel.Ring().At(3).Time, panel.Clock().NowPanelTime());
+    EXPECT_EQ(panel.Ring().At(2).Time + 1, panel.Ring().At(3).Time);
+    EXPECT_NE(panel.Ring().At(3).Time, before);
+    EXPECT_EQ(panel.Ring().At(4).Code, 0);
+
+    const uint32_t second = panel.Ring().At(1).Time;
+    ps::ApplyAction(ps::ParseAction("log-capacity 3"), panel.Installation());
+    EXPECT_EQ(panel.Handle({'U', {}})->Payload, (TBytes{0, 0, 0, 0, 3, 0}));
+    EXPECT_EQ(panel.Ring().At(0).Time, second);
+    EXPECT_THROW(ps::ParseAction("log-capacity 0"), std::invalid_argument);
+}
+
+// Replies sent twice and held back: each goes out as often and in the order asked for.
+TEST(PanelSimPanel, RepliesGoOutTwiceOrAfterTheNextOneAsAsked) {
+    ps::TReplyDelay link(std::chrono::milliseconds(0), {3, 2});
+    std::vector<int> sent;
+    for (int k = 1; k <= 6; ++k) {
+        link.Send([&sent, k] { sent.push_back(k); });
+    }
+    link.SendDue(); // the sixth is held back for a second, or until a seventh
+    EXPECT_EQ(sent, (std::vector<int>{1, 3, 3, 2, 5, 4}));
+    EXPECT_GT(link.WaitMs(5000), 0);
+    link.Send([&sent] { sent.push_back(7); });
+    EXPECT_EQ(sent, (std::vector<int>{1, 3, 3, 2, 5, 4, 7, 6}));
 }
 
 TEST(PanelSimPanel, RefusesAConfigurationNoPanelHas) {

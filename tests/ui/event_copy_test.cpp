@@ -14,9 +14,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QtTest>
 
+#include <map>
 #include <memory>
 #include <numeric>
 
@@ -44,6 +46,62 @@ std::vector<int> Range(int count) {
     std::vector<int> r(static_cast<std::size_t>(count));
     std::iota(r.begin(), r.end(), 0);
     return r;
+}
+
+// A record as the simulated panel logged it, told by its output ("event 7: TEXT (device 0,
+// loop 1) at 13:45:30 17.05.2026"), and whether an event line of the report is that record: the
+// same index, panel time, device and loop.
+struct TLoggedRecord {
+    int Index = 0;
+    int Device = 0;
+    int Loop = 0;
+    std::string Time;
+
+    bool IsLine(const std::string& line) const {
+        char head[64];
+        std::snprintf(head, sizeof head, ";Zar=%X;Sm=%X;", Device, Loop);
+        return EventLineIndex(line) == Index &&
+               line.find(";t=" + Time + ";") != std::string::npos &&
+               line.find(head) != std::string::npos;
+    }
+};
+
+struct TPanelLog {
+    std::vector<TLoggedRecord> Logged; // every record ever written, in order
+    std::map<int, TLoggedRecord> Held; // what the ring holds now, by index
+};
+
+TPanelLog PanelLog(const QString& output) {
+    static const QRegularExpression eventLine(QStringLiteral(
+        R"(event (\d+): .* \(device (\d+), loop (\d+)\) at (\d\d:\d\d:\d\d \d\d\.\d\d\.\d{4})$)"));
+    TPanelLog log;
+    for (const QString& line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (line.contains(QStringLiteral("event log restarted"))) {
+            log.Held.clear();
+        }
+        const QRegularExpressionMatch m = eventLine.match(line.trimmed());
+        if (m.hasMatch()) {
+            TLoggedRecord r{m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                            m.captured(4).toStdString()};
+            log.Logged.push_back(r);
+            log.Held[r.Index] = r;
+        }
+    }
+    return log;
+}
+
+int LinesOf(const std::vector<std::string>& lines, const TLoggedRecord& record) {
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                          [&](const std::string& l) { return record.IsLine(l); }));
+}
+
+// Records the panel holds (but slot `emptySlot`, which it answers empty) not yet in the report.
+int MissingRecords(TPanelSimProcess& panel, const std::filesystem::path& dir, int emptySlot) {
+    const TPanelLog log = PanelLog(panel.Output());
+    const std::vector<std::string> lines = EventReportLines(dir);
+    return static_cast<int>(std::count_if(log.Held.begin(), log.Held.end(), [&](const auto& held) {
+        return held.first != emptySlot && LinesOf(lines, held.second) == 0;
+    }));
 }
 
 // A window on the directory with the program's reports there, polling every 100 ms.
@@ -210,6 +268,53 @@ private slots:
         const std::string ini = ReadFileBytes(dir.Path() / "Kelm2.ini");
         QVERIFY2(ini.find("[Zar0]\r\nindex=10\r\n") != std::string::npos, ini.c_str());
         QVERIFY2(ini.find("diry=6\r\n") != std::string::npos, ini.c_str());
+    }
+
+    // The field at its worst, through the real program: a link that answers 'G' only every third
+    // time, repeats every fourth reply and holds every fifth back behind the next one; a slot
+    // the panel answers empty; and, while the copy runs, the log cleared and refilled at once
+    // past the index the tool stored. Every record the panel holds ends up in the event report
+    // exactly once; none of the old log is written twice, and nothing the panel never held.
+    void ALossyLinkAnEmptySlotAndARefilledLogStillGiveEveryRecordOnce() {
+        TTempDir dir;
+        const auto link = dir.Path() / "panel-link";
+        const auto scenario = dir.Path() / "refill.scenario";
+        WriteFileBytes(scenario, "# the log cleared and refilled between two looks of the tool\n"
+                                 "15 log-refill 10\n");
+        constexpr int EmptySlot = 3;
+        TPanelSimProcess panel(link, {"--slaves", "0", "--backlog", "6", "--empty-slot", "3",
+                                      "--answer-g-every", "3", "--duplicate-every", "4",
+                                      "--hold-back-every", "5", "--scenario",
+                                      QString::fromStdString(scenario.string())});
+        QVERIFY(panel.Started());
+        WriteToolSettingsForLink(dir.Path(), link);
+        TReports reports(dir.Path().string(), SystemClock());
+        auto form = OpenWindow(dir, reports);
+
+        QTRY_VERIFY_WITH_TIMEOUT(panel.Output().contains(QStringLiteral("event log restarted")),
+                                 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(MissingRecords(panel, dir.Path(), EmptySlot), 0, 150000);
+        QTRY_COMPARE_WITH_TIMEOUT(form->Master->EditKon()->text(), QStringLiteral("10"), 10000);
+        form->close(); // the close waits a second for late replies, then saves
+        form.reset();
+
+        const TPanelLog log = PanelLog(panel.Output());
+        QCOMPARE(static_cast<int>(log.Held.size()), 10);
+        const std::vector<std::string> lines = EventReportLines(dir.Path());
+        for (const auto& [index, record] : log.Held) {
+            QCOMPARE(LinesOf(lines, record), index == EmptySlot ? 0 : 1);
+        }
+        for (const TLoggedRecord& record : log.Logged) {
+            QVERIFY2(LinesOf(lines, record) <= 1, record.Time.c_str());
+        }
+        for (const std::string& line : lines) {
+            if (EventLineIndex(line) >= 0) {
+                QVERIFY2(EventLineIndex(line) != EmptySlot, line.c_str());
+                QVERIFY2(std::any_of(log.Logged.begin(), log.Logged.end(),
+                                     [&](const TLoggedRecord& r) { return r.IsLine(line); }),
+                         line.c_str());
+            }
+        }
     }
 };
 

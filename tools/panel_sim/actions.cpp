@@ -118,6 +118,12 @@ TAction ParseAction(const std::string& text) {
         a.Args = {Number(w[1], 0, 255, "the event code"),
                   w.size() > 2 ? Number(w[2], 0, 4, "the device") : 0,
                   w.size() > 3 ? Number(w[3], 0, 15, "the loop") : 0};
+    } else if (v == "log-refill") {
+        RequireCount(w, 1, 1);
+        a.Args = {Number(w[1], 0, 65535, "the number of records")};
+    } else if (v == "log-capacity") {
+        RequireCount(w, 1, 1);
+        a.Args = {Number(w[1], 1, 65535, "the capacity")};
     } else if (v == "slaves") {
         RequireCount(w, 1, 1);
         a.Args = {Number(w[1], 0, 4, "the number of slaves")};
@@ -158,6 +164,10 @@ void ApplyAction(const TAction& a, TInstallation& inst) {
         inst.SetSlaves(x[0]);
     } else if (v == "log-restart") {
         inst.RestartLog();
+    } else if (v == "log-refill") {
+        inst.RefillLog(static_cast<uint32_t>(x[0]));
+    } else if (v == "log-capacity") {
+        inst.ResizeLog(static_cast<uint16_t>(x[0]));
     }
 }
 

@@ -12,6 +12,8 @@
 //   slaves N
 //   event CODE [DEVICE [LOOP]]  a raw event of any code 0 to 255, state unchanged
 //   log-restart                 the event log is cleared and starts again at index 0
+//   log-refill N                cleared, then N records written at once
+//   log-capacity N              N slots: the newest records kept, numbered from 0 again
 // DEVICE is 0 for the master, 1 to 4 for a slave.
 
 #include "panel_sim/installation.h"

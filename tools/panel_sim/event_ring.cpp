@@ -2,6 +2,7 @@
 
 #include "panel_sim/wire_bytes.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace panel_sim {
@@ -34,6 +35,28 @@ void TEventRing::Clear() {
     FStart = 0;
     FEnd = 0;
     FCount = 0;
+}
+
+void TEventRing::Resize(uint16_t capacity) {
+    if (capacity == 0) {
+        throw std::out_of_range("event ring capacity must be at least 1");
+    }
+    const uint32_t kept = std::min<uint32_t>(FCount, capacity);
+    std::vector<TEventRecord> held;
+    for (uint32_t k = FCount - kept; k < FCount; ++k) {
+        held.push_back(FSlots[(FStart + k) % FSlots.size()]);
+    }
+    FSlots.assign(capacity, TEventRecord{});
+    for (uint16_t i = 0; i < capacity; ++i) {
+        FSlots[i].Index = i;
+    }
+    for (uint16_t i = 0; i < held.size(); ++i) {
+        FSlots[i] = held[i];
+        FSlots[i].Index = i;
+    }
+    FStart = 0;
+    FCount = kept;
+    FEnd = static_cast<uint16_t>(kept % capacity);
 }
 
 uint16_t TEventRing::Append(uint64_t id, uint8_t code, uint8_t source, uint32_t time) {

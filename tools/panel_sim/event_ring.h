@@ -30,6 +30,10 @@ public:
     // Empties every slot; the next record goes to index 0.
     void Clear();
 
+    // Gives the ring `capacity` slots (1 to 65535; 0 raises std::out_of_range). The newest
+    // records that fit are kept in their order and numbered again from 0; the rest is lost.
+    void Resize(uint16_t capacity);
+
     // Writes a record at the end index and returns that index.
     uint16_t Append(uint64_t id, uint8_t code, uint8_t source, uint32_t time);
 

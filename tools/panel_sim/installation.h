@@ -22,6 +22,12 @@ public:
     virtual void AddEvent(uint8_t code, int device, int loop) = 0;
     // The log is cleared and numbered from 0 again (memory cleared, board replaced).
     virtual void RestartLog() = 0;
+    // The log is cleared and `count` records are written into it at once (a panel that logged
+    // a burst right after its memory was cleared).
+    virtual void RefillLog(uint32_t count) = 0;
+    // The log gets `capacity` slots: the records held are kept, the newest last, and numbered
+    // again from 0 (a firmware update that sizes the memory anew).
+    virtual void ResizeLog(uint16_t capacity) = 0;
 };
 
 enum class TPhase { Quiet, Prealarm, Delay, Extinguishing, Extinguished, Resetting };
@@ -73,6 +79,8 @@ public:
     void LogEvent(uint8_t code, int device, int loop);
     // Clears the event log: it starts again at index 0.
     void RestartLog() { FEvents.RestartLog(); }
+    void RefillLog(uint32_t count) { FEvents.RefillLog(count); }
+    void ResizeLog(uint16_t capacity) { FEvents.ResizeLog(capacity); }
     // Holds a value at a level (std::nullopt: back to what the state gives).
     void PinValue(int device, TValue value, std::optional<uint16_t> level);
 

@@ -58,6 +58,8 @@ TSimPanelConfig PanelConfig(const TSimOptions& o) {
     c.ImpossibleDateRecord = o.ImpossibleDate;
     c.Version = o.Version;
     c.LostRecord = o.LostRecord;
+    c.EmptySlot = o.EmptySlot;
+    c.AnswerGEvery = o.AnswerGEvery;
     c.Start = LocalNow();
     if (c.Start.Year < 2000 || c.Start.Year > 2133) {
         c.Start = TPanelDateTime{}; // a PC clock outside the panel calendar: start at 2000
@@ -91,8 +93,8 @@ bool OnKey(char key, TSimPanel& panel) {
 }
 
 void Run(TSimPanel& panel, TPtyLink& link, TUdpLink* udp, TScenarioPlayer& player,
-         TKeyboard& keyboard, std::chrono::milliseconds replyDelay) {
-    TReplyDelay delay(replyDelay);
+         TKeyboard& keyboard, std::chrono::milliseconds replyDelay, TReplyFaults faults) {
+    TReplyDelay delay(replyDelay, faults);
     TSerialFrontEnd serial(link, panel, delay, Log);
     std::vector<IFrontEnd*> frontEnds{&serial};
     std::optional<TUdpFrontEnd> datagrams;
@@ -186,7 +188,8 @@ int main(int argc, char** argv) {
                 "s slave 1, q quit");
         }
         Run(panel, link, udp ? &*udp : nullptr, player, keyboard,
-            std::chrono::milliseconds(options.ReplyDelayMs));
+            std::chrono::milliseconds(options.ReplyDelayMs),
+            TReplyFaults{options.DuplicateEvery, options.HoldBackEvery});
         Log("stopped");
     } catch (const std::exception& e) {
         std::cerr << "orvant2-panel-sim: " << e.what() << "\n";

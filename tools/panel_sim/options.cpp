@@ -86,6 +86,17 @@ TSimOptions ParseOptions(const std::vector<std::string>& args) {
             o.ReplyDelayMs = static_cast<uint32_t>(Unsigned(value(), 60000, 10, a));
         } else if (a == "--lose-record") {
             o.LostRecord = static_cast<uint16_t>(Unsigned(value(), 65535, 10, a));
+        } else if (a == "--empty-slot") {
+            o.EmptySlot = static_cast<uint16_t>(Unsigned(value(), 65535, 10, a));
+        } else if (a == "--answer-g-every") {
+            o.AnswerGEvery = static_cast<uint32_t>(Unsigned(value(), 1000, 10, a));
+            if (o.AnswerGEvery == 0) {
+                throw std::invalid_argument("--answer-g-every: 1 answers every request");
+            }
+        } else if (a == "--duplicate-every") {
+            o.DuplicateEvery = static_cast<uint32_t>(Unsigned(value(), 1000, 10, a));
+        } else if (a == "--hold-back-every") {
+            o.HoldBackEvery = static_cast<uint32_t>(Unsigned(value(), 1000, 10, a));
         } else if (a == "--verbose" || a == "-v") {
             o.Verbose = true;
         } else if (a == "--no-keys") {
@@ -134,6 +145,11 @@ std::string HelpText() {
            "  --reply-delay MS    send every reply this many milliseconds late, as a slow link\n"
            "                      or a busy panel does (default 0)\n"
            "  --lose-record N     never answer the request for event record N\n"
+           "  --empty-slot N      answer event record N as an empty slot, whatever the log holds\n"
+           "  --answer-g-every N  answer 'G' only every N-th time it comes (default 1: always)\n"
+           "  --duplicate-every N send every N-th reply twice (default 0: none)\n"
+           "  --hold-back-every N hold every N-th reply back and send it after the next one\n"
+           "                      (at most a second late; default 0: none)\n"
            "  --verbose, -v       note every request, the status polls too\n"
            "  --no-keys           do not read keys from the terminal\n"
            "  --help, -h          this text\n"
@@ -143,6 +159,8 @@ std::string HelpText() {
            "  mains-fail [DEV]   mains-ok [DEV]   battery-fault [DEV]   battery-ok [DEV]\n"
            "  slave-fault [K]   slave-ok [K]   slaves N   event CODE [DEV [LOOP]]\n"
            "  log-restart   (the event log is cleared and numbered from 0 again)\n"
+           "  log-refill N   (cleared, then N records written at once)\n"
+           "  log-capacity N   (N slots; the newest records kept, numbered from 0 again)\n"
            "  line DEV A|B|C silent|disconnected|short|failure|off\n"
            "  set DEV VALUE LEVEL|auto   (VA IA VB IB VC IC VNet VDet VBat VHas1 VSir TE TI TB P,\n"
            "                              raw units: mV, uA, 0.1 C, mbar)\n"

@@ -22,6 +22,10 @@ struct TSimOptions {
     std::string Version = "V2.10 SIM";
     uint32_t ReplyDelayMs = 0;          // every reply goes out this much later
     std::optional<uint16_t> LostRecord; // a slot whose 'G' is never answered
+    std::optional<uint16_t> EmptySlot;  // a slot always answered as empty
+    uint32_t AnswerGEvery = 1;          // 'G' answered only every n-th time
+    uint32_t DuplicateEvery = 0;        // every n-th reply sent twice; 0: none
+    uint32_t HoldBackEvery = 0;         // every n-th reply sent after the next one; 0: none
     bool Verbose = false;
     bool Keys = true; // read keys from stdin when it is a terminal
     bool Help = false;

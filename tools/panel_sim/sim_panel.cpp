@@ -3,6 +3,7 @@
 #include "panel_sim/event_codes.h"
 #include "panel_sim/wire_bytes.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <stdexcept>
@@ -53,7 +54,8 @@ std::string FormatPanelTime(const TPanelDateTime& t) {
 TSimPanel::TSimPanel(const TSimPanelConfig& config, TLogLine log)
     : FLog(std::move(log)), FRing(config.Capacity), FClock(config.Start),
       FInstallation(config.Installation, *this), FVersion(CheckedVersion(config.Version)),
-      FImpossibleDateRecord(config.ImpossibleDateRecord), FLostRecord(config.LostRecord) {
+      FImpossibleDateRecord(config.ImpossibleDateRecord), FLostRecord(config.LostRecord),
+      FEmptySlot(config.EmptySlot), FAnswerGEvery(std::max<uint32_t>(config.AnswerGEvery, 1)) {
     AddBacklog(config.Backlog);
 }
 
@@ -78,6 +80,22 @@ void TSimPanel::AddBacklog(uint32_t count) {
 void TSimPanel::RestartLog() {
     FRing.Clear();
     Note("event log restarted: empty, the next record is 0");
+}
+
+void TSimPanel::RefillLog(uint32_t count) {
+    FRing.Clear();
+    Note("event log restarted: empty, the next record is 0");
+    for (uint32_t i = 0; i < count; ++i) {
+        const TPastEvent& e = PastEvents[i % PastEvents.size()];
+        // A second apart, the last one now, so that each record differs from its neighbours.
+        AddEventAt(e.Code, 0, e.Loop, FClock.Before(count - 1 - i));
+    }
+}
+
+void TSimPanel::ResizeLog(uint16_t capacity) {
+    FRing.Resize(capacity);
+    Note("event log resized: " + std::to_string(FRing.Count()) + " records kept of a ring of " +
+         std::to_string(FRing.Capacity()) + ", numbered from 0");
 }
 
 void TSimPanel::AddEvent(uint8_t code, int device, int loop) {
@@ -145,12 +163,22 @@ std::optional<TMessage> TSimPanel::EventRecordReply(const TMessage& request) {
              std::to_string(FRing.Capacity()));
         return std::nullopt;
     }
+    if (++FGRequests % FAnswerGEvery != 0) {
+        Note("G " + std::to_string(index) + ": not answered (the panel answers 1 in " +
+             std::to_string(FAnswerGEvery) + ")");
+        return std::nullopt;
+    }
     if (index == FLostRecord) {
         Note("G " + std::to_string(index) + ": not answered (a lost record)");
         return std::nullopt;
     }
     if (FVerbose) {
         Note("G: event " + std::to_string(index));
+    }
+    if (index == FEmptySlot) {
+        Note("G " + std::to_string(index) + ": answered as an empty slot");
+        auto bytes = EncodeEventRecord(TEventRecord{index});
+        return TMessage{'G', {bytes.begin(), bytes.end()}};
     }
     auto bytes = EncodeEventRecord(FRing.At(index));
     return TMessage{'G', {bytes.begin(), bytes.end()}};

@@ -27,6 +27,11 @@ struct TSimPanelConfig {
     TPanelDateTime Start; // the panel clock at start
     // A slot whose record the panel never sends (a damaged memory cell); none when empty.
     std::optional<uint16_t> LostRecord;
+    // A slot the panel always answers as empty (a cell that reads back blank), whatever the
+    // ring holds there; none when empty.
+    std::optional<uint16_t> EmptySlot;
+    // 'G' is answered only every n-th time it comes (a link that loses most requests); 1: always.
+    uint32_t AnswerGEvery = 1;
 };
 
 // One line of the simulator's own output.
@@ -56,6 +61,8 @@ public:
 
     void AddEvent(uint8_t code, int device, int loop) override;
     void RestartLog() override;
+    void RefillLog(uint32_t count) override;
+    void ResizeLog(uint16_t capacity) override;
 
 private:
     void AddBacklog(uint32_t count);
@@ -74,6 +81,9 @@ private:
     std::string FVersion;
     std::optional<uint32_t> FImpossibleDateRecord;
     std::optional<uint16_t> FLostRecord;
+    std::optional<uint16_t> FEmptySlot;
+    uint32_t FAnswerGEvery = 1;
+    uint32_t FGRequests = 0; // 'G' requests seen, for FAnswerGEvery
     bool FVerbose = false;
 };
 
