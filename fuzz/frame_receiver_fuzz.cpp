@@ -87,6 +87,18 @@ public:
         document.Set(section, key, value);
         FText = document.Text();
     }
+    // All of them or none, as the settings file does.
+    void WriteStrings(const std::string& section,
+                      const std::vector<std::pair<std::string, std::string>>& values) override {
+        TIniDocument document(FText);
+        for (const auto& [key, value] : values) {
+            if (value.ends_with("EE")) {
+                throw EOrvant("Unable to write to Kelm2.ini");
+            }
+            document.Set(section, key, value);
+        }
+        FText = document.Text();
+    }
     void UpdateFile() override {}
 
 private:
