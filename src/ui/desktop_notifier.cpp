@@ -14,7 +14,7 @@
 
 namespace {
 
-// The urgency hint of the notification specification: 1 normal, 2 critical.
+// The urgency hint desktops read from a notification: 1 normal, 2 critical.
 constexpr uchar UrgencyNormal = 1;
 constexpr uchar UrgencyCritical = 2;
 

@@ -42,7 +42,7 @@ struct TReceived {
 
 } // namespace
 
-// The notification service of the freedesktop specification, as far as the tool uses it.
+// A desktop notification service (org.freedesktop.Notifications), as far as the tool uses it.
 class TFakeNotifications : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")

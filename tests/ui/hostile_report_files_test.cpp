@@ -142,23 +142,28 @@ private slots:
     void AStalledReadIsAbandonedAtTheClose() {
         auto stalled = std::make_shared<std::atomic<bool>>(true);
         auto returned = std::make_shared<std::atomic<bool>>(false);
+        // Held by the read, so by the reading thread until it has handed over what it read.
+        auto reading = std::make_shared<int>(0);
+        const std::weak_ptr<int> stillReading = reading;
         auto* page = new TEventHistoryPage(Dir().Path().string(), *FErrors, FWindow.get());
-        page->Loader().SetRead(
-            [stalled, returned](const std::string&, const auto&, const std::atomic<bool>&) {
-                while (*stalled) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                }
-                TEventHistory history;
-                history.AddLine(Event(1, At(2026, 12, 7, 10, 0, 0)), history.AddFile("x"), 1);
-                *returned = true;
-                return history;
-            });
+        page->Loader().SetRead([stalled, returned, reading](const std::string&, const auto&,
+                                                            const std::atomic<bool>&) {
+            stalled->wait(true);
+            TEventHistory history;
+            history.AddLine(Event(1, At(2026, 12, 7, 10, 0, 0)), history.AddFile("x"), 1);
+            *returned = true;
+            return history;
+        });
+        reading.reset();
         page->Load();
         QVERIFY(page->Loading());
         FWindow.reset(); // would wait for ever for the stalled read
         *stalled = false;
-        QTRY_VERIFY_WITH_TIMEOUT(returned->load(), HungRunMs);
-        QTest::qWait(50); // a hand-over queued to the page that is gone would come up now
+        stalled->notify_all();
+        QTRY_VERIFY_WITH_TIMEOUT(stillReading.expired(), HungRunMs);
+        QVERIFY(returned->load());
+        // A hand-over queued to the page that is gone would come up now.
+        QCoreApplication::processEvents();
     }
 
     // 4 MB of zero bytes as the last line of a report: one unreadable line, shown by its start
@@ -174,7 +179,7 @@ private slots:
         TLoopGaps gaps;
         page->Load();
         QTRY_VERIFY_WITH_TIMEOUT(!page->Loading(), HungRunMs);
-        QTest::qWait(20); // the page shows what it read
+        QTRY_VERIFY_WITH_TIMEOUT(page->MemoUnreadable->isVisible(), HungRunMs);
         qInfo("longest gap between event loop turns: %lld ms",
               static_cast<long long>(gaps.LongestMs()));
         QVERIFY2(gaps.LongestMs() < 1000, qPrintable(QString::number(gaps.LongestMs())));

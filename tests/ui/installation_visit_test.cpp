@@ -8,6 +8,7 @@
 #include "report_dialog.h"
 
 #include "link/commands.h"
+#include "link/frame_codec.h"
 #include "link/link_controls.h"
 #include "model/chart_model.h"
 #include "model/chart_time.h"
@@ -72,6 +73,20 @@ int RowOfId(QTableWidget* table, const QString& id) {
     return -1;
 }
 
+// Whether the newest poll the window sent still waits for its status reply.
+class TPollAnswered : public IFrameObserver {
+public:
+    void FrameSeen(const TFrameEvent& frame) override {
+        if (frame.Letter == Command::Status) {
+            FWaiting = frame.Way == TFrameWay::Sent;
+        }
+    }
+    bool Answered() const { return !FWaiting; }
+
+private:
+    bool FWaiting = false;
+};
+
 } // namespace
 
 class TInstallationVisitTest : public QObject {
@@ -86,7 +101,9 @@ private slots:
         QVERIFY(panel->Started());
         WriteToolSettingsForLink(dir.Path(), link);
         TReports reports(dir.Path().string(), SystemClock());
+        TPollAnswered poll; // outlives the window, which tells it of every frame
         TForm1 form(dir.Path().string(), &reports);
+        form.Codec().AddObserver(poll);
         form.show();
         form.TabSheet2->SpinEditRefresh->setValue(100);
 
@@ -109,8 +126,8 @@ private slots:
         QTRY_VERIFY(form.Installations().MasterOf(SlaveB) == MasterB);
 
         // The chart's picture and title: B's visit only.
-        form.Link().Poll().Stop(); // nothing new from here on
-        QTest::qWait(300);         // a reply on its way is in
+        form.Link().Poll().Stop();                            // nothing new from here on
+        QTRY_VERIFY_WITH_TIMEOUT(poll.Answered(), HungRunMs); // a reply on its way is in
         const auto [from, to] = chart.VisitView();
         QVERIFY(from > lastOfA);
         const QString title = form.TabSheet3->PictureTitle();
