@@ -59,7 +59,7 @@ stop_simulator() {
 trap stop_simulator EXIT
 trap 'exit 130' INT TERM
 
-for _ in $(seq 100); do
+for _ in $(seq 600); do
     [ -L "$link" ] && break
     if ! kill -0 "$sim_pid" 2>/dev/null; then
         echo "run.sh: the panel simulator did not start:"

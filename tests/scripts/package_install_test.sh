@@ -9,12 +9,15 @@
 #   package_install_test.sh BUILD_DIR
 # Run as root, the programs run as "nobody"; otherwise as the caller, /usr/bin made read-only.
 set -euo pipefail
+# Under pipefail a reader that stops early (head, grep -q) can kill the writer with SIGPIPE and so
+# end this script without a word when the machine is slow: pipes here are read to their end.
 build=$(cd "$1" && pwd)
 scratch=$(mktemp -d)
 chmod 755 "$scratch" # the user below must reach its home in here
 pids=()
 trap 'kill -TERM "${pids[@]}" 2>/dev/null || true; wait || true; rm -rf "$scratch"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND"' ERR
 
 cpack --config "$build/CPackConfig.cmake" -B "$scratch/package" >"$scratch/cpack.log" 2>&1 ||
     { cat "$scratch/cpack.log"; fail "cpack"; }
@@ -53,12 +56,13 @@ zcat "$root/usr/share/man/man1/orvant2.1.gz" | cmp -s - "$source/packaging/orvan
 dpkg -x "$dbgsym" "$scratch/dbgsym"
 for program in orvant2 orvant2-panel-sim; do
     binary="$root/usr/bin/$program"
-    ! readelf -S "$binary" | grep -q '\.debug_info' || fail "$program ships its debug information"
-    readelf -S "$binary" | grep -q '\.symtab' && fail "$program is not stripped"
+    sections=$(readelf -S "$binary")
+    ! grep -q '\.debug_info' <<<"$sections" || fail "$program ships its debug information"
+    ! grep -q '\.symtab' <<<"$sections" || fail "$program is not stripped"
     build_id=$(readelf -n "$binary" | sed -n 's/^ *Build ID: *//p')
     [ -n "$build_id" ] || fail "$program has no build ID"
     debug="$scratch/dbgsym/usr/lib/debug/.build-id/${build_id:0:2}/${build_id:2}.debug"
-    [ -f "$debug" ] && readelf -S "$debug" 2>/dev/null | grep -q '\.debug_info' ||
+    [ -f "$debug" ] && grep -q '\.debug_info' <<<"$(readelf -S "$debug" 2>/dev/null)" ||
         fail "no debug information for $program (build ID $build_id) in $(basename "$dbgsym")"
 done
 
@@ -84,7 +88,7 @@ lines() { # the lines of a report directory's files other than markers
 
 run "$root/usr/bin/orvant2-panel-sim" --link "$link" --no-keys --backlog 5 </dev/null >/dev/null &
 pids+=($!)
-for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
+for _ in $(seq 600); do [ -L "$link" ] && break; sleep 0.1; done
 run "$root/usr/bin/orvant2" </dev/null >"$scratch/tool.log" 2>&1 &
 tool=$!
 pids+=("$tool")
@@ -103,7 +107,7 @@ wait "$tool" || status=$?
 [ "$(lines ReportData)" -ge 1 ] && [ "$(lines ReportUdal)" -ge 1 ] ||
     { cat "$scratch/tool.log"; ls -lR "$data"; fail "no data line or no event line in $data"; }
 for report in "$data"/Report{Data,Udal}/*.txt; do
-    tail -n 1 "$report" | grep -q 'Rep End' || fail "$report has no end marker"
+    grep -q 'Rep End' <<<"$(tail -n 1 "$report")" || fail "$report has no end marker"
 done
 for file in Zaznam.BIN Orvant2.lock; do [ -e "$data/$file" ] || fail "no $file in $data"; done
 grep -q '^PocetZar=1' "$data/Kelm2.ini" && grep -q '^Adr=' "$data/Kelm2.ini" ||
@@ -116,22 +120,22 @@ others=$(find "$root/usr/bin" -mindepth 1 ! -name orvant2 ! -name orvant2-panel-
 # through Qt's SVG engine), and its class is the one the desktop entry names for the task bar.
 Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$scratch/display" 2>"$scratch/xvfb.log" &
 pids+=($!)
-for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+for _ in $(seq 600); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 display=":$(cat "$scratch/display")"
 [ "$display" != ":" ] || { cat "$scratch/xvfb.log"; fail "Xvfb did not start"; }
 run DISPLAY="$display" QT_QPA_PLATFORM=xcb "$root/usr/bin/orvant2" </dev/null >"$scratch/x.log" 2>&1 &
 tool=$!
 pids+=("$tool")
 window=
-for _ in $(seq 300); do
+for _ in $(seq 600); do
     window=$(xwininfo -display "$display" -root -tree 2>/dev/null |
-        sed -n 's/^ *\(0x[0-9a-f]*\) "Orvant  v2.1".*/\1/p' | head -n 1)
+        sed -n 's/^ *\(0x[0-9a-f]*\) "Orvant  v2.1".*/\1/p' | sed -n 1p)
     [ -n "$window" ] && break
     kill -0 "$tool" 2>/dev/null || break
     sleep 0.1
 done
 [ -n "$window" ] || { cat "$scratch/x.log"; fail "the installed tool showed no window on $display"; }
-icon=$(xprop -display "$display" -id "$window" _NET_WM_ICON | head -n 2)
+icon=$(xprop -display "$display" -id "$window" _NET_WM_ICON | sed -n 1,2p)
 grep -q 'Icon (' <<<"$icon" || fail "the window has no icon of its own: $icon"
 wm_class=$(xprop -display "$display" -id "$window" WM_CLASS)
 startup_class=$(sed -n 's/^StartupWMClass=//p' "$root/usr/share/applications/$id.desktop")
