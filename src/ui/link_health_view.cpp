@@ -61,7 +61,7 @@ std::string TLinkHealthView::TargetText(bool udp) const {
                    ? FUdpTarget->UdpTargetText()
                    : FTransport.IpText() + ":" + std::to_string(TFrameCodec::UdpPort);
     }
-    return FPort.DevicePath() + " " + FPort.LineText();
+    return FPort.DevicePath();
 }
 
 void TLinkHealthView::Tick() {
@@ -84,8 +84,8 @@ void TLinkHealthView::Tick() {
         OnLook(FStatus, facts.RefreshMs);
     }
     FStatusBar->ShowLink(
-        StatusBarText(facts.Udp, TargetText(facts.Udp), FStatus, FCodec.Counters(),
-                      FHealth.PollsSent(),
+        StatusBarText(facts.Udp, TargetText(facts.Udp), facts.Udp ? "" : FPort.LineText(), FStatus,
+                      FCodec.Counters(), FHealth.PollsSent(),
                       FEvents != nullptr ? FEvents->EventProgress() : std::nullopt),
         FStatus.Colour);
     FStatusBar->ShowFirmware(FFirmware != nullptr ? DecodePanelText(FFirmware->Text()) : QString());

@@ -95,11 +95,12 @@ TEST_F(LinkHealth, AgeTurnsAmberAfterTwoIntervalsRedAfterTenAndTheNextReplyResto
 
     Codec.DropReply(); // a late record reply
     const TStatusBarText bar =
-        StatusBarText(false, "/dev/ttyUSB0 115200 8N1", status, Codec.Counters(),
+        StatusBarText(false, "/dev/ttyUSB0", "115200 8N1", status, Codec.Counters(),
                       Health.PollsSent(), TEventProgress{3, 12});
     EXPECT_EQ(bar.Target, "Serial /dev/ttyUSB0 115200 8N1");
     EXPECT_EQ(bar.State, "polling");
     EXPECT_EQ(bar.Age, "last reply 0.0 s ago (13:45:12)");
+    EXPECT_EQ(bar.TargetShort + " | " + bar.AgeShort, "/dev/ttyUSB0 | last reply 0.0 s ago");
     EXPECT_EQ(bar.Counters,
               "polls 1  replies 2  dropped 2  ignored 1  events 3 copied, 12 waiting  late 1");
 
@@ -111,7 +112,7 @@ TEST_F(LinkHealth, AgeTurnsAmberAfterTwoIntervalsRedAfterTenAndTheNextReplyResto
                                                      {3'723'000, "1 h 02 min"}};
     for (const auto& [ageMs, text] : ages) {
         Clock.Ticks += ageMs - *Look().AgeMs;
-        EXPECT_EQ(StatusBarText(false, "", Look(), Codec.Counters(), 0, {}).Age,
+        EXPECT_EQ(StatusBarText(false, "", "", Look(), Codec.Counters(), 0, {}).Age,
                   std::string("last reply ") + text + " ago (13:45:12)");
     }
 }

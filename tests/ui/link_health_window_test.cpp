@@ -12,6 +12,7 @@
 #include "transport/com_port_errors.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
+#include "ui/fitting_label.h"
 #include "ui/led_shape.h"
 #include "ui/link_health_view.h"
 #include "ui/link_status_bar.h"
@@ -70,6 +71,11 @@ bool NoModalDialog() {
     return true;
 }
 
+// What a status bar field paints at its width now.
+QString Shown(QLabel* field) {
+    return static_cast<TFittingLabel*>(field)->Shown();
+}
+
 } // namespace
 
 class TLinkHealthWindowTest : public QObject {
@@ -111,6 +117,21 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             bar->Counters()->text().endsWith(QStringLiteral("events 0 copied, 2 waiting")),
             HungRunMs);
+        // The smallest window still names the port and the events waiting, and every field
+        // stays inside the bar.
+        const QSize size = form.size();
+        form.resize(form.minimumSize());
+        QTRY_COMPARE_WITH_TIMEOUT(form.size(), form.minimumSize(), HungRunMs);
+        QTRY_VERIFY2_WITH_TIMEOUT(Shown(bar->Target()).endsWith(QStringLiteral("Panel-if00-port0")),
+                                  qPrintable(Shown(bar->Target())), HungRunMs);
+        QVERIFY2(Shown(bar->Counters()).endsWith(QStringLiteral("events 0 copied, 2 waiting")),
+                 qPrintable(Shown(bar->Counters())));
+        for (QLabel* field : bar->findChildren<QLabel*>()) {
+            QVERIFY2(!field->isVisible() ||
+                         field->mapTo(&form, QPoint(field->width(), 0)).x() <= form.width(),
+                     qPrintable(field->objectName()));
+        }
+        form.resize(size);
         TShape* alarm = form.StatusPages().LedAt(0, 3);
         QVERIFY(!alarm->Greyed());
 
