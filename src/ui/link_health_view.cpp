@@ -39,7 +39,8 @@ TLinkHealthView::TLinkHealthView(TFrameCodec& codec, const TPollCycle& poll,
                                  TComPort& port, TSerialWatch& watch, TStatusPages& pages,
                                  QWidget* window)
     : FCodec(codec), FPoll(poll), FControls(controls), FTransport(transport), FPort(port),
-      FWatch(watch), FPages(pages), FHealth(SystemClock()), FTraffic(SystemClock()) {
+      FWatch(watch), FPages(pages), FHealth(SystemClock()), FSilence(SystemClock()),
+      FTraffic(SystemClock()) {
     FCodec.AddObserver(FHealth);
     FCodec.AddObserver(FTraffic);
     FStatusBar = new TLinkStatusBar(window);
@@ -83,11 +84,14 @@ void TLinkHealthView::Tick() {
     if (OnLook) {
         OnLook(FStatus, facts.RefreshMs);
     }
-    FStatusBar->ShowLink(
+    const TStatusBarText bar =
         StatusBarText(facts.Udp, TargetText(facts.Udp), facts.Udp ? "" : FPort.LineText(), FStatus,
                       FCodec.Counters(), FHealth.PollsSent(),
-                      FEvents != nullptr ? FEvents->EventProgress() : std::nullopt),
-        FStatus.Colour);
+                      FEvents != nullptr ? FEvents->EventProgress() : std::nullopt);
+    FStatusBar->ShowLink(bar, FStatus.Colour);
+    if (auto notice = FSilence.Look(facts, FStatus, bar.Target); notice && OnSilence) {
+        OnSilence(*notice);
+    }
     FStatusBar->ShowFirmware(FFirmware != nullptr ? DecodePanelText(FFirmware->Text()) : QString());
     FPages.SetStale(FStatus.Stale, FStatus.LastReply
                                        ? QString::fromStdString(ClockText(*FStatus.LastReply))
