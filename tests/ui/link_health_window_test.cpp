@@ -186,6 +186,27 @@ private slots:
         form.close();
     }
 
+    // With UDP chosen the serial port is not in use: its adapter pulled is a note in the log,
+    // never an error blamed on the port.
+    void WithUdpChosenAPulledAdapterIsOnlyNoted() {
+        WriteFileBytes(FDir->Path() / "Kelm2.ini", "[General]\r\nUDP=1\r\nIP=127.0.0.1\r\n");
+        TForm1 form(FDir->Path().string());
+        form.show();
+        QTRY_VERIFY_WITH_TIMEOUT(form.ComPort1.Connected(), HungRunMs);
+        FPty->HangUp();
+        std::filesystem::remove(FLink);
+        auto noted = [&] {
+            return form.TabSheet2->Memo1->toPlainText().contains(
+                QStringLiteral("Not in use now: "));
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(noted() || !form.Errors().OpenMessages().isEmpty(), HungRunMs);
+        for (const QString& message : form.Errors().OpenMessages()) {
+            QVERIFY2(!message.contains(QStringLiteral("Serial")), qPrintable(message));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(noted(), HungRunMs);
+        form.close();
+    }
+
     void ErrorsAreListedOnceWithTimesAndCountsAndNeverInADialog() {
         TForm1 form(FDir->Path().string());
         form.show();
