@@ -8,6 +8,7 @@
 #include "link/frame_codec.h"
 #include "link/link_health.h"
 #include "link/status_bar_text.h"
+#include "link/udp_silence.h"
 #include "panel_frames.h"
 
 #include <gtest/gtest.h>
@@ -179,4 +180,27 @@ TEST(ErrorList, DistinctMessagesOnceEachNewestFirstWithTheirCountsUntilDismissed
     EXPECT_EQ(list.Entries()[0].Message, "failure 59");
     list.DismissAll();
     EXPECT_TRUE(list.Empty());
+}
+
+// Over UDP a silence of ten intervals is said once, counted from the first poll to its address
+// (another address has ten intervals of its own), and not while a poll cannot be sent at all.
+TEST_F(LinkHealth, AUdpSilenceIsSaidOnceCountedFromThePollsToItsAddress) {
+    TUdpSilence silence(Clock);
+    Facts.Udp = true;
+    auto say = [&](const std::string& target = "UDP 10.0.0.2:1501") {
+        return silence.Look(Facts, Look(), target);
+    };
+    EXPECT_FALSE(say());
+    Advance(10001);
+    Facts.SendFailing = true;
+    EXPECT_FALSE(say());
+    Facts.SendFailing = false;
+    const auto notice = say();
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->Message + " | " + notice->Detail,
+              "No reply from the panel | UDP 10.0.0.2:1501, no reply yet");
+    EXPECT_FALSE(say());
+    EXPECT_FALSE(say("UDP 10.0.0.3:1501"));
+    Advance(10001);
+    EXPECT_TRUE(say("UDP 10.0.0.3:1501"));
 }
