@@ -50,9 +50,9 @@ TLinkStatusBar::TLinkStatusBar(QWidget* parent) : QStatusBar(parent) {
         "LabelLinkTarget", tr("Link"), 1);
     FState = AddLabel(new TFittingLabel(Qt::ElideRight, QStringLiteral("no server address"), this),
                       "LabelLinkState", tr("Link state"), 0);
-    FAge =
-        AddLabel(new TFittingLabel(Qt::ElideRight, QStringLiteral("last reply 59.9 s ago"), this),
-                 "LabelReplyAge", tr("Last reply"), 0);
+    FAge = AddLabel(
+        new TFittingLabel(Qt::ElideRight, QStringLiteral("last reply 59 min 59 s ago"), this),
+        "LabelReplyAge", tr("Last reply"), 0);
     FCounters =
         AddLabel(new TFittingLabel(Qt::ElideLeft,
                                    QStringLiteral("\u2026events 9999 copied, 999 waiting"), this),
@@ -99,7 +99,7 @@ QLabel* TLinkStatusBar::AddLabel(QLabel* label, const char* name, const QString&
     label->setAccessibleName(spoken);
     // Plain labels, not selectable: a selectable label lays its text out as a document at every
     // change and every paint, and these change every second (that was most of an idle poll
-    // cycle). The link's target is whole in its tool tip.
+    // cycle). Each field is whole in its tool tip.
     addPermanentWidget(label, stretch);
     return label;
 }
