@@ -17,20 +17,21 @@ std::string AgeText(uint32_t ageMs) {
     return text;
 }
 
-TStatusBarText StatusBarText(bool udp, const std::string& target, const TLinkStatus& status,
-                             const TLinkCounters& counters, uint64_t pollsSent,
-                             const std::optional<TEventProgress>& events) {
+TStatusBarText StatusBarText(bool udp, const std::string& target, const std::string& line,
+                             const TLinkStatus& status, const TLinkCounters& counters,
+                             uint64_t pollsSent, const std::optional<TEventProgress>& events) {
     TStatusBarText bar;
-    bar.Target = (udp ? "UDP " : "Serial ") + target;
+    bar.TargetShort = target;
+    bar.Target = (udp ? "UDP " : "Serial ") + target + (line.empty() ? "" : " " + line);
     bar.State = LinkStateText(status.State);
     if (status.State == TLinkState::Resolving || status.State == TLinkState::LookUpFailed) {
         bar.State += " " + status.ResolvingName;
     }
     if (status.AgeMs && status.LastReply) {
-        bar.Age =
-            "last reply " + AgeText(*status.AgeMs) + " ago (" + ClockText(*status.LastReply) + ")";
+        bar.AgeShort = "last reply " + AgeText(*status.AgeMs) + " ago";
+        bar.Age = bar.AgeShort + " (" + ClockText(*status.LastReply) + ")";
     } else {
-        bar.Age = "no reply yet";
+        bar.AgeShort = bar.Age = "no reply yet";
     }
     const uint64_t dropped = counters.SerialChecksumErrors + counters.ShortReplies;
     bar.Counters = "polls " + std::to_string(pollsSent) + "  replies " +

@@ -39,7 +39,8 @@ TLinkHealthView::TLinkHealthView(TFrameCodec& codec, const TPollCycle& poll,
                                  TComPort& port, TSerialWatch& watch, TStatusPages& pages,
                                  QWidget* window)
     : FCodec(codec), FPoll(poll), FControls(controls), FTransport(transport), FPort(port),
-      FWatch(watch), FPages(pages), FHealth(SystemClock()), FTraffic(SystemClock()) {
+      FWatch(watch), FPages(pages), FHealth(SystemClock()), FSilence(SystemClock()),
+      FTraffic(SystemClock()) {
     FCodec.AddObserver(FHealth);
     FCodec.AddObserver(FTraffic);
     FStatusBar = new TLinkStatusBar(window);
@@ -61,7 +62,7 @@ std::string TLinkHealthView::TargetText(bool udp) const {
                    ? FUdpTarget->UdpTargetText()
                    : FTransport.IpText() + ":" + std::to_string(TFrameCodec::UdpPort);
     }
-    return FPort.DevicePath() + " " + FPort.LineText();
+    return FPort.DevicePath();
 }
 
 void TLinkHealthView::Tick() {
@@ -83,11 +84,14 @@ void TLinkHealthView::Tick() {
     if (OnLook) {
         OnLook(FStatus, facts.RefreshMs);
     }
-    FStatusBar->ShowLink(
-        StatusBarText(facts.Udp, TargetText(facts.Udp), FStatus, FCodec.Counters(),
-                      FHealth.PollsSent(),
-                      FEvents != nullptr ? FEvents->EventProgress() : std::nullopt),
-        FStatus.Colour);
+    const TStatusBarText bar =
+        StatusBarText(facts.Udp, TargetText(facts.Udp), facts.Udp ? "" : FPort.LineText(), FStatus,
+                      FCodec.Counters(), FHealth.PollsSent(),
+                      FEvents != nullptr ? FEvents->EventProgress() : std::nullopt);
+    FStatusBar->ShowLink(bar, FStatus.Colour);
+    if (auto notice = FSilence.Look(facts, FStatus, bar.Target); notice && OnSilence) {
+        OnSilence(*notice);
+    }
     FStatusBar->ShowFirmware(FFirmware != nullptr ? DecodePanelText(FFirmware->Text()) : QString());
     FPages.SetStale(FStatus.Stale, FStatus.LastReply
                                        ? QString::fromStdString(ClockText(*FStatus.LastReply))

@@ -6,6 +6,7 @@
 
 #include "link/link_health.h"
 #include "link/link_sources.h"
+#include "link/udp_silence.h"
 #include "model/traffic_log.h"
 
 #include <QObject>
@@ -53,6 +54,8 @@ public:
     }
     // Told after every look: the status and the refresh interval in force (the chart's gaps).
     std::function<void(const TLinkStatus& status, uint32_t refreshMs)> OnLook;
+    // Told once when the panel has gone silent over UDP (the error panel says it).
+    std::function<void(const TSilenceNotice& notice)> OnSilence;
 
     // One look: runs every TSerialWatch::TickInterval ms while the window exists.
     void Tick();
@@ -68,6 +71,7 @@ private:
     TSerialWatch& FWatch;
     TStatusPages& FPages;
     TLinkHealth FHealth;
+    TUdpSilence FSilence;
     TTrafficLog FTraffic;
     TLinkStatus FStatus;
     const IUdpTarget* FUdpTarget = nullptr;

@@ -1,43 +1,13 @@
 #include "ui/link_status_bar.h"
 
+#include "ui/fitting_label.h"
+
 #include <QLabel>
 
 namespace {
 
-// A label that shows as much of its text as its width allows, shortened in the middle, and
-// shortens it again whenever the status bar gives it another width.
-class TElidedLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-
-    void SetFullText(const QString& text) {
-        if (text == FFullText) {
-            return; // an unchanged text is neither elided nor painted again
-        }
-        FFullText = text;
-        setToolTip(text);
-        Elide();
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QLabel::resizeEvent(event);
-        Elide();
-    }
-
-private:
-    void Elide() {
-        setText(fontMetrics().elidedText(FFullText, Qt::ElideMiddle, qMax(width(), 80)));
-    }
-
-    QString FFullText;
-};
-
-// A label repaints at every setText, even of its own text: only a change reaches it.
-void SetChangedText(QLabel* label, const QString& text) {
-    if (label->text() != text) {
-        label->setText(text);
-    }
+TFittingLabel* Fitting(QLabel* label) {
+    return static_cast<TFittingLabel*>(label);
 }
 
 // Grounds a technician tells apart at a glance, with black text readable on each.
@@ -70,23 +40,47 @@ QString ColourName(TAgeColour colour) {
 TLinkStatusBar::TLinkStatusBar(QWidget* parent) : QStatusBar(parent) {
     setObjectName(QStringLiteral("StatusBarLink"));
     setSizeGripEnabled(false);
-    FTarget = new TElidedLabel(this);
-    AddLabel(FTarget, "LabelLinkTarget", tr("Link"), 1);
-    // A long device path gives way first, shortened in its middle; the whole is its tool tip.
-    FTarget->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    FState = AddLabel(new QLabel(this), "LabelLinkState", tr("Link state"), 0);
-    FAge = AddLabel(new QLabel(this), "LabelReplyAge", tr("Last reply"), 0);
-    FCounters = AddLabel(new QLabel(this), "LabelLinkCounters", tr("Link counters"), 0);
+    // The fields give way as far as their least forms, which the smallest window has room for:
+    // the port or address (a usual serial port whole with its line settings, a longer path
+    // alone with its end, where its adapter's name and number are), the longest state, the age
+    // without its time of day, and the counters' end with the events copied and still waiting.
+    // Firmware and installation, also on the pages, give way almost wholly.
+    FTarget = AddLabel(
+        new TFittingLabel(Qt::ElideLeft, QStringLiteral("Serial /dev/ttyUSB0 115200 8N1"), this),
+        "LabelLinkTarget", tr("Link"), 1);
+    FState = AddLabel(new TFittingLabel(Qt::ElideRight, QStringLiteral("no server address"), this),
+                      "LabelLinkState", tr("Link state"), 0);
+    FAge = AddLabel(
+        new TFittingLabel(Qt::ElideRight, QStringLiteral("last reply 59 min 59 s ago"), this),
+        "LabelReplyAge", tr("Last reply"), 0);
+    FCounters =
+        AddLabel(new TFittingLabel(Qt::ElideLeft,
+                                   QStringLiteral("\u2026events 9999 copied, 999 waiting"), this),
+                 "LabelLinkCounters", tr("Link counters"), 0);
     FAge->setStyleSheet(AgeStyle(FColour));
-    FFirmware = AddLabel(new QLabel(this), "LabelFirmware", tr("Firmware version"), 0);
+    FFirmware = AddLabel(new TFittingLabel(Qt::ElideRight, QStringLiteral("firm\u2026"), this),
+                         "LabelFirmware", tr("Firmware version"), 0);
     FFirmware->setVisible(false);
-    FInstallation = AddLabel(new QLabel(this), "LabelInstallation", tr("Installation"), 0);
+    FInstallation = AddLabel(new TFittingLabel(Qt::ElideRight, QStringLiteral("0A0B0\u2026"), this),
+                             "LabelInstallation", tr("Installation"), 0);
     FInstallation->setVisible(false);
+}
+
+QSize TLinkStatusBar::minimumSizeHint() const {
+    QSize size = QStatusBar::minimumSizeHint();
+    for (const QLabel* hidden : {FFirmware, FInstallation}) {
+        if (hidden->isHidden()) {
+            // Its least form, its frame and the bar's spacing before it.
+            size.rwidth() +=
+                hidden->minimumSizeHint().width() + 2 * fontMetrics().averageCharWidth();
+        }
+    }
+    return size;
 }
 
 void TLinkStatusBar::ShowInstallation(const QString& label) {
     if (label != FInstallation->text()) {
-        FInstallation->setText(label);
+        Fitting(FInstallation)->SetForms(label);
         FInstallation->setVisible(!label.isEmpty());
     }
 }
@@ -94,7 +88,7 @@ void TLinkStatusBar::ShowInstallation(const QString& label) {
 void TLinkStatusBar::ShowFirmware(const QString& version) {
     const QString text = version.isEmpty() ? QString() : tr("firmware %1").arg(version);
     if (text != FFirmware->text()) {
-        FFirmware->setText(text); // hidden or shown with it
+        Fitting(FFirmware)->SetForms(text); // hidden or shown with it
         FFirmware->setVisible(!text.isEmpty());
     }
 }
@@ -105,23 +99,25 @@ QLabel* TLinkStatusBar::AddLabel(QLabel* label, const char* name, const QString&
     label->setAccessibleName(spoken);
     // Plain labels, not selectable: a selectable label lays its text out as a document at every
     // change and every paint, and these change every second (that was most of an idle poll
-    // cycle). The link's target is whole in its tool tip.
+    // cycle). Each field is whole in its tool tip.
     addPermanentWidget(label, stretch);
     return label;
 }
 
 void TLinkStatusBar::ShowLink(const TStatusBarText& text, TAgeColour colour) {
-    static_cast<TElidedLabel*>(FTarget)->SetFullText(QString::fromLocal8Bit(text.Target));
+    Fitting(FTarget)->SetForms(QString::fromLocal8Bit(text.Target),
+                               QString::fromLocal8Bit(text.TargetShort));
     // The age's text changes at every look, and each change lays the bar out and repaints it:
     // it is brought up to date once a second, or at once when its colour or the state changes.
     const QString state = QString::fromLocal8Bit(text.State);
     if (colour != FColour || state != FState->text() || !FAgeShown.isValid() ||
         FAgeShown.elapsed() >= AgeRefreshMs) {
-        SetChangedText(FAge, QString::fromLocal8Bit(text.Age));
+        Fitting(FAge)->SetForms(QString::fromLocal8Bit(text.Age),
+                                QString::fromLocal8Bit(text.AgeShort));
         FAgeShown.start();
     }
-    SetChangedText(FCounters, QString::fromLocal8Bit(text.Counters));
-    SetChangedText(FState, state);
+    Fitting(FCounters)->SetForms(QString::fromLocal8Bit(text.Counters));
+    Fitting(FState)->SetForms(state);
     if (colour != FColour) {
         FColour = colour;
         FAge->setStyleSheet(AgeStyle(colour));

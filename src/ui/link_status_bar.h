@@ -19,6 +19,10 @@ public:
     explicit TLinkStatusBar(QWidget* parent = nullptr);
 
     void ShowLink(const TStatusBarText& text, TAgeColour colour);
+
+    // Room for every field's least form, the firmware's and the installation's too before they
+    // show: the window's smallest size keeps all of them in sight.
+    QSize minimumSizeHint() const override;
     // The firmware version of the installation answering now; empty hides it.
     void ShowFirmware(const QString& version);
     // The installation answering now: its ID with name and site; empty hides it.

@@ -240,6 +240,10 @@ void TForm1::BuildLinkHealth() {
     FLinkHealth->OnLook = [this](const TLinkStatus& status, uint32_t refreshMs) {
         LinkLooked(status, refreshMs);
     };
+    FLinkHealth->OnSilence = [this](const TSilenceNotice& notice) {
+        FErrors->Show(QString::fromStdString(notice.Message),
+                      QString::fromLocal8Bit(notice.Detail));
+    };
     auto* column = static_cast<QVBoxLayout*>(layout());
     column->setSpacing(0); // the bar and the panel have frames of their own
     column->addWidget(FErrors->Area());

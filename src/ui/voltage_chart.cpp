@@ -170,8 +170,8 @@ void TVoltageChart::paintEvent(QPaintEvent*) {
     }
 }
 
-void TVoltageChart::PaintLeftAxis(QPainter& painter, const QRect& plot,
-                                  const TChartValueRange& axis) const {
+std::vector<TVoltageChart::TValueTick>
+TVoltageChart::ValueTicks(const QRect& plot, const TChartValueRange& axis) const {
     const double range = axis.Maximum - axis.Minimum;
     const int lineHeight = fontMetrics().height();
     double step = ValueSteps[std::size(ValueSteps) - 1];
@@ -183,21 +183,41 @@ void TVoltageChart::PaintLeftAxis(QPainter& painter, const QRect& plot,
     }
     const TFormatSymbols symbols = SymbolsOf(locale());
     const std::string format = LeftAxis.LabelFormat.toStdString();
+    std::vector<TValueTick> ticks;
     const int first = static_cast<int>(std::ceil(axis.Minimum / step - 1e-9));
     for (int i = first; i * step <= axis.Maximum + 1e-9; ++i) {
         const double value = i * step;
-        const int y = plot.bottom() -
-                      static_cast<int>(std::lround((value - axis.Minimum) / range * plot.height()));
-        painter.setPen(GridColor);
-        painter.drawLine(plot.left(), y, plot.right(), y);
-        painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawLine(plot.left() - TickLength, y, plot.left(), y);
         QString label = QString::fromStdString(FormatFloat(format, value, symbols));
         if (label.trimmed().isEmpty()) {
             label = QStringLiteral("0") + label; // "##.##" makes nothing of zero
         }
+        ticks.push_back({value, label});
+    }
+    return ticks;
+}
+
+QStringList TVoltageChart::ValueAxisLabels() const {
+    QStringList labels;
+    for (const TValueTick& tick : ValueTicks(PlotRect(), ValueAxisRange())) {
+        labels << tick.Label;
+    }
+    return labels;
+}
+
+void TVoltageChart::PaintLeftAxis(QPainter& painter, const QRect& plot,
+                                  const TChartValueRange& axis) const {
+    const double range = axis.Maximum - axis.Minimum;
+    const int lineHeight = fontMetrics().height();
+    for (const TValueTick& tick : ValueTicks(plot, axis)) {
+        const int y =
+            plot.bottom() -
+            static_cast<int>(std::lround((tick.Value - axis.Minimum) / range * plot.height()));
+        painter.setPen(GridColor);
+        painter.drawLine(plot.left(), y, plot.right(), y);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawLine(plot.left() - TickLength, y, plot.left(), y);
         const QRect box(0, y - lineHeight / 2, plot.left() - TickLength, lineHeight);
-        painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, label);
+        painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, tick.Label);
     }
 }
 

@@ -26,9 +26,11 @@
 #include <QImage>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <optional>
+#include <vector>
 
 class QTimer;
 
@@ -69,8 +71,9 @@ public:
     // The live layer drawn (true) or only the past day's.
     void SetLiveShown(bool shown);
     bool LiveShown() const { return FLiveShown; }
-    // The range the value axis shows now.
+    // The range the value axis shows now, and the labels along it, lowest first.
     TChartValueRange ValueAxisRange() const;
+    QStringList ValueAxisLabels() const;
 
     // The read-out at a time (nothing hides it), and its text: the time and the values of the
     // nearest record of the layer drawn ("" without a record), or "no reply" in a gap.
@@ -111,6 +114,11 @@ protected:
 
 private:
     void RedrawTimerTimer();
+    struct TValueTick {
+        double Value;
+        QString Label;
+    };
+    std::vector<TValueTick> ValueTicks(const QRect& plot, const TChartValueRange& axis) const;
     void PaintLeftAxis(QPainter& painter, const QRect& plot, const TChartValueRange& axis) const;
     void PaintBottomAxis(QPainter& painter, const QRect& plot) const;
     void PaintSeries(QPainter& painter, const QRect& plot, const TChartValueRange& axis) const;

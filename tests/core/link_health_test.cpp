@@ -8,6 +8,7 @@
 #include "link/frame_codec.h"
 #include "link/link_health.h"
 #include "link/status_bar_text.h"
+#include "link/udp_silence.h"
 #include "panel_frames.h"
 
 #include <gtest/gtest.h>
@@ -95,11 +96,12 @@ TEST_F(LinkHealth, AgeTurnsAmberAfterTwoIntervalsRedAfterTenAndTheNextReplyResto
 
     Codec.DropReply(); // a late record reply
     const TStatusBarText bar =
-        StatusBarText(false, "/dev/ttyUSB0 115200 8N1", status, Codec.Counters(),
+        StatusBarText(false, "/dev/ttyUSB0", "115200 8N1", status, Codec.Counters(),
                       Health.PollsSent(), TEventProgress{3, 12});
     EXPECT_EQ(bar.Target, "Serial /dev/ttyUSB0 115200 8N1");
     EXPECT_EQ(bar.State, "polling");
     EXPECT_EQ(bar.Age, "last reply 0.0 s ago (13:45:12)");
+    EXPECT_EQ(bar.TargetShort + " | " + bar.AgeShort, "/dev/ttyUSB0 | last reply 0.0 s ago");
     EXPECT_EQ(bar.Counters,
               "polls 1  replies 2  dropped 2  ignored 1  events 3 copied, 12 waiting  late 1");
 
@@ -111,7 +113,7 @@ TEST_F(LinkHealth, AgeTurnsAmberAfterTwoIntervalsRedAfterTenAndTheNextReplyResto
                                                      {3'723'000, "1 h 02 min"}};
     for (const auto& [ageMs, text] : ages) {
         Clock.Ticks += ageMs - *Look().AgeMs;
-        EXPECT_EQ(StatusBarText(false, "", Look(), Codec.Counters(), 0, {}).Age,
+        EXPECT_EQ(StatusBarText(false, "", "", Look(), Codec.Counters(), 0, {}).Age,
                   std::string("last reply ") + text + " ago (13:45:12)");
     }
 }
@@ -178,4 +180,27 @@ TEST(ErrorList, DistinctMessagesOnceEachNewestFirstWithTheirCountsUntilDismissed
     EXPECT_EQ(list.Entries()[0].Message, "failure 59");
     list.DismissAll();
     EXPECT_TRUE(list.Empty());
+}
+
+// Over UDP a silence of ten intervals is said once, counted from the first poll to its address
+// (another address has ten intervals of its own), and not while a poll cannot be sent at all.
+TEST_F(LinkHealth, AUdpSilenceIsSaidOnceCountedFromThePollsToItsAddress) {
+    TUdpSilence silence(Clock);
+    Facts.Udp = true;
+    auto say = [&](const std::string& target = "UDP 10.0.0.2:1501") {
+        return silence.Look(Facts, Look(), target);
+    };
+    EXPECT_FALSE(say());
+    Advance(10001);
+    Facts.SendFailing = true;
+    EXPECT_FALSE(say());
+    Facts.SendFailing = false;
+    const auto notice = say();
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->Message + " | " + notice->Detail,
+              "No reply from the panel | UDP 10.0.0.2:1501, no reply yet");
+    EXPECT_FALSE(say());
+    EXPECT_FALSE(say("UDP 10.0.0.3:1501"));
+    Advance(10001);
+    EXPECT_TRUE(say("UDP 10.0.0.3:1501"));
 }

@@ -66,7 +66,7 @@ protected:
         facts.Polling = true;
         facts.UdpAddress = Pult.AddressState(Transport.Ip, facts.ResolvingName);
         const TLinkStatus status = Health.Look(facts);
-        const TStatusBarText bar = StatusBarText(true, Pult.TargetText(Transport.Ip), status,
+        const TStatusBarText bar = StatusBarText(true, Pult.TargetText(Transport.Ip), "", status,
                                                  Codec.Counters(), 0, std::nullopt);
         return bar.Target + " | " + bar.State;
     }

@@ -279,6 +279,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(FPage->ButtonFixed->isChecked(), HungRunMs);
         QCOMPARE(chart->ValueAxisRange().Minimum, 0.0);
         QCOMPARE(chart->ValueAxisRange().Maximum, 30.0);
+        // The fixed axis is labelled from zero ("##.##" alone makes nothing of it) to 30.
+        const QStringList labels = chart->ValueAxisLabels();
+        QVERIFY2(labels.size() > 2 && labels.first().trimmed() == QLatin1String("0") &&
+                     labels.last().trimmed() == QLatin1String("30"),
+                 qPrintable(labels.join(QLatin1Char('|'))));
     }
 
     void APastDayLoadsBesideTheLiveRun() {

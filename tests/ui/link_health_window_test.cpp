@@ -12,6 +12,7 @@
 #include "transport/com_port_errors.h"
 #include "ui/communication_page.h"
 #include "ui/error_display.h"
+#include "ui/fitting_label.h"
 #include "ui/led_shape.h"
 #include "ui/link_health_view.h"
 #include "ui/link_status_bar.h"
@@ -70,6 +71,11 @@ bool NoModalDialog() {
     return true;
 }
 
+// What a status bar field paints at its width now.
+QString Shown(QLabel* field) {
+    return static_cast<TFittingLabel*>(field)->Shown();
+}
+
 } // namespace
 
 class TLinkHealthWindowTest : public QObject {
@@ -111,6 +117,21 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             bar->Counters()->text().endsWith(QStringLiteral("events 0 copied, 2 waiting")),
             HungRunMs);
+        // The smallest window still names the port and the events waiting, and every field
+        // stays inside the bar.
+        const QSize size = form.size();
+        form.resize(form.minimumSize());
+        QTRY_COMPARE_WITH_TIMEOUT(form.size(), form.minimumSize(), HungRunMs);
+        QTRY_VERIFY2_WITH_TIMEOUT(Shown(bar->Target()).endsWith(QStringLiteral("Panel-if00-port0")),
+                                  qPrintable(Shown(bar->Target())), HungRunMs);
+        QVERIFY2(Shown(bar->Counters()).endsWith(QStringLiteral("events 0 copied, 2 waiting")),
+                 qPrintable(Shown(bar->Counters())));
+        for (QLabel* field : bar->findChildren<QLabel*>()) {
+            QVERIFY2(!field->isVisible() ||
+                         field->mapTo(&form, QPoint(field->width(), 0)).x() <= form.width(),
+                     qPrintable(field->objectName()));
+        }
+        form.resize(size);
         TShape* alarm = form.StatusPages().LedAt(0, 3);
         QVERIFY(!alarm->Greyed());
 
@@ -162,6 +183,27 @@ private slots:
         QTest::qWait(600);
         QVERIFY(!form.ComPort1.Connected());
         QCOMPARE(bar->State()->text(), QStringLiteral("stopped"));
+        form.close();
+    }
+
+    // With UDP chosen the serial port is not in use: its adapter pulled is a note in the log,
+    // never an error blamed on the port.
+    void WithUdpChosenAPulledAdapterIsOnlyNoted() {
+        WriteFileBytes(FDir->Path() / "Kelm2.ini", "[General]\r\nUDP=1\r\nIP=127.0.0.1\r\n");
+        TForm1 form(FDir->Path().string());
+        form.show();
+        QTRY_VERIFY_WITH_TIMEOUT(form.ComPort1.Connected(), HungRunMs);
+        FPty->HangUp();
+        std::filesystem::remove(FLink);
+        auto noted = [&] {
+            return form.TabSheet2->Memo1->toPlainText().contains(
+                QStringLiteral("Not in use now: "));
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(noted() || !form.Errors().OpenMessages().isEmpty(), HungRunMs);
+        for (const QString& message : form.Errors().OpenMessages()) {
+            QVERIFY2(!message.contains(QStringLiteral("Serial")), qPrintable(message));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(noted(), HungRunMs);
         form.close();
     }
 

@@ -6,6 +6,7 @@
 
 #include "hung_run.h"
 #include "link/frame_codec.h"
+#include "link/udp_silence.h"
 #include "model/pult.h"
 #include "model/traffic_log.h"
 #include "panel_frames.h"
@@ -24,9 +25,11 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -139,6 +142,10 @@ bool UseTheNameServerOnThePanelSide(const std::filesystem::path& dir, std::strin
     return true;
 }
 
+QString PanelAddress() {
+    return QString::fromLatin1(TVethNamespaces::PanelAddress);
+}
+
 QString LinkState(TForm1& form) {
     return form.LinkHealth().StatusBar()->State()->text();
 }
@@ -200,22 +207,35 @@ private slots:
         QCOMPARE(versions[0], std::string("V2.10 SIM"));
         QVERIFY(panel->Heard().contains("V: version"));
 
-        // The panel goes away; the tool keeps polling without a word, and the serial path is
-        // live beside the UDP one meanwhile.
+        // The panel goes away; the tool keeps polling without a word until the silence has
+        // lasted ten intervals, then says it once, with where the polls go.
         panel.reset();
         QTest::qWait(2500);
         QCOMPARE(form.Errors().OpenMessages(), QStringList());
+        form.TabSheet2->SpinEditRefresh->setValue(100);
+        const QStringList silent{QString::fromLatin1(TUdpSilence::NoReplyMessage)};
+        QTRY_COMPARE_WITH_TIMEOUT(form.Errors().OpenMessages(), silent, HungRunMs);
+        auto* errors = form.findChild<QListWidget*>(QStringLiteral("ErrorList"));
+        QVERIFY(errors->item(0)->text().contains(QStringLiteral("UDP ") + PanelAddress() +
+                                                 QStringLiteral(":1501, last reply at ")));
+        QTest::qWait(1500); // fifteen more polls unanswered
+        QVERIFY(!errors->item(0)->text().contains(QStringLiteral("times")));
+
+        // The serial path is live beside the UDP one meanwhile: its reply ends the silence, and
+        // the next one is said again.
         std::string record(283, '\0');
         const uint8_t serialId[6] = {0x66, 0x55, 0x44, 0x33, 0x22, 0x11};
         std::copy(serialId, serialId + 6, record.begin());
         FPty->Send(PanelSerialFrameText('A', record));
         QTRY_COMPARE_WITH_TIMEOUT(id->text(), QStringLiteral("112233445566"), HungRunMs);
+        QTRY_VERIFY_WITH_TIMEOUT(errors->item(0)->text().contains(QStringLiteral("(2 times since")),
+                                 HungRunMs);
 
         // A panel back on the line (another unit this time) is polled at once.
         panel = std::make_unique<TPanel>(FNamespaces.PanelNamespace(), Link(), SecondPanelId);
         QVERIFY2(panel->Listening(), qPrintable(panel->Heard()));
         QTRY_COMPARE_WITH_TIMEOUT(id->text(), QString::fromStdString(SecondPanelId), HungRunMs);
-        QCOMPARE(form.Errors().OpenMessages(), QStringList());
+        QCOMPARE(form.Errors().OpenMessages(), silent);
         QCOMPARE(panel->Count("dropped"), 0);
         form.close();
     }
