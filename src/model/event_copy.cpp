@@ -71,7 +71,14 @@ void TEventCopy::OnStatus(const TEventWindow& window, const std::set<uint64_t>& 
     }
     // A window with no ring, or with indices past its capacity, says nothing about the log. One
     // that moved backwards may be a late reply: it counts once the next reply says the same.
-    if (Usable(window) && (!FSeen || !(*FSeen == window)) && !Suspicious(window)) {
+    if (Usable(window) && (!FSeen || !(*FSeen == window))) {
+        if (Suspicious(window)) {
+            // A reply to a request sent before may come from the log this window shows, or
+            // from the one before: it is not taken, and nothing is asked until the next
+            // status reply says which window holds.
+            Cancel();
+            return;
+        }
         FSeen = window;
         // Any change may be a log cleared and refilled: the record copied last tells.
         FChecked = FChecked && window == FWindow;
@@ -96,10 +103,14 @@ void TEventCopy::OnEventInfo(uint32_t tick) {
 }
 
 void TEventCopy::Park() {
-    FRequest.reset();
-    FHeld.reset();
+    Cancel();
     FSeen.reset();
     FChecked = false;
+}
+
+void TEventCopy::Cancel() {
+    FRequest.reset();
+    FHeld.reset();
     if (FState == TCopyState::Awaiting || FState == TCopyState::Checking) {
         FState = TCopyState::Idle;
     }
@@ -291,6 +302,11 @@ bool TEventCopy::MayBeFull() const {
 }
 
 TRecordVerdict TEventCopy::Take(const THeld& answer) {
+    if (answer.Purpose == TPurpose::Hole &&
+        std::find(FPosition.Holes.begin(), FPosition.Holes.end(), answer.Record.Index) ==
+            FPosition.Holes.end()) {
+        return TRecordVerdict::Handled; // given up meanwhile: its slot holds a newer record
+    }
     if (IsEmptySlot(answer.Record)) {
         if (MayBeFull()) {
             const uint16_t newest =
@@ -319,9 +335,12 @@ TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
         return TRecordVerdict::Handled;
     }
     FChecked = true;
-    // A window that lacks the record just read is older than the record: a late reply.
+    // A window that lacks the record just read is older than the record: a late reply. One
+    // that holds it is taken as it stands: the panel wrote fewer records than its ring holds
+    // since the record copied last, so every record after it is still there.
     if (Holds(*FSeen, FPosition.Last->Index)) {
-        TakeWindow();
+        FWindow = *FSeen;
+        FLap = false;
         GiveUpOverwrittenHoles();
     }
     if (FHeld) {
@@ -364,11 +383,7 @@ void TEventCopy::TakeUnchecked() {
 
 void TEventCopy::Replaced(const std::string& why) {
     FChecked = true;
-    FRequest.reset();
-    FHeld.reset();
-    if (FState == TCopyState::Awaiting || FState == TCopyState::Checking) {
-        FState = TCopyState::Idle;
-    }
+    Cancel();
     FWindow = *FSeen;
     FActions.Note(why + ": the panel's log was replaced or overwritten (" + WindowText(FWindow) +
                   "); copying from " + std::to_string(FWindow.Start));
@@ -390,7 +405,8 @@ void TEventCopy::GiveUpOverwrittenHoles() {
         const bool overwritten =
             hole >= FWindow.Capacity ||
             (!Holds(FWindow, hole) && Distance(hole, FWindow.Start, FWindow.Capacity) <=
-                                          Distance(hole, FPosition.Index, FWindow.Capacity));
+                                          Distance(hole, FPosition.Index, FWindow.Capacity)) ||
+            WrittenOverSinceLast(hole);
         (overwritten ? lost : kept).push_back(hole);
     }
     if (lost.empty()) {
@@ -405,6 +421,20 @@ void TEventCopy::GiveUpOverwrittenHoles() {
                   " overwritten by the panel before it could be read");
     FPosition.Holes = kept;
     Moved();
+}
+
+// The slots the panel wrote since the record copied last run from the one after it up to the
+// end. A hole passed before that record (not between it and the index) that lies among them
+// was written over.
+bool TEventCopy::WrittenOverSinceLast(uint16_t hole) const {
+    if (!FPosition.Last || FPosition.Last->Index >= FWindow.Capacity) {
+        return false;
+    }
+    const uint16_t capacity = FWindow.Capacity;
+    const uint16_t after = NextIndex(FPosition.Last->Index, capacity);
+    const uint32_t at = Distance(after, hole, capacity);
+    return at >= Distance(after, FPosition.Index, capacity) &&
+           at < Distance(after, FWindow.End, capacity);
 }
 
 void TEventCopy::PassAsHole(uint16_t index) {

@@ -133,6 +133,7 @@ private:
         uint32_t NotBefore = 0; // status replies to let pass before it is asked again
     };
 
+    void Cancel();
     void Step(uint32_t tick);
     bool DeadlinePassed(uint32_t tick) const;
     void MissedDeadline();
@@ -148,6 +149,7 @@ private:
     void TakeUnchecked();
     void Replaced(const std::string& why);
     void GiveUpOverwrittenHoles();
+    bool WrittenOverSinceLast(uint16_t hole) const;
     void PassAsHole(uint16_t index);
     void Moved();
     void TrySave();

@@ -341,7 +341,7 @@ private:
         std::shuffle(due.begin(), due.end(), FRandom);
         if (Trace()) {
             std::printf("step %u: answering %c, window %s%s%s\n", FStep, 'A' + FAnswering,
-                        WindowText(FPanels[FAnswering]->Window()).c_str(),
+                        Text(FPanels[FAnswering]->Window()).c_str(),
                         FDisk.Full ? ", disk full" : "",
                         FDisk.SettingsLocked ? ", settings locked" : "");
         }
@@ -406,12 +406,16 @@ private:
     }
 
     static bool Trace() { return std::getenv("ORVANT_SIM_TRACE") != nullptr; }
+    static std::string Text(const TEventWindow& w) {
+        return std::to_string(w.Start) + ".." + std::to_string(w.End) + "/" +
+               std::to_string(w.Capacity);
+    }
 
     void AtProgram(const TInFlight& reply) {
         const std::size_t logged = FTool->Log.Lines.size();
         if (Trace()) {
             std::printf("  %c from %c: %s\n", reply.Letter, 'A' + reply.Panel,
-                        reply.Letter == 'A' ? WindowText(Window(reply)).c_str()
+                        reply.Letter == 'A' ? Text(Window(reply)).c_str()
                                             : (std::to_string(ReadU16(&reply.Payload[0])) +
                                                " t=" + std::to_string(ReadU32(&reply.Payload[10])))
                                                   .c_str());
@@ -533,7 +537,7 @@ TSimOutcome THistory::Check() {
     for (int n = 0; n < int(FAll.size()); ++n) {
         const TModelRecord& r = FAll[n];
         const std::string name = "record " + std::to_string(n) + " (unit " + DeviceIdText(r.Unit) +
-                                 ", slot " + std::to_string(r.Index) + ")";
+                                 ", slot " + std::to_string(r.Index) + ", t=" + std::to_string(r.Time) + ")";
         if (writes[n] == 0 && !r.Removed) {
             fail(name + " is held by the panel but was never written");
         }
