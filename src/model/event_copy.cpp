@@ -83,7 +83,27 @@ void TEventCopy::OnStatus(const TEventWindow& window, const std::set<uint64_t>& 
         // Any change may be a log cleared and refilled: the record copied last tells.
         FChecked = FChecked && window == FWindow;
     }
+    if (Usable(window) && FInDoubt) {
+        ResolveDoubt(window);
+    }
     Step(tick);
+}
+
+// The record copied last was asked for in the window that held `SentEnd` as its end; when the
+// panel has written at its slot since (its end went past it, or the ring changed), the reply may
+// hold the record written there afterwards, newer than the ones that wait: the copy reads the
+// panel's ring again from its oldest record, leaving out the records it has written.
+void TEventCopy::ResolveDoubt(const TEventWindow& window) {
+    const TDoubt doubt = *FInDoubt;
+    FInDoubt.reset();
+    if (window.Capacity == doubt.Capacity &&
+        Distance(doubt.SentEnd, doubt.Index, doubt.Capacity) >=
+            Distance(doubt.SentEnd, window.End, doubt.Capacity)) {
+        return;
+    }
+    FSeen = window;
+    Replaced("the panel wrote over record " + std::to_string(doubt.Index) +
+             " while it was being read");
 }
 
 // A window that does not follow the last one is taken once the next reply follows it; when the
@@ -198,7 +218,7 @@ void TEventCopy::Resend(uint32_t tick) {
 
 void TEventCopy::Ask(uint16_t index, TPurpose purpose, uint32_t attempts, uint32_t tick) {
     const uint16_t capacity = purpose == TPurpose::Check ? FSeen->Capacity : FWindow.Capacity;
-    FRequest = TRequest{index, capacity, purpose, tick, 0, attempts};
+    FRequest = TRequest{index, capacity, purpose, tick, 0, attempts, FSeen->End};
     FState = purpose == TPurpose::Check ? TCopyState::Checking : TCopyState::Awaiting;
     FActions.RequestRecord(index);
 }
@@ -257,11 +277,11 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
         }
     } else if (!FChecked) {
         // The window changed while it was on its way: kept until the check says whose it is.
-        FHeld = THeld{record, request.Capacity, request.Purpose};
+        FHeld = THeld{record, request.Capacity, request.Purpose, request.SentEnd};
         Step(FLastTick);
         return TRecordVerdict::Handled;
     }
-    return Take(THeld{record, request.Capacity, request.Purpose});
+    return Take(THeld{record, request.Capacity, request.Purpose, request.SentEnd});
 }
 
 // Takes the window of the last status reply. In a full ring the start moves with the end, so the
@@ -319,6 +339,10 @@ TRecordVerdict TEventCopy::Take(const THeld& answer) {
         } else {
             ++FAttempts;
         }
+        return TRecordVerdict::Handled;
+    }
+    if (WrittenBefore(answer.Record)) {
+        Advance(answer); // read again after a doubt: its line is in the report already
         return TRecordVerdict::Handled;
     }
     FWriting = answer;
@@ -459,6 +483,22 @@ void TEventCopy::LineWritten(bool onDisk) {
     if (!onDisk) {
         return; // asked for again
     }
+    FWritten.push_back({written.Record.Id, MarkOf(written.Record)});
+    if (FWritten.size() > MaxRemembered) {
+        FWritten.pop_front();
+    }
+    if (written.Purpose == TPurpose::Next) {
+        FInDoubt = TDoubt{written.Record.Index, written.Capacity, written.SentEnd};
+    }
+    Advance(written);
+}
+
+bool TEventCopy::WrittenBefore(const TEventRecord& record) const {
+    return std::find(FWritten.begin(), FWritten.end(),
+                     std::pair{record.Id, MarkOf(record)}) != FWritten.end();
+}
+
+void TEventCopy::Advance(const THeld& written) {
     const uint16_t index = written.Record.Index;
     if (written.Purpose == TPurpose::Hole) {
         std::erase(FPosition.Holes, index);

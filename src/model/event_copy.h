@@ -31,6 +31,7 @@
 #include "model/event_window.h"
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <set>
 #include <string>
@@ -85,6 +86,7 @@ public:
     static constexpr uint32_t AttemptsBeforeHole = 3;
     static constexpr uint32_t LongestIntervalSteps = 5; // deadlines grow to 32 times the first
     static constexpr std::size_t MaxHoles = 16;
+    static constexpr std::size_t MaxRemembered = 4096;
 
     // `position` is the installation's stored one; `actions` must outlive the copy.
     TEventCopy(TCopyPosition position, IEventCopyActions& actions);
@@ -121,12 +123,21 @@ private:
         uint32_t SentTick = 0;
         uint32_t StatusReplies = 0; // status replies since it was sent
         uint32_t Attempts = 0;      // requests for this index so far, this one included
+        uint16_t SentEnd = 0;       // the panel's end index when it was sent
     };
     // An awaited record with the ring and the purpose it was asked for.
     struct THeld {
         TEventRecord Record;
         uint16_t Capacity = 0;
         TPurpose Purpose = TPurpose::Next;
+        uint16_t SentEnd = 0;
+    };
+    // The record copied last, until a status reply shows the panel did not write at its slot
+    // while it was asked for.
+    struct TDoubt {
+        uint16_t Index = 0;
+        uint16_t Capacity = 0;
+        uint16_t SentEnd = 0;
     };
     struct THoleRetry {
         uint32_t Attempts = 0;
@@ -134,6 +145,9 @@ private:
     };
 
     void Cancel();
+    void ResolveDoubt(const TEventWindow& window);
+    bool WrittenBefore(const TEventRecord& record) const;
+    void Advance(const THeld& written);
     void Step(uint32_t tick);
     bool DeadlinePassed(uint32_t tick) const;
     void MissedDeadline();
@@ -171,6 +185,10 @@ private:
     bool FLap = false; // at the end of a full ring, the whole ring is still to be read
     uint32_t FLastTick = 0;
     bool FSaveFailureTold = false;
+    std::optional<TDoubt> FInDoubt;
+    // The records written this run (unit ID and mark), the newest last: a ring read again after
+    // a doubt leaves them out.
+    std::deque<std::pair<uint64_t, TRecordMark>> FWritten;
 };
 
 // A record the panel answers for a slot it never wrote.
