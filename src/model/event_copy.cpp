@@ -381,6 +381,13 @@ TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
 }
 
 void TEventCopy::TakeUnchecked() {
+    // Records passed over while nothing was copied yet leave no record to read again: when a
+    // full ring moved meanwhile, how far is not known, so the ring is read again.
+    if (!FPosition.Fresh && Usable(FWindow) && FSeen->Start == FSeen->End && !(*FSeen == FWindow)) {
+        Replaced("nothing was copied since record " + std::to_string(FPosition.Index) +
+                 " was passed over and the full ring moved on");
+        return;
+    }
     FChecked = true;
     TakeWindow();
     if (FPosition.Fresh && FPosition.Holes.empty()) {
