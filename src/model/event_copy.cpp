@@ -383,7 +383,8 @@ TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
 void TEventCopy::TakeUnchecked() {
     // Records passed over while nothing was copied yet leave no record to read again: when a
     // full ring moved meanwhile, how far is not known, so the ring is read again.
-    if (!FPosition.Fresh && Usable(FWindow) && FSeen->Start == FSeen->End && !(*FSeen == FWindow)) {
+    if (!FPosition.Holes.empty() && FSeen->Start == FSeen->End &&
+        !(Usable(FWindow) && *FSeen == FWindow)) {
         Replaced("nothing was copied since record " + std::to_string(FPosition.Index) +
                  " was passed over and the full ring moved on");
         return;
