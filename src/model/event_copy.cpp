@@ -393,6 +393,11 @@ void TEventCopy::TakeUnchecked() {
     TakeWindow();
     if (FPosition.Fresh && FPosition.Holes.empty()) {
         if (FPosition.Index != FWindow.Start) {
+            // The oldest record known before is gone: the panel wrote over it or cleared it.
+            FActions.Note("records from " + std::to_string(FPosition.Index) +
+                          " on overwritten or cleared by the panel before they could be read; "
+                          "copying from " +
+                          std::to_string(FWindow.Start));
             FPosition.Index = FWindow.Start;
             FAttempts = 0;
             Moved();
@@ -502,8 +507,8 @@ void TEventCopy::LineWritten(bool onDisk) {
 }
 
 bool TEventCopy::WrittenBefore(const TEventRecord& record) const {
-    return std::find(FWritten.begin(), FWritten.end(),
-                     std::pair{record.Id, MarkOf(record)}) != FWritten.end();
+    return std::find(FWritten.begin(), FWritten.end(), std::pair{record.Id, MarkOf(record)}) !=
+           FWritten.end();
 }
 
 void TEventCopy::Advance(const THeld& written) {

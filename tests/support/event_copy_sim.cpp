@@ -14,6 +14,7 @@
 #include "model/reply_decoders.h"
 #include "model/status_decoder.h"
 #include "store/disk_calls.h"
+#include "store/ini_file.h"
 #include "store/report_file.h"
 #include "store/report_writer.h"
 
@@ -27,6 +28,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <unistd.h>
 
@@ -38,14 +40,18 @@ struct TModelRecord {
     uint8_t Code = 0;
     uint32_t Time = 0;
     uint16_t Index = 0;
-    bool Removed = false; // overwritten, cleared or emptied
+    bool Removed = false;   // overwritten, cleared or emptied
+    uint32_t RemovedAt = 0; // the step it was removed at
+    int Panel = 0;
+    uint32_t Log = 0; // which of its panel's logs (a new one after each clearing) it was in
 };
 
 // One installation: its unit IDs and its event log, a ring of record numbers (-1: empty).
 class TModelPanel {
 public:
-    TModelPanel(uint64_t master, uint64_t slave, uint16_t capacity, std::vector<TModelRecord>& all)
-        : Master(master), Slave(slave), FAll(all) {
+    TModelPanel(int number, uint64_t master, uint64_t slave, uint16_t capacity,
+                std::vector<TModelRecord>& all, const uint32_t& step)
+        : Master(master), Slave(slave), FNumber(number), FAll(all), FStep(step) {
         FSlots.assign(capacity, -1);
     }
 
@@ -53,9 +59,9 @@ public:
         time += 1 + uint32_t(random()) % 90;
         const int n = int(FAll.size());
         FAll.push_back({uint32_t(random()) % 4 == 0 ? Slave : Master,
-                        uint8_t(uint32_t(random()) % 46), time, FEnd});
+                        uint8_t(uint32_t(random()) % 46), time, FEnd, false, 0, FNumber, FLog});
         if (FSlots[FEnd] >= 0) {
-            FAll[FSlots[FEnd]].Removed = true;
+            Remove(FSlots[FEnd]);
         }
         FSlots[FEnd] = n;
         FEnd = uint16_t((FEnd + 1) % FSlots.size());
@@ -68,12 +74,13 @@ public:
     void Clear() {
         for (int& slot : FSlots) {
             if (slot >= 0) {
-                FAll[slot].Removed = true;
+                Remove(slot);
             }
             slot = -1;
         }
         FStart = FEnd = 0;
         FCount = 0;
+        ++FLog;
     }
     void SetCapacity(uint16_t capacity) {
         Clear();
@@ -87,7 +94,7 @@ public:
         const uint16_t at =
             uint16_t((FStart + 1 + uint32_t(random()) % (FCount - 2)) % FSlots.size());
         if (FSlots[at] >= 0) {
-            FAll[FSlots[at]].Removed = true;
+            Remove(FSlots[at]);
             FSlots[at] = -1;
         }
     }
@@ -112,7 +119,19 @@ public:
     const uint64_t Slave;
 
 private:
+    void Remove(int record) {
+        FAll[record].Removed = true;
+        FAll[record].RemovedAt = FStep;
+        if (std::getenv("ORVANT_SIM_TRACE") != nullptr) {
+            std::printf("  record %d (slot %u, t=%u) of %c removed\n", record, FAll[record].Index,
+                        FAll[record].Time, 'A' + FNumber);
+        }
+    }
+
+    const int FNumber;
+    uint32_t FLog = 0;
     std::vector<TModelRecord>& FAll;
+    const uint32_t& FStep;
     std::vector<int> FSlots;
     uint16_t FStart = 0;
     uint16_t FEnd = 0;
@@ -239,8 +258,9 @@ public:
         TTool::Dir() = FDir.Path().string();
         FClock.Time = At(2010, 12, 5, 14, 3, 22);
         const uint16_t capacity = Pick({20, 30, 60, 200});
-        FPanels.push_back(std::make_unique<TModelPanel>(0xA1, 0xA2, capacity, FAll));
-        FPanels.push_back(std::make_unique<TModelPanel>(0xB1, 0xB2, Pick({20, 30}), FAll));
+        FPanels.push_back(std::make_unique<TModelPanel>(0, 0xA1, 0xA2, capacity, FAll, FStep));
+        FPanels.push_back(
+            std::make_unique<TModelPanel>(1, 0xB1, 0xB2, Pick({20, 30}), FAll, FStep));
         for (int i = 0, n = int(uint32_t(FRandom()) % 40); i < n; ++i) {
             FPanels[0]->Append(FRandom, FTime);
         }
@@ -406,6 +426,20 @@ private:
     }
 
     static bool Trace() { return std::getenv("ORVANT_SIM_TRACE") != nullptr; }
+
+    // A note of the copy that records were lost: the step it came at, by installation.
+    void NoteLoss(const std::string& line) {
+        if (line.find("overwritten") == std::string::npos &&
+            line.find("replaced") == std::string::npos) {
+            return;
+        }
+        for (std::size_t n = 0; n < FPanels.size(); ++n) {
+            if (line.find("event copy ID=" + DeviceIdText(FPanels[n]->Master)) !=
+                std::string::npos) {
+                FLossNotes[n].push_back(FStep);
+            }
+        }
+    }
     static std::string Text(const TEventWindow& w) {
         return std::to_string(w.Start) + ".." + std::to_string(w.End) + "/" +
                std::to_string(w.Capacity);
@@ -421,6 +455,9 @@ private:
                                                   .c_str());
         }
         Deliver(reply);
+        for (std::size_t i = logged; i < FTool->Log.Lines.size(); ++i) {
+            NoteLoss(FTool->Log.Lines[i]);
+        }
         for (std::size_t i = logged; Trace() && i < FTool->Log.Lines.size(); ++i) {
             std::printf("    %s\n", FTool->Log.Lines[i].c_str());
         }
@@ -447,6 +484,7 @@ private:
                 const TModelPanel& panel = *FPanels[reply.Panel];
                 // The window as the panel had it when it answered: a late one is stale.
                 const TEventWindow w = Window(reply);
+                FFirstHeard.emplace(reply.Panel, FStep);
                 FTool->Events.UnitsAnswering({panel.Master, panel.Slave});
                 FTool->Events.SelectDeviceAndRequest(w.Start, w.End, w.Capacity,
                                                      DeviceIdText(panel.Master));
@@ -465,6 +503,8 @@ private:
     }
 
     TSimOutcome Check();
+    bool LossTold(const TModelRecord& record,
+                  const std::set<std::pair<int, uint32_t>>& copiedLogs) const;
 
     std::mt19937 FRandom; // 32-bit draws
     uint32_t FSteps;
@@ -484,6 +524,8 @@ private:
     uint32_t FAsked = 0;
     uint32_t FKills = 0;
     bool FKillNow = false;
+    std::map<int, std::vector<uint32_t>> FLossNotes;
+    std::map<int, uint32_t> FFirstHeard; // the step of the first status reply of an installation
 };
 
 std::string Field(const std::string& line, const std::string& name) {
@@ -493,6 +535,35 @@ std::string Field(const std::string& line, const std::string& name) {
     }
     const std::size_t from = at + name.size() + 2;
     return line.substr(from, line.find(';', from) - from);
+}
+
+// A record lost before it could be read (once the program had heard of its installation) is named
+// by a note of its installation's copy after it was lost, or still waits as a hole in the
+// installation's section.
+bool THistory::LossTold(const TModelRecord& record,
+                        const std::set<std::pair<int, uint32_t>>& copiedLogs) const {
+    // Lost before the program ever heard of its installation, or cleared with a log of which
+    // nothing was copied (no record to read again tells it from the log that came after it).
+    const auto heard = FFirstHeard.find(record.Panel);
+    if (heard == FFirstHeard.end() || record.RemovedAt < heard->second ||
+        !copiedLogs.contains({record.Panel, record.Log})) {
+        return true;
+    }
+    const auto notes = FLossNotes.find(record.Panel);
+    if (notes != FLossNotes.end() &&
+        std::any_of(notes->second.begin(), notes->second.end(),
+                    [&](uint32_t step) { return step >= record.RemovedAt; })) {
+        return true;
+    }
+    const TIniValues ini = TIniFile((FDir.Path() / "Kelm2.ini").string()).ReadAll();
+    const std::string id = DeviceIdText(FPanels[record.Panel]->Master);
+    for (const std::string& section : ini.SectionNames()) {
+        if (ini.ReadString(section, "id", "") == id) {
+            const std::string holes = "," + ini.ReadString(section, "diry", "") + ",";
+            return holes.find("," + std::to_string(record.Index) + ",") != std::string::npos;
+        }
+    }
+    return false;
 }
 
 TSimOutcome THistory::Check() {
@@ -532,17 +603,27 @@ TSimOutcome THistory::Check() {
         }
         ++writes[found->second];
     }
+    std::set<std::pair<int, uint32_t>> copiedLogs;
+    for (int n = 0; n < int(FAll.size()); ++n) {
+        if (writes[n] > 0) {
+            copiedLogs.insert({FAll[n].Panel, FAll[n].Log});
+        }
+    }
     uint32_t repeats = 0;
     std::string repeated;
     for (int n = 0; n < int(FAll.size()); ++n) {
         const TModelRecord& r = FAll[n];
         const std::string name = "record " + std::to_string(n) + " (unit " + DeviceIdText(r.Unit) +
-                                 ", slot " + std::to_string(r.Index) + ", t=" + std::to_string(r.Time) + ")";
+                                 ", slot " + std::to_string(r.Index) +
+                                 ", t=" + std::to_string(r.Time) + ")";
         if (writes[n] == 0 && !r.Removed) {
             fail(name + " is held by the panel but was never written");
         }
         if (writes[n] == 0 && r.Removed) {
             ++outcome.Lost;
+            if (!LossTold(r, copiedLogs)) {
+                fail(name + " was overwritten before it could be read, and no note says so");
+            }
         }
         repeats += writes[n] > 1 ? writes[n] - 1 : 0;
         if (writes[n] > 1) {
