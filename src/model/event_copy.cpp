@@ -389,10 +389,17 @@ void TEventCopy::TakeUnchecked() {
                  " was passed over and the full ring moved on");
         return;
     }
+    const bool seenBefore = Usable(FWindow);
     FChecked = true;
     TakeWindow();
     if (FPosition.Fresh && FPosition.Holes.empty()) {
-        if (FPosition.Index != FWindow.Start) {
+        if (FPosition.Index == FWindow.Start && !seenBefore && FWindow.Start == FWindow.End) {
+            // Nothing copied tells how often a full ring went round since its oldest record
+            // was known to be here.
+            FActions.Note("a full ring: records older than record " +
+                          std::to_string(FWindow.Start) +
+                          " may have been overwritten by the panel before they could be read");
+        } else if (FPosition.Index != FWindow.Start) {
             // The oldest record known before is gone: the panel wrote over it or cleared it.
             FActions.Note("records from " + std::to_string(FPosition.Index) +
                           " on overwritten or cleared by the panel before they could be read; "

@@ -43,7 +43,8 @@ struct TModelRecord {
     bool Removed = false;   // overwritten, cleared or emptied
     uint32_t RemovedAt = 0; // the step it was removed at
     int Panel = 0;
-    uint32_t Log = 0; // which of its panel's logs (a new one after each clearing) it was in
+    uint32_t Log = 0;    // which of its panel's logs (a new one after each clearing) it was in
+    uint32_t MadeAt = 0; // the step it was made at
 };
 
 // One installation: its unit IDs and its event log, a ring of record numbers (-1: empty).
@@ -59,7 +60,8 @@ public:
         time += 1 + uint32_t(random()) % 90;
         const int n = int(FAll.size());
         FAll.push_back({uint32_t(random()) % 4 == 0 ? Slave : Master,
-                        uint8_t(uint32_t(random()) % 46), time, FEnd, false, 0, FNumber, FLog});
+                        uint8_t(uint32_t(random()) % 46), time, FEnd, false, 0, FNumber, FLog,
+                        FStep});
         if (FSlots[FEnd] >= 0) {
             Remove(FSlots[FEnd]);
         }
@@ -546,6 +548,7 @@ bool THistory::LossTold(const TModelRecord& record,
     // nothing was copied (no record to read again tells it from the log that came after it).
     const auto heard = FFirstHeard.find(record.Panel);
     if (heard == FFirstHeard.end() || record.RemovedAt < heard->second ||
+        record.RemovedAt == record.MadeAt || // no status reply ever showed it
         !copiedLogs.contains({record.Panel, record.Log})) {
         return true;
     }
