@@ -32,6 +32,18 @@ bool Follows(const TEventWindow& earlier, const TEventWindow& later) {
            2 * Distance(earlier.Start, later.Start, capacity) < capacity;
 }
 
+// Whether the panel's log was cleared between two windows of one ring: a ring that was full
+// (and not found empty) is no longer, or the end of a ring not yet full moved backwards.
+bool Cleared(const TEventWindow& before, const TEventWindow& after) {
+    if (before.Capacity != after.Capacity || before == after) {
+        return false;
+    }
+    const bool fullBefore = before.Start == before.End;
+    const bool fullAfter = after.Start == after.End;
+    return (fullBefore && !fullAfter) || (!fullBefore && !fullAfter && before.Start == 0 &&
+                                          after.Start == 0 && after.End < before.End);
+}
+
 TRecordMark MarkOf(const TEventRecord& record) {
     return TRecordMark{record.Index, record.Time, record.Code};
 }
@@ -389,11 +401,21 @@ void TEventCopy::TakeUnchecked() {
                  " was passed over and the full ring moved on");
         return;
     }
-    const bool seenBefore = Usable(FWindow);
+    const TEventWindow before = FWindow;
+    const bool seenBefore = Usable(before);
     FChecked = true;
     TakeWindow();
     if (FPosition.Fresh && FPosition.Holes.empty()) {
-        if (FPosition.Index == FWindow.Start && !seenBefore && FWindow.Start == FWindow.End) {
+        if (seenBefore && Cleared(before, FWindow)) {
+            FActions.Note("the panel's log was cleared (" + WindowText(FWindow) +
+                          "): records from " + std::to_string(FPosition.Index) +
+                          " on that were not read were overwritten; copying from " +
+                          std::to_string(FWindow.Start));
+            FPosition.Index = FWindow.Start;
+            FAttempts = 0;
+            Moved();
+        } else if (FPosition.Index == FWindow.Start && !seenBefore &&
+                   FWindow.Start == FWindow.End) {
             // Nothing copied tells how often a full ring went round since its oldest record
             // was known to be here.
             FActions.Note("a full ring: records older than record " +
