@@ -32,10 +32,13 @@ bool Follows(const TEventWindow& earlier, const TEventWindow& later) {
            2 * Distance(earlier.Start, later.Start, capacity) < capacity;
 }
 
-// Whether the panel's log was cleared between two windows of one ring: a ring that was full
-// (and not found empty) is no longer, or the end of a ring not yet full moved backwards.
+// Whether the panel's log was cleared between two windows: the capacity changed, a ring that
+// was full is no longer, or the end of a ring not yet full moved backwards.
 bool Cleared(const TEventWindow& before, const TEventWindow& after) {
-    if (before.Capacity != after.Capacity || before == after) {
+    if (before.Capacity != after.Capacity) {
+        return true; // a new ring
+    }
+    if (before == after) {
         return false;
     }
     const bool fullBefore = before.Start == before.End;

@@ -31,6 +31,7 @@
 #include <set>
 #include <sstream>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -43,8 +44,8 @@ struct TModelRecord {
     bool Removed = false;   // overwritten, cleared or emptied
     uint32_t RemovedAt = 0; // the step it was removed at
     int Panel = 0;
-    uint32_t Log = 0;    // which of its panel's logs (a new one after each clearing) it was in
-    uint32_t MadeAt = 0; // the step it was made at
+    uint32_t MadeAt = 0;  // the step it was made at
+    bool Excused = false; // lost where no note can be expected
 };
 
 // One installation: its unit IDs and its event log, a ring of record numbers (-1: empty).
@@ -60,8 +61,7 @@ public:
         time += 1 + uint32_t(random()) % 90;
         const int n = int(FAll.size());
         FAll.push_back({uint32_t(random()) % 4 == 0 ? Slave : Master,
-                        uint8_t(uint32_t(random()) % 46), time, FEnd, false, 0, FNumber, FLog,
-                        FStep});
+                        uint8_t(uint32_t(random()) % 46), time, FEnd, false, 0, FNumber, FStep});
         if (FSlots[FEnd] >= 0) {
             Remove(FSlots[FEnd]);
         }
@@ -82,7 +82,6 @@ public:
         }
         FStart = FEnd = 0;
         FCount = 0;
-        ++FLog;
     }
     void SetCapacity(uint16_t capacity) {
         Clear();
@@ -100,6 +99,9 @@ public:
             FSlots[at] = -1;
         }
     }
+
+    // The records removed since the last call.
+    std::vector<int> TakeRemoved() { return std::exchange(FRemoved, {}); }
 
     TEventWindow Window() const { return {FStart, FEnd, uint16_t(FSlots.size())}; }
 
@@ -124,6 +126,7 @@ private:
     void Remove(int record) {
         FAll[record].Removed = true;
         FAll[record].RemovedAt = FStep;
+        FRemoved.push_back(record);
         if (std::getenv("ORVANT_SIM_TRACE") != nullptr) {
             std::printf("  record %d (slot %u, t=%u) of %c removed\n", record, FAll[record].Index,
                         FAll[record].Time, 'A' + FNumber);
@@ -131,7 +134,7 @@ private:
     }
 
     const int FNumber;
-    uint32_t FLog = 0;
+    std::vector<int> FRemoved;
     std::vector<TModelRecord>& FAll;
     const uint32_t& FStep;
     std::vector<int> FSlots;
@@ -275,6 +278,7 @@ public:
     TSimOutcome Run() {
         for (uint32_t step = 0; step < FSteps; ++step) {
             FieldConditions();
+            ExcuseWhileFresh();
             Step(true);
         }
         // A quiet end: a good link and disk, each installation answering for a while.
@@ -505,8 +509,9 @@ private:
     }
 
     TSimOutcome Check();
-    bool LossTold(const TModelRecord& record,
-                  const std::set<std::pair<int, uint32_t>>& copiedLogs) const;
+    bool LossTold(const TModelRecord& record) const;
+    std::string SavedKey(int panel, const std::string& key) const;
+    void ExcuseWhileFresh();
 
     std::mt19937 FRandom; // 32-bit draws
     uint32_t FSteps;
@@ -542,14 +547,14 @@ std::string Field(const std::string& line, const std::string& name) {
 // A record lost before it could be read (once the program had heard of its installation) is named
 // by a note of its installation's copy after it was lost, or still waits as a hole in the
 // installation's section.
-bool THistory::LossTold(const TModelRecord& record,
-                        const std::set<std::pair<int, uint32_t>>& copiedLogs) const {
-    // Lost before the program ever heard of its installation, or cleared with a log of which
-    // nothing was copied (no record to read again tells it from the log that came after it).
+bool THistory::LossTold(const TModelRecord& record) const {
+    // Lost before the program ever heard of its installation, or cleared while the saved
+    // position held no record copied (no record to read again tells the log from the one that
+    // came after it).
     const auto heard = FFirstHeard.find(record.Panel);
     if (heard == FFirstHeard.end() || record.RemovedAt < heard->second ||
         record.RemovedAt == record.MadeAt || // no status reply ever showed it
-        !copiedLogs.contains({record.Panel, record.Log})) {
+        record.Excused) {
         return true;
     }
     const auto notes = FLossNotes.find(record.Panel);
@@ -558,15 +563,35 @@ bool THistory::LossTold(const TModelRecord& record,
                     [&](uint32_t step) { return step >= record.RemovedAt; })) {
         return true;
     }
+    const std::string holes = "," + SavedKey(record.Panel, "diry") + ",";
+    return holes.find("," + std::to_string(record.Index) + ",") != std::string::npos;
+}
+
+// A key of an installation's section as the settings file holds it now ("" when none).
+std::string THistory::SavedKey(int panel, const std::string& key) const {
     const TIniValues ini = TIniFile((FDir.Path() / "Kelm2.ini").string()).ReadAll();
-    const std::string id = DeviceIdText(FPanels[record.Panel]->Master);
+    const std::string id = DeviceIdText(FPanels[panel]->Master);
     for (const std::string& section : ini.SectionNames()) {
         if (ini.ReadString(section, "id", "") == id) {
-            const std::string holes = "," + ini.ReadString(section, "diry", "") + ",";
-            return holes.find("," + std::to_string(record.Index) + ",") != std::string::npos;
+            return ini.ReadString(section, key, "");
         }
     }
-    return false;
+    return "";
+}
+
+// Records removed while the saved position of their installation holds no record copied may be
+// lost without a note: with no record to read again, a program started over the file cannot
+// tell how far the panel went meanwhile, nor a log from the one that replaced it.
+void THistory::ExcuseWhileFresh() {
+    for (int panel = 0; panel < int(FPanels.size()); ++panel) {
+        std::vector<int> removed = FPanels[panel]->TakeRemoved();
+        if (removed.empty() || !SavedKey(panel, "posledni").empty()) {
+            continue;
+        }
+        for (int r : removed) {
+            FAll[r].Excused = true;
+        }
+    }
 }
 
 TSimOutcome THistory::Check() {
@@ -606,12 +631,6 @@ TSimOutcome THistory::Check() {
         }
         ++writes[found->second];
     }
-    std::set<std::pair<int, uint32_t>> copiedLogs;
-    for (int n = 0; n < int(FAll.size()); ++n) {
-        if (writes[n] > 0) {
-            copiedLogs.insert({FAll[n].Panel, FAll[n].Log});
-        }
-    }
     uint32_t repeats = 0;
     std::string repeated;
     for (int n = 0; n < int(FAll.size()); ++n) {
@@ -624,7 +643,7 @@ TSimOutcome THistory::Check() {
         }
         if (writes[n] == 0 && r.Removed) {
             ++outcome.Lost;
-            if (!LossTold(r, copiedLogs)) {
+            if (!LossTold(r)) {
                 fail(name + " was overwritten before it could be read, and no note says so");
             }
         }
