@@ -59,13 +59,15 @@ public:
 
     void Append(std::mt19937& random, uint32_t& time) {
         time += 1 + uint32_t(random()) % 90;
-        const int n = int(FAll.size());
         FAll.push_back({uint32_t(random()) % 4 == 0 ? Slave : Master,
                         uint8_t(uint32_t(random()) % 46), time, FEnd, false, 0, FNumber, FStep});
+        Put(int(FAll.size()) - 1);
+    }
+    void Put(int record) {
         if (FSlots[FEnd] >= 0) {
             Remove(FSlots[FEnd]);
         }
-        FSlots[FEnd] = n;
+        FSlots[FEnd] = record;
         FEnd = uint16_t((FEnd + 1) % FSlots.size());
         if (FCount < FSlots.size()) {
             ++FCount;
@@ -87,18 +89,10 @@ public:
         Clear();
         FSlots.assign(capacity, -1);
     }
-    // A slot in the middle of the log loses its record.
-    void EmptyASlot(std::mt19937& random) {
-        if (FCount < 3) {
-            return;
-        }
-        const uint16_t at =
-            uint16_t((FStart + 1 + uint32_t(random()) % (FCount - 2)) % FSlots.size());
-        if (FSlots[at] >= 0) {
-            Remove(FSlots[at]);
-            FSlots[at] = -1;
-        }
-    }
+    // The panel moves on without writing its slot: an empty slot, in the middle of the log once
+    // more records follow. (A slot is never emptied after it was written: a panel does not
+    // unwrite a record.)
+    void AppendEmptySlot() { Put(-1); }
 
     // The records removed since the last call.
     std::vector<int> TakeRemoved() { return std::exchange(FRemoved, {}); }
@@ -326,7 +320,7 @@ private:
                 panel->SetCapacity(Pick({20, 30, 60}));
             }
             if (Chance(8)) {
-                panel->EmptyASlot(FRandom);
+                panel->AppendEmptySlot();
             }
         }
         if (FStep >= FAnsweringUntil) {
