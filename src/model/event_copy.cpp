@@ -265,8 +265,11 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
     if (!FRequest || record.Index != FRequest->Index || FState == TCopyState::Writing) {
         return TRecordVerdict::Unawaited;
     }
-    // A record of a unit the installation did not name is another installation's.
-    if (!IsEmptySlot(record) && !FUnits.empty() && !FUnits.contains(record.Id)) {
+    // A record of a unit the installation did not name is another installation's; one the
+    // panel is known to have replaced comes from a reply held back on the way.
+    if (!IsEmptySlot(record) &&
+        ((!FUnits.empty() && !FUnits.contains(record.Id)) ||
+         std::find(FGone.begin(), FGone.end(), MarkOf(record)) != FGone.end())) {
         return TRecordVerdict::Unawaited;
     }
     const TRequest request = *FRequest;
@@ -368,6 +371,10 @@ TRecordVerdict TEventCopy::Take(const THeld& answer) {
 TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
     const bool same = !IsEmptySlot(record) && MarkOf(record) == *FPosition.Last;
     if (!same) {
+        FGone.push_back(*FPosition.Last);
+        if (FGone.size() > MaxRemembered) {
+            FGone.pop_front();
+        }
         FHeld.reset();
         Replaced("record " + std::to_string(record.Index) +
                  " no longer holds the record copied last");

@@ -189,6 +189,8 @@ private:
     // The records written this run (unit ID and mark), the newest last: a ring read again after
     // a doubt leaves them out.
     std::deque<std::pair<uint64_t, TRecordMark>> FWritten;
+    // Records the panel no longer holds where they were (a check found another one there).
+    std::deque<TRecordMark> FGone;
 };
 
 // A record the panel answers for a slot it never wrote.
