@@ -346,7 +346,9 @@ TRecordVerdict TEventCopy::Take(const THeld& answer) {
         return TRecordVerdict::Handled; // given up meanwhile: its slot holds a newer record
     }
     if (IsEmptySlot(answer.Record)) {
-        if (MayBeFull()) {
+        // A log emptied starts again at slot 0: a ring whose start and end meet elsewhere is
+        // full, and its oldest slot is merely empty.
+        if (MayBeFull() && FWindow.Start == 0) {
             const uint16_t newest =
                 FWindow.End == 0 ? uint16_t(FWindow.Capacity - 1) : uint16_t(FWindow.End - 1);
             Ask(newest, TPurpose::Probe, 1, FLastTick);
