@@ -95,6 +95,9 @@ void TEventCopy::OnStatus(const TEventWindow& window, const std::set<uint64_t>& 
             return;
         }
         FSeen = window;
+        if (FEmptyLog && !(*FEmptyLog == window)) {
+            FEmptyLog.reset(); // records came since it was found empty
+        }
         // Any change may be a log cleared and refilled: the record copied last tells.
         FChecked = FChecked && window == FWindow;
     }
