@@ -251,6 +251,16 @@ std::filesystem::path MemoryDirectory() {
                : std::filesystem::temp_directory_path();
 }
 
+// The value of `name` in an event line ("" when it has none).
+std::string Field(const std::string& line, const std::string& name) {
+    const std::size_t at = line.find(";" + name + "=");
+    if (at == std::string::npos) {
+        return "";
+    }
+    const std::size_t from = at + name.size() + 2;
+    return line.substr(from, line.find(';', from) - from);
+}
+
 class THistory {
 public:
     THistory(uint32_t seed, uint32_t steps) : FRandom(seed), FSteps(steps) {
@@ -300,6 +310,9 @@ private:
         FDisk.Dead = false;
         FDisk.DieAt = 0;
         FTool = std::make_unique<TTool>(FDir.Path(), FClock);
+        for (int n = 0; n < int(FPanels.size()); ++n) {
+            FHoldsRecord[n] = !SavedKey(n, "posledni").empty();
+        }
     }
 
     void FieldConditions() {
@@ -428,14 +441,24 @@ private:
     static bool Trace() { return std::getenv("ORVANT_SIM_TRACE") != nullptr; }
 
     // A note of the copy that records were lost: the step it came at, by installation.
+    // Whether the copy holds a record of its installation's log comes from the log too: a
+    // line on the disk gives it one, a note that copying starts again takes it away.
     void NoteLoss(const std::string& line) {
-        if (line.find("overwritten") == std::string::npos &&
-            line.find("replaced") == std::string::npos) {
-            return;
-        }
         for (std::size_t n = 0; n < FPanels.size(); ++n) {
-            if (line.find("event copy ID=" + DeviceIdText(FPanels[n]->Master)) !=
-                std::string::npos) {
+            const TModelPanel& panel = *FPanels[n];
+            if (line.starts_with("ind=") && !FDisk.Full && !FDisk.Dead &&
+                (Field(line, "ID") == DeviceIdText(panel.Master) ||
+                 Field(line, "ID") == DeviceIdText(panel.Slave))) {
+                FHoldsRecord[n] = true;
+            }
+            if (line.find("event copy ID=" + DeviceIdText(panel.Master)) == std::string::npos) {
+                continue;
+            }
+            if (line.find("copying from") != std::string::npos) {
+                FHoldsRecord[n] = false;
+            }
+            if (line.find("overwritten") != std::string::npos ||
+                line.find("replaced") != std::string::npos) {
                 FLossNotes[n].push_back(FStep);
             }
         }
@@ -526,17 +549,9 @@ private:
     uint32_t FKills = 0;
     bool FKillNow = false;
     std::map<int, std::vector<uint32_t>> FLossNotes;
+    std::map<int, bool> FHoldsRecord;
     std::map<int, uint32_t> FFirstHeard; // the step of the first status reply of an installation
 };
-
-std::string Field(const std::string& line, const std::string& name) {
-    const std::size_t at = line.find(";" + name + "=");
-    if (at == std::string::npos) {
-        return "";
-    }
-    const std::size_t from = at + name.size() + 2;
-    return line.substr(from, line.find(';', from) - from);
-}
 
 // A record lost before it could be read (once the program had heard of its installation) is named
 // by a note of its installation's copy after it was lost, or still waits as a hole in the
@@ -573,13 +588,13 @@ std::string THistory::SavedKey(int panel, const std::string& key) const {
     return "";
 }
 
-// Records removed while the saved position of their installation holds no record copied may be
-// lost without a note: with no record to read again, a program started over the file cannot
-// tell how far the panel went meanwhile, nor a log from the one that replaced it.
+// Records removed while the copy of their installation (or its saved position) holds no record
+// of the log may be lost without a note: with no record to read again, the copy cannot tell how
+// far the panel went meanwhile, nor a log from the one that replaced it.
 void THistory::ExcuseWhileFresh() {
     for (int panel = 0; panel < int(FPanels.size()); ++panel) {
         std::vector<int> removed = FPanels[panel]->TakeRemoved();
-        if (removed.empty() || !SavedKey(panel, "posledni").empty()) {
+        if (removed.empty() || (FHoldsRecord[panel] && !SavedKey(panel, "posledni").empty())) {
             continue;
         }
         for (int r : removed) {
