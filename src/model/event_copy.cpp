@@ -430,9 +430,9 @@ void TEventCopy::TakeUnchecked() {
             FAttempts = 0;
             Moved();
         } else if (FPosition.Index == FWindow.Start && !seenBefore &&
-                   FWindow.Start == FWindow.End) {
+                   FWindow.Start == FWindow.End && FWindow.Start != 0) {
             // Nothing copied tells how often a full ring went round since its oldest record
-            // was known to be here.
+            // was known to be here (start and end at 0 are an empty log as well).
             FActions.Note("a full ring: records older than record " +
                           std::to_string(FWindow.Start) +
                           " may have been overwritten by the panel before they could be read");
