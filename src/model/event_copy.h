@@ -26,6 +26,12 @@
 // A deadline passes only when enough status replies have come since the request and enough
 // time has gone by: while the link is down no status reply comes, so no deadline passes, and a
 // fast poll over a slow link still gives the reply time to arrive.
+//
+// A window that moved backwards is in doubt until the next status reply: the outstanding request
+// is cancelled (its reply may come from either log) and nothing is asked. A record whose slot the
+// panel wrote while it was asked for (the end went past the slot, or the ring changed) may be the
+// newer record written there: the copy reads the ring again from its oldest record, leaving out
+// the records it wrote this run.
 
 #include "model/event_record.h"
 #include "model/event_window.h"
