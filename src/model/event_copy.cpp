@@ -142,6 +142,7 @@ void TEventCopy::OnEventInfo(uint32_t tick) {
 
 void TEventCopy::Park() {
     Cancel();
+    FEmptyCheck = false;
     FSeen.reset();
     FChecked = false;
 }
@@ -374,6 +375,16 @@ TRecordVerdict TEventCopy::Take(const THeld& answer) {
 }
 
 TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
+    // An empty slot where the window holds a record (start and end at 0 may be a log emptied)
+    // carries no unit ID: it may be another installation's answer, the line having changed
+    // hands. It decides only when it comes again.
+    const bool mayBeEmpty = FSeen->Start == 0 && FSeen->End == 0;
+    if (IsEmptySlot(record) && Holds(*FSeen, FPosition.Last->Index) && !mayBeEmpty &&
+        !FEmptyCheck) {
+        FEmptyCheck = true;
+        return TRecordVerdict::Handled; // asked again at the next status reply
+    }
+    FEmptyCheck = false;
     const bool same = !IsEmptySlot(record) && MarkOf(record) == *FPosition.Last;
     if (!same) {
         FGone.push_back(*FPosition.Last);

@@ -192,6 +192,7 @@ private:
     uint32_t FLastTick = 0;
     bool FSaveFailureTold = false;
     std::optional<TDoubt> FInDoubt;
+    bool FEmptyCheck = false; // the check came back as an empty slot once
     // The records written this run (unit ID and mark), the newest last: a ring read again after
     // a doubt leaves them out.
     std::deque<std::pair<uint64_t, TRecordMark>> FWritten;

@@ -19,9 +19,11 @@ namespace {
 // copy's index is taken for the old log's record (the check of the record copied last then
 // finds it the same); a copy that holds no record of the log yet (after a replaced log, while
 // its position cannot be saved) cannot tell a log cleared meanwhile from the same one grown; the
-// program killed between a doubt about a record and the save that follows it.
-const std::set<uint32_t> OpenHistories = {377,  453,  483,  721,  904,  1161,
-                                          1451, 1644, 1893, 1966, 2449, 2994};
+// program killed between a doubt about a record and the save that follows it; replies held back
+// on the line answering a check and the request after it; a full ring overwritten while the copy
+// chases its oldest record.
+const std::set<uint32_t> OpenHistories = {377,  453,  483,  721,  904,  1161, 1451,
+                                          1644, 1747, 1893, 1966, 2259, 2994};
 
 uint32_t FromEnvironment(const char* name, uint32_t otherwise) {
     const char* text = std::getenv(name);
