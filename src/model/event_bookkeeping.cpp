@@ -156,10 +156,11 @@ void TEventBookkeeping::LookUpDevice(uint64_t id, const std::string& idText) {
 void TEventBookkeeping::SelectDevice(uint64_t id, int section, const TCopyPosition& position) {
     FState.DeviceSection = section;
     FState.CurrentDeviceId = id;
-    // A copy parked this run with a position not saved yet knows more than the file; otherwise
-    // the file holds what the copy would (and what an editor may have changed meanwhile).
+    // A copy parked this run with a position not saved yet knows more than the file, and so
+    // does one whose position the file still holds (the windows it saw, the records it wrote);
+    // otherwise an editor changed the file meanwhile, and the file holds.
     auto& copy = FCopies[id];
-    if (!copy || copy->State() != TCopyState::Unsaved) {
+    if (!copy || (copy->State() != TCopyState::Unsaved && !(copy->Position() == position))) {
         copy = std::make_unique<TEventCopy>(position, static_cast<IEventCopyActions&>(*this));
     }
     FCopy = copy.get();

@@ -32,6 +32,21 @@ bool Follows(const TEventWindow& earlier, const TEventWindow& later) {
            2 * Distance(earlier.Start, later.Start, capacity) < capacity;
 }
 
+// Whether the panel's log was cleared between two windows: the capacity changed, a ring that
+// was full is no longer, or the end of a ring not yet full moved backwards.
+bool Cleared(const TEventWindow& before, const TEventWindow& after) {
+    if (before.Capacity != after.Capacity) {
+        return true; // a new ring
+    }
+    if (before == after) {
+        return false;
+    }
+    const bool fullBefore = before.Start == before.End;
+    const bool fullAfter = after.Start == after.End;
+    return (fullBefore && !fullAfter) || (!fullBefore && !fullAfter && before.Start == 0 &&
+                                          after.Start == 0 && after.End < before.End);
+}
+
 TRecordMark MarkOf(const TEventRecord& record) {
     return TRecordMark{record.Index, record.Time, record.Code};
 }
@@ -71,12 +86,42 @@ void TEventCopy::OnStatus(const TEventWindow& window, const std::set<uint64_t>& 
     }
     // A window with no ring, or with indices past its capacity, says nothing about the log. One
     // that moved backwards may be a late reply: it counts once the next reply says the same.
-    if (Usable(window) && (!FSeen || !(*FSeen == window)) && !Suspicious(window)) {
+    if (Usable(window) && (!FSeen || !(*FSeen == window))) {
+        if (Suspicious(window)) {
+            // A reply to a request sent before may come from the log this window shows, or
+            // from the one before: it is not taken, and nothing is asked until the next
+            // status reply says which window holds.
+            Cancel();
+            return;
+        }
         FSeen = window;
+        if (FEmptyLog && !(*FEmptyLog == window)) {
+            FEmptyLog.reset(); // records came since it was found empty
+        }
         // Any change may be a log cleared and refilled: the record copied last tells.
         FChecked = FChecked && window == FWindow;
     }
+    if (Usable(window) && FInDoubt) {
+        ResolveDoubt(window);
+    }
     Step(tick);
+}
+
+// The record copied last was asked for in the window that held `SentEnd` as its end; when the
+// panel has written at its slot since (its end went past it, or the ring changed), the reply may
+// hold the record written there afterwards, newer than the ones that wait: the copy reads the
+// panel's ring again from its oldest record, leaving out the records it has written.
+void TEventCopy::ResolveDoubt(const TEventWindow& window) {
+    const TDoubt doubt = *FInDoubt;
+    FInDoubt.reset();
+    if (window.Capacity == doubt.Capacity &&
+        Distance(doubt.SentEnd, doubt.Index, doubt.Capacity) >=
+            Distance(doubt.SentEnd, window.End, doubt.Capacity)) {
+        return;
+    }
+    FSeen = window;
+    Replaced("the panel wrote over record " + std::to_string(doubt.Index) +
+             " while it was being read");
 }
 
 // A window that does not follow the last one is taken once the next reply follows it; when the
@@ -96,10 +141,15 @@ void TEventCopy::OnEventInfo(uint32_t tick) {
 }
 
 void TEventCopy::Park() {
-    FRequest.reset();
-    FHeld.reset();
+    Cancel();
+    FEmptyCheck = false;
     FSeen.reset();
     FChecked = false;
+}
+
+void TEventCopy::Cancel() {
+    FRequest.reset();
+    FHeld.reset();
     if (FState == TCopyState::Awaiting || FState == TCopyState::Checking) {
         FState = TCopyState::Idle;
     }
@@ -187,7 +237,7 @@ void TEventCopy::Resend(uint32_t tick) {
 
 void TEventCopy::Ask(uint16_t index, TPurpose purpose, uint32_t attempts, uint32_t tick) {
     const uint16_t capacity = purpose == TPurpose::Check ? FSeen->Capacity : FWindow.Capacity;
-    FRequest = TRequest{index, capacity, purpose, tick, 0, attempts};
+    FRequest = TRequest{index, capacity, purpose, tick, 0, attempts, FSeen->End};
     FState = purpose == TPurpose::Check ? TCopyState::Checking : TCopyState::Awaiting;
     FActions.RequestRecord(index);
 }
@@ -219,8 +269,11 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
     if (!FRequest || record.Index != FRequest->Index || FState == TCopyState::Writing) {
         return TRecordVerdict::Unawaited;
     }
-    // A record of a unit the installation did not name is another installation's.
-    if (!IsEmptySlot(record) && !FUnits.empty() && !FUnits.contains(record.Id)) {
+    // A record of a unit the installation did not name is another installation's; one the
+    // panel is known to have replaced comes from a reply held back on the way.
+    if (!IsEmptySlot(record) &&
+        ((!FUnits.empty() && !FUnits.contains(record.Id)) ||
+         std::find(FGone.begin(), FGone.end(), MarkOf(record)) != FGone.end())) {
         return TRecordVerdict::Unawaited;
     }
     const TRequest request = *FRequest;
@@ -246,11 +299,11 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
         }
     } else if (!FChecked) {
         // The window changed while it was on its way: kept until the check says whose it is.
-        FHeld = THeld{record, request.Capacity, request.Purpose};
+        FHeld = THeld{record, request.Capacity, request.Purpose, request.SentEnd};
         Step(FLastTick);
         return TRecordVerdict::Handled;
     }
-    return Take(THeld{record, request.Capacity, request.Purpose});
+    return Take(THeld{record, request.Capacity, request.Purpose, request.SentEnd});
 }
 
 // Takes the window of the last status reply. In a full ring the start moves with the end, so the
@@ -291,8 +344,15 @@ bool TEventCopy::MayBeFull() const {
 }
 
 TRecordVerdict TEventCopy::Take(const THeld& answer) {
+    if (answer.Purpose == TPurpose::Hole &&
+        std::find(FPosition.Holes.begin(), FPosition.Holes.end(), answer.Record.Index) ==
+            FPosition.Holes.end()) {
+        return TRecordVerdict::Handled; // given up meanwhile: its slot holds a newer record
+    }
     if (IsEmptySlot(answer.Record)) {
-        if (MayBeFull()) {
+        // A log emptied starts again at slot 0: a ring whose start and end meet elsewhere is
+        // full, and its oldest slot is merely empty.
+        if (MayBeFull() && FWindow.Start == 0) {
             const uint16_t newest =
                 FWindow.End == 0 ? uint16_t(FWindow.Capacity - 1) : uint16_t(FWindow.End - 1);
             Ask(newest, TPurpose::Probe, 1, FLastTick);
@@ -305,23 +365,44 @@ TRecordVerdict TEventCopy::Take(const THeld& answer) {
         }
         return TRecordVerdict::Handled;
     }
+    if (WrittenBefore(answer.Record)) {
+        Advance(answer); // read again after a doubt: its line is in the report already
+        return TRecordVerdict::Handled;
+    }
     FWriting = answer;
     FState = TCopyState::Writing;
     return TRecordVerdict::Write;
 }
 
 TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
+    // An empty slot where the window holds a record (start and end at 0 may be a log emptied)
+    // carries no unit ID: it may be another installation's answer, the line having changed
+    // hands. It decides only when it comes again.
+    const bool mayBeEmpty = FSeen->Start == 0 && FSeen->End == 0;
+    if (IsEmptySlot(record) && Holds(*FSeen, FPosition.Last->Index) && !mayBeEmpty &&
+        !FEmptyCheck) {
+        FEmptyCheck = true;
+        return TRecordVerdict::Handled; // asked again at the next status reply
+    }
+    FEmptyCheck = false;
     const bool same = !IsEmptySlot(record) && MarkOf(record) == *FPosition.Last;
     if (!same) {
+        FGone.push_back(*FPosition.Last);
+        if (FGone.size() > MaxRemembered) {
+            FGone.pop_front();
+        }
         FHeld.reset();
         Replaced("record " + std::to_string(record.Index) +
                  " no longer holds the record copied last");
         return TRecordVerdict::Handled;
     }
     FChecked = true;
-    // A window that lacks the record just read is older than the record: a late reply.
+    // A window that lacks the record just read is older than the record: a late reply. One
+    // that holds it is taken as it stands: the panel wrote fewer records than its ring holds
+    // since the record copied last, so every record after it is still there.
     if (Holds(*FSeen, FPosition.Last->Index)) {
-        TakeWindow();
+        FWindow = *FSeen;
+        FLap = false;
         GiveUpOverwrittenHoles();
     }
     if (FHeld) {
@@ -338,10 +419,40 @@ TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
 }
 
 void TEventCopy::TakeUnchecked() {
+    // Records passed over while nothing was copied yet leave no record to read again: when a
+    // full ring moved meanwhile, how far is not known, so the ring is read again.
+    if (!FPosition.Holes.empty() && FSeen->Start == FSeen->End &&
+        !(Usable(FWindow) && *FSeen == FWindow)) {
+        Replaced("nothing was copied since record " + std::to_string(FPosition.Index) +
+                 " was passed over and the full ring moved on");
+        return;
+    }
+    const TEventWindow before = FWindow;
+    const bool seenBefore = Usable(before);
     FChecked = true;
     TakeWindow();
     if (FPosition.Fresh && FPosition.Holes.empty()) {
-        if (FPosition.Index != FWindow.Start) {
+        if (seenBefore && Cleared(before, FWindow)) {
+            FActions.Note("the panel's log was cleared (" + WindowText(FWindow) +
+                          "): records from " + std::to_string(FPosition.Index) +
+                          " on that were not read were overwritten; copying from " +
+                          std::to_string(FWindow.Start));
+            FPosition.Index = FWindow.Start;
+            FAttempts = 0;
+            Moved();
+        } else if (FPosition.Index == FWindow.Start && !seenBefore &&
+                   FWindow.Start == FWindow.End && FWindow.Start != 0) {
+            // Nothing copied tells how often a full ring went round since its oldest record
+            // was known to be here (start and end at 0 are an empty log as well).
+            FActions.Note("a full ring: records older than record " +
+                          std::to_string(FWindow.Start) +
+                          " may have been overwritten by the panel before they could be read");
+        } else if (FPosition.Index != FWindow.Start) {
+            // The oldest record known before is gone: the panel wrote over it or cleared it.
+            FActions.Note("records from " + std::to_string(FPosition.Index) +
+                          " on overwritten or cleared by the panel before they could be read; "
+                          "copying from " +
+                          std::to_string(FWindow.Start));
             FPosition.Index = FWindow.Start;
             FAttempts = 0;
             Moved();
@@ -364,11 +475,7 @@ void TEventCopy::TakeUnchecked() {
 
 void TEventCopy::Replaced(const std::string& why) {
     FChecked = true;
-    FRequest.reset();
-    FHeld.reset();
-    if (FState == TCopyState::Awaiting || FState == TCopyState::Checking) {
-        FState = TCopyState::Idle;
-    }
+    Cancel();
     FWindow = *FSeen;
     FActions.Note(why + ": the panel's log was replaced or overwritten (" + WindowText(FWindow) +
                   "); copying from " + std::to_string(FWindow.Start));
@@ -390,7 +497,8 @@ void TEventCopy::GiveUpOverwrittenHoles() {
         const bool overwritten =
             hole >= FWindow.Capacity ||
             (!Holds(FWindow, hole) && Distance(hole, FWindow.Start, FWindow.Capacity) <=
-                                          Distance(hole, FPosition.Index, FWindow.Capacity));
+                                          Distance(hole, FPosition.Index, FWindow.Capacity)) ||
+            WrittenOverSinceLast(hole);
         (overwritten ? lost : kept).push_back(hole);
     }
     if (lost.empty()) {
@@ -405,6 +513,20 @@ void TEventCopy::GiveUpOverwrittenHoles() {
                   " overwritten by the panel before it could be read");
     FPosition.Holes = kept;
     Moved();
+}
+
+// The slots the panel wrote since the record copied last run from the one after it up to the
+// end. A hole passed before that record (not between it and the index) that lies among them
+// was written over.
+bool TEventCopy::WrittenOverSinceLast(uint16_t hole) const {
+    if (!FPosition.Last || FPosition.Last->Index >= FWindow.Capacity) {
+        return false;
+    }
+    const uint16_t capacity = FWindow.Capacity;
+    const uint16_t after = NextIndex(FPosition.Last->Index, capacity);
+    const uint32_t at = Distance(after, hole, capacity);
+    return at >= Distance(after, FPosition.Index, capacity) &&
+           at < Distance(after, FWindow.End, capacity);
 }
 
 void TEventCopy::PassAsHole(uint16_t index) {
@@ -429,6 +551,22 @@ void TEventCopy::LineWritten(bool onDisk) {
     if (!onDisk) {
         return; // asked for again
     }
+    FWritten.push_back({written.Record.Id, MarkOf(written.Record)});
+    if (FWritten.size() > MaxRemembered) {
+        FWritten.pop_front();
+    }
+    if (written.Purpose == TPurpose::Next) {
+        FInDoubt = TDoubt{written.Record.Index, written.Capacity, written.SentEnd};
+    }
+    Advance(written);
+}
+
+bool TEventCopy::WrittenBefore(const TEventRecord& record) const {
+    return std::find(FWritten.begin(), FWritten.end(), std::pair{record.Id, MarkOf(record)}) !=
+           FWritten.end();
+}
+
+void TEventCopy::Advance(const THeld& written) {
     const uint16_t index = written.Record.Index;
     if (written.Purpose == TPurpose::Hole) {
         std::erase(FPosition.Holes, index);

@@ -26,11 +26,18 @@
 // A deadline passes only when enough status replies have come since the request and enough
 // time has gone by: while the link is down no status reply comes, so no deadline passes, and a
 // fast poll over a slow link still gives the reply time to arrive.
+//
+// A window that moved backwards is in doubt until the next status reply: the outstanding request
+// is cancelled (its reply may come from either log) and nothing is asked. A record whose slot the
+// panel wrote while it was asked for (the end went past the slot, or the ring changed) may be the
+// newer record written there: the copy reads the ring again from its oldest record, leaving out
+// the records it wrote this run.
 
 #include "model/event_record.h"
 #include "model/event_window.h"
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <set>
 #include <string>
@@ -85,6 +92,7 @@ public:
     static constexpr uint32_t AttemptsBeforeHole = 3;
     static constexpr uint32_t LongestIntervalSteps = 5; // deadlines grow to 32 times the first
     static constexpr std::size_t MaxHoles = 16;
+    static constexpr std::size_t MaxRemembered = 4096;
 
     // `position` is the installation's stored one; `actions` must outlive the copy.
     TEventCopy(TCopyPosition position, IEventCopyActions& actions);
@@ -121,18 +129,31 @@ private:
         uint32_t SentTick = 0;
         uint32_t StatusReplies = 0; // status replies since it was sent
         uint32_t Attempts = 0;      // requests for this index so far, this one included
+        uint16_t SentEnd = 0;       // the panel's end index when it was sent
     };
     // An awaited record with the ring and the purpose it was asked for.
     struct THeld {
         TEventRecord Record;
         uint16_t Capacity = 0;
         TPurpose Purpose = TPurpose::Next;
+        uint16_t SentEnd = 0;
+    };
+    // The record copied last, until a status reply shows the panel did not write at its slot
+    // while it was asked for.
+    struct TDoubt {
+        uint16_t Index = 0;
+        uint16_t Capacity = 0;
+        uint16_t SentEnd = 0;
     };
     struct THoleRetry {
         uint32_t Attempts = 0;
         uint32_t NotBefore = 0; // status replies to let pass before it is asked again
     };
 
+    void Cancel();
+    void ResolveDoubt(const TEventWindow& window);
+    bool WrittenBefore(const TEventRecord& record) const;
+    void Advance(const THeld& written);
     void Step(uint32_t tick);
     bool DeadlinePassed(uint32_t tick) const;
     void MissedDeadline();
@@ -148,6 +169,7 @@ private:
     void TakeUnchecked();
     void Replaced(const std::string& why);
     void GiveUpOverwrittenHoles();
+    bool WrittenOverSinceLast(uint16_t hole) const;
     void PassAsHole(uint16_t index);
     void Moved();
     void TrySave();
@@ -169,6 +191,13 @@ private:
     bool FLap = false; // at the end of a full ring, the whole ring is still to be read
     uint32_t FLastTick = 0;
     bool FSaveFailureTold = false;
+    std::optional<TDoubt> FInDoubt;
+    bool FEmptyCheck = false; // the check came back as an empty slot once
+    // The records written this run (unit ID and mark), the newest last: a ring read again after
+    // a doubt leaves them out.
+    std::deque<std::pair<uint64_t, TRecordMark>> FWritten;
+    // Records the panel no longer holds where they were (a check found another one there).
+    std::deque<TRecordMark> FGone;
 };
 
 // A record the panel answers for a slot it never wrote.

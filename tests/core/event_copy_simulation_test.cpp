@@ -1,6 +1,7 @@
 // The event copy in field conditions, as a deterministic simulation (see event_copy_sim.h): many
 // seeded histories, each checked against the rule that every record the panel holds is written
-// exactly once. A failing seed is printed; ORVANT_SIM_SEED replays one history,
+// exactly once, and every record lost before it could be read is named by a note. Failing seeds
+// are printed; ORVANT_SIM_SEED replays one history (ORVANT_SIM_TRACE=1 traces it),
 // ORVANT_SIM_HISTORIES sets how many run.
 
 #include "event_copy_sim.h"
@@ -13,12 +14,16 @@
 
 namespace {
 
-// Histories that still break the rule, kept for replay (DISABLED_ test below) until they are
-// fixed. What they show: a reply repeated by the line long after (held back for many polls)
-// answers the check of the record copied last after the log was replaced, so the copy takes the
-// new log for the old one; and late status replies in a full ring that the panel overwrites
-// while the copy is behind.
-const std::set<uint32_t> OpenHistories = {8, 9, 16, 49, 94, 132, 137, 144, 185, 188};
+// Histories that still break the rule, kept for replay (DISABLED_ test below). What they show:
+// a record reply that overtakes the status reply announcing a log cleared and refilled past the
+// copy's index is taken for the old log's record (the check of the record copied last then
+// finds it the same); a copy that holds no record of the log yet (after a replaced log, while
+// its position cannot be saved) cannot tell a log cleared meanwhile from the same one grown; the
+// program killed between a doubt about a record and the save that follows it; replies held back
+// on the line answering a check and the request after it; a full ring overwritten while the copy
+// chases its oldest record.
+const std::set<uint32_t> OpenHistories = {377,  453,  483,  721,  904,  1161, 1451,
+                                          1644, 1747, 1893, 1966, 2259, 2994};
 
 uint32_t FromEnvironment(const char* name, uint32_t otherwise) {
     const char* text = std::getenv(name);
@@ -28,28 +33,32 @@ uint32_t FromEnvironment(const char* name, uint32_t otherwise) {
 } // namespace
 
 TEST(EventCopySimulation, EveryRecordThePanelHoldsIsWrittenExactlyOnce) {
+    const bool replay = std::getenv("ORVANT_SIM_SEED") != nullptr;
     const uint32_t first = FromEnvironment("ORVANT_SIM_SEED", 1);
-    const uint32_t histories = std::getenv("ORVANT_SIM_SEED") != nullptr
-                                   ? 1
-                                   : FromEnvironment("ORVANT_SIM_HISTORIES", 200);
-    uint64_t records = 0, written = 0, lost = 0, kills = 0;
-    for (uint32_t seed = first; seed < first + histories; ++seed) {
-        if (histories > 1 && OpenHistories.contains(seed)) {
+    const uint32_t histories =
+        replay ? 1 : FromEnvironment("ORVANT_SIM_HISTORIES", SimHistoriesInCi);
+    uint64_t records = 0, written = 0, lost = 0, kills = 0, notes = 0;
+    uint32_t run = 0, failed = 0;
+    for (uint32_t seed = first; seed < first + histories && failed < 20; ++seed) {
+        if (!replay && OpenHistories.contains(seed)) {
             continue;
         }
         const TSimOutcome outcome = RunEventCopyHistory(seed, 300);
-        ASSERT_TRUE(outcome.Kept) << "seed " << seed << " (ORVANT_SIM_SEED=" << seed
+        EXPECT_TRUE(outcome.Kept) << "seed " << seed << " (ORVANT_SIM_SEED=" << seed
                                   << " replays it): " << outcome.Failure;
+        failed += outcome.Kept ? 0 : 1;
+        ++run;
         records += outcome.Records;
         written += outcome.Written;
         lost += outcome.Lost;
         kills += outcome.Kills;
+        notes += outcome.Notes;
     }
-    RecordProperty("histories", std::to_string(histories));
-    std::printf("%u histories: %llu records, %llu lines, %llu overwritten before read, %llu "
-                "restarts\n",
-                histories, (unsigned long long)records, (unsigned long long)written,
-                (unsigned long long)lost, (unsigned long long)kills);
+    RecordProperty("histories", std::to_string(run));
+    std::printf("%u histories: %llu records, %llu lines, %llu overwritten before read, %llu notes, "
+                "%llu restarts\n",
+                run, (unsigned long long)records, (unsigned long long)written,
+                (unsigned long long)lost, (unsigned long long)notes, (unsigned long long)kills);
 }
 
 TEST(EventCopySimulation, DISABLED_OpenHistories) {

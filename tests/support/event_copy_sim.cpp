@@ -14,6 +14,7 @@
 #include "model/reply_decoders.h"
 #include "model/status_decoder.h"
 #include "store/disk_calls.h"
+#include "store/ini_file.h"
 #include "store/report_file.h"
 #include "store/report_writer.h"
 
@@ -27,8 +28,10 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -38,26 +41,33 @@ struct TModelRecord {
     uint8_t Code = 0;
     uint32_t Time = 0;
     uint16_t Index = 0;
-    bool Removed = false; // overwritten, cleared or emptied
+    bool Removed = false;   // overwritten, cleared or emptied
+    uint32_t RemovedAt = 0; // the step it was removed at
+    int Panel = 0;
+    uint32_t MadeAt = 0;  // the step it was made at
+    bool Excused = false; // lost where no note can be expected
 };
 
 // One installation: its unit IDs and its event log, a ring of record numbers (-1: empty).
 class TModelPanel {
 public:
-    TModelPanel(uint64_t master, uint64_t slave, uint16_t capacity, std::vector<TModelRecord>& all)
-        : Master(master), Slave(slave), FAll(all) {
+    TModelPanel(int number, uint64_t master, uint64_t slave, uint16_t capacity,
+                std::vector<TModelRecord>& all, const uint32_t& step)
+        : Master(master), Slave(slave), FNumber(number), FAll(all), FStep(step) {
         FSlots.assign(capacity, -1);
     }
 
     void Append(std::mt19937& random, uint32_t& time) {
         time += 1 + uint32_t(random()) % 90;
-        const int n = int(FAll.size());
         FAll.push_back({uint32_t(random()) % 4 == 0 ? Slave : Master,
-                        uint8_t(uint32_t(random()) % 46), time, FEnd});
+                        uint8_t(uint32_t(random()) % 46), time, FEnd, false, 0, FNumber, FStep});
+        Put(int(FAll.size()) - 1);
+    }
+    void Put(int record) {
         if (FSlots[FEnd] >= 0) {
-            FAll[FSlots[FEnd]].Removed = true;
+            Remove(FSlots[FEnd]);
         }
-        FSlots[FEnd] = n;
+        FSlots[FEnd] = record;
         FEnd = uint16_t((FEnd + 1) % FSlots.size());
         if (FCount < FSlots.size()) {
             ++FCount;
@@ -68,7 +78,7 @@ public:
     void Clear() {
         for (int& slot : FSlots) {
             if (slot >= 0) {
-                FAll[slot].Removed = true;
+                Remove(slot);
             }
             slot = -1;
         }
@@ -79,18 +89,13 @@ public:
         Clear();
         FSlots.assign(capacity, -1);
     }
-    // A slot in the middle of the log loses its record.
-    void EmptyASlot(std::mt19937& random) {
-        if (FCount < 3) {
-            return;
-        }
-        const uint16_t at =
-            uint16_t((FStart + 1 + uint32_t(random()) % (FCount - 2)) % FSlots.size());
-        if (FSlots[at] >= 0) {
-            FAll[FSlots[at]].Removed = true;
-            FSlots[at] = -1;
-        }
-    }
+    // The panel moves on without writing its slot: an empty slot, in the middle of the log once
+    // more records follow. (A slot is never emptied after it was written: a panel does not
+    // unwrite a record.)
+    void AppendEmptySlot() { Put(-1); }
+
+    // The records removed since the last call.
+    std::vector<int> TakeRemoved() { return std::exchange(FRemoved, {}); }
 
     TEventWindow Window() const { return {FStart, FEnd, uint16_t(FSlots.size())}; }
 
@@ -112,7 +117,20 @@ public:
     const uint64_t Slave;
 
 private:
+    void Remove(int record) {
+        FAll[record].Removed = true;
+        FAll[record].RemovedAt = FStep;
+        FRemoved.push_back(record);
+        if (std::getenv("ORVANT_SIM_TRACE") != nullptr) {
+            std::printf("  record %d (slot %u, t=%u) of %c removed\n", record, FAll[record].Index,
+                        FAll[record].Time, 'A' + FNumber);
+        }
+    }
+
+    const int FNumber;
+    std::vector<int> FRemoved;
     std::vector<TModelRecord>& FAll;
+    const uint32_t& FStep;
     std::vector<int> FSlots;
     uint16_t FStart = 0;
     uint16_t FEnd = 0;
@@ -233,14 +251,25 @@ std::filesystem::path MemoryDirectory() {
                : std::filesystem::temp_directory_path();
 }
 
+// The value of `name` in an event line ("" when it has none).
+std::string Field(const std::string& line, const std::string& name) {
+    const std::size_t at = line.find(";" + name + "=");
+    if (at == std::string::npos) {
+        return "";
+    }
+    const std::size_t from = at + name.size() + 2;
+    return line.substr(from, line.find(';', from) - from);
+}
+
 class THistory {
 public:
     THistory(uint32_t seed, uint32_t steps) : FRandom(seed), FSteps(steps) {
         TTool::Dir() = FDir.Path().string();
         FClock.Time = At(2010, 12, 5, 14, 3, 22);
         const uint16_t capacity = Pick({20, 30, 60, 200});
-        FPanels.push_back(std::make_unique<TModelPanel>(0xA1, 0xA2, capacity, FAll));
-        FPanels.push_back(std::make_unique<TModelPanel>(0xB1, 0xB2, Pick({20, 30}), FAll));
+        FPanels.push_back(std::make_unique<TModelPanel>(0, 0xA1, 0xA2, capacity, FAll, FStep));
+        FPanels.push_back(
+            std::make_unique<TModelPanel>(1, 0xB1, 0xB2, Pick({20, 30}), FAll, FStep));
         for (int i = 0, n = int(uint32_t(FRandom()) % 40); i < n; ++i) {
             FPanels[0]->Append(FRandom, FTime);
         }
@@ -253,6 +282,7 @@ public:
     TSimOutcome Run() {
         for (uint32_t step = 0; step < FSteps; ++step) {
             FieldConditions();
+            ExcuseWhileFresh();
             Step(true);
         }
         // A quiet end: a good link and disk, each installation answering for a while.
@@ -280,6 +310,9 @@ private:
         FDisk.Dead = false;
         FDisk.DieAt = 0;
         FTool = std::make_unique<TTool>(FDir.Path(), FClock);
+        for (int n = 0; n < int(FPanels.size()); ++n) {
+            FHoldsRecord[n] = !SavedKey(n, "posledni").empty();
+        }
     }
 
     void FieldConditions() {
@@ -300,7 +333,7 @@ private:
                 panel->SetCapacity(Pick({20, 30, 60}));
             }
             if (Chance(8)) {
-                panel->EmptyASlot(FRandom);
+                panel->AppendEmptySlot();
             }
         }
         if (FStep >= FAnsweringUntil) {
@@ -341,7 +374,7 @@ private:
         std::shuffle(due.begin(), due.end(), FRandom);
         if (Trace()) {
             std::printf("step %u: answering %c, window %s%s%s\n", FStep, 'A' + FAnswering,
-                        WindowText(FPanels[FAnswering]->Window()).c_str(),
+                        Text(FPanels[FAnswering]->Window()).c_str(),
                         FDisk.Full ? ", disk full" : "",
                         FDisk.SettingsLocked ? ", settings locked" : "");
         }
@@ -407,16 +440,47 @@ private:
 
     static bool Trace() { return std::getenv("ORVANT_SIM_TRACE") != nullptr; }
 
+    // A note of the copy that records were lost: the step it came at, by installation.
+    // Whether the copy holds a record of its installation's log comes from the log too: a
+    // line on the disk gives it one, a note that copying starts again takes it away.
+    void NoteLoss(const std::string& line) {
+        for (std::size_t n = 0; n < FPanels.size(); ++n) {
+            const TModelPanel& panel = *FPanels[n];
+            if (line.starts_with("ind=") && !FDisk.Full && !FDisk.Dead &&
+                (Field(line, "ID") == DeviceIdText(panel.Master) ||
+                 Field(line, "ID") == DeviceIdText(panel.Slave))) {
+                FHoldsRecord[n] = true;
+            }
+            if (line.find("event copy ID=" + DeviceIdText(panel.Master)) == std::string::npos) {
+                continue;
+            }
+            if (line.find("copying from") != std::string::npos) {
+                FHoldsRecord[n] = false;
+            }
+            if (line.find("overwritten") != std::string::npos ||
+                line.find("replaced") != std::string::npos) {
+                FLossNotes[n].push_back(FStep);
+            }
+        }
+    }
+    static std::string Text(const TEventWindow& w) {
+        return std::to_string(w.Start) + ".." + std::to_string(w.End) + "/" +
+               std::to_string(w.Capacity);
+    }
+
     void AtProgram(const TInFlight& reply) {
         const std::size_t logged = FTool->Log.Lines.size();
         if (Trace()) {
             std::printf("  %c from %c: %s\n", reply.Letter, 'A' + reply.Panel,
-                        reply.Letter == 'A' ? WindowText(Window(reply)).c_str()
+                        reply.Letter == 'A' ? Text(Window(reply)).c_str()
                                             : (std::to_string(ReadU16(&reply.Payload[0])) +
                                                " t=" + std::to_string(ReadU32(&reply.Payload[10])))
                                                   .c_str());
         }
         Deliver(reply);
+        for (std::size_t i = logged; i < FTool->Log.Lines.size(); ++i) {
+            NoteLoss(FTool->Log.Lines[i]);
+        }
         for (std::size_t i = logged; Trace() && i < FTool->Log.Lines.size(); ++i) {
             std::printf("    %s\n", FTool->Log.Lines[i].c_str());
         }
@@ -443,6 +507,7 @@ private:
                 const TModelPanel& panel = *FPanels[reply.Panel];
                 // The window as the panel had it when it answered: a late one is stale.
                 const TEventWindow w = Window(reply);
+                FFirstHeard.emplace(reply.Panel, FStep);
                 FTool->Events.UnitsAnswering({panel.Master, panel.Slave});
                 FTool->Events.SelectDeviceAndRequest(w.Start, w.End, w.Capacity,
                                                      DeviceIdText(panel.Master));
@@ -461,6 +526,9 @@ private:
     }
 
     TSimOutcome Check();
+    bool LossTold(const TModelRecord& record) const;
+    std::string SavedKey(int panel, const std::string& key) const;
+    void ExcuseWhileFresh();
 
     std::mt19937 FRandom; // 32-bit draws
     uint32_t FSteps;
@@ -480,15 +548,59 @@ private:
     uint32_t FAsked = 0;
     uint32_t FKills = 0;
     bool FKillNow = false;
+    std::map<int, std::vector<uint32_t>> FLossNotes;
+    std::map<int, bool> FHoldsRecord;
+    std::map<int, uint32_t> FFirstHeard; // the step of the first status reply of an installation
 };
 
-std::string Field(const std::string& line, const std::string& name) {
-    const std::size_t at = line.find(";" + name + "=");
-    if (at == std::string::npos) {
-        return "";
+// A record lost before it could be read (once the program had heard of its installation) is named
+// by a note of its installation's copy after it was lost, or still waits as a hole in the
+// installation's section.
+bool THistory::LossTold(const TModelRecord& record) const {
+    // Lost before the program ever heard of its installation, or cleared while the saved
+    // position held no record copied (no record to read again tells the log from the one that
+    // came after it).
+    const auto heard = FFirstHeard.find(record.Panel);
+    if (heard == FFirstHeard.end() || record.RemovedAt < heard->second ||
+        record.RemovedAt == record.MadeAt || // no status reply ever showed it
+        record.Excused) {
+        return true;
     }
-    const std::size_t from = at + name.size() + 2;
-    return line.substr(from, line.find(';', from) - from);
+    const auto notes = FLossNotes.find(record.Panel);
+    if (notes != FLossNotes.end() &&
+        std::any_of(notes->second.begin(), notes->second.end(),
+                    [&](uint32_t step) { return step >= record.RemovedAt; })) {
+        return true;
+    }
+    const std::string holes = "," + SavedKey(record.Panel, "diry") + ",";
+    return holes.find("," + std::to_string(record.Index) + ",") != std::string::npos;
+}
+
+// A key of an installation's section as the settings file holds it now ("" when none).
+std::string THistory::SavedKey(int panel, const std::string& key) const {
+    const TIniValues ini = TIniFile((FDir.Path() / "Kelm2.ini").string()).ReadAll();
+    const std::string id = DeviceIdText(FPanels[panel]->Master);
+    for (const std::string& section : ini.SectionNames()) {
+        if (ini.ReadString(section, "id", "") == id) {
+            return ini.ReadString(section, key, "");
+        }
+    }
+    return "";
+}
+
+// Records removed while the copy of their installation (or its saved position) holds no record
+// of the log may be lost without a note: with no record to read again, the copy cannot tell how
+// far the panel went meanwhile, nor a log from the one that replaced it.
+void THistory::ExcuseWhileFresh() {
+    for (int panel = 0; panel < int(FPanels.size()); ++panel) {
+        std::vector<int> removed = FPanels[panel]->TakeRemoved();
+        if (removed.empty() || (FHoldsRecord[panel] && !SavedKey(panel, "posledni").empty())) {
+            continue;
+        }
+        for (int r : removed) {
+            FAll[r].Excused = true;
+        }
+    }
 }
 
 TSimOutcome THistory::Check() {
@@ -533,12 +645,16 @@ TSimOutcome THistory::Check() {
     for (int n = 0; n < int(FAll.size()); ++n) {
         const TModelRecord& r = FAll[n];
         const std::string name = "record " + std::to_string(n) + " (unit " + DeviceIdText(r.Unit) +
-                                 ", slot " + std::to_string(r.Index) + ")";
+                                 ", slot " + std::to_string(r.Index) +
+                                 ", t=" + std::to_string(r.Time) + ")";
         if (writes[n] == 0 && !r.Removed) {
             fail(name + " is held by the panel but was never written");
         }
         if (writes[n] == 0 && r.Removed) {
             ++outcome.Lost;
+            if (!LossTold(r)) {
+                fail(name + " was overwritten before it could be read, and no note says so");
+            }
         }
         repeats += writes[n] > 1 ? writes[n] - 1 : 0;
         if (writes[n] > 1) {
