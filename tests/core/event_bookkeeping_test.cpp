@@ -117,6 +117,16 @@ public:
         FIni.WriteStrings(s, v);
     }
     void UpdateFile() override { FIni.UpdateFile(); }
+    std::function<void()>
+    WriteStringsLater(const std::string& s,
+                      std::vector<std::pair<std::string, std::string>> v) const override {
+        return [this, s, v, write = FIni.WriteStringsLater(s, v)] {
+            for (const auto& [k, value] : v) {
+                BeforeWrite(s, k);
+            }
+            write();
+        };
+    }
 
     mutable int Reads = 0;
     std::function<void(const std::string&, const std::string&)> BeforeWrite = [](auto&, auto&) {};
