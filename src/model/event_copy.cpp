@@ -453,7 +453,14 @@ void TEventCopy::TrySave() {
         return; // the outcome of the save under way decides
     }
     FSaving = true;
-    FActions.SavePosition(FPosition);
+    FSavingNow = true;
+    try {
+        FActions.SavePosition(FPosition);
+    } catch (...) {
+        FSavingNow = false;
+        throw;
+    }
+    FSavingNow = false;
 }
 
 void TEventCopy::PositionSaved(const TCopyPosition& saved, std::exception_ptr failure) {
@@ -484,6 +491,10 @@ void TEventCopy::PositionSaved(const TCopyPosition& saved, std::exception_ptr fa
     }
     if (saved == FPosition) {
         FState = TCopyState::Idle;
+        // A save that ended later, off the main thread, goes on at once: its caller has gone on.
+        if (!FSavingNow) {
+            Step(FLastTick);
+        }
     } else {
         TrySave(); // it moved while the save was under way
     }
