@@ -86,12 +86,13 @@ void TDiskWorker::RunJobs(const std::shared_ptr<TShared>& shared) {
             failure = std::current_exception();
         }
         // The outcome runs on the main thread, at the boundary of an event of its own.
-        shared->HandOff.Run([done = std::move(job.Done), failure, shared] {
+        // The call does not hold the shared part: the last of it never goes on the main thread.
+        shared->HandOff.Run([done = std::move(job.Done), failure, show = shared->ShowError] {
             try {
                 done(failure);
             } catch (const std::exception& e) {
-                if (shared->ShowError) {
-                    shared->ShowError(e.what());
+                if (show) {
+                    show(e.what());
                 }
             } catch (...) {
             }
