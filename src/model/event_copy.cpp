@@ -453,14 +453,7 @@ void TEventCopy::TrySave() {
         return; // the outcome of the save under way decides
     }
     FSaving = true;
-    FSavingNow = true;
-    try {
-        FActions.SavePosition(FPosition);
-    } catch (...) {
-        FSavingNow = false;
-        throw;
-    }
-    FSavingNow = false;
+    FActions.SavePosition(FPosition);
 }
 
 void TEventCopy::PositionSaved(const TCopyPosition& saved, std::exception_ptr failure) {
@@ -490,11 +483,7 @@ void TEventCopy::PositionSaved(const TCopyPosition& saved, std::exception_ptr fa
         return;
     }
     if (saved == FPosition) {
-        FState = TCopyState::Idle;
-        // A save that ended later, off the main thread, goes on at once: its caller has gone on.
-        if (!FSavingNow) {
-            Step(FLastTick);
-        }
+        FState = TCopyState::Idle; // the next status reply asks for what is next
     } else {
         TrySave(); // it moved while the save was under way
     }

@@ -176,8 +176,7 @@ private:
     bool FLap = false; // at the end of a full ring, the whole ring is still to be read
     uint32_t FLastTick = 0;
     bool FSaveFailureTold = false;
-    bool FSaving = false;    // a save is under way: its outcome decides what follows
-    bool FSavingNow = false; // inside SavePosition(): an outcome now is not a later one
+    bool FSaving = false; // a save is under way: its outcome decides what follows
 };
 
 // A record the panel answers for a slot it never wrote.

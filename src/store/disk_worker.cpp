@@ -46,6 +46,11 @@ void TDiskWorker::Queue(std::function<void()> work, std::function<void(std::exce
     FShared->Changed.notify_all();
 }
 
+bool TDiskWorker::Idle() const {
+    const std::lock_guard lock(FShared->Mutex);
+    return FShared->Jobs.empty() && !FShared->Busy;
+}
+
 bool TDiskWorker::Finish(std::chrono::milliseconds limit) {
     if (!FThread.joinable()) {
         return true;

@@ -37,6 +37,8 @@ public:
     void Queue(std::function<void()> work, std::function<void(std::exception_ptr)> done) override;
     // True when every queued job was done; false when one was still running at the limit.
     bool Finish(std::chrono::milliseconds limit);
+    // Nothing queued, nothing being done, every outcome handed over.
+    bool Idle() const;
 
 private:
     struct TShared;

@@ -497,6 +497,13 @@ void TForm1::FormClose() {
     // Replies still on their way are decoded (and may still save their event index) before
     // anything is saved.
     FErrors->Guard([this] { Delay(1000, FMainThread); });
+    // The event report's disk work still queued, with its outcomes: a line on disk gets its
+    // saved position. A device that does not answer is left to FinishDiskWork.
+    FErrors->Guard([this] {
+        for (int waited = 0; FEventDisk && !FEventDisk->Idle() && waited < 5000; waited += 10) {
+            Delay(10, FMainThread);
+        }
+    });
     FinishDiskWork();
     try {
         ComPort1.StoreSettings(stIniFile, ComPortIniPath());
