@@ -5,13 +5,20 @@
 
 #include "core/clock.h"
 #include "core/comm_log.h"
+#include "core/event_queue.h"
 #include "frame_capture.h"
 #include "link/frame_codec.h"
 #include "model/event_bookkeeping.h"
 #include "model/event_record.h"
+#include "store/disk_calls.h"
+#include "store/disk_worker.h"
 #include "store/report_writer.h"
 
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include <cstdio>
 #include <cstdlib>
@@ -65,10 +72,10 @@ public:
 
 // The bookkeeping as the window has it, on real files.
 struct TBenchBookkeeping {
-    explicit TBenchBookkeeping(int sections)
+    explicit TBenchBookkeeping(int sections, IDiskWork* disk = nullptr)
         : Files(sections), Settings(Files.Holder),
           Report(EventReportKind, Files.Dir.string(), SystemClock()), Writer(Report),
-          Events(Codec, State, Settings, View, Writer, Log, SystemClock()) {
+          Events(Codec, State, Settings, View, Writer, Log, SystemClock(), disk) {
         Codec.RegisterDecoder('G', [this] { Events.DecodeEvent(); });
     }
 
@@ -115,6 +122,72 @@ void BM_CountedRecord(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CountedRecord)->Arg(1)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// The window's thread, with the time it spends in the calls it runs (the disk work's outcomes).
+class TTimedMainThread : public IMainThread {
+public:
+    bool IsMainThread() const override { return FQueue.IsMainThread(); }
+    void Post(std::function<void()> fn) override {
+        FQueue.Post([this, fn = std::move(fn)] {
+            const auto start = std::chrono::steady_clock::now();
+            fn();
+            Busy += std::chrono::steady_clock::now() - start;
+        });
+    }
+    void ProcessPendingEvents() override { FQueue.ProcessPendingEvents(); }
+    bool ProcessUntil(const std::function<bool()>& pred) {
+        return FQueue.ProcessUntil(pred, std::chrono::minutes(1));
+    }
+    std::chrono::steady_clock::duration Busy{};
+
+private:
+    TEventQueue FQueue;
+};
+
+// Slow media (a USB stick, a network share): every flush takes 300 ms. Per record, the time the
+// window's thread is held: the status reply that asks for it, the record's reply, and the
+// outcomes of its line and its save handed back by the disk worker. The flushes themselves run
+// on the worker's thread and are not in it.
+void BM_CountedRecordOnSlowMedia(benchmark::State& state) {
+    TTimedMainThread mainThread;
+    TDiskWorker worker(mainThread, {});
+    TBenchBookkeeping b(1, &worker);
+    const TDiskCalls system = SystemDiskCalls();
+    const auto slow = [](const std::function<int(int)>& call) {
+        return [call](int fd) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            return call(fd);
+        };
+    };
+    DiskCalls().SyncData = slow(system.SyncData);
+    DiskCalls().SyncFile = slow(system.SyncFile);
+    DiskCalls().SyncDirectory = slow(system.SyncDirectory);
+    const std::string id = SectionId(0);
+    double longest = 0;
+    for (auto _ : state) {
+        const int counted = b.State.EventIndex;
+        const auto busyBefore = mainThread.Busy;
+        const auto start = std::chrono::steady_clock::now();
+        b.Events.SelectDeviceAndRequest(0, 65534, 65535, id);
+        b.ReceiveAwaitedRecord();
+        const auto handlers = std::chrono::steady_clock::now() - start;
+        if (!mainThread.ProcessUntil([&] { return b.State.EventIndex != counted; })) {
+            state.SkipWithError("the record was not counted");
+            break;
+        }
+        const double held =
+            std::chrono::duration<double>(handlers + mainThread.Busy - busyBefore).count();
+        longest = std::max(longest, held);
+        state.SetIterationTime(held);
+    }
+    state.counters["longest_ms"] = longest * 1000;
+    worker.Finish(TDiskWorker::FinishLimit);
+    DiskCalls() = system;
+}
+BENCHMARK(BM_CountedRecordOnSlowMedia)
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // Every status reply comes from a panel other than the one before (the worst case: the
 // panel's section is the last in the file).

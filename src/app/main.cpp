@@ -18,6 +18,7 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <optional>
 
@@ -87,6 +88,7 @@ int main(int argc, char* argv[]) {
 
     // ---- The main window: created (FormCreate), shown (FormShow), run, closed (FormClose) ----
     int result = 0;
+    bool eventReportFree = true;
     {
         TForm1 form(directory, &reports);
         CloseOnTerminationSignals(&form);
@@ -96,6 +98,21 @@ int main(int argc, char* argv[]) {
         }
         result = QApplication::exec();
         RestoreTerminationSignals();
+        eventReportFree = form.FinishDiskWork();
+    }
+    // A device that hangs in the event report's disk work holds its thread: the data report is
+    // ended, the event report is left as it stands (a prefix of what was written, see
+    // disk_worker.h) and the program ends without waiting for that thread.
+    if (!eventReportFree) {
+        std::fprintf(stderr, "Orvant2: the event report's disk does not answer; ending without "
+                             "its end marker\n");
+        try {
+            reports.URepData.FinishReport();
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "Orvant2: %s\n", error.what());
+        }
+        std::fflush(nullptr);
+        std::_Exit(result);
     }
 
     // ---- Module finalisation, after the window is gone: end markers, event report first ----

@@ -109,11 +109,34 @@ std::string DeviceSectionName(int n) {
     return "Zar" + std::to_string(n);
 }
 
+// Its saves go to its own section and its notes name it, also when its disk work ends after
+// another installation was selected.
+class TEventBookkeeping::TInstallation : public IEventCopyActions,
+                                         public std::enable_shared_from_this<TInstallation> {
+public:
+    TInstallation(TEventBookkeeping& owner, uint64_t id, int section, const TCopyPosition& position)
+        : Id(id), Section(section), Copy(position, *this), FOwner(owner) {}
+
+    void RequestRecord(uint16_t index) override { SendEventRequest(FOwner.FCodec, index); }
+    void SavePosition(const TCopyPosition& position) override { FOwner.Save(*this, position); }
+    void Note(const std::string& text) override { FOwner.Note(Id, text); }
+
+    const uint64_t Id;
+    const int Section;
+    TEventCopy Copy;
+
+private:
+    TEventBookkeeping& FOwner;
+};
+
 TEventBookkeeping::TEventBookkeeping(TFrameCodec& codec, TEventReadingState& state,
                                      IEventSettings& settings, IEventIndexView& view,
-                                     IReportLines& report, ICommLog& log, const IClock& clock)
+                                     IReportLines& report, ICommLog& log, const IClock& clock,
+                                     IDiskWork* disk)
     : FCodec(codec), FState(state), FSettings(settings), FView(view), FReport(report), FLog(log),
-      FClock(clock) {}
+      FClock(clock), FDisk(disk != nullptr ? *disk : FDirectDisk) {}
+
+TEventBookkeeping::~TEventBookkeeping() = default;
 
 void TEventBookkeeping::SelectDeviceAndRequest(uint16_t start, uint16_t end, uint16_t capacity,
                                                const std::string& idText) {
@@ -156,14 +179,17 @@ void TEventBookkeeping::LookUpDevice(uint64_t id, const std::string& idText) {
 void TEventBookkeeping::SelectDevice(uint64_t id, int section, const TCopyPosition& position) {
     FState.DeviceSection = section;
     FState.CurrentDeviceId = id;
-    // A copy parked this run with a position not saved yet knows more than the file, and so
-    // does one whose position the file still holds (the windows it saw, the records it wrote);
-    // otherwise an editor changed the file meanwhile, and the file holds.
-    auto& copy = FCopies[id];
-    if (!copy || (copy->State() != TCopyState::Unsaved && !(copy->Position() == position))) {
-        copy = std::make_unique<TEventCopy>(position, static_cast<IEventCopyActions&>(*this));
+    // A copy parked this run with a line or a position not on disk yet knows more than the
+    // file, and so does one whose position the file still holds (the windows it saw, the records
+    // it wrote); otherwise an editor changed the file meanwhile, and the file holds.
+    auto& installation = FCopies[id];
+    if (!installation || installation->Section != section ||
+        (installation->Copy.State() != TCopyState::Unsaved &&
+         installation->Copy.State() != TCopyState::Writing &&
+         !(installation->Copy.Position() == position))) {
+        installation = std::make_shared<TInstallation>(*this, id, section, position);
     }
-    FCopy = copy.get();
+    FCopy = &installation->Copy;
     FState.EventIndex = FCopy->Position().Index;
 }
 
@@ -224,54 +250,57 @@ void TEventBookkeeping::DecodeEvent() {
         return;
     }
     const std::string line = EventLine(FCopy->RecordToWrite(), FClock.Now());
-    bool onDisk = false;
-    std::exception_ptr failure;
-    try {
-        onDisk = FReport.WriteReportLine(line);
-    } catch (...) {
-        failure = std::current_exception();
-    }
     FLog.AddLine(line);
-    // Only a line that is on the disk may move the position past its record; the copy saves it
-    // and asks for nothing more until it is saved.
-    try {
-        FCopy->LineWritten(onDisk);
-    } catch (...) {
-        if (!failure) {
-            failure = std::current_exception();
-        }
-    }
-    if (onDisk) {
-        ++FCopied;
-    }
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
+    // Only a line that is on the disk may move the position past its record; the copy then
+    // saves it and asks for nothing more until it is saved.
+    auto onDisk = std::make_shared<bool>(false);
+    FDisk.Queue([&report = FReport, line, onDisk] { *onDisk = report.WriteReportLine(line); },
+                [this, onDisk, installation = std::weak_ptr(FCopies.at(FState.CurrentDeviceId))](
+                    std::exception_ptr failure) {
+                    if (const auto self = installation.lock()) {
+                        try {
+                            self->Copy.LineWritten(*onDisk);
+                        } catch (...) {
+                            if (!failure) {
+                                failure = std::current_exception();
+                            }
+                        }
+                    }
+                    if (*onDisk) {
+                        ++FCopied;
+                    }
+                    if (failure) {
+                        std::rethrow_exception(failure);
+                    }
+                });
 }
 
-void TEventBookkeeping::RequestRecord(uint16_t index) {
-    SendEventRequest(FCodec, index);
-}
-
-void TEventBookkeeping::SavePosition(const TCopyPosition& position) {
-    FSettings.WriteStrings(DeviceSectionName(FState.DeviceSection),
-                           {{EventIndexKey, std::to_string(position.Index)},
-                            {LastRecordKey, LastRecordText(position.Last)},
-                            {HolesKey, HolesText(position.Holes)}});
-    FSettings.UpdateFile();
-    FState.EventIndex = position.Index;
+void TEventBookkeeping::Save(TInstallation& installation, const TCopyPosition& position) {
+    FDisk.Queue(FSettings.WriteStringsLater(DeviceSectionName(installation.Section),
+                                            {{EventIndexKey, std::to_string(position.Index)},
+                                             {LastRecordKey, LastRecordText(position.Last)},
+                                             {HolesKey, HolesText(position.Holes)}}),
+                [this, position, self = installation.weak_from_this()](std::exception_ptr failure) {
+                    const auto installation = self.lock();
+                    if (!installation) {
+                        return;
+                    }
+                    if (!failure && installation->Id == FState.CurrentDeviceId) {
+                        FState.EventIndex = position.Index;
+                    }
+                    installation->Copy.PositionSaved(position, failure);
+                });
 }
 
 // A note line of its own shape in the event report (stamped, never "ind="), and the same words
 // in the log. A report that cannot take it has the log.
-void TEventBookkeeping::Note(const std::string& text) {
-    FLog.AddLine(NoteText(EventCopyNoteSource, FState.CurrentDeviceId, text));
-    try {
-        FReport.WriteReportLine(
-            NoteLine(FClock.Now(), EventCopyNoteSource, FState.CurrentDeviceId, text));
-    } catch (const std::exception&) {
-        // the report's failure is told by the next line that needs it
-    }
+void TEventBookkeeping::Note(uint64_t id, const std::string& text) {
+    FLog.AddLine(NoteText(EventCopyNoteSource, id, text));
+    FDisk.Queue([&report = FReport, line = NoteLine(FClock.Now(), EventCopyNoteSource, id,
+                                                    text)] { report.WriteReportLine(line); },
+                [](std::exception_ptr) {
+                    // the report's failure is told by the next line that needs it
+                });
 }
 
 std::optional<TEventProgress> TEventBookkeeping::EventProgress() const {
@@ -279,4 +308,14 @@ std::optional<TEventProgress> TEventBookkeeping::EventProgress() const {
         return std::nullopt;
     }
     return TEventProgress{FCopied, FCopy->Waiting()};
+}
+
+std::function<void()> THeldEventSettings::WriteStringsLater(
+    const std::string& section, std::vector<std::pair<std::string, std::string>> values) const {
+    if (!Available()) {
+        return [] { throw EOrvant(std::string("Unable to write to ") + SettingsFileName); };
+    }
+    return [file = File().FileName(), section, values = std::move(values)] {
+        TIniFile(file).WriteStrings(section, values);
+    };
 }

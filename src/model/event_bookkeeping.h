@@ -6,11 +6,14 @@
 // event_copy.h) then asks for the next record with 'G' while one waits, one at a time.
 //
 // Durability: a record's line is on the disk in the event report before its advanced index is
-// saved, so a crash can at worst repeat a record, never lose one. Besides "index" the section
-// keeps "posledni", the record copied last as "index,time,code" (read again to tell whether the
-// panel's log is still the same one), and "diry", the records passed over that are still to be
-// fetched, as indices separated by commas. A section without them reads as a copy that has not
-// copied a record yet, with no holes.
+// saved, so a crash can at worst repeat a record, never lose one. Both need a forced flush, which
+// on slow media takes long: the line, the save and the copy's notes are disk work (see
+// disk_work.h), done one after another off the main thread; the save is queued only once the
+// line's outcome is back, and the copy asks for nothing more until the save's outcome is. Besides
+// "index" the section keeps "posledni", the record copied last as "index,time,code" (read again to
+// tell whether the panel's log is still the same one), and "diry", the records passed over that are
+// still to be fetched, as indices separated by commas. A section without them reads as a copy that
+// has not copied a record yet, with no holes.
 //
 // Each installation that answered during the run keeps its copy: when another one answers, the
 // current copy is parked (its request cancelled) and taken up again where it stood when its
@@ -27,6 +30,7 @@
 // - A section is selected only once its keys are written: when the settings file cannot be
 //   written no device is selected, and the next status reply tries again.
 
+#include "core/disk_work.h"
 #include "link/link_sources.h"
 #include "model/event_copy.h"
 #include "model/panel_state.h"
@@ -35,6 +39,7 @@
 #include "store/ini_file.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -66,6 +71,11 @@ public:
                               const std::vector<std::pair<std::string, std::string>>& values) = 0;
     // Makes sure every write so far is on disk.
     virtual void UpdateFile() = 0;
+    // WriteStrings as disk work that may run later on another thread: it holds the file's name,
+    // not the settings object, and raises as WriteStrings (or when there was no settings object).
+    virtual std::function<void()>
+    WriteStringsLater(const std::string& section,
+                      std::vector<std::pair<std::string, std::string>> values) const = 0;
 };
 
 // The master page's event log counters "Start", "End" and "Max" (EditZac, EditKon, EditMax).
@@ -82,14 +92,15 @@ constexpr std::size_t EventInfoSize = 4;
 // The section name of device section n: "Zar" and n in decimal.
 std::string DeviceSectionName(int n);
 
-class TEventBookkeeping : public IEventBookkeeping,
-                          public IEventProgressSource,
-                          private IEventCopyActions {
+class TEventBookkeeping : public IEventBookkeeping, public IEventProgressSource {
 public:
-    // Every part must outlive the bookkeeping. `report` is the event report file's writer.
+    // Every part must outlive the bookkeeping. `report` is the event report file's writer; it
+    // is written only by `disk`'s work (at once on the caller without it). `disk` must stop
+    // handing outcomes over before the bookkeeping goes.
     TEventBookkeeping(TFrameCodec& codec, TEventReadingState& state, IEventSettings& settings,
                       IEventIndexView& view, IReportLines& report, ICommLog& log,
-                      const IClock& clock);
+                      const IClock& clock, IDiskWork* disk = nullptr);
+    ~TEventBookkeeping() override;
 
     // On every status reply: takes the capacity, selects (or adds) the device's section when the
     // ID differs from the current one, shows the three indices and hands the panel's window to
@@ -120,10 +131,10 @@ private:
     std::optional<int> FindDeviceSection(const TIniValues& values, uint64_t id, int count) const;
     void AddDeviceSection(uint64_t id, const std::string& idText, int count);
     void SelectDevice(uint64_t id, int section, const TCopyPosition& position);
-    // IEventCopyActions, for the selected installation.
-    void RequestRecord(uint16_t index) override;
-    void SavePosition(const TCopyPosition& position) override;
-    void Note(const std::string& text) override;
+    // One installation's copy and what it does to the world.
+    class TInstallation;
+    void Save(TInstallation& installation, const TCopyPosition& position);
+    void Note(uint64_t id, const std::string& text);
 
     TFrameCodec& FCodec;
     TEventReadingState& FState;
@@ -132,10 +143,13 @@ private:
     IReportLines& FReport;
     ICommLog& FLog;
     const IClock& FClock;
+    TDirectDiskWork FDirectDisk;
+    IDiskWork& FDisk;
     uint64_t FCopied = 0;
     std::set<uint64_t> FUnits;
-    // The copy of every installation that answered this run, by device ID.
-    std::map<uint64_t, std::unique_ptr<TEventCopy>> FCopies;
+    // The copy of every installation that answered this run, by device ID. Disk work under way
+    // holds a weak pointer: the outcome of a copy dropped meanwhile changes nothing.
+    std::map<uint64_t, std::shared_ptr<TInstallation>> FCopies;
     TEventCopy* FCopy = nullptr; // the selected installation's; none while none is
 };
 
@@ -157,6 +171,9 @@ public:
         File().WriteStrings(section, values);
     }
     void UpdateFile() override { File().UpdateFile(); }
+    std::function<void()>
+    WriteStringsLater(const std::string& section,
+                      std::vector<std::pair<std::string, std::string>> values) const override;
 
 private:
     // Callers ask Available() first.

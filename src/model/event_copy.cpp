@@ -587,21 +587,42 @@ void TEventCopy::Moved() {
 }
 
 void TEventCopy::TrySave() {
-    try {
-        FActions.SavePosition(FPosition);
-    } catch (const std::exception& e) {
+    if (FSaving) {
+        return; // the outcome of the save under way decides
+    }
+    FSaving = true;
+    FActions.SavePosition(FPosition);
+}
+
+void TEventCopy::PositionSaved(const TCopyPosition& saved, std::exception_ptr failure) {
+    FSaving = false;
+    if (failure) {
         if (!FSaveFailureTold) {
             // Said once, in the log and the report, and raised once for the error display.
             FSaveFailureTold = true;
-            FActions.Note("the position " + std::to_string(FPosition.Index) + " cannot be saved (" +
-                          e.what() + "); nothing more is asked for until it is");
-            throw;
+            std::string cause;
+            try {
+                std::rethrow_exception(failure);
+            } catch (const std::exception& e) {
+                cause = e.what();
+            } catch (...) {
+            }
+            FActions.Note("the position " + std::to_string(saved.Index) + " cannot be saved (" +
+                          cause + "); nothing more is asked for until it is");
+            std::rethrow_exception(failure);
         }
         return;
     }
     if (FSaveFailureTold) {
         FSaveFailureTold = false;
-        FActions.Note("the position " + std::to_string(FPosition.Index) + " is saved again");
+        FActions.Note("the position " + std::to_string(saved.Index) + " is saved again");
     }
-    FState = TCopyState::Idle;
+    if (FState != TCopyState::Unsaved) {
+        return;
+    }
+    if (saved == FPosition) {
+        FState = TCopyState::Idle; // the next status reply asks for what is next
+    } else {
+        TrySave(); // it moved while the save was under way
+    }
 }

@@ -13,10 +13,12 @@
 //   Awaiting   awaiting a record (the next one, or a hole), bound to the index and the ring
 //              capacity it was asked for; a reply only counts for the same index, with a unit
 //              ID the installation's last status reply named (or an empty slot).
-//   Writing    the awaited record is with the caller, whose line is going to the disk.
+//   Writing    the awaited record is with the caller, whose line is on its way to the disk
+//              (written off the main thread: LineWritten() comes when it is there, or not).
 //   Unsaved    the position moved (a line is on disk, a hole was noted) but is not saved yet:
-//              nothing more is asked for until it is. A failed save is said once, with its
-//              cause, and tried again at every status reply.
+//              nothing more is asked for until it is. The save runs off the main thread and
+//              its outcome comes by PositionSaved(); one save at a time. A failed save is said
+//              once, with its cause, and tried again at every status reply.
 //
 // A request that misses its deadline is asked again, each time with twice the interval. A
 // record that misses three while later ones wait becomes a hole: kept in the position (a short
@@ -38,6 +40,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <optional>
 #include <set>
 #include <string>
@@ -69,8 +72,8 @@ public:
     virtual ~IEventCopyActions() = default;
     // Sends 'G' for the record at `index`. Raises what the link raises.
     virtual void RequestRecord(uint16_t index) = 0;
-    // Saves the installation's position; raises (with the cause) when it cannot. The copy
-    // raises the first failure of a run of them again to its caller, after its note.
+    // Saves the installation's position, now or later: the outcome comes back through the
+    // copy's PositionSaved() (perhaps before this returns).
     virtual void SavePosition(const TCopyPosition& position) = 0;
     // Tells the technician something about the copy (log and event report). Raises nothing.
     virtual void Note(const std::string& text) = 0;
@@ -109,6 +112,10 @@ public:
     // The line of the record OnRecord() said to write: on the disk, or not (then it is asked
     // for again).
     void LineWritten(bool onDisk);
+    // The outcome of a save SavePosition() was asked for: `failure` is what it raised (null when
+    // the position is on disk). The first failure of a run of them is raised again, after its
+    // note, for the error display.
+    void PositionSaved(const TCopyPosition& saved, std::exception_ptr failure);
 
     // The record whose line is to be written after a Write verdict.
     const TEventRecord& RecordToWrite() const { return FWriting->Record; }
@@ -198,6 +205,7 @@ private:
     std::deque<std::pair<uint64_t, TRecordMark>> FWritten;
     // Records the panel no longer holds where they were (a check found another one there).
     std::deque<TRecordMark> FGone;
+    bool FSaving = false; // a save is under way: its outcome decides what follows
 };
 
 // A record the panel answers for a slot it never wrote.

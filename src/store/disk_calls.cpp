@@ -1,5 +1,6 @@
 #include "store/disk_calls.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,8 +14,9 @@ std::function<void(const std::string&)>& Notice() {
     return notice;
 }
 
-bool& NoticeGiven() {
-    static bool given = false;
+// Flushes run on the disk worker's thread as well as on the main thread.
+std::atomic<bool>& NoticeGiven() {
+    static std::atomic<bool> given = false;
     return given;
 }
 
@@ -55,8 +57,7 @@ bool ForceToDisk(int fd, TFlushKind kind, const std::string& name) {
         return false;
     }
     // Directories on many file systems say EINVAL as a matter of course: only files are told.
-    if (kind != TFlushKind::Directory && !NoticeGiven() && Notice()) {
-        NoticeGiven() = true;
+    if (kind != TFlushKind::Directory && Notice() && !NoticeGiven().exchange(true)) {
         Notice()("The file system of " + name + " cannot force data to disk (" + CallName(kind) +
                  ": " + std::strerror(error) +
                  "); files there are written without it, so a power cut may lose the last lines.");

@@ -36,5 +36,6 @@ enum class TFlushKind { Data, File, Directory };
 bool ForceToDisk(int fd, TFlushKind kind, const std::string& name);
 
 // Where the first notice about a file system that cannot flush goes from now on; an empty
-// function drops it. The notice is told on the thread that writes (the main thread).
+// function drops it. The notice is told on the thread that writes (the main thread, or the disk
+// worker's thread for the event report): it hands it on to be shown.
 void SetUnsupportedFlushNotice(std::function<void(const std::string& text)> notice);

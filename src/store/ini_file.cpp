@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
@@ -153,6 +154,10 @@ void TIniFile::WriteStrings(const std::string& section,
             RaiseWriteError(FFileName);
         }
     }
+    // Read, changed and replaced as one step, one write at a time in the program: the event
+    // copy saves its position off the main thread while the window may write other keys.
+    static std::mutex oneWriteAtATime;
+    const std::lock_guard lock(oneWriteAtATime);
     // Taken fresh from disk so that changes made by others since our last look are kept. An
     // existing file that cannot be read must not be replaced by one holding only these keys.
     std::string oldBytes;

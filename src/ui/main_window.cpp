@@ -46,6 +46,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -62,8 +63,17 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvant  v2.1"));
     FErrors = new TErrorDisplay(this);
-    SetUnsupportedFlushNotice(
-        [this](const std::string& text) { FErrors->Show(QString::fromLocal8Bit(text)); });
+    // Told on the thread that writes: shown on the window's.
+    SetUnsupportedFlushNotice([this, window = QPointer<TForm1>(this)](const std::string& text) {
+        FMainThread.Post([window, text] {
+            if (window) {
+                window->FErrors->Show(QString::fromLocal8Bit(text));
+            }
+        });
+    });
+    FEventDisk = std::make_unique<TDiskWorker>(FMainThread, [this](const std::string& text) {
+        FErrors->Show(QString::fromLocal8Bit(text));
+    });
     FStatusPages = new TStatusPages(FPanelState, this);
     BuildPages();
 
@@ -97,16 +107,22 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     } else {
         FEventReport = std::make_unique<TNoReportLines>();
     }
-    FEventReportTap =
-        std::make_unique<TReportLinesTap>(*FEventReport, [this](const std::string& line) {
-            FVisit->EventLineWritten(line);
-            TabSheetEvents->AddLiveLine(line);
+    // The tap is called on the disk worker's thread: the line is shown on the window's.
+    FEventReportTap = std::make_unique<TReportLinesTap>(
+        *FEventReport, [this, window = QPointer<TForm1>(this)](const std::string& line) {
+            FMainThread.Post([window, line] {
+                if (window) {
+                    window->FVisit->EventLineWritten(line);
+                    window->TabSheetEvents->AddLiveLine(line);
+                }
+            });
         });
-    FEvents =
-        std::make_unique<TEventBookkeeping>(*FCodec, FPanelState.Events, FEventSettings,
-                                            *FStatusPages, *FEventReportTap, *FLog, SystemClock());
-    RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventReportTap,
-                          SystemClock(), &FFirmware);
+    FEventQueued = std::make_unique<TQueuedReportLines>(*FEventReportTap, *FEventDisk);
+    FEvents = std::make_unique<TEventBookkeeping>(*FCodec, FPanelState.Events, FEventSettings,
+                                                  *FStatusPages, *FEventReportTap, *FLog,
+                                                  SystemClock(), FEventDisk.get());
+    RegisterReplyDecoders(*FCodec, *FStatusDecoder, *FEvents, *FLog, *FEventQueued, SystemClock(),
+                          &FFirmware);
     BuildLinkHealth();
     BuildInstallations();
     ConnectAlarms();
@@ -117,6 +133,7 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    FinishDiskWork();
     SetUnsupportedFlushNotice({});
     // It watches the version and the codec, members that go before the window's children.
     delete FServiceReport;
@@ -463,6 +480,16 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+bool TForm1::FinishDiskWork() {
+    if (FEventDisk && !FEventDisk->Finish(TDiskWorker::FinishLimit)) {
+        FEventDiskAbandoned = true;
+        // The thread left behind may still be writing with them.
+        (void)FEventReportTap.release();
+        (void)FEventReport.release();
+    }
+    return !FEventDiskAbandoned;
+}
+
 void TForm1::FormCloseQuery() {
     FLink->Poll().Stop();
 }
@@ -474,6 +501,14 @@ void TForm1::FormClose() {
     // Replies still on their way are decoded (and may still save their event index) before
     // anything is saved.
     FErrors->Guard([this] { Delay(1000, FMainThread); });
+    // The event report's disk work still queued, with its outcomes: a line on disk gets its
+    // saved position. A device that does not answer is left to FinishDiskWork.
+    FErrors->Guard([this] {
+        for (int waited = 0; FEventDisk && !FEventDisk->Idle() && waited < 5000; waited += 10) {
+            Delay(10, FMainThread);
+        }
+    });
+    FinishDiskWork();
     try {
         ComPort1.StoreSettings(stIniFile, ComPortIniPath());
     } catch (const std::exception& error) {

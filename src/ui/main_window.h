@@ -8,6 +8,8 @@
 #include "model/firmware_version.h"
 #include "model/panel_state.h"
 #include "store/connection_settings.h"
+#include "store/disk_worker.h"
+#include "store/queued_report_lines.h"
 #include "store/record_file.h"
 #include "store/report_file.h"
 #include "store/report_writer.h"
@@ -86,6 +88,10 @@ public:
     TComPort ComPort1;
 
     TErrorDisplay& Errors() { return *FErrors; }
+    // Ends the event report's disk work (see disk_worker.h); called when the window has closed.
+    // False when it was left behind on a hung device: the event report must not be touched
+    // any more in this run.
+    bool FinishDiskWork();
     TFrameCodec& Codec() { return *FCodec; }
     TLinkControls& Link() { return *FLink; }
     TStatusPages& StatusPages() { return *FStatusPages; }
@@ -181,8 +187,12 @@ private:
     std::unique_ptr<TStatusDecoder> FStatusDecoder;
     TSettingsHolder FSettings;
     THeldEventSettings FEventSettings{FSettings};
+    // The event report's and the event copy's slow disk work, off the window's thread.
+    std::unique_ptr<TDiskWorker> FEventDisk;
+    bool FEventDiskAbandoned = false;
     std::unique_ptr<IReportLines> FEventReport;
     std::unique_ptr<TReportLinesTap> FEventReportTap; // the event report, shown on "Events"
+    std::unique_ptr<TQueuedReportLines> FEventQueued; // for the writers on the window's thread
     std::unique_ptr<TEventBookkeeping> FEvents;
     TRecordFile FRecordFile;
     std::unique_ptr<TReportWriter> FDataReport;

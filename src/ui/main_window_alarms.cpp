@@ -30,7 +30,7 @@ void TForm1::BuildAlarms() {
 
 void TForm1::ConnectAlarms() {
     FCaption = windowTitle();
-    FAlarms = new TAlarmCenter(*FEventReportTap, *FLog, *TabSheetAlarms, *FErrors, this);
+    FAlarms = new TAlarmCenter(*FEventQueued, *FLog, *TabSheetAlarms, *FErrors, this);
     // An installation is named by its master's name, for the master and its slaves alike.
     FAlarms->SetInstallationNames([this](uint64_t id) {
         const TInstallationInfo* info = FInstallations->Find(FInstallations->MasterOf(id));

@@ -3,6 +3,7 @@
 // keeps its own section. Real files in a temporary directory; replies come through the codec.
 
 #include "core/errors.h"
+#include "core/event_queue.h"
 #include "link/frame_codec.h"
 #include "model/event_bookkeeping.h"
 #include "model/event_record.h"
@@ -11,6 +12,7 @@
 #include "model/reply_decoders.h"
 #include "model/status_decoder.h"
 #include "store/disk_calls.h"
+#include "store/disk_worker.h"
 #include "store/report_writer.h"
 
 #include "fake_transport.h"
@@ -21,23 +23,29 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 namespace {
 
 // What reaches the disk through the file layer, in order, as a power cut sees it: each call with
 // the name of its file (a temporary settings file as "Kelm2.ini.tmp"). A flush of the file
 // `refuse` names fails with `refusal`. The calls go on to the table the recorder replaced, which
-// it puts back; that this table reaches the system is proved in disk_calls_test.cpp.
+// it puts back; that this table reaches the system is proved in disk_calls_test.cpp. Each flush
+// takes `SyncTime`, as on slow media; calls made on the thread that made the recorder (the main
+// thread) are counted.
 class TDiskRecorder {
 public:
     TDiskRecorder() : FReplaced(DiskCalls()) {
         TDiskCalls& calls = DiskCalls();
         const TDiskCalls system = FReplaced;
         calls.Write = [this, system](int fd, const void* data, std::size_t size) {
-            Calls.push_back("write " + Name(fd));
+            Record("write " + Name(fd));
             return system.Write(fd, data, size);
         };
         calls.SyncData = [this, system](int fd) { return Sync("sync data", fd, system.SyncData); };
@@ -46,7 +54,7 @@ public:
             return Sync("sync directory", fd, system.SyncDirectory);
         };
         calls.Rename = [this, system](const char* from, const char* to) {
-            Calls.push_back("rename " + Base(from) + " " + Base(to));
+            Record("rename " + Base(from) + " " + Base(to));
             return system.Rename(from, to);
         };
     }
@@ -55,9 +63,20 @@ public:
     std::vector<std::string> Calls;
     std::string Refuse;
     int Refusal = 0;
+    std::chrono::milliseconds SyncTime{0};
+    std::atomic<int> OnMainThread{0};
 
 private:
+    void Record(const std::string& call) {
+        const std::lock_guard lock(FMutex);
+        Calls.push_back(call);
+        if (std::this_thread::get_id() == FMainThread) {
+            ++OnMainThread;
+        }
+    }
     const TDiskCalls FReplaced;
+    const std::thread::id FMainThread = std::this_thread::get_id();
+    std::mutex FMutex;
     static std::string Base(const std::string& path) {
         std::string name = std::filesystem::path(path).filename().string();
         if (name.starts_with(".") && name.find(".tmp-") != std::string::npos) {
@@ -69,7 +88,8 @@ private:
         return Base(std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd)));
     }
     int Sync(const std::string& what, int fd, const std::function<int(int)>& call) {
-        Calls.push_back(what + " " + Name(fd));
+        Record(what + " " + Name(fd));
+        std::this_thread::sleep_for(SyncTime);
         if (!Refuse.empty() && Name(fd) == Refuse) {
             errno = Refusal;
             return -1;
@@ -117,6 +137,16 @@ public:
         FIni.WriteStrings(s, v);
     }
     void UpdateFile() override { FIni.UpdateFile(); }
+    std::function<void()>
+    WriteStringsLater(const std::string& s,
+                      std::vector<std::pair<std::string, std::string>> v) const override {
+        return [this, s, v, write = FIni.WriteStringsLater(s, v)] {
+            for (const auto& [k, value] : v) {
+                BeforeWrite(s, k);
+            }
+            write();
+        };
+    }
 
     mutable int Reads = 0;
     std::function<void(const std::string&, const std::string&)> BeforeWrite = [](auto&, auto&) {};
@@ -562,6 +592,51 @@ TEST_F(EventBookkeepingTest, APowerCutFindsTheLineOnDiskBeforeTheIndexThatMovesP
                               "write Kelm2_Udal_20101205.txt", "sync data Kelm2_Udal_20101205.txt",
                               "write Kelm2.ini.tmp", "sync Kelm2.ini.tmp",
                               "rename Kelm2.ini.tmp Kelm2.ini", "sync directory " + dirName}));
+}
+
+// Slow media (a USB stick, a network share): every flush takes 300 ms. The window's thread hands
+// the record's line and its save to the disk worker and makes no disk call itself, so no flush
+// holds it; the line is on disk before the index that moves past it, and nothing more is asked
+// for until the save is done.
+TEST_F(EventBookkeepingTest, OnSlowMediaTheWindowsThreadMakesNoDiskCall) {
+    TEventQueue mainThread;
+    std::vector<std::string> shown;
+    TDiskWorker worker(mainThread, [&](const std::string& text) { shown.push_back(text); });
+    TEventBookkeeping events{Codec, State.Events, Settings, View, Writer, Log, Clock, &worker};
+    RegisterReplyDecoders(Codec, StatusDecoder, events, Log, Writer, Clock);
+    const auto status = [&] {
+        Clock.Ticks += 1000;
+        events.SelectDeviceAndRequest(0, 3, 500, PanelIdText);
+    };
+    status(); // the new section is written here, at once
+    TDiskRecorder disk;
+    disk.SyncTime = std::chrono::milliseconds(300);
+    for (uint16_t i = 0; i < 2; ++i) {
+        Event(i);
+        status();
+        status();
+        EXPECT_EQ(Requested().size(), i + 1u) << "asked for more while the save was under way";
+        ASSERT_TRUE(mainThread.ProcessUntil([&] { return State.Events.EventIndex == i + 1; },
+                                            std::chrono::minutes(1)));
+        status(); // asks for the next one
+    }
+    EXPECT_EQ(Requested(), (std::vector<int>{0, 1, 2}));
+    ASSERT_TRUE(worker.Finish(std::chrono::minutes(1)));
+    EXPECT_EQ(disk.OnMainThread, 0);
+    const std::string dirName = Dir.Path().filename().string();
+    const std::vector<std::string> record = {"write Kelm2_Udal_20101205.txt",
+                                             "sync data Kelm2_Udal_20101205.txt",
+                                             "write Kelm2.ini.tmp",
+                                             "sync Kelm2.ini.tmp",
+                                             "rename Kelm2.ini.tmp Kelm2.ini",
+                                             "sync directory " + dirName};
+    // The report's folder and file are made by the first line, and flushed.
+    std::vector<std::string> both = {"sync directory " + dirName, "sync directory ReportUdal"};
+    both.insert(both.end(), record.begin(), record.end());
+    both.insert(both.end(), record.begin(), record.end());
+    EXPECT_EQ(disk.Calls, both);
+    EXPECT_EQ(Report(), Line(0) + "\r\n" + Line(1) + "\r\n");
+    EXPECT_TRUE(shown.empty());
 }
 
 // Some network and FUSE file systems refuse to force data to disk: the copy goes on, and says

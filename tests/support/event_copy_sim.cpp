@@ -4,6 +4,7 @@
 #include "fakes.h"
 #include "little_endian.h"
 #include "panel_frames.h"
+#include "stepped_disk_work.h"
 #include "temp_dir.h"
 
 #include "core/bytes.h"
@@ -208,7 +209,8 @@ struct TTool {
     } View;
     TReportFile Report{EventReportKind, Dir(), Clock};
     TReportWriter Writer{Report};
-    TEventBookkeeping Events{Codec, State.Events, Settings, View, Writer, Log, Clock};
+    TSteppedDiskWork Disk; // dropped with what it holds when the program dies
+    TEventBookkeeping Events{Codec, State.Events, Settings, View, Writer, Log, Clock, &Disk};
     TNoStatusView Pages;
     TStatusDecoder StatusDecoder{Codec, State, Pages, Clock};
     std::size_t SentSeen = 0;
@@ -372,6 +374,7 @@ private:
             }
         }
         std::shuffle(due.begin(), due.end(), FRandom);
+        DiskWork(field);
         if (Trace()) {
             std::printf("step %u: answering %c, window %s%s%s\n", FStep, 'A' + FAnswering,
                         Text(FPanels[FAnswering]->Window()).c_str(),
@@ -381,6 +384,7 @@ private:
         for (const TInFlight& message : due) {
             message.ToPanel ? AtPanel(message, field) : AtProgram(message);
         }
+        DiskWork(field);
         // The poll: the answering installation's status reply, maybe lost or late.
         if (!field || !Chance(FLoss * 10)) {
             const TEventWindow w = FPanels[FAnswering]->Window();
@@ -405,6 +409,16 @@ private:
             return;
         }
         SendRequests(field);
+    }
+
+    // The disk worker, slow for a while: some of its work done, some outcomes handed over.
+    void DiskWork(bool field) {
+        if (!field) {
+            FTool->Disk.Drain();
+            return;
+        }
+        FTool->Disk.DoWork(uint32_t(FRandom()) % 3);
+        FTool->Disk.HandOver(uint32_t(FRandom()) % 3);
     }
 
     // The program's new requests go on the line.

@@ -5,8 +5,10 @@
 // replies lost, repeated, reordered and late; status replies late; a log cleared (and refilled
 // at once); the capacity changed; empty slots; a second installation answering for a while; a
 // full disk and a settings file that cannot be replaced, for a while; the program killed at any
-// step or disk call and started again over the same files. A quiet end lets the copy catch up,
-// then the rule is checked against what the panels held.
+// step or disk call and started again over the same files. The disk work of the report and
+// the settings file (done off the main thread in the program) is done at random steps, its
+// outcomes handed over at others, and dropped when the program is killed. A quiet end lets the copy
+// catch up, then the rule is checked against what the panels held.
 
 #include <cstdint>
 #include <string>
