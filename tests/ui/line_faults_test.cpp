@@ -65,6 +65,27 @@ bool AwaitPoll(TPtyPair& pty, std::chrono::milliseconds timeout) {
     return false;
 }
 
+// Answers every poll with `reply` until the program asks for event record `index` (false after
+// `timeout`): the copy asks once the position it moved to is saved.
+bool AnswerPollsUntilAskedFor(TPtyPair& pty, const std::string& reply, uint16_t index,
+                              std::chrono::milliseconds timeout) {
+    std::string request =
+        PanelSerialFrameText('G', std::string{char(index & 0xFF), char(index >> 8)});
+    request[1] = '\x01'; // the PC's start marker
+    std::string heard;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        heard += pty.Receive(1, 50ms);
+        if (heard.find(request) != std::string::npos) {
+            return true;
+        }
+        if (heard.ends_with(Poll)) {
+            pty.Send(reply);
+        }
+    }
+    return false;
+}
+
 // The same, while the window in this process keeps handling its events.
 bool PollHeardWhileRunning(TPtyPair& pty) {
     std::string heard;
@@ -180,7 +201,7 @@ private slots:
         const std::string status = TaggedStatusRecord(tag - 1);
         const uint16_t oldest = uint8_t(status[6]) | uint16_t(uint8_t(status[7]) << 8);
         const std::string event = PanelSerialFrameText('G', TaggedEventRecord(oldest, tag - 1));
-        QVERIFY(AwaitPoll(pty, HungRun));
+        QVERIFY(AnswerPollsUntilAskedFor(pty, GoodReply(tag - 1), oldest, HungRun));
         pty.Send(event.substr(0, 9) + event);
         const std::string copied = "ind=" + std::to_string(oldest) + ";";
         QTRY_VERIFY_WITH_TIMEOUT(EventReport(dir.Path()).find(copied) != std::string::npos,
