@@ -27,9 +27,17 @@ uint16_t U16(const uint8_t* p) {
     return uint16_t(p[0] | (p[1] << 8));
 }
 
+// A byte's two upper-case hexadecimal digits, appended to `text` (a long reply's line has
+// hundreds of them: no formatting call per byte).
+void AppendHex2(std::string& text, uint8_t b) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    text += Digits[b >> 4];
+    text += Digits[b & 0x0F];
+}
+
 std::string Hex2(uint8_t b) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02X", b);
+    std::string text;
+    AppendHex2(text, b);
     return text;
 }
 
@@ -115,7 +123,7 @@ std::string WireHexText(const std::vector<uint8_t>& bytes) {
         if (!text.empty()) {
             text += ' ';
         }
-        text += Hex2(b);
+        AppendHex2(text, b);
     }
     return text;
 }

@@ -200,19 +200,20 @@ TSection ParseSection(std::string_view text) {
 }
 
 // The integer digits laid into the section's integer pattern, right to left. The result is built
-// by prepending byte by byte from the end, which keeps multi-byte literals in their order.
+// backwards byte by byte from the end and turned round once, which keeps multi-byte literals and
+// separators in their order.
 std::string RenderInteger(const TSection& s, std::string digits, const TFormatSymbols& symbols) {
     if (static_cast<int>(digits.size()) < s.MinIntDigits) {
         digits.insert(0, s.MinIntDigits - digits.size(), '0');
     }
-    std::string out;
+    std::string backwards;
     size_t remaining = digits.size();
     int written = 0;
     auto put = [&](char digit) {
         if (s.Thousands && written > 0 && written % 3 == 0) {
-            out.insert(0, symbols.ThousandSeparator);
+            backwards.append(symbols.ThousandSeparator.rbegin(), symbols.ThousandSeparator.rend());
         }
-        out.insert(out.begin(), digit);
+        backwards += digit;
         ++written;
     };
     for (auto k = s.IntPattern.rbegin(); k != s.IntPattern.rend(); ++k) {
@@ -221,13 +222,13 @@ std::string RenderInteger(const TSection& s, std::string digits, const TFormatSy
                 put(digits[--remaining]);
             }
         } else if (remaining > 0) { // a literal shows only between digits
-            out.insert(out.begin(), *k);
+            backwards += *k;
         }
     }
     while (remaining > 0) { // digits beyond the places go in front
         put(digits[--remaining]);
     }
-    return out;
+    return {backwards.rbegin(), backwards.rend()};
 }
 
 std::string RenderFraction(const TSection& s, std::string digits) {
