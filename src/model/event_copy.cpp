@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -114,9 +115,13 @@ void TEventCopy::OnStatus(const TEventWindow& window, const std::set<uint64_t>& 
 void TEventCopy::ResolveDoubt(const TEventWindow& window) {
     const TDoubt doubt = *FInDoubt;
     FInDoubt.reset();
+    const std::optional<THeld> written = std::exchange(FConfirming, std::nullopt);
     if (window.Capacity == doubt.Capacity &&
         Distance(doubt.SentEnd, doubt.Index, doubt.Capacity) >=
             Distance(doubt.SentEnd, window.End, doubt.Capacity)) {
+        if (written) {
+            Advance(*written);
+        }
         return;
     }
     FSeen = window;
@@ -159,7 +164,8 @@ void TEventCopy::Step(uint32_t tick) {
     if (FState == TCopyState::Unsaved) {
         TrySave();
     }
-    if (FState == TCopyState::Unsaved || FState == TCopyState::Writing || !FSeen) {
+    if (FState == TCopyState::Unsaved || FState == TCopyState::Writing ||
+        FState == TCopyState::Confirming || !FSeen) {
         return;
     }
     if (FRequest) {
@@ -557,6 +563,13 @@ void TEventCopy::LineWritten(bool onDisk) {
     }
     if (written.Purpose == TPurpose::Next) {
         FInDoubt = TDoubt{written.Record.Index, written.Capacity, written.SentEnd};
+        if (written.Record.Index == written.SentEnd) {
+            // The oldest record of a full ring, the slot the panel writes next: saved only
+            // once the next status reply clears the doubt, which a restart could not.
+            FConfirming = written;
+            FState = TCopyState::Confirming;
+            return;
+        }
     }
     Advance(written);
 }
