@@ -87,6 +87,7 @@ void TEventCopy::OnStatus(const TEventWindow& window, const std::set<uint64_t>& 
     }
     // A window with no ring, or with indices past its capacity, says nothing about the log. One
     // that moved backwards may be a late reply: it counts once the next reply says the same.
+    const bool afterBackwards = FUnconfirmed.has_value();
     if (Usable(window) && (!FSeen || !(*FSeen == window))) {
         if (Suspicious(window)) {
             // A reply to a request sent before may come from the log this window shows, or
@@ -101,6 +102,12 @@ void TEventCopy::OnStatus(const TEventWindow& window, const std::set<uint64_t>& 
         }
         // Any change may be a log cleared and refilled: the record copied last tells.
         FChecked = FChecked && window == FWindow;
+    }
+    if (Usable(window) && afterBackwards) {
+        // The window that moved backwards was a late reply, or the log was cleared and refilled
+        // past the one before at once: the record copied last tells.
+        FUnconfirmed.reset();
+        FChecked = false;
     }
     if (Usable(window) && FInDoubt) {
         ResolveDoubt(window);
@@ -435,6 +442,28 @@ void TEventCopy::TakeUnchecked() {
     }
     const TEventWindow before = FWindow;
     const bool seenBefore = Usable(before);
+    // A log cleared behind a copy that holds records passed over (and none copied) leaves its
+    // index inside the new log, but nothing before it was read there.
+    if (seenBefore && !(FPosition.Fresh && FPosition.Holes.empty()) && Cleared(before, *FSeen)) {
+        Replaced("nothing was copied since record " + std::to_string(FPosition.Index) +
+                 " was passed over and the log was cleared");
+        return;
+    }
+    // With nothing copied since the copy began at the log's oldest record, every record before
+    // the index was passed over and waits as a hole, or was given up once the panel's window
+    // moved past it. One that is neither shows another log: cleared or replaced meanwhile
+    // (perhaps while the program was not running).
+    if (!(FPosition.Fresh && FPosition.Holes.empty()) &&
+        PlaceOf(FPosition.Index, *FSeen) == TIndexPlace::Inside) {
+        for (uint16_t i = FSeen->Start; i != FPosition.Index; i = NextIndex(i, FSeen->Capacity)) {
+            if (std::find(FPosition.Holes.begin(), FPosition.Holes.end(), i) ==
+                FPosition.Holes.end()) {
+                Replaced("record " + std::to_string(i) +
+                         " was neither copied nor passed over: another log");
+                return;
+            }
+        }
+    }
     FChecked = true;
     TakeWindow();
     if (FPosition.Fresh && FPosition.Holes.empty()) {
@@ -584,6 +613,9 @@ void TEventCopy::Advance(const THeld& written) {
     if (written.Purpose == TPurpose::Hole) {
         std::erase(FPosition.Holes, index);
         std::erase_if(FHoleRetries, [&](const auto& r) { return r.first == index; });
+        if (!FPosition.Last) {
+            FPosition.Last = MarkOf(written.Record); // the log's first record copied
+        }
     } else {
         FPosition.Last = MarkOf(written.Record);
         FPosition.Fresh = false;
