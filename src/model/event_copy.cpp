@@ -449,12 +449,12 @@ void TEventCopy::TakeUnchecked() {
                  " was passed over and the log was cleared");
         return;
     }
-    // With nothing copied since the copy began at the log's oldest record, every record before
-    // the index was passed over and waits as a hole, or was given up once the panel's window
-    // moved past it. One that is neither shows another log: cleared or replaced meanwhile
-    // (perhaps while the program was not running).
-    if (!(FPosition.Fresh && FPosition.Holes.empty()) &&
-        PlaceOf(FPosition.Index, *FSeen) == TIndexPlace::Inside) {
+    // Holes and nothing copied: the copy began at the log's oldest record, and every record
+    // before the index was passed over and waits as a hole, or was given up once the panel's
+    // window moved past it. One that is neither shows another log: cleared or replaced
+    // meanwhile (perhaps while the program was not running). (A position from before holes
+    // were kept has none, and its index is taken as it stands.)
+    if (!FPosition.Holes.empty() && PlaceOf(FPosition.Index, *FSeen) == TIndexPlace::Inside) {
         for (uint16_t i = FSeen->Start; i != FPosition.Index; i = NextIndex(i, FSeen->Capacity)) {
             if (std::find(FPosition.Holes.begin(), FPosition.Holes.end(), i) ==
                 FPosition.Holes.end()) {
