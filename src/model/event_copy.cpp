@@ -293,6 +293,14 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
     FRequest.reset();
     FState = TCopyState::Idle;
     if (request.Purpose == TPurpose::Check) {
+        if (request.Capacity != FSeen->Capacity ||
+            Distance(request.SentEnd, request.Index, request.Capacity) <
+                Distance(request.SentEnd, FSeen->End, request.Capacity)) {
+            // The panel wrote the slot since the check was asked for: the reply may be the
+            // record that was there before. Asked again.
+            Step(FLastTick);
+            return TRecordVerdict::Handled;
+        }
         return Checked(record);
     }
     if (request.Purpose == TPurpose::Probe) {
