@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -86,6 +87,7 @@ void TEventCopy::OnStatus(const TEventWindow& window, const std::set<uint64_t>& 
     }
     // A window with no ring, or with indices past its capacity, says nothing about the log. One
     // that moved backwards may be a late reply: it counts once the next reply says the same.
+    const bool afterBackwards = FUnconfirmed.has_value();
     if (Usable(window) && (!FSeen || !(*FSeen == window))) {
         if (Suspicious(window)) {
             // A reply to a request sent before may come from the log this window shows, or
@@ -101,6 +103,12 @@ void TEventCopy::OnStatus(const TEventWindow& window, const std::set<uint64_t>& 
         // Any change may be a log cleared and refilled: the record copied last tells.
         FChecked = FChecked && window == FWindow;
     }
+    if (Usable(window) && afterBackwards) {
+        // The window that moved backwards was a late reply, or the log was cleared and refilled
+        // past the one before at once: the record copied last tells.
+        FUnconfirmed.reset();
+        FChecked = false;
+    }
     if (Usable(window) && FInDoubt) {
         ResolveDoubt(window);
     }
@@ -114,9 +122,13 @@ void TEventCopy::OnStatus(const TEventWindow& window, const std::set<uint64_t>& 
 void TEventCopy::ResolveDoubt(const TEventWindow& window) {
     const TDoubt doubt = *FInDoubt;
     FInDoubt.reset();
+    const std::optional<THeld> written = std::exchange(FConfirming, std::nullopt);
     if (window.Capacity == doubt.Capacity &&
         Distance(doubt.SentEnd, doubt.Index, doubt.Capacity) >=
             Distance(doubt.SentEnd, window.End, doubt.Capacity)) {
+        if (written) {
+            Advance(*written);
+        }
         return;
     }
     FSeen = window;
@@ -159,7 +171,8 @@ void TEventCopy::Step(uint32_t tick) {
     if (FState == TCopyState::Unsaved) {
         TrySave();
     }
-    if (FState == TCopyState::Unsaved || FState == TCopyState::Writing || !FSeen) {
+    if (FState == TCopyState::Unsaved || FState == TCopyState::Writing ||
+        FState == TCopyState::Confirming || !FSeen) {
         return;
     }
     if (FRequest) {
@@ -280,6 +293,14 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
     FRequest.reset();
     FState = TCopyState::Idle;
     if (request.Purpose == TPurpose::Check) {
+        if (request.Capacity != FSeen->Capacity ||
+            Distance(request.SentEnd, request.Index, request.Capacity) <
+                Distance(request.SentEnd, FSeen->End, request.Capacity)) {
+            // The panel wrote the slot since the check was asked for: the reply may be the
+            // record that was there before. Asked again.
+            Step(FLastTick);
+            return TRecordVerdict::Handled;
+        }
         return Checked(record);
     }
     if (request.Purpose == TPurpose::Probe) {
@@ -429,6 +450,28 @@ void TEventCopy::TakeUnchecked() {
     }
     const TEventWindow before = FWindow;
     const bool seenBefore = Usable(before);
+    // A log cleared behind a copy that holds records passed over (and none copied) leaves its
+    // index inside the new log, but nothing before it was read there.
+    if (seenBefore && !(FPosition.Fresh && FPosition.Holes.empty()) && Cleared(before, *FSeen)) {
+        Replaced("nothing was copied since record " + std::to_string(FPosition.Index) +
+                 " was passed over and the log was cleared");
+        return;
+    }
+    // Holes and nothing copied: the copy began at the log's oldest record, and every record
+    // before the index was passed over and waits as a hole, or was given up once the panel's
+    // window moved past it. One that is neither shows another log: cleared or replaced
+    // meanwhile (perhaps while the program was not running). (A position from before holes
+    // were kept has none, and its index is taken as it stands.)
+    if (!FPosition.Holes.empty() && PlaceOf(FPosition.Index, *FSeen) == TIndexPlace::Inside) {
+        for (uint16_t i = FSeen->Start; i != FPosition.Index; i = NextIndex(i, FSeen->Capacity)) {
+            if (std::find(FPosition.Holes.begin(), FPosition.Holes.end(), i) ==
+                FPosition.Holes.end()) {
+                Replaced("record " + std::to_string(i) +
+                         " was neither copied nor passed over: another log");
+                return;
+            }
+        }
+    }
     FChecked = true;
     TakeWindow();
     if (FPosition.Fresh && FPosition.Holes.empty()) {
@@ -557,6 +600,13 @@ void TEventCopy::LineWritten(bool onDisk) {
     }
     if (written.Purpose == TPurpose::Next) {
         FInDoubt = TDoubt{written.Record.Index, written.Capacity, written.SentEnd};
+        if (written.Record.Index == written.SentEnd) {
+            // The oldest record of a full ring, the slot the panel writes next: saved only
+            // once the next status reply clears the doubt, which a restart could not.
+            FConfirming = written;
+            FState = TCopyState::Confirming;
+            return;
+        }
     }
     Advance(written);
 }
@@ -571,6 +621,9 @@ void TEventCopy::Advance(const THeld& written) {
     if (written.Purpose == TPurpose::Hole) {
         std::erase(FPosition.Holes, index);
         std::erase_if(FHoleRetries, [&](const auto& r) { return r.first == index; });
+        if (!FPosition.Last) {
+            FPosition.Last = MarkOf(written.Record); // the log's first record copied
+        }
     } else {
         FPosition.Last = MarkOf(written.Record);
         FPosition.Fresh = false;

@@ -15,6 +15,9 @@
 //              ID the installation's last status reply named (or an empty slot).
 //   Writing    the awaited record is with the caller, whose line is on its way to the disk
 //              (written off the main thread: LineWritten() comes when it is there, or not).
+//   Confirming the line is on disk, but the panel may have written the record's slot while it
+//              was asked for: the position stays as it was until the next status reply shows
+//              it did not (a program killed meanwhile asks for the record again at its start).
 //   Unsaved    the position moved (a line is on disk, a hole was noted) but is not saved yet:
 //              nothing more is asked for until it is. The save runs off the main thread and
 //              its outcome comes by PositionSaved(); one save at a time. A failed save is said
@@ -86,7 +89,7 @@ enum class TRecordVerdict : uint8_t {
     Unawaited, // late, repeated, of another installation or never asked for: drop it
 };
 
-enum class TCopyState : uint8_t { Idle, Checking, Awaiting, Writing, Unsaved };
+enum class TCopyState : uint8_t { Idle, Checking, Awaiting, Writing, Confirming, Unsaved };
 
 class TEventCopy {
 public:
@@ -199,7 +202,8 @@ private:
     uint32_t FLastTick = 0;
     bool FSaveFailureTold = false;
     std::optional<TDoubt> FInDoubt;
-    bool FEmptyCheck = false; // the check came back as an empty slot once
+    std::optional<THeld> FConfirming; // the record whose line is on disk, while in doubt
+    bool FEmptyCheck = false;         // the check came back as an empty slot once
     // The records written this run (unit ID and mark), the newest last: a ring read again after
     // a doubt leaves them out.
     std::deque<std::pair<uint64_t, TRecordMark>> FWritten;
