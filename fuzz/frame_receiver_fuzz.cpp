@@ -29,6 +29,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -90,19 +91,30 @@ public:
     // All of them or none, as the settings file does.
     void WriteStrings(const std::string& section,
                       const std::vector<std::pair<std::string, std::string>>& values) override {
-        TIniDocument document(FText);
+        SetAll(FText, section, values);
+    }
+    void UpdateFile() override {}
+    // The bookkeeping here does its disk work at once, so the text outlives the call.
+    std::function<void()>
+    WriteStringsLater(const std::string& section,
+                      std::vector<std::pair<std::string, std::string>> values) const override {
+        return
+            [&text = FText, section, values = std::move(values)] { SetAll(text, section, values); };
+    }
+
+private:
+    static void SetAll(std::string& text, const std::string& section,
+                       const std::vector<std::pair<std::string, std::string>>& values) {
+        TIniDocument document(text);
         for (const auto& [key, value] : values) {
             if (value.ends_with("EE")) {
                 throw EOrvant("Unable to write to Kelm2.ini");
             }
             document.Set(section, key, value);
         }
-        FText = document.Text();
+        text = document.Text();
     }
-    void UpdateFile() override {}
-
-private:
-    std::string FText;
+    mutable std::string FText; // written by the disk work WriteStringsLater hands out
 };
 
 // The event report: an event line whose index is odd lets events run while it is written, so
