@@ -289,6 +289,9 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
          std::find(FGone.begin(), FGone.end(), MarkOf(record)) != FGone.end())) {
         return TRecordVerdict::Unawaited;
     }
+    if (FRequest->Purpose == TPurpose::Check && HeldBackCheck(record)) {
+        return TRecordVerdict::Unawaited; // the check stays outstanding for the panel's answer
+    }
     const TRequest request = *FRequest;
     FRequest.reset();
     FState = TCopyState::Idle;
@@ -325,6 +328,20 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
         return TRecordVerdict::Handled;
     }
     return Take(THeld{record, request.Capacity, request.Purpose, request.SentEnd});
+}
+
+// The record copied last, read again, in a slot the panel has written since the window the copy
+// works in: every request that brought it went out before that write (one sent after saw the
+// newer window), so the panel's answer now is another record, and this is a reply held back on
+// the line. Only a window that follows by records appended shows where the panel wrote.
+bool TEventCopy::HeldBackCheck(const TEventRecord& record) const {
+    if (IsEmptySlot(record) || MarkOf(record) != *FPosition.Last || !Usable(FWindow) ||
+        !Follows(FWindow, *FSeen) || FPosition.Last->Index >= FWindow.Capacity) {
+        return false;
+    }
+    const uint16_t capacity = FWindow.Capacity;
+    return Distance(FWindow.End, FPosition.Last->Index, capacity) <
+           Distance(FWindow.End, FSeen->End, capacity);
 }
 
 // Takes the window of the last status reply. In a full ring the start moves with the end, so the

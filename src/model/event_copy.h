@@ -176,6 +176,7 @@ private:
     bool MayBeFull() const;
     TRecordVerdict Take(const THeld& answer);
     TRecordVerdict Checked(const TEventRecord& record);
+    bool HeldBackCheck(const TEventRecord& record) const;
     void TakeUnchecked();
     void Replaced(const std::string& why);
     void GiveUpOverwrittenHoles();
