@@ -195,7 +195,8 @@ void TEventCopy::Step(uint32_t tick) {
                 return;
             }
         } else if (FPosition.Last->Index < FSeen->Capacity) {
-            Ask(FPosition.Last->Index, TPurpose::Check, 1, tick);
+            FCheckMark = MarkToCheck();
+            Ask(FCheckMark.Index, TPurpose::Check, 1, tick);
             return;
         } else {
             Replaced("the ring has " + std::to_string(FSeen->Capacity) + " slots, record " +
@@ -335,13 +336,26 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
 // newer window), so the panel's answer now is another record, and this is a reply held back on
 // the line. Only a window that follows by records appended shows where the panel wrote.
 bool TEventCopy::HeldBackCheck(const TEventRecord& record) const {
-    if (IsEmptySlot(record) || MarkOf(record) != *FPosition.Last || !Usable(FWindow) ||
-        !Follows(FWindow, *FSeen) || FPosition.Last->Index >= FWindow.Capacity) {
+    return !IsEmptySlot(record) && MarkOf(record) == FCheckMark && WrittenOverSince(FCheckMark);
+}
+
+// Whether the panel has written the slot of `mark` since the window the copy works in.
+bool TEventCopy::WrittenOverSince(const TRecordMark& mark) const {
+    if (!Usable(FWindow) || !Follows(FWindow, *FSeen) || mark.Index >= FWindow.Capacity) {
         return false;
     }
     const uint16_t capacity = FWindow.Capacity;
-    return Distance(FWindow.End, FPosition.Last->Index, capacity) <
+    return Distance(FWindow.End, mark.Index, capacity) <
            Distance(FWindow.End, FSeen->End, capacity);
+}
+
+// The record the check reads: the one copied last when the log was last found to be the copy's.
+// A record taken since may be of a log that replaced it (cleared and refilled past its end, the
+// record's reply coming before the status reply that shows it), and would vouch for that log.
+// One whose slot the panel has written over since cannot vouch for anything: then the record
+// copied last is read.
+TRecordMark TEventCopy::MarkToCheck() const {
+    return FVouched && !WrittenOverSince(*FVouched) ? *FVouched : *FPosition.Last;
 }
 
 // Takes the window of the last status reply. In a full ring the start moves with the end, so the
@@ -417,15 +431,14 @@ TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
     // carries no unit ID: it may be another installation's answer, the line having changed
     // hands. It decides only when it comes again.
     const bool mayBeEmpty = FSeen->Start == 0 && FSeen->End == 0;
-    if (IsEmptySlot(record) && Holds(*FSeen, FPosition.Last->Index) && !mayBeEmpty &&
-        !FEmptyCheck) {
+    if (IsEmptySlot(record) && Holds(*FSeen, FCheckMark.Index) && !mayBeEmpty && !FEmptyCheck) {
         FEmptyCheck = true;
         return TRecordVerdict::Handled; // asked again at the next status reply
     }
     FEmptyCheck = false;
-    const bool same = !IsEmptySlot(record) && MarkOf(record) == *FPosition.Last;
+    const bool same = !IsEmptySlot(record) && MarkOf(record) == FCheckMark;
     if (!same) {
-        FGone.push_back(*FPosition.Last);
+        FGone.push_back(FCheckMark);
         if (FGone.size() > MaxRemembered) {
             FGone.pop_front();
         }
@@ -435,10 +448,11 @@ TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
         return TRecordVerdict::Handled;
     }
     FChecked = true;
+    FVouched = FPosition.Last;
     // A window that lacks the record just read is older than the record: a late reply. One
     // that holds it is taken as it stands: the panel wrote fewer records than its ring holds
     // since the record copied last, so every record after it is still there.
-    if (Holds(*FSeen, FPosition.Last->Index)) {
+    if (Holds(*FSeen, FCheckMark.Index)) {
         FWindow = *FSeen;
         FLap = false;
         GiveUpOverwrittenHoles();
@@ -525,6 +539,7 @@ void TEventCopy::TakeUnchecked() {
                       WindowText(FWindow) + "): the log was restarted or replaced; copying from " +
                       std::to_string(FWindow.Start));
         FPosition = TCopyPosition{FWindow.Start, std::nullopt, {}, true};
+        FVouched.reset();
         FHoleRetries.clear();
         FAttempts = 0;
         Moved();
@@ -540,6 +555,7 @@ void TEventCopy::Replaced(const std::string& why) {
     FActions.Note(why + ": the panel's log was replaced or overwritten (" + WindowText(FWindow) +
                   "); copying from " + std::to_string(FWindow.Start));
     FPosition = TCopyPosition{FWindow.Start, std::nullopt, {}, true};
+    FVouched.reset();
     FHoleRetries.clear();
     FAttempts = 0;
     FLap = false;
@@ -617,9 +633,14 @@ void TEventCopy::LineWritten(bool onDisk) {
     }
     if (written.Purpose == TPurpose::Next) {
         FInDoubt = TDoubt{written.Record.Index, written.Capacity, written.SentEnd};
-        if (written.Record.Index == written.SentEnd) {
-            // The oldest record of a full ring, the slot the panel writes next: saved only
-            // once the next status reply clears the doubt, which a restart could not.
+        const bool nearNextWrite =
+            FWindow.Start == FWindow.End &&
+            2 * Distance(written.SentEnd, written.Record.Index, written.Capacity) <
+                written.Capacity;
+        if (written.Record.Index == written.SentEnd || nearNextWrite) {
+            // A record of a full ring in the half the panel writes next: saved only once the
+            // next status reply clears the doubt, which a restart could not (it would find the
+            // newer record in the slot and take the older ones after it for still there).
             FConfirming = written;
             FState = TCopyState::Confirming;
             return;

@@ -7,7 +7,8 @@
 // States:
 //   Idle       nothing outstanding; asks for the next record, a hole or the check record when
 //              one is due.
-//   Checking   awaiting the record last copied, read again to tell whether the panel's log is
+//   Checking   awaiting the record copied last when the log was last found to be the copy's
+//              (or the record copied last), read again to tell whether the panel's log is
 //              still the one the stored index belongs to. Entered on the first status reply of
 //              a run and whenever the panel's window changed since it was last checked.
 //   Awaiting   awaiting a record (the next one, or a hole), bound to the index and the ring
@@ -16,7 +17,7 @@
 //   Writing    the awaited record is with the caller, whose line is on its way to the disk
 //              (written off the main thread: LineWritten() comes when it is there, or not).
 //   Confirming the line is on disk, but the panel may have written the record's slot while it
-//              was asked for: the position stays as it was until the next status reply shows
+//              was asked for (a record of a full ring, in the half the panel writes next): the position stays as it was until the next status reply shows
 //              it did not (a program killed meanwhile asks for the record again at its start).
 //   Unsaved    the position moved (a line is on disk, a hole was noted) but is not saved yet:
 //              nothing more is asked for until it is. The save runs off the main thread and
@@ -177,6 +178,8 @@ private:
     TRecordVerdict Take(const THeld& answer);
     TRecordVerdict Checked(const TEventRecord& record);
     bool HeldBackCheck(const TEventRecord& record) const;
+    bool WrittenOverSince(const TRecordMark& mark) const;
+    TRecordMark MarkToCheck() const;
     void TakeUnchecked();
     void Replaced(const std::string& why);
     void GiveUpOverwrittenHoles();
@@ -191,6 +194,8 @@ private:
     TEventWindow FWindow;                     // the window the copy works in (checked)
     std::optional<TEventWindow> FSeen;        // the window of the last usable status reply
     bool FChecked = false;                    // the log of FSeen is known to be the copy's
+    std::optional<TRecordMark> FVouched;      // the record copied last when it was found so
+    TRecordMark FCheckMark;                   // the record the outstanding check reads
     std::optional<TEventWindow> FUnconfirmed; // a window that moved backwards, seen once
     std::set<uint64_t> FUnits;                // unit IDs the installation's last status reply named
     std::optional<TRequest> FRequest;
