@@ -84,16 +84,15 @@ TEST(DiskWorker, FinishDoesTheQueuedWorkAndLeavesAHungDeviceBehind) {
     TDiskWorker worker(mainThread, {});
     worker.Queue(
         [done, release] {
-            while (!*release) {
-                std::this_thread::sleep_for(1ms); // a flush that does not come back
-            }
+            release->wait(false); // a flush that does not come back until released
             done->Add("hung line");
         },
         [&](auto) { outcome = true; });
     worker.Queue([done] { done->Add("its save"); }, [&](auto) { outcome = true; });
     EXPECT_FALSE(worker.Finish(50ms));
     worker.Queue([done] { done->Add("too late"); }, [&](auto) { outcome = true; });
-    *release = true;
+    release->store(true);
+    release->notify_all();
     // The thread left behind ends, and lets go of what its jobs held.
     EXPECT_TRUE(mainThread.ProcessUntil([&] { return done.use_count() == 1; }, 1min));
     mainThread.ProcessPendingEvents();

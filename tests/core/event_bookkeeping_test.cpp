@@ -25,6 +25,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -36,9 +37,9 @@ namespace {
 // What reaches the disk through the file layer, in order, as a power cut sees it: each call with
 // the name of its file (a temporary settings file as "Kelm2.ini.tmp"). A flush of the file
 // `refuse` names fails with `refusal`. The calls go on to the table the recorder replaced, which
-// it puts back; that this table reaches the system is proved in disk_calls_test.cpp. Each flush
-// takes `SyncTime`, as on slow media; calls made on the thread that made the recorder (the main
-// thread) are counted.
+// it puts back; that this table reaches the system is proved in disk_calls_test.cpp. While
+// HoldFlushes() is in force a flush on another thread does not return, as on slow media, until
+// ReleaseFlushes(); calls made on the thread that made the recorder (the main thread) are counted.
 class TDiskRecorder {
 public:
     TDiskRecorder() : FReplaced(DiskCalls()) {
@@ -58,12 +59,25 @@ public:
             return system.Rename(from, to);
         };
     }
-    ~TDiskRecorder() { DiskCalls() = FReplaced; }
+    ~TDiskRecorder() {
+        ReleaseFlushes();
+        DiskCalls() = FReplaced;
+    }
+    void HoldFlushes() {
+        const std::lock_guard lock(FGateMutex);
+        FHeld = true;
+    }
+    void ReleaseFlushes() {
+        {
+            const std::lock_guard lock(FGateMutex);
+            FHeld = false;
+        }
+        FGate.notify_all();
+    }
 
     std::vector<std::string> Calls;
     std::string Refuse;
     int Refusal = 0;
-    std::chrono::milliseconds SyncTime{0};
     std::atomic<int> OnMainThread{0};
 
 private:
@@ -77,6 +91,9 @@ private:
     const TDiskCalls FReplaced;
     const std::thread::id FMainThread = std::this_thread::get_id();
     std::mutex FMutex;
+    std::mutex FGateMutex;
+    std::condition_variable FGate;
+    bool FHeld = false;
     static std::string Base(const std::string& path) {
         std::string name = std::filesystem::path(path).filename().string();
         if (name.starts_with(".") && name.find(".tmp-") != std::string::npos) {
@@ -89,7 +106,10 @@ private:
     }
     int Sync(const std::string& what, int fd, const std::function<int(int)>& call) {
         Record(what + " " + Name(fd));
-        std::this_thread::sleep_for(SyncTime);
+        if (std::this_thread::get_id() != FMainThread) {
+            std::unique_lock lock(FGateMutex);
+            FGate.wait(lock, [this] { return !FHeld; });
+        }
         if (!Refuse.empty() && Name(fd) == Refuse) {
             errno = Refusal;
             return -1;
@@ -594,10 +614,10 @@ TEST_F(EventBookkeepingTest, APowerCutFindsTheLineOnDiskBeforeTheIndexThatMovesP
                               "rename Kelm2.ini.tmp Kelm2.ini", "sync directory " + dirName}));
 }
 
-// Slow media (a USB stick, a network share): every flush takes 300 ms. The window's thread hands
-// the record's line and its save to the disk worker and makes no disk call itself, so no flush
-// holds it; the line is on disk before the index that moves past it, and nothing more is asked
-// for until the save is done.
+// Slow media (a USB stick, a network share): flushes that do not return. The window's thread hands
+// the record's line and its save to the disk worker and makes no disk call itself, so it handles
+// status replies while the flushes hang; the line is on disk before the index that moves past it,
+// and nothing more is asked for until the save is done.
 TEST_F(EventBookkeepingTest, OnSlowMediaTheWindowsThreadMakesNoDiskCall) {
     TEventQueue mainThread;
     std::vector<std::string> shown;
@@ -610,12 +630,13 @@ TEST_F(EventBookkeepingTest, OnSlowMediaTheWindowsThreadMakesNoDiskCall) {
     };
     status(); // the new section is written here, at once
     TDiskRecorder disk;
-    disk.SyncTime = std::chrono::milliseconds(300);
     for (uint16_t i = 0; i < 2; ++i) {
+        disk.HoldFlushes();
         Event(i);
         status();
         status();
         EXPECT_EQ(Requested().size(), i + 1u) << "asked for more while the save was under way";
+        disk.ReleaseFlushes();
         ASSERT_TRUE(mainThread.ProcessUntil([&] { return State.Events.EventIndex == i + 1; },
                                             std::chrono::minutes(1)));
         status(); // asks for the next one

@@ -218,7 +218,10 @@ private slots:
         auto* errors = form.findChild<QListWidget*>(QStringLiteral("ErrorList"));
         QVERIFY(errors->item(0)->text().contains(QStringLiteral("UDP ") + PanelAddress() +
                                                  QStringLiteral(":1501, last reply at ")));
-        QTest::qWait(1500); // fifteen more polls unanswered
+        const TTrafficLog& frames = form.LinkHealth().Traffic();
+        const uint64_t framesBefore = frames.LastNumber();
+        // fifteen more polls unanswered
+        QTRY_VERIFY_WITH_TIMEOUT(frames.LastNumber() >= framesBefore + 15, HungRunMs);
         QVERIFY(!errors->item(0)->text().contains(QStringLiteral("times")));
 
         // The serial path is live beside the UDP one meanwhile: its reply ends the silence, and
