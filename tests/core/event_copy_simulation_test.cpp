@@ -2,7 +2,7 @@
 // seeded histories, each checked against the rule that every record the panel holds is written
 // exactly once, and every record lost before it could be read is named by a note. Failing seeds
 // are printed; ORVANT_SIM_SEED replays one history (ORVANT_SIM_TRACE=1 traces it),
-// ORVANT_SIM_HISTORIES sets how many run.
+// ORVANT_SIM_HISTORIES sets how many run, ORVANT_SIM_FIRST the first of them.
 
 #include "event_copy_sim.h"
 
@@ -48,7 +48,8 @@ uint32_t FromEnvironment(const char* name, uint32_t otherwise) {
 
 TEST(EventCopySimulation, EveryRecordThePanelHoldsIsWrittenExactlyOnce) {
     const bool replay = std::getenv("ORVANT_SIM_SEED") != nullptr;
-    const uint32_t first = FromEnvironment("ORVANT_SIM_SEED", 1);
+    const uint32_t first =
+        FromEnvironment("ORVANT_SIM_SEED", FromEnvironment("ORVANT_SIM_FIRST", 1));
     const uint32_t histories =
         replay ? 1 : FromEnvironment("ORVANT_SIM_HISTORIES", SimHistoriesInCi);
     uint64_t records = 0, written = 0, lost = 0, kills = 0, notes = 0;
