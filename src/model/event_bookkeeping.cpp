@@ -23,6 +23,7 @@ const std::string DeviceIdKey = "id";
 const std::string EventIndexKey = "index";
 const std::string LastRecordKey = "posledni";
 const std::string HolesKey = "diry";
+const std::string ConfirmedKey = "potvrzeny";
 
 // The n of a section named "Zar" + n (the letters in any case, n in decimal without leading
 // zeros), the names the look-up reads.
@@ -77,6 +78,15 @@ TCopyPosition StoredPosition(const TIniValues& values, const std::string& sectio
     if (last && last->size() == 3 && (*last)[0] <= 0xFFFF && (*last)[2] <= 0xFF) {
         position.Last = TRecordMark{uint16_t((*last)[0]), (*last)[1], uint8_t((*last)[2])};
     }
+    const auto confirmed = NumberList(values.ReadString(section, ConfirmedKey, ""), UINT32_MAX);
+    if (position.Last && confirmed && confirmed->size() == 6 && (*confirmed)[0] <= 0xFFFF &&
+        (*confirmed)[2] <= 0xFF &&
+        std::all_of(confirmed->begin() + 3, confirmed->end(),
+                    [](uint32_t n) { return n <= 0xFFFF; })) {
+        const auto& c = *confirmed;
+        position.Confirmed = TRecordMark{uint16_t(c[0]), c[1], uint8_t(c[2])};
+        position.ConfirmedIn = TEventWindow{uint16_t(c[3]), uint16_t(c[4]), uint16_t(c[5])};
+    }
     if (const auto holes = NumberList(values.ReadString(section, HolesKey, ""), 0xFFFF)) {
         for (uint32_t hole : *holes) {
             if (position.Holes.size() < TEventCopy::MaxHoles) {
@@ -93,6 +103,15 @@ std::string LastRecordText(const std::optional<TRecordMark>& last) {
     }
     return std::to_string(last->Index) + "," + std::to_string(last->Time) + "," +
            std::to_string(last->Code);
+}
+
+std::string ConfirmedText(const TCopyPosition& position) {
+    if (!position.Confirmed) {
+        return "";
+    }
+    const TEventWindow& w = position.ConfirmedIn;
+    return LastRecordText(position.Confirmed) + "," + std::to_string(w.Start) + "," +
+           std::to_string(w.End) + "," + std::to_string(w.Capacity);
 }
 
 std::string HolesText(const std::vector<uint16_t>& holes) {
@@ -225,7 +244,7 @@ void TEventBookkeeping::AddDeviceSection(uint64_t id, const std::string& idText,
     FSettings.WriteString(section, LastRecordKey, "");
     FSettings.UpdateFile();
     FCopies.erase(id); // its section was lost: it starts again
-    SelectDevice(id, n, TCopyPosition{0, std::nullopt, {}, true});
+    SelectDevice(id, n, TCopyPosition::FreshAt(0));
 }
 
 void TEventBookkeeping::DecodeEventInfo() {
@@ -279,7 +298,8 @@ void TEventBookkeeping::Save(TInstallation& installation, const TCopyPosition& p
     FDisk.Queue(FSettings.WriteStringsLater(DeviceSectionName(installation.Section),
                                             {{EventIndexKey, std::to_string(position.Index)},
                                              {LastRecordKey, LastRecordText(position.Last)},
-                                             {HolesKey, HolesText(position.Holes)}}),
+                                             {HolesKey, HolesText(position.Holes)},
+                                             {ConfirmedKey, ConfirmedText(position)}}),
                 [this, position, self = installation.weak_from_this()](std::exception_ptr failure) {
                     const auto installation = self.lock();
                     if (!installation) {

@@ -11,9 +11,12 @@
 // disk_work.h), done one after another off the main thread; the save is queued only once the
 // line's outcome is back, and the copy asks for nothing more until the save's outcome is. Besides
 // "index" the section keeps "posledni", the record copied last as "index,time,code" (read again to
-// tell whether the panel's log is still the same one), and "diry", the records passed over that are
-// still to be fetched, as indices separated by commas. A section without them reads as a copy that
-// has not copied a record yet, with no holes.
+// tell whether the panel's log is still the same one), "diry", the records passed over that are
+// still to be fetched, as indices separated by commas, and "potvrzeny", the record copied last
+// when the log was last found to be the copy's, with the window then ("index,time,code,start,end,
+// capacity"; read again after a restart instead of "posledni" unless the panel wrote its slot
+// since). A section without them reads as a copy that has not copied a record yet, with no holes;
+// one without "potvrzeny" checks "posledni".
 //
 // Each installation that answered during the run keeps its copy: when another one answers, the
 // current copy is parked (its request cancelled) and taken up again where it stood when its

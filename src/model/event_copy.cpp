@@ -279,6 +279,26 @@ void TEventCopy::RetryHoleLater(uint16_t hole) {
     ++r.Attempts;
 }
 
+namespace {
+
+void Remember(std::deque<TSeenRecord>& records, const TSeenRecord& record) {
+    records.push_back(record);
+    if (records.size() > TEventCopy::MaxRemembered) {
+        records.pop_front();
+    }
+}
+
+bool Forget(std::deque<TSeenRecord>& records, const TSeenRecord& record) {
+    const auto at = std::find(records.begin(), records.end(), record);
+    if (at == records.end()) {
+        return false;
+    }
+    records.erase(at);
+    return true;
+}
+
+} // namespace
+
 TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
     if (!FRequest || record.Index != FRequest->Index || FState == TCopyState::Writing) {
         return TRecordVerdict::Unawaited;
@@ -293,9 +313,21 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
     if (FRequest->Purpose == TPurpose::Check && HeldBackCheck(record)) {
         return TRecordVerdict::Unawaited; // the check stays outstanding for the panel's answer
     }
+    const TSeenRecord seen{record.Id, MarkOf(record)};
+    if (!IsEmptySlot(record) && Forget(FStale, seen)) {
+        return TRecordVerdict::Unawaited; // asked again at the deadline if the panel holds it
+    }
     const TRequest request = *FRequest;
     FRequest.reset();
     FState = TCopyState::Idle;
+    const TRecordVerdict verdict = Answered(request, record);
+    if (!IsEmptySlot(record)) {
+        Remember(FOfThisLog, seen);
+    }
+    return verdict;
+}
+
+TRecordVerdict TEventCopy::Answered(const TRequest& request, const TEventRecord& record) {
     if (request.Purpose == TPurpose::Check) {
         if (request.Capacity != FSeen->Capacity ||
             Distance(request.SentEnd, request.Index, request.Capacity) <
@@ -339,14 +371,20 @@ bool TEventCopy::HeldBackCheck(const TEventRecord& record) const {
     return !IsEmptySlot(record) && MarkOf(record) == FCheckMark && WrittenOverSince(FCheckMark);
 }
 
-// Whether the panel has written the slot of `mark` since the window the copy works in.
+// Whether the panel has written the slot of `mark` since the window the copy works in (at the
+// first check of a run, the window it worked in when the log was last found to be its own).
 bool TEventCopy::WrittenOverSince(const TRecordMark& mark) const {
-    if (!Usable(FWindow) || !Follows(FWindow, *FSeen) || mark.Index >= FWindow.Capacity) {
+    const TEventWindow& before = Usable(FWindow) ? FWindow : FPosition.ConfirmedIn;
+    if (!Usable(before) || !Follows(before, *FSeen) || mark.Index >= before.Capacity) {
         return false;
     }
-    const uint16_t capacity = FWindow.Capacity;
-    return Distance(FWindow.End, mark.Index, capacity) <
-           Distance(FWindow.End, FSeen->End, capacity);
+    const uint16_t capacity = before.Capacity;
+    return Distance(before.End, mark.Index, capacity) < Distance(before.End, FSeen->End, capacity);
+}
+
+void TEventCopy::Confirm(const TRecordMark& mark) {
+    FPosition.Confirmed = mark;
+    FPosition.ConfirmedIn = FWindow;
 }
 
 // The record the check reads: the one copied last when the log was last found to be the copy's.
@@ -355,7 +393,8 @@ bool TEventCopy::WrittenOverSince(const TRecordMark& mark) const {
 // One whose slot the panel has written over since cannot vouch for anything: then the record
 // copied last is read.
 TRecordMark TEventCopy::MarkToCheck() const {
-    return FVouched && !WrittenOverSince(*FVouched) ? *FVouched : *FPosition.Last;
+    const std::optional<TRecordMark>& confirmed = FPosition.Confirmed;
+    return confirmed && !WrittenOverSince(*confirmed) ? *confirmed : *FPosition.Last;
 }
 
 // Takes the window of the last status reply. In a full ring the start moves with the end, so the
@@ -448,13 +487,15 @@ TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
         return TRecordVerdict::Handled;
     }
     FChecked = true;
-    FVouched = FPosition.Last;
     // A window that lacks the record just read is older than the record: a late reply. One
     // that holds it is taken as it stands: the panel wrote fewer records than its ring holds
     // since the record copied last, so every record after it is still there.
     if (Holds(*FSeen, FCheckMark.Index)) {
         FWindow = *FSeen;
         FLap = false;
+    }
+    Confirm(*FPosition.Last);
+    if (Holds(*FSeen, FCheckMark.Index)) {
         GiveUpOverwrittenHoles();
     }
     if (FHeld) {
@@ -513,6 +554,7 @@ void TEventCopy::TakeUnchecked() {
                           std::to_string(FWindow.Start));
             FPosition.Index = FWindow.Start;
             FAttempts = 0;
+            LogGone();
             Moved();
         } else if (FPosition.Index == FWindow.Start && !seenBefore &&
                    FWindow.Start == FWindow.End && FWindow.Start != 0) {
@@ -529,6 +571,7 @@ void TEventCopy::TakeUnchecked() {
                           std::to_string(FWindow.Start));
             FPosition.Index = FWindow.Start;
             FAttempts = 0;
+            LogGone();
             Moved();
         }
         return;
@@ -538,8 +581,8 @@ void TEventCopy::TakeUnchecked() {
         FActions.Note("stored index " + std::to_string(stored) + " is not in the panel's log (" +
                       WindowText(FWindow) + "): the log was restarted or replaced; copying from " +
                       std::to_string(FWindow.Start));
-        FPosition = TCopyPosition{FWindow.Start, std::nullopt, {}, true};
-        FVouched.reset();
+        FPosition = TCopyPosition::FreshAt(FWindow.Start);
+        LogGone();
         FHoleRetries.clear();
         FAttempts = 0;
         Moved();
@@ -548,14 +591,23 @@ void TEventCopy::TakeUnchecked() {
     GiveUpOverwrittenHoles();
 }
 
+// A record of the log before may still come, held back or repeated on the line, as the answer
+// for its slot in the new one.
+void TEventCopy::LogGone() {
+    for (const TSeenRecord& record : FOfThisLog) {
+        Remember(FStale, record);
+    }
+    FOfThisLog.clear();
+}
+
 void TEventCopy::Replaced(const std::string& why) {
+    LogGone();
     FChecked = true;
     Cancel();
     FWindow = *FSeen;
     FActions.Note(why + ": the panel's log was replaced or overwritten (" + WindowText(FWindow) +
                   "); copying from " + std::to_string(FWindow.Start));
-    FPosition = TCopyPosition{FWindow.Start, std::nullopt, {}, true};
-    FVouched.reset();
+    FPosition = TCopyPosition::FreshAt(FWindow.Start);
     FHoleRetries.clear();
     FAttempts = 0;
     FLap = false;
@@ -627,10 +679,7 @@ void TEventCopy::LineWritten(bool onDisk) {
     if (!onDisk) {
         return; // asked for again
     }
-    FWritten.push_back({written.Record.Id, MarkOf(written.Record)});
-    if (FWritten.size() > MaxRemembered) {
-        FWritten.pop_front();
-    }
+    Remember(FWritten, {written.Record.Id, MarkOf(written.Record)});
     if (written.Purpose == TPurpose::Next) {
         FInDoubt = TDoubt{written.Record.Index, written.Capacity, written.SentEnd};
         const bool nearNextWrite =
@@ -650,7 +699,7 @@ void TEventCopy::LineWritten(bool onDisk) {
 }
 
 bool TEventCopy::WrittenBefore(const TEventRecord& record) const {
-    return std::find(FWritten.begin(), FWritten.end(), std::pair{record.Id, MarkOf(record)}) !=
+    return std::find(FWritten.begin(), FWritten.end(), TSeenRecord{record.Id, MarkOf(record)}) !=
            FWritten.end();
 }
 
@@ -668,6 +717,9 @@ void TEventCopy::Advance(const THeld& written) {
         FLap = false;
         FPosition.Index = NextIndex(index, written.Capacity);
         FAttempts = 0;
+    }
+    if (!FPosition.Confirmed) {
+        Confirm(*FPosition.Last); // the log's first record copied: later ones are checked by it
     }
     Moved();
 }

@@ -17,8 +17,9 @@
 //   Writing    the awaited record is with the caller, whose line is on its way to the disk
 //              (written off the main thread: LineWritten() comes when it is there, or not).
 //   Confirming the line is on disk, but the panel may have written the record's slot while it
-//              was asked for (a record of a full ring, in the half the panel writes next): the position stays as it was until the next status reply shows
-//              it did not (a program killed meanwhile asks for the record again at its start).
+//              was asked for (a record of a full ring, in the half the panel writes next): the
+//              position stays as it was until the next status reply shows it did not (a program
+//              killed meanwhile asks for the record again at its start).
 //   Unsaved    the position moved (a line is on disk, a hole was noted) but is not saved yet:
 //              nothing more is asked for until it is. The save runs off the main thread and
 //              its outcome comes by PositionSaved(); one save at a time. A failed save is said
@@ -59,6 +60,13 @@ struct TRecordMark {
     bool operator==(const TRecordMark&) const = default;
 };
 
+// A record as the copy tells records apart: its unit ID and its mark.
+struct TSeenRecord {
+    uint64_t Unit = 0;
+    TRecordMark Mark;
+    bool operator==(const TSeenRecord&) const = default;
+};
+
 // What the installation's section keeps of the copy.
 struct TCopyPosition {
     uint16_t Index = 0;              // the next record to fetch
@@ -67,6 +75,20 @@ struct TCopyPosition {
     // Nothing of the panel's log copied yet (a new installation, a replaced log): the copy
     // begins at the oldest record the panel holds.
     bool Fresh = false;
+    // The record copied last when the panel's log was last found to be the copy's (or the log's
+    // first record copied), and the window the copy worked in then: a record taken since may
+    // be of a log that replaced it, its reply coming before the status reply that shows it, so
+    // the check after a restart reads this one, unless the panel has written its slot since.
+    std::optional<TRecordMark> Confirmed;
+    TEventWindow ConfirmedIn;
+
+    // Nothing of the log copied yet; the copy begins at `index`.
+    static TCopyPosition FreshAt(uint16_t index) {
+        TCopyPosition position;
+        position.Index = index;
+        position.Fresh = true;
+        return position;
+    }
     bool operator==(const TCopyPosition&) const = default;
 };
 
@@ -175,12 +197,15 @@ private:
     bool Suspicious(const TEventWindow& window);
     void TakeWindow();
     bool MayBeFull() const;
+    TRecordVerdict Answered(const TRequest& request, const TEventRecord& record);
     TRecordVerdict Take(const THeld& answer);
     TRecordVerdict Checked(const TEventRecord& record);
     bool HeldBackCheck(const TEventRecord& record) const;
     bool WrittenOverSince(const TRecordMark& mark) const;
+    void Confirm(const TRecordMark& mark);
     TRecordMark MarkToCheck() const;
     void TakeUnchecked();
+    void LogGone();
     void Replaced(const std::string& why);
     void GiveUpOverwrittenHoles();
     bool WrittenOverSinceLast(uint16_t hole) const;
@@ -194,7 +219,6 @@ private:
     TEventWindow FWindow;                     // the window the copy works in (checked)
     std::optional<TEventWindow> FSeen;        // the window of the last usable status reply
     bool FChecked = false;                    // the log of FSeen is known to be the copy's
-    std::optional<TRecordMark> FVouched;      // the record copied last when it was found so
     TRecordMark FCheckMark;                   // the record the outstanding check reads
     std::optional<TEventWindow> FUnconfirmed; // a window that moved backwards, seen once
     std::set<uint64_t> FUnits;                // unit IDs the installation's last status reply named
@@ -212,7 +236,12 @@ private:
     bool FEmptyCheck = false;         // the check came back as an empty slot once
     // The records written this run (unit ID and mark), the newest last: a ring read again after
     // a doubt leaves them out.
-    std::deque<std::pair<uint64_t, TRecordMark>> FWritten;
+    std::deque<TSeenRecord> FWritten;
+    // Records the panel answered since the copy's log was last found replaced, and those it
+    // answered before: a reply held back or repeated on the line with one of the latter is
+    // dropped once (the panel, asked again, answers for the slot as it is now).
+    std::deque<TSeenRecord> FOfThisLog;
+    std::deque<TSeenRecord> FStale;
     // Records the panel no longer holds where they were (a check found another one there).
     std::deque<TRecordMark> FGone;
     bool FSaving = false; // a save is under way: its outcome decides what follows

@@ -351,15 +351,15 @@ TEST_F(EventBookkeepingTest, CopiesTheBacklogInOrderSavingEachIndexOnlyOnceItsLi
     EXPECT_EQ(Report(), Line(0) + "\r\n" + Line(1) + "\r\n" + Line(2) + "\r\n");
     EXPECT_EQ(Log.Lines, (std::vector<std::string>{Line(0), Line(1), Line(2)}));
     EXPECT_EQ(Ini(), "[General]\r\nPocetZar=1\r\n\r\n[Zar0]\r\nindex=3\r\nid=00A1B2C3D400\r\n"
-                     "posledni=2,0,8\r\ndiry=\r\n");
+                     "posledni=2,0,8\r\ndiry=\r\npotvrzeny=0,0,8,0,3,500\r\n");
     EXPECT_EQ(Events.EventProgress()->Copied, 3u);
     EXPECT_EQ(Events.EventProgress()->Waiting, 0u);
     // The panel's ring of 4 is full and wrapped: 3 and 0 wait. A window that does not follow the
     // last one counts once the next reply follows it.
     Status(1, 4, PanelIdText, 1);
     Status(1, 4, PanelIdText, 1);
-    EXPECT_EQ(Requested().back(), 2) << "the record copied last is read again first";
-    Event(2);
+    EXPECT_EQ(Requested().back(), 0) << "the log's first record copied is read again first";
+    Event(0);
     EXPECT_EQ(Events.EventProgress()->Waiting, 2u);
 }
 
@@ -738,7 +738,7 @@ TEST_F(EventBookkeepingTest, ALateStatusReplyWithAnOlderEndChangesNothing) {
     }
     Status(20); // late, from before
     Status(30);
-    Event(20); // the record copied last, read again: the same
+    Event(0); // the log's first record copied, read again: the same
     Status(30);
     EXPECT_EQ(Requested().back(), 21);
     EXPECT_TRUE(Notes().empty());

@@ -287,14 +287,16 @@ public:
             ExcuseWhileFresh();
             Step(true);
         }
-        // A quiet end: a good link and disk, each installation answering for a while.
+        // A quiet end: a good link and disk, each installation answering for a while, and on
+        // until its copy has caught up (a full ring read again takes three status replies a
+        // record), or surely should have.
         FLoss = 0;
         FEveryNth = 1;
         FDisk.Full = FDisk.SettingsLocked = false;
         for (int answering : {0, 1, 0}) {
             FAnswering = answering;
             FAnsweringUntil = UINT32_MAX;
-            for (int i = 0; i < 250; ++i) {
+            for (int i = 0; i < 250 || (i < 2000 && CopyWaits()); ++i) {
                 Step(false);
             }
         }
@@ -302,6 +304,10 @@ public:
     }
 
 private:
+    bool CopyWaits() const {
+        const auto progress = FTool->Events.EventProgress();
+        return progress && progress->Waiting > 0;
+    }
     uint16_t Pick(std::initializer_list<uint16_t> values) {
         return *(values.begin() + uint32_t(FRandom()) % values.size());
     }
