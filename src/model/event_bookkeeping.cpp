@@ -24,6 +24,7 @@ const std::string EventIndexKey = "index";
 const std::string LastRecordKey = "posledni";
 const std::string HolesKey = "diry";
 const std::string ConfirmedKey = "potvrzeny";
+const std::string InDoubtKey = "pochybny";
 
 // The n of a section named "Zar" + n (the letters in any case, n in decimal without leading
 // zeros), the names the look-up reads.
@@ -64,6 +65,32 @@ std::optional<std::vector<uint32_t>> NumberList(const std::string& text, uint32_
     return numbers;
 }
 
+// A record's index, time and code, from the first three of `numbers`; nothing when they are not.
+std::optional<TRecordMark> MarkFrom(const std::vector<uint32_t>& numbers) {
+    if (numbers.size() < 3 || numbers[0] > 0xFFFF || numbers[2] > 0xFF) {
+        return std::nullopt;
+    }
+    return TRecordMark{uint16_t(numbers[0]), numbers[1], uint8_t(numbers[2])};
+}
+
+// A record's "index,time,code"; nothing when the text does not read so.
+std::optional<TRecordMark> StoredMark(const std::string& text) {
+    const auto numbers = NumberList(text, UINT32_MAX);
+    return numbers && numbers->size() == 3 ? MarkFrom(*numbers) : std::nullopt;
+}
+
+// The "potvrzeny" of a section: a record's "index,time,code" and the window "start,end,capacity".
+void ReadConfirmed(const std::string& text, TCopyPosition& position) {
+    const auto numbers = NumberList(text, UINT32_MAX);
+    if (!numbers || numbers->size() != 6 || !MarkFrom(*numbers) ||
+        std::any_of(numbers->begin() + 3, numbers->end(), [](uint32_t n) { return n > 0xFFFF; })) {
+        return;
+    }
+    const std::vector<uint32_t>& n = *numbers;
+    position.Confirmed = MarkFrom(n);
+    position.ConfirmedIn = TEventWindow{uint16_t(n[3]), uint16_t(n[4]), uint16_t(n[5])};
+}
+
 // The stored position of a section. A "posledni" that does not read as index, time and code
 // reads as no record copied yet (the stored index is then trusted as it stands); holes that do
 // not read are dropped.
@@ -74,18 +101,10 @@ TCopyPosition StoredPosition(const TIniValues& values, const std::string& sectio
     // comes from before it was kept, and its index is taken as it stands.
     const std::string lastText = values.ReadString(section, LastRecordKey, "\n");
     position.Fresh = lastText.empty();
-    const auto last = NumberList(lastText, UINT32_MAX);
-    if (last && last->size() == 3 && (*last)[0] <= 0xFFFF && (*last)[2] <= 0xFF) {
-        position.Last = TRecordMark{uint16_t((*last)[0]), (*last)[1], uint8_t((*last)[2])};
-    }
-    const auto confirmed = NumberList(values.ReadString(section, ConfirmedKey, ""), UINT32_MAX);
-    if (position.Last && confirmed && confirmed->size() == 6 && (*confirmed)[0] <= 0xFFFF &&
-        (*confirmed)[2] <= 0xFF &&
-        std::all_of(confirmed->begin() + 3, confirmed->end(),
-                    [](uint32_t n) { return n <= 0xFFFF; })) {
-        const auto& c = *confirmed;
-        position.Confirmed = TRecordMark{uint16_t(c[0]), c[1], uint8_t(c[2])};
-        position.ConfirmedIn = TEventWindow{uint16_t(c[3]), uint16_t(c[4]), uint16_t(c[5])};
+    position.Last = StoredMark(lastText);
+    position.WrittenInDoubt = StoredMark(values.ReadString(section, InDoubtKey, ""));
+    if (position.Last) {
+        ReadConfirmed(values.ReadString(section, ConfirmedKey, ""), position);
     }
     if (const auto holes = NumberList(values.ReadString(section, HolesKey, ""), 0xFFFF)) {
         for (uint32_t hole : *holes) {
@@ -97,7 +116,7 @@ TCopyPosition StoredPosition(const TIniValues& values, const std::string& sectio
     return position;
 }
 
-std::string LastRecordText(const std::optional<TRecordMark>& last) {
+std::string MarkText(const std::optional<TRecordMark>& last) {
     if (!last) {
         return "";
     }
@@ -110,7 +129,7 @@ std::string ConfirmedText(const TCopyPosition& position) {
         return "";
     }
     const TEventWindow& w = position.ConfirmedIn;
-    return LastRecordText(position.Confirmed) + "," + std::to_string(w.Start) + "," +
+    return MarkText(position.Confirmed) + "," + std::to_string(w.Start) + "," +
            std::to_string(w.End) + "," + std::to_string(w.Capacity);
 }
 
@@ -297,9 +316,10 @@ void TEventBookkeeping::DecodeEvent() {
 void TEventBookkeeping::Save(TInstallation& installation, const TCopyPosition& position) {
     FDisk.Queue(FSettings.WriteStringsLater(DeviceSectionName(installation.Section),
                                             {{EventIndexKey, std::to_string(position.Index)},
-                                             {LastRecordKey, LastRecordText(position.Last)},
+                                             {LastRecordKey, MarkText(position.Last)},
                                              {HolesKey, HolesText(position.Holes)},
-                                             {ConfirmedKey, ConfirmedText(position)}}),
+                                             {ConfirmedKey, ConfirmedText(position)},
+                                             {InDoubtKey, MarkText(position.WrittenInDoubt)}}),
                 [this, position, self = installation.weak_from_this()](std::exception_ptr failure) {
                     const auto installation = self.lock();
                     if (!installation) {

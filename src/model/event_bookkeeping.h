@@ -15,7 +15,9 @@
 // still to be fetched, as indices separated by commas, and "potvrzeny", the record copied last
 // when the log was last found to be the copy's, with the window then ("index,time,code,start,end,
 // capacity"; read again after a restart instead of "posledni" unless the panel wrote its slot
-// since). A section without them reads as a copy that has not copied a record yet, with no holes;
+// since), and "pochybny", a record written whose slot the panel wrote while it was asked for
+// ("index,time,code": the ring is read again from its oldest record, and this one is not written
+// twice). A section without them reads as a copy that has not copied a record yet, with no holes;
 // one without "potvrzeny" checks "posledni".
 //
 // Each installation that answered during the run keeps its copy: when another one answers, the

@@ -133,7 +133,8 @@ void TEventCopy::ResolveDoubt(const TEventWindow& window) {
     }
     FSeen = window;
     Replaced("the panel wrote over record " + std::to_string(doubt.Index) +
-             " while it was being read");
+                 " while it was being read",
+             written ? MarkOf(written->Record) : FPosition.Last);
 }
 
 // A window that does not follow the last one is taken once the next reply follows it; when the
@@ -600,7 +601,7 @@ void TEventCopy::LogGone() {
     FOfThisLog.clear();
 }
 
-void TEventCopy::Replaced(const std::string& why) {
+void TEventCopy::Replaced(const std::string& why, std::optional<TRecordMark> writtenInDoubt) {
     LogGone();
     FChecked = true;
     Cancel();
@@ -608,6 +609,7 @@ void TEventCopy::Replaced(const std::string& why) {
     FActions.Note(why + ": the panel's log was replaced or overwritten (" + WindowText(FWindow) +
                   "); copying from " + std::to_string(FWindow.Start));
     FPosition = TCopyPosition::FreshAt(FWindow.Start);
+    FPosition.WrittenInDoubt = writtenInDoubt;
     FHoleRetries.clear();
     FAttempts = 0;
     FLap = false;
@@ -699,8 +701,9 @@ void TEventCopy::LineWritten(bool onDisk) {
 }
 
 bool TEventCopy::WrittenBefore(const TEventRecord& record) const {
-    return std::find(FWritten.begin(), FWritten.end(), TSeenRecord{record.Id, MarkOf(record)}) !=
-           FWritten.end();
+    return MarkOf(record) == FPosition.WrittenInDoubt ||
+           std::find(FWritten.begin(), FWritten.end(), TSeenRecord{record.Id, MarkOf(record)}) !=
+               FWritten.end();
 }
 
 void TEventCopy::Advance(const THeld& written) {
@@ -720,6 +723,9 @@ void TEventCopy::Advance(const THeld& written) {
     }
     if (!FPosition.Confirmed) {
         Confirm(*FPosition.Last); // the log's first record copied: later ones are checked by it
+    }
+    if (MarkOf(written.Record) == FPosition.WrittenInDoubt) {
+        FPosition.WrittenInDoubt.reset(); // met again: the ring read again is past it
     }
     Moved();
 }

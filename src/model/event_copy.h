@@ -81,6 +81,10 @@ struct TCopyPosition {
     // the check after a restart reads this one, unless the panel has written its slot since.
     std::optional<TRecordMark> Confirmed;
     TEventWindow ConfirmedIn;
+    // A record written whose slot the panel wrote while it was asked for: the ring is read again
+    // from its oldest record, and this one, met again there, is not written twice (also after a
+    // restart, when the records written before are no longer known).
+    std::optional<TRecordMark> WrittenInDoubt;
 
     // Nothing of the log copied yet; the copy begins at `index`.
     static TCopyPosition FreshAt(uint16_t index) {
@@ -206,7 +210,7 @@ private:
     TRecordMark MarkToCheck() const;
     void TakeUnchecked();
     void LogGone();
-    void Replaced(const std::string& why);
+    void Replaced(const std::string& why, std::optional<TRecordMark> writtenInDoubt = {});
     void GiveUpOverwrittenHoles();
     bool WrittenOverSinceLast(uint16_t hole) const;
     void PassAsHole(uint16_t index);

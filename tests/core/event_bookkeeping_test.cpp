@@ -351,7 +351,7 @@ TEST_F(EventBookkeepingTest, CopiesTheBacklogInOrderSavingEachIndexOnlyOnceItsLi
     EXPECT_EQ(Report(), Line(0) + "\r\n" + Line(1) + "\r\n" + Line(2) + "\r\n");
     EXPECT_EQ(Log.Lines, (std::vector<std::string>{Line(0), Line(1), Line(2)}));
     EXPECT_EQ(Ini(), "[General]\r\nPocetZar=1\r\n\r\n[Zar0]\r\nindex=3\r\nid=00A1B2C3D400\r\n"
-                     "posledni=2,0,8\r\ndiry=\r\npotvrzeny=0,0,8,0,3,500\r\n");
+                     "posledni=2,0,8\r\ndiry=\r\npotvrzeny=0,0,8,0,3,500\r\npochybny=\r\n");
     EXPECT_EQ(Events.EventProgress()->Copied, 3u);
     EXPECT_EQ(Events.EventProgress()->Waiting, 0u);
     // The panel's ring of 4 is full and wrapped: 3 and 0 wait. A window that does not follow the
