@@ -1,6 +1,7 @@
 // The system's table of disk calls reaches the system: every other test of the files puts a
 // recorder in its place, so only here would a flush that does nothing be noticed. A call on a
-// descriptor that is not open must come back from the kernel with EBADF.
+// descriptor that is not open must come back from the kernel with EBADF, and the flush that
+// makes such a call says it failed.
 
 #include "store/disk_calls.h"
 
@@ -51,10 +52,7 @@ TEST(DiskCalls, TheSystemTableMakesEachCall) {
         EXPECT_EQ(ReadFileBytes(dir.Path() / "renamed"), "line\r\n");
         std::filesystem::remove(dir.Path() / "renamed");
     }
-}
-
-TEST(DiskCalls, AFlushThatFailsIsAFailureNotDone) {
-    TTempDir dir;
+    // A flush that fails is a failure, not done.
     const int closed = ClosedDescriptor(dir.File("closed"));
     for (TFlushKind kind : {TFlushKind::Data, TFlushKind::File, TFlushKind::Directory}) {
         errno = 0;

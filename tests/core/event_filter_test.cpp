@@ -2,19 +2,16 @@
 // the panel logged it, texts with capital letters at either end of the alphabet, version and
 // note lines among the events, a version text with a double quote but no comma.
 
-#include "model/event_categories.h"
 #include "model/event_csv.h"
 #include "model/event_filter.h"
+#include "model/event_history.h"
 #include "model/event_record.h"
 #include "model/version_decoder.h"
-#include "model/event_history.h"
 #include "store/report_file.h"
 
 #include "fakes.h"
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 namespace {
 
@@ -99,45 +96,10 @@ TEST(EventFilter, SearchFoldsEveryLetterFromAToZ) {
     EXPECT_FALSE(TextContains("Zar", "[ar")); // folding is for letters only ('[' follows 'Z')
 }
 
-TEST(EventFilter, ACategoryKeepsOnlyItsEvents) {
-    const TEventHistory history = History();
-    TEventFilter filter;
-    filter.Category = TEventCategory::Fault;
-    TFilteredEvents shown = FilterEvents(history, filter);
-    EXPECT_EQ(shown.Rows, (std::vector<uint32_t>{2, 3})); // no version or note line
-    EXPECT_EQ(shown.Versions, 0u);
-    EXPECT_EQ(shown.Notes, 0u);
-    EXPECT_EQ(shown.CodeCounts[7], 1u);
-    EXPECT_EQ(shown.CodeCounts[21], 1u);
-
-    filter.Category = TEventCategory::Alarm; // the extinguishing is an alarm
-    shown = FilterEvents(history, filter);
-    EXPECT_EQ(shown.Rows, (std::vector<uint32_t>{0, 1, 4}));
-    EXPECT_EQ(shown.CodeCounts[17], 2u);
-    filter.Category = TEventCategory::Mode;
-    EXPECT_TRUE(Rows(history, filter).empty());
-}
-
-TEST(EventCategories, TheExtinguishingSequenceIsAlarms) {
-    for (uint8_t code : {8, 11, 12, 13, 16, 17, 18}) {
-        EXPECT_EQ(EventCategory(code), TEventCategory::Alarm) << int(code);
-    }
-    for (uint8_t code : {3, 4, 35, 36, 37, 38}) {
-        EXPECT_EQ(EventCategory(code), TEventCategory::Mode) << int(code);
-    }
-}
-
 TEST(EventCsv, AFieldWithADoubleQuoteIsQuotedWithOrWithoutAComma) {
     EXPECT_EQ(CsvField("V3 \"beta\""), "\"V3 \"\"beta\"\"\"");
     EXPECT_EQ(CsvField("a,b"), "\"a,b\"");
     EXPECT_EQ(CsvField("a\nb"), "\"a\nb\"");
     EXPECT_EQ(CsvField("a\rb"), "\"a\rb\"");
     EXPECT_EQ(CsvField("Zkrat smycky"), "Zkrat smycky");
-
-    const TEventHistory history = History();
-    std::ostringstream out;
-    WriteEventCsv(out, history, {5}, [](const std::string& bytes) { return bytes; });
-    EXPECT_EQ(out.str(), "PC time,Panel time,ID,Zar,Sm,Code,Category,Text\r\n"
-                         "09:00:00 07.12.2026,09:00:00 07.12.2026,,,,,Version,"
-                         "\"V3 \"\"beta\"\"\"\r\n");
 }
