@@ -38,7 +38,12 @@
 // is cancelled (its reply may come from either log) and nothing is asked. A record whose slot the
 // panel wrote while it was asked for (the end went past the slot, or the ring changed) may be the
 // newer record written there: the copy reads the ring again from its oldest record, leaving out
-// the records it wrote this run.
+// the records it wrote this run (and the record in doubt, which the position keeps for a restart).
+//
+// Nothing on the wire tells a reply held back or repeated on the line from the panel's answer
+// now: a record the panel answered before its log was found cleared or replaced is dropped
+// the first time it comes again (the panel, asked again, answers for the slot as it is now), and
+// the check after a restart reads the record that last vouched for the log, kept in the position.
 
 #include "model/event_record.h"
 #include "model/event_window.h"
