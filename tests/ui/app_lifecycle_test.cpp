@@ -127,7 +127,8 @@ private slots:
                      QStringLiteral("^\\[General\\]\r\nAdr=16\r\nUDP=0\r\nIP=127\\.0\\.0\\.1\r\n"
                                     "PocetZar=1\r\n\r\n\\[Zar0\\]\r\nindex=\\d+\r\n"
                                     "id=00A1B2C3D400\r\nposledni=[\\d,]*\r\n"
-                                    "(diry=[\\d,]*\r\n)?$"))
+                                    "(diry=[\\d,]*\r\npotvrzeny=[\\d,]*\r\n"
+                                    "pochybny=[\\d,]*\r\n)?$"))
                      .match(QString::fromLatin1(kelm))
                      .hasMatch(),
                  kelm.c_str());

@@ -127,7 +127,8 @@ private slots:
                      QStringLiteral(
                          "^\\[General\\]\\r\\nUDP=0\\r\\nIP=127\\.0\\.0\\.1\\r\\nPocetZar=1\\r\\n"
                          "Adr=2\\r\\n\\r\\n\\[Zar0\\]\\r\\nindex=16\\r\\nid=00A1B2C3D400\\r\\n"
-                         "posledni=15,\\d+,\\d+\\r\\ndiry=\\r\\n$"))
+                         "posledni=15,\\d+,\\d+\\r\\ndiry=\\r\\n"
+                         "potvrzeny=\\d+,\\d+,\\d+,\\d+,\\d+,500\\r\\npochybny=\\r\\n$"))
                      .match(QString::fromLatin1(ini))
                      .hasMatch(),
                  ini.c_str());
