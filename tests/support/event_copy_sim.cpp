@@ -269,6 +269,20 @@ std::string Field(const std::string& line, const std::string& name) {
     return line.substr(from, line.find(';', from) - from);
 }
 
+// The panel's seconds of an event time as the lines show it ("14:03:22 05.12.2010"), the
+// panel calendar's fields put together again; UINT64_MAX when the text is not such a time.
+uint64_t PanelSeconds(const std::string& text) {
+    int hour = 0, minute = 0, second = 0, day = 0, month = 0, year = 0;
+    if (std::sscanf(text.c_str(), "%d:%d:%d %d.%d.%d", &hour, &minute, &second, &day, &month,
+                    &year) != 6) {
+        return UINT64_MAX;
+    }
+    return (((int64_t(year - PanelCalendarFirstYear) * 12 + month - 1) * 31 + day - 1) * 24 +
+            hour) *
+               3600 +
+           minute * 60 + second;
+}
+
 class THistory {
 public:
     THistory(uint32_t seed, uint32_t steps) : FRandom(seed), FSteps(steps) {
@@ -635,16 +649,30 @@ TSimOutcome THistory::Check() {
     TSimOutcome outcome;
     outcome.Kills = FKills;
     outcome.Records = uint32_t(FAll.size());
-    std::map<std::string, int> byKey;
     std::map<uint64_t, std::string> unitIds;
+    std::map<std::string, uint64_t> units;
     for (const auto& panel : FPanels) {
         unitIds[panel->Master] = panel->MasterId;
         unitIds[panel->Slave] = panel->SlaveId;
+        units[panel->MasterId] = panel->Master;
+        units[panel->SlaveId] = panel->Slave;
     }
+    // A line's record: the last one made with its unit and its time as the line shows them. The
+    // time text is read back to the panel's seconds rather than every record's time written out.
+    std::map<std::pair<uint64_t, uint64_t>, int> byTime;
     for (int n = 0; n < int(FAll.size()); ++n) {
-        const TModelRecord& r = FAll[n];
-        byKey[unitIds[r.Unit] + " " + EventTimeText(DecodePanelTime(r.Time))] = n;
+        byTime[{FAll[n].Unit, FAll[n].Time}] = n;
     }
+    const auto recordOf = [&](const std::string& line) {
+        const std::string time = Field(line, "t");
+        const auto unit = units.find(Field(line, "ID"));
+        const auto found =
+            unit == units.end() ? byTime.end() : byTime.find({unit->second, PanelSeconds(time)});
+        return found != byTime.end() &&
+                       EventTimeText(DecodePanelTime(FAll[found->second].Time)) == time
+                   ? found->second
+                   : -1;
+    };
     std::vector<int> writes(FAll.size(), 0);
     const auto fail = [&](const std::string& why) {
         if (outcome.Kept) {
@@ -661,16 +689,16 @@ TSimOutcome THistory::Check() {
             continue;
         }
         ++outcome.Written;
-        const auto found = byKey.find(Field(line, "ID") + " " + Field(line, "t"));
-        if (found == byKey.end()) {
+        const int record = recordOf(line);
+        if (record < 0) {
             fail("a line of no record: " + line);
             continue;
         }
         const int index = std::stoi(line.substr(4, line.find(';') - 4));
-        if (index != FAll[found->second].Index) {
+        if (index != FAll[record].Index) {
             fail("a line whose ind= is not its record's: " + line);
         }
-        ++writes[found->second];
+        ++writes[record];
     }
     uint32_t repeats = 0;
     std::string repeated;
