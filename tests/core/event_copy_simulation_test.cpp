@@ -2,7 +2,8 @@
 // seeded histories, each checked against the rule that every record the panel holds is written
 // exactly once, and every record lost before it could be read is named by a note. Failing seeds
 // are printed; ORVANT_SIM_SEED replays one history (ORVANT_SIM_TRACE=1 traces it),
-// ORVANT_SIM_HISTORIES sets how many run, ORVANT_SIM_FIRST the first of them.
+// ORVANT_SIM_HISTORIES sets how many run, ORVANT_SIM_FIRST the first of them. They run side
+// by side, one process per processor (see event_copy_sim_workers.h).
 
 #include "event_copy_sim.h"
 #include "event_copy_sim_workers.h"

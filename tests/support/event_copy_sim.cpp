@@ -170,7 +170,9 @@ struct TSimDisk {
             }
             return system.Write(fd, data, size);
         };
-        // What is written is kept by the simulated death as it stands, so a flush needs no disk.
+        // A flush is counted (a death can fall on it) but needs no disk: the simulated death
+        // drops the queued disk work and fails every later call of the dead program, and never
+        // loses what a call already wrote, so no outcome depends on what a flush would force out.
         const auto sync = [this](int) {
             if (Dies()) {
                 errno = EIO;
