@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace {
 
@@ -32,17 +34,21 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 // The file a symbolic link points to, so that replacing it keeps the link; the path itself
-// for anything else (and for a link whose target cannot be resolved).
-std::string ResolveLink(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string target(real);
-            std::free(real);
-            return target;
-        }
+// for anything else (and for a link whose target cannot be resolved). `info` gets the status of
+// the file there; false when there is none.
+bool ResolveLink(const std::string& path, std::string& target, struct stat& info) {
+    target = path;
+    if (::lstat(path.c_str(), &info) != 0) {
+        return false;
     }
-    return path;
+    if (!S_ISLNK(info.st_mode)) {
+        return true;
+    }
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    return ::stat(target.c_str(), &info) == 0;
 }
 
 // The directory to open for a path's entry: its directory part, "/" or the working directory.
@@ -63,8 +69,18 @@ std::string TempPrefix(const std::string& target) {
 }
 
 // Removes temporary files of target that a writer left when it died before its rename. Those
-// of a writer still running are left to it.
+// of a writer still running are left to it. Once a run for each file: the files of earlier runs
+// are gone after that, and no other writer of our files runs beside us (the instance lock), so
+// the folder is not read again for every record the event copy saves.
 void RemoveOrphanedTempFiles(const std::string& target) {
+    static std::mutex cleanedLock;
+    static std::unordered_set<std::string> cleaned;
+    {
+        const std::lock_guard lock(cleanedLock);
+        if (!cleaned.insert(target).second) {
+            return;
+        }
+    }
     const std::string directory = DirectoryToOpen(target);
     const std::string prefix = TempPrefix(target);
     DIR* entries = ::opendir(directory.c_str());
@@ -84,19 +100,18 @@ void RemoveOrphanedTempFiles(const std::string& target) {
     ::closedir(entries);
 }
 
-// Gives the new file the old one's owner, group and permission bits, so that a run with other
-// rights (under sudo, say) does not take the file from its user. EPERM when this process may
-// not give the file that owner or group.
-bool KeepOwnerAndMode(int fd, const struct stat& old) {
-    struct stat made {};
-    if (::fstat(fd, &made) != 0) {
-        return false;
-    }
-    if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
-        ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+// Gives the new file (`made` its status) the old one's owner, group and permission bits, so
+// that a run with other rights (under sudo, say) does not take the file from its user. EPERM
+// when this process may not give the file that owner or group.
+bool KeepOwnerAndMode(int fd, const struct stat& made, const struct stat& old) {
+    const bool ownerChanges = made.st_uid != old.st_uid || made.st_gid != old.st_gid;
+    if (ownerChanges && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
         return false;
     }
     // After the owner: a change of owner clears the set-id bits.
+    if (!ownerChanges && (made.st_mode & 07777) == (old.st_mode & 07777)) {
+        return true;
+    }
     return ::fchmod(fd, old.st_mode & 07777) == 0;
 }
 
@@ -119,9 +134,9 @@ int CreateFileBeside(const std::string& target, std::string& tempPath) {
 }
 
 // Whether the file holds exactly `size` bytes: a write that the system took but did not store
-// (a full file system under some network mounts) shows here at the latest. EIO when not.
-bool HoldsSize(int fd, std::size_t size) {
-    struct stat info {};
+// (a full file system under some network mounts) shows here at the latest. EIO when not. `info`
+// gets the file's status.
+bool HoldsSize(int fd, std::size_t size, struct stat& info) {
     if (::fstat(fd, &info) != 0) {
         return false;
     }
@@ -159,19 +174,20 @@ bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
 }
 
 // Writes the bytes into a new file beside `target`, checks that it holds them all, lets `prepare`
-// finish it (false with errno set: a failure), flushes and closes it, and lets `place` give it
-// its name. On any failure the new file is removed and errno kept; after success the directory
-// is flushed too (where that fails, the file still counts as written).
+// finish it (given its status; false with errno set: a failure), flushes and closes it, and lets
+// `place` give it its name. On any failure the new file is removed and errno kept; after success
+// the directory is flushed too (where that fails, the file still counts as written).
 bool WriteBesideAndPlace(const std::string& target, const std::string& bytes,
-                         const std::function<bool(int fd)>& prepare,
+                         const std::function<bool(int fd, const struct stat& made)>& prepare,
                          const std::function<bool(const std::string& tempPath)>& place) {
     std::string tempPath;
     const int fd = CreateFileBeside(target, tempPath);
     if (fd < 0) {
         return false;
     }
-    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && HoldsSize(fd, bytes.size()) &&
-              prepare(fd) && ForceToDisk(fd, TFlushKind::File, target);
+    struct stat made {};
+    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && HoldsSize(fd, bytes.size(), made) &&
+              prepare(fd, made) && ForceToDisk(fd, TFlushKind::File, target);
     int savedErrno = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
@@ -235,18 +251,18 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
-    const std::string target = ResolveLink(path);
-    RemoveOrphanedTempFiles(target);
+    std::string target;
     struct stat old {};
-    const bool existed = ::stat(target.c_str(), &old) == 0;
+    const bool existed = ResolveLink(path, target, old);
+    RemoveOrphanedTempFiles(target);
     return WriteBesideAndPlace(
         target, bytes,
-        [&](int fd) {
+        [&](int fd, const struct stat& made) {
             if (!existed) {
                 KeepFolderOwner(target, fd);
                 return true;
             }
-            return KeepOwnerAndMode(fd, old);
+            return KeepOwnerAndMode(fd, made, old);
         },
         [&](const std::string& tempPath) {
             return DiskCalls().Rename(tempPath.c_str(), target.c_str()) == 0;
@@ -262,7 +278,7 @@ bool CreateFileAtomically(const std::string& path, const std::string& bytes) {
     }
     return WriteBesideAndPlace(
         path, bytes,
-        [&](int fd) {
+        [&](int fd, const struct stat&) {
             KeepFolderOwner(path, fd);
             return true;
         },

@@ -24,7 +24,7 @@ bool FlushDirectory(const std::string& directory);
 // bits (0666 less the umask). A symbolic link stays a link and its target is replaced.
 // False (errno set) on any failure, EPERM when the owner or group cannot be kept; then the old
 // file is untouched and no temporary file is left behind. Temporary files that a writer which
-// died left beside the file are removed.
+// died left beside the file are removed, at the first replacement of the file in a run.
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes);
 
 // Writes `bytes` as a new file at `path`, never replacing a file there: the bytes go to a new

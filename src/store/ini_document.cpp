@@ -8,13 +8,15 @@ namespace {
 
 constexpr std::string_view Blanks = " \t";
 
-std::string Trim(std::string_view text) {
+// A view into the text: a file is parsed line by line for every read, so nothing is copied that
+// is not kept.
+std::string_view Trim(std::string_view text) {
     const auto first = text.find_first_not_of(Blanks);
     if (first == std::string_view::npos) {
         return {};
     }
     const auto last = text.find_last_not_of(Blanks);
-    return std::string(text.substr(first, last - first + 1));
+    return text.substr(first, last - first + 1);
 }
 
 char FoldCase(char c) {
@@ -28,21 +30,21 @@ bool SameName(std::string_view a, std::string_view b) {
            });
 }
 
-// The name of a "[name]" line; text after the ']' does not count.
-std::optional<std::string> SectionOf(const std::string& line) {
-    const std::string text = Trim(line);
+// The name of a "[name]" line (a view into it); text after the ']' does not count.
+std::optional<std::string_view> SectionOf(std::string_view line) {
+    const std::string_view text = Trim(line);
     if (text.empty() || text.front() != '[') {
         return std::nullopt;
     }
     const auto close = text.find(']');
-    if (close == std::string::npos) {
+    if (close == std::string_view::npos) {
         return std::nullopt;
     }
-    return Trim(std::string_view(text).substr(1, close - 1));
+    return Trim(text.substr(1, close - 1));
 }
 
 struct TKeyLine {
-    std::string Key;
+    std::string_view Key;   // a view into the line
     std::size_t ValueStart; // where the value begins, after '=' and its blanks
 };
 
@@ -56,7 +58,7 @@ std::optional<TKeyLine> KeyOf(const std::string& line) {
     if (equals == std::string::npos) {
         return std::nullopt;
     }
-    std::string key = Trim(std::string_view(line).substr(0, equals));
+    const std::string_view key = Trim(std::string_view(line).substr(0, equals));
     if (key.empty()) {
         return std::nullopt;
     }
@@ -66,7 +68,7 @@ std::optional<TKeyLine> KeyOf(const std::string& line) {
     if (valueStart == std::string::npos) {
         valueStart = equals + 1;
     }
-    return TKeyLine{std::move(key), valueStart};
+    return TKeyLine{key, valueStart};
 }
 
 bool HasLineBreakOrNul(std::string_view text) {
@@ -114,15 +116,15 @@ std::optional<std::string> TIniDocument::Find(const std::string& section,
         return std::nullopt;
     }
     const std::string& line = FLines[*at];
-    return Trim(std::string_view(line).substr(KeyOf(line)->ValueStart));
+    return std::string(Trim(std::string_view(line).substr(KeyOf(line)->ValueStart)));
 }
 
 std::unordered_map<std::string, std::string> TIniDocument::AllValues() const {
     std::unordered_map<std::string, std::string> values;
-    std::optional<std::string> section; // keys above the first section belong to none
+    std::optional<std::string_view> section; // keys above the first section belong to none
     for (const std::string& line : FLines) {
         if (auto name = SectionOf(line)) {
-            section = std::move(name);
+            section = name;
         } else if (section) {
             if (auto keyLine = KeyOf(line)) {
                 // The first line of a key wins, as in Find.
@@ -140,13 +142,13 @@ std::vector<std::string> TIniDocument::SectionNames() const {
     for (const std::string& line : FLines) {
         auto name = SectionOf(line);
         if (name && seen.insert(ValueKey(*name, {})).second) {
-            names.push_back(std::move(*name));
+            names.emplace_back(*name);
         }
     }
     return names;
 }
 
-std::string TIniDocument::ValueKey(const std::string& section, const std::string& key) {
+std::string TIniDocument::ValueKey(std::string_view section, std::string_view key) {
     std::string folded;
     folded.reserve(section.size() + key.size() + 1);
     for (char c : section) {

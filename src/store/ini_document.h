@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -30,7 +31,7 @@ public:
     std::vector<std::string> SectionNames() const;
     // The key under which AllValues holds a value: both names folded to lower case (ASCII
     // letters only), joined by a line break, which no name can hold.
-    static std::string ValueKey(const std::string& section, const std::string& key);
+    static std::string ValueKey(std::string_view section, std::string_view key);
 
     // Gives the key its value: the first existing line of the key gets the new value (what
     // stands before the value stays); a new key goes after the last key of the section's first

@@ -2,15 +2,18 @@
 // seeded histories, each checked against the rule that every record the panel holds is written
 // exactly once, and every record lost before it could be read is named by a note. Failing seeds
 // are printed; ORVANT_SIM_SEED replays one history (ORVANT_SIM_TRACE=1 traces it),
-// ORVANT_SIM_HISTORIES sets how many run, ORVANT_SIM_FIRST the first of them.
+// ORVANT_SIM_HISTORIES sets how many run, ORVANT_SIM_FIRST the first of them. They run side
+// by side, one process per processor (see event_copy_sim_workers.h).
 
 #include "event_copy_sim.h"
+#include "event_copy_sim_workers.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -63,11 +66,12 @@ TEST(EventCopySimulation, EveryRecordThePanelHoldsIsWrittenExactlyOnce) {
     if (!replay) {
         seeds.insert(FixedHistories.begin(), FixedHistories.end());
     }
-    for (uint32_t seed : seeds) {
-        if (failed >= 20) {
-            break;
-        }
-        const TSimOutcome outcome = RunEventCopyHistory(seed, 300);
+    const std::vector<uint32_t> ordered(seeds.begin(), seeds.end());
+    const std::vector<TSimOutcome> outcomes =
+        RunEventCopyHistories(ordered, 300, replay ? 1 : SimWorkers());
+    for (std::size_t i = 0; i < ordered.size() && failed < 20; ++i) {
+        const uint32_t seed = ordered[i];
+        const TSimOutcome& outcome = outcomes[i];
         EXPECT_TRUE(outcome.Kept) << "seed " << seed << " (ORVANT_SIM_SEED=" << seed
                                   << " replays it): " << outcome.Failure;
         failed += outcome.Kept ? 0 : 1;

@@ -53,8 +53,9 @@ struct TModelRecord {
 class TModelPanel {
 public:
     TModelPanel(int number, uint64_t master, uint64_t slave, uint16_t capacity,
-                std::vector<TModelRecord>& all, const uint32_t& step)
-        : Master(master), Slave(slave), FNumber(number), FAll(all), FStep(step) {
+                std::vector<TModelRecord>& all, const uint32_t& step, bool trace)
+        : Master(master), Slave(slave), MasterId(DeviceIdText(master)),
+          SlaveId(DeviceIdText(slave)), FNumber(number), FTrace(trace), FAll(all), FStep(step) {
         FSlots.assign(capacity, -1);
     }
 
@@ -116,19 +117,22 @@ public:
 
     const uint64_t Master;
     const uint64_t Slave;
+    const std::string MasterId; // as the program names the units
+    const std::string SlaveId;
 
 private:
     void Remove(int record) {
         FAll[record].Removed = true;
         FAll[record].RemovedAt = FStep;
         FRemoved.push_back(record);
-        if (std::getenv("ORVANT_SIM_TRACE") != nullptr) {
+        if (FTrace) {
             std::printf("  record %d (slot %u, t=%u) of %c removed\n", record, FAll[record].Index,
                         FAll[record].Time, 'A' + FNumber);
         }
     }
 
     const int FNumber;
+    const bool FTrace;
     std::vector<int> FRemoved;
     std::vector<TModelRecord>& FAll;
     const uint32_t& FStep;
@@ -146,7 +150,8 @@ struct TSimDisk {
     bool SettingsLocked = false;
     bool Dead = false;
     uint64_t Calls = 0;
-    uint64_t DieAt = 0; // 0: not planned
+    uint64_t DieAt = 0;   // 0: not planned
+    uint64_t Renames = 0; // the settings file changes only by a rename
 
     bool Dies() {
         ++Calls;
@@ -165,7 +170,9 @@ struct TSimDisk {
             }
             return system.Write(fd, data, size);
         };
-        // What is written is kept by the simulated death as it stands, so a flush needs no disk.
+        // A flush is counted (a death can fall on it) but needs no disk: the simulated death
+        // drops the queued disk work and fails every later call of the dead program, and never
+        // loses what a call already wrote, so no outcome depends on what a flush would force out.
         const auto sync = [this](int) {
             if (Dies()) {
                 errno = EIO;
@@ -177,6 +184,7 @@ struct TSimDisk {
         calls.SyncFile = sync;
         calls.SyncDirectory = sync;
         calls.Rename = [this, system](const char* from, const char* to) {
+            ++Renames;
             if (Dies() || SettingsLocked) {
                 errno = Dead ? EIO : EACCES;
                 return -1;
@@ -263,15 +271,30 @@ std::string Field(const std::string& line, const std::string& name) {
     return line.substr(from, line.find(';', from) - from);
 }
 
+// The panel's seconds of an event time as the lines show it ("14:03:22 05.12.2010"), the
+// panel calendar's fields put together again; UINT64_MAX when the text is not such a time.
+uint64_t PanelSeconds(const std::string& text) {
+    int hour = 0, minute = 0, second = 0, day = 0, month = 0, year = 0;
+    if (std::sscanf(text.c_str(), "%d:%d:%d %d.%d.%d", &hour, &minute, &second, &day, &month,
+                    &year) != 6) {
+        return UINT64_MAX;
+    }
+    return (((int64_t(year - PanelCalendarFirstYear) * 12 + month - 1) * 31 + day - 1) * 24 +
+            hour) *
+               3600 +
+           minute * 60 + second;
+}
+
 class THistory {
 public:
     THistory(uint32_t seed, uint32_t steps) : FRandom(seed), FSteps(steps) {
         TTool::Dir() = FDir.Path().string();
         FClock.Time = At(2010, 12, 5, 14, 3, 22);
         const uint16_t capacity = Pick({20, 30, 60, 200});
-        FPanels.push_back(std::make_unique<TModelPanel>(0, 0xA1, 0xA2, capacity, FAll, FStep));
         FPanels.push_back(
-            std::make_unique<TModelPanel>(1, 0xB1, 0xB2, Pick({20, 30}), FAll, FStep));
+            std::make_unique<TModelPanel>(0, 0xA1, 0xA2, capacity, FAll, FStep, FTrace));
+        FPanels.push_back(
+            std::make_unique<TModelPanel>(1, 0xB1, 0xB2, Pick({20, 30}), FAll, FStep, FTrace));
         for (int i = 0, n = int(uint32_t(FRandom()) % 40); i < n; ++i) {
             FPanels[0]->Append(FRandom, FTime);
         }
@@ -458,20 +481,20 @@ private:
         FInFlight.push_back(reply);
     }
 
-    static bool Trace() { return std::getenv("ORVANT_SIM_TRACE") != nullptr; }
+    bool Trace() const { return FTrace; }
 
     // A note of the copy that records were lost: the step it came at, by installation.
     // Whether the copy holds a record of its installation's log comes from the log too: a
     // line on the disk gives it one, a note that copying starts again takes it away.
     void NoteLoss(const std::string& line) {
+        const std::string id = line.starts_with("ind=") ? Field(line, "ID") : "";
         for (std::size_t n = 0; n < FPanels.size(); ++n) {
             const TModelPanel& panel = *FPanels[n];
-            if (line.starts_with("ind=") && !FDisk.Full && !FDisk.Dead &&
-                (Field(line, "ID") == DeviceIdText(panel.Master) ||
-                 Field(line, "ID") == DeviceIdText(panel.Slave))) {
+            if (!id.empty() && !FDisk.Full && !FDisk.Dead &&
+                (id == panel.MasterId || id == panel.SlaveId)) {
                 FHoldsRecord[n] = true;
             }
-            if (line.find("event copy ID=" + DeviceIdText(panel.Master)) == std::string::npos) {
+            if (line.find("event copy ID=" + panel.MasterId) == std::string::npos) {
                 continue;
             }
             if (line.find("copying from") != std::string::npos) {
@@ -529,8 +552,7 @@ private:
                 const TEventWindow w = Window(reply);
                 FFirstHeard.emplace(reply.Panel, FStep);
                 FTool->Events.UnitsAnswering({panel.Master, panel.Slave});
-                FTool->Events.SelectDeviceAndRequest(w.Start, w.End, w.Capacity,
-                                                     DeviceIdText(panel.Master));
+                FTool->Events.SelectDeviceAndRequest(w.Start, w.End, w.Capacity, panel.MasterId);
             } else {
                 for (uint8_t b : PanelSerialFrame(reply.Letter, reply.Payload)) {
                     FTool->Codec.ReceiveByte(b);
@@ -552,6 +574,7 @@ private:
 
     std::mt19937 FRandom; // 32-bit draws
     uint32_t FSteps;
+    const bool FTrace = std::getenv("ORVANT_SIM_TRACE") != nullptr;
     TTempDir FDir{MemoryDirectory()};
     TFakeClock FClock;
     TSimDisk FDisk;
@@ -571,6 +594,9 @@ private:
     std::map<int, std::vector<uint32_t>> FLossNotes;
     std::map<int, bool> FHoldsRecord;
     std::map<int, uint32_t> FFirstHeard; // the step of the first status reply of an installation
+    // The settings file as last read, and the count of renames then (read again after one).
+    mutable TIniValues FSaved;
+    mutable uint64_t FSavedAtRenames = UINT64_MAX;
 };
 
 // A record lost before it could be read (once the program had heard of its installation) is named
@@ -598,11 +624,14 @@ bool THistory::LossTold(const TModelRecord& record) const {
 
 // A key of an installation's section as the settings file holds it now ("" when none).
 std::string THistory::SavedKey(int panel, const std::string& key) const {
-    const TIniValues ini = TIniFile((FDir.Path() / "Kelm2.ini").string()).ReadAll();
-    const std::string id = DeviceIdText(FPanels[panel]->Master);
-    for (const std::string& section : ini.SectionNames()) {
-        if (ini.ReadString(section, "id", "") == id) {
-            return ini.ReadString(section, key, "");
+    if (FSavedAtRenames != FDisk.Renames) {
+        FSaved = TIniFile((FDir.Path() / "Kelm2.ini").string()).ReadAll();
+        FSavedAtRenames = FDisk.Renames;
+    }
+    const std::string& id = FPanels[panel]->MasterId;
+    for (const std::string& section : FSaved.SectionNames()) {
+        if (FSaved.ReadString(section, "id", "") == id) {
+            return FSaved.ReadString(section, key, "");
         }
     }
     return "";
@@ -628,11 +657,30 @@ TSimOutcome THistory::Check() {
     TSimOutcome outcome;
     outcome.Kills = FKills;
     outcome.Records = uint32_t(FAll.size());
-    std::map<std::string, int> byKey;
-    for (int n = 0; n < int(FAll.size()); ++n) {
-        const TModelRecord& r = FAll[n];
-        byKey[DeviceIdText(r.Unit) + " " + EventTimeText(DecodePanelTime(r.Time))] = n;
+    std::map<uint64_t, std::string> unitIds;
+    std::map<std::string, uint64_t> units;
+    for (const auto& panel : FPanels) {
+        unitIds[panel->Master] = panel->MasterId;
+        unitIds[panel->Slave] = panel->SlaveId;
+        units[panel->MasterId] = panel->Master;
+        units[panel->SlaveId] = panel->Slave;
     }
+    // A line's record: the last one made with its unit and its time as the line shows them. The
+    // time text is read back to the panel's seconds rather than every record's time written out.
+    std::map<std::pair<uint64_t, uint64_t>, int> byTime;
+    for (int n = 0; n < int(FAll.size()); ++n) {
+        byTime[{FAll[n].Unit, FAll[n].Time}] = n;
+    }
+    const auto recordOf = [&](const std::string& line) {
+        const std::string time = Field(line, "t");
+        const auto unit = units.find(Field(line, "ID"));
+        const auto found =
+            unit == units.end() ? byTime.end() : byTime.find({unit->second, PanelSeconds(time)});
+        return found != byTime.end() &&
+                       EventTimeText(DecodePanelTime(FAll[found->second].Time)) == time
+                   ? found->second
+                   : -1;
+    };
     std::vector<int> writes(FAll.size(), 0);
     const auto fail = [&](const std::string& why) {
         if (outcome.Kept) {
@@ -649,36 +697,37 @@ TSimOutcome THistory::Check() {
             continue;
         }
         ++outcome.Written;
-        const auto found = byKey.find(Field(line, "ID") + " " + Field(line, "t"));
-        if (found == byKey.end()) {
+        const int record = recordOf(line);
+        if (record < 0) {
             fail("a line of no record: " + line);
             continue;
         }
         const int index = std::stoi(line.substr(4, line.find(';') - 4));
-        if (index != FAll[found->second].Index) {
+        if (index != FAll[record].Index) {
             fail("a line whose ind= is not its record's: " + line);
         }
-        ++writes[found->second];
+        ++writes[record];
     }
     uint32_t repeats = 0;
     std::string repeated;
     for (int n = 0; n < int(FAll.size()); ++n) {
         const TModelRecord& r = FAll[n];
-        const std::string name = "record " + std::to_string(n) + " (unit " + DeviceIdText(r.Unit) +
-                                 ", slot " + std::to_string(r.Index) +
-                                 ", t=" + std::to_string(r.Time) + ")";
+        const auto name = [&] {
+            return "record " + std::to_string(n) + " (unit " + unitIds[r.Unit] + ", slot " +
+                   std::to_string(r.Index) + ", t=" + std::to_string(r.Time) + ")";
+        };
         if (writes[n] == 0 && !r.Removed) {
-            fail(name + " is held by the panel but was never written");
+            fail(name() + " is held by the panel but was never written");
         }
         if (writes[n] == 0 && r.Removed) {
             ++outcome.Lost;
             if (!LossTold(r)) {
-                fail(name + " was overwritten before it could be read, and no note says so");
+                fail(name() + " was overwritten before it could be read, and no note says so");
             }
         }
         repeats += writes[n] > 1 ? writes[n] - 1 : 0;
         if (writes[n] > 1) {
-            repeated += (repeated.empty() ? "" : ", ") + name;
+            repeated += (repeated.empty() ? "" : ", ") + name();
         }
     }
     if (repeats > FKills) {

@@ -25,15 +25,15 @@ struct TSimOutcome {
 
 // Histories the test runs: fewer under a sanitizer, which makes each one slower.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr uint32_t SimHistoriesInCi = 300;
+constexpr uint32_t SimHistoriesInCi = 1000;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr uint32_t SimHistoriesInCi = 300;
-#else
 constexpr uint32_t SimHistoriesInCi = 1000;
+#else
+constexpr uint32_t SimHistoriesInCi = 3000;
 #endif
 #else
-constexpr uint32_t SimHistoriesInCi = 1000;
+constexpr uint32_t SimHistoriesInCi = 3000;
 #endif
 
 // Runs the history of `seed` with `steps` status replies of field conditions (then a quiet end).
