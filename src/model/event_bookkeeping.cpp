@@ -218,13 +218,14 @@ void TEventBookkeeping::SelectDevice(uint64_t id, int section, const TCopyPositi
     FState.DeviceSection = section;
     FState.CurrentDeviceId = id;
     // A copy parked this run with a line or a position not on disk yet knows more than the
-    // file, and so does one whose position the file still holds (the windows it saw, the records
-    // it wrote); otherwise an editor changed the file meanwhile, and the file holds.
+    // file, and so does one whose position the file still holds as the copy saved it (the
+    // windows it saw, the records it wrote); otherwise an editor changed the file meanwhile, and
+    // the file holds.
     auto& installation = FCopies[id];
+    const TCopyState state = installation ? installation->Copy.State() : TCopyState::Idle;
     if (!installation || installation->Section != section ||
-        (installation->Copy.State() != TCopyState::Unsaved &&
-         installation->Copy.State() != TCopyState::Writing &&
-         !(installation->Copy.Position() == position))) {
+        (state != TCopyState::Unsaved && state != TCopyState::Writing &&
+         state != TCopyState::Confirming && !(installation->Copy.SavedPosition() == position))) {
         installation = std::make_shared<TInstallation>(*this, id, section, position);
     }
     FCopy = &installation->Copy;

@@ -59,7 +59,7 @@ bool IsEmptySlot(const TEventRecord& record) {
 }
 
 TEventCopy::TEventCopy(TCopyPosition position, IEventCopyActions& actions)
-    : FActions(actions), FPosition(std::move(position)) {
+    : FActions(actions), FPosition(std::move(position)), FSaved(FPosition) {
     if (FPosition.Holes.size() > MaxHoles) {
         FPosition.Holes.resize(MaxHoles);
     }
@@ -762,6 +762,7 @@ void TEventCopy::PositionSaved(const TCopyPosition& saved, std::exception_ptr fa
         }
         return;
     }
+    FSaved = saved;
     if (FSaveFailureTold) {
         FSaveFailureTold = false;
         FActions.Note("the position " + std::to_string(saved.Index) + " is saved again");

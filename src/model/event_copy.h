@@ -157,6 +157,8 @@ public:
 
     TCopyState State() const { return FState; }
     const TCopyPosition& Position() const { return FPosition; }
+    // The position as it was last found on disk: given at the start, or saved since.
+    const TCopyPosition& SavedPosition() const { return FSaved; }
     // Records of the panel's window after the stored index, and the holes.
     uint32_t Waiting() const;
 
@@ -224,6 +226,7 @@ private:
 
     IEventCopyActions& FActions;
     TCopyPosition FPosition;
+    TCopyPosition FSaved;
     TCopyState FState = TCopyState::Idle;
     TEventWindow FWindow;                     // the window the copy works in (checked)
     std::optional<TEventWindow> FSeen;        // the window of the last usable status reply
