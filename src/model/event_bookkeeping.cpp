@@ -79,6 +79,27 @@ std::optional<TRecordMark> StoredMark(const std::string& text) {
     return numbers && numbers->size() == 3 ? MarkFrom(*numbers) : std::nullopt;
 }
 
+// Records' "index,time,code" one after another ("1,2,3,4,5,6"), at most MaxInDoubt of them
+// (the newest); none when the text does not read so.
+std::vector<TRecordMark> StoredMarks(const std::string& text) {
+    std::vector<TRecordMark> marks;
+    const auto numbers = NumberList(text, UINT32_MAX);
+    if (!numbers || numbers->size() % 3 != 0) {
+        return marks;
+    }
+    for (std::size_t at = 0; at < numbers->size(); at += 3) {
+        const auto mark = MarkFrom({numbers->begin() + at, numbers->begin() + at + 3});
+        if (!mark) {
+            return {};
+        }
+        marks.push_back(*mark);
+    }
+    if (marks.size() > TEventCopy::MaxInDoubt) {
+        marks.erase(marks.begin(), marks.end() - TEventCopy::MaxInDoubt);
+    }
+    return marks;
+}
+
 // The "potvrzeny" of a section: a record's "index,time,code" and the window "start,end,capacity".
 void ReadConfirmed(const std::string& text, TCopyPosition& position) {
     const auto numbers = NumberList(text, UINT32_MAX);
@@ -102,7 +123,7 @@ TCopyPosition StoredPosition(const TIniValues& values, const std::string& sectio
     const std::string lastText = values.ReadString(section, LastRecordKey, "\n");
     position.Fresh = lastText.empty();
     position.Last = StoredMark(lastText);
-    position.WrittenInDoubt = StoredMark(values.ReadString(section, InDoubtKey, ""));
+    position.WrittenInDoubt = StoredMarks(values.ReadString(section, InDoubtKey, ""));
     if (position.Last) {
         ReadConfirmed(values.ReadString(section, ConfirmedKey, ""), position);
     }
@@ -122,6 +143,14 @@ std::string MarkText(const std::optional<TRecordMark>& last) {
     }
     return std::to_string(last->Index) + "," + std::to_string(last->Time) + "," +
            std::to_string(last->Code);
+}
+
+std::string MarksText(const std::vector<TRecordMark>& marks) {
+    std::string text;
+    for (const TRecordMark& mark : marks) {
+        text += (text.empty() ? "" : ",") + MarkText(mark);
+    }
+    return text;
 }
 
 std::string ConfirmedText(const TCopyPosition& position) {
@@ -320,7 +349,7 @@ void TEventBookkeeping::Save(TInstallation& installation, const TCopyPosition& p
                                              {LastRecordKey, MarkText(position.Last)},
                                              {HolesKey, HolesText(position.Holes)},
                                              {ConfirmedKey, ConfirmedText(position)},
-                                             {InDoubtKey, MarkText(position.WrittenInDoubt)}}),
+                                             {InDoubtKey, MarksText(position.WrittenInDoubt)}}),
                 [this, position, self = installation.weak_from_this()](std::exception_ptr failure) {
                     const auto installation = self.lock();
                     if (!installation) {

@@ -15,8 +15,8 @@
 // still to be fetched, as indices separated by commas, and "potvrzeny", the record copied last
 // when the log was last found to be the copy's, with the window then ("index,time,code,start,end,
 // capacity"; read again after a restart instead of "posledni" unless the panel wrote its slot
-// since), and "pochybny", a record written whose slot the panel wrote while it was asked for
-// ("index,time,code": the ring is read again from its oldest record, and this one is not written
+// since), and "pochybny", records written whose slots the panel wrote while they were asked for
+// ("index,time,code" each: the ring is read again from its oldest record, and these are not written
 // twice). A section without them reads as a copy that has not copied a record yet, with no holes;
 // one without "potvrzeny" checks "posledni".
 //

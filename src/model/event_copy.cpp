@@ -321,6 +321,9 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
     const TRequest request = *FRequest;
     FRequest.reset();
     FState = TCopyState::Idle;
+    if (!IsEmptySlot(record)) {
+        FRecordIn = FSeen; // before the answer is taken: it may move the window
+    }
     const TRecordVerdict verdict = Answered(request, record);
     if (!IsEmptySlot(record)) {
         Remember(FOfThisLog, seen);
@@ -341,7 +344,10 @@ TRecordVerdict TEventCopy::Answered(const TRequest& request, const TEventRecord&
         return Checked(record);
     }
     if (request.Purpose == TPurpose::Probe) {
-        if (IsEmptySlot(record) || request.Capacity != FWindow.Capacity) {
+        // A ring that answered a record in this window is not empty: its newest slot is merely
+        // empty as well.
+        const bool answeredRecord = FRecordIn && *FRecordIn == FWindow;
+        if ((IsEmptySlot(record) && !answeredRecord) || request.Capacity != FWindow.Capacity) {
             FEmptyLog = FWindow; // empty: nothing to copy until the window changes
         } else if (MayBeFull()) {
             PassAsHole(FPosition.Index); // full, with its oldest slot empty
@@ -608,8 +614,15 @@ void TEventCopy::Replaced(const std::string& why, std::optional<TRecordMark> wri
     FWindow = *FSeen;
     FActions.Note(why + ": the panel's log was replaced or overwritten (" + WindowText(FWindow) +
                   "); copying from " + std::to_string(FWindow.Start));
+    std::vector<TRecordMark> inDoubt = std::move(FPosition.WrittenInDoubt);
+    if (writtenInDoubt) {
+        inDoubt.push_back(*writtenInDoubt);
+        if (inDoubt.size() > MaxInDoubt) {
+            inDoubt.erase(inDoubt.begin());
+        }
+    }
     FPosition = TCopyPosition::FreshAt(FWindow.Start);
-    FPosition.WrittenInDoubt = writtenInDoubt;
+    FPosition.WrittenInDoubt = std::move(inDoubt);
     FHoleRetries.clear();
     FAttempts = 0;
     FLap = false;
@@ -701,7 +714,8 @@ void TEventCopy::LineWritten(bool onDisk) {
 }
 
 bool TEventCopy::WrittenBefore(const TEventRecord& record) const {
-    return MarkOf(record) == FPosition.WrittenInDoubt ||
+    const std::vector<TRecordMark>& inDoubt = FPosition.WrittenInDoubt;
+    return std::find(inDoubt.begin(), inDoubt.end(), MarkOf(record)) != inDoubt.end() ||
            std::find(FWritten.begin(), FWritten.end(), TSeenRecord{record.Id, MarkOf(record)}) !=
                FWritten.end();
 }
@@ -724,9 +738,7 @@ void TEventCopy::Advance(const THeld& written) {
     if (!FPosition.Confirmed) {
         Confirm(*FPosition.Last); // the log's first record copied: later ones are checked by it
     }
-    if (MarkOf(written.Record) == FPosition.WrittenInDoubt) {
-        FPosition.WrittenInDoubt.reset(); // met again: the ring read again is past it
-    }
+    std::erase(FPosition.WrittenInDoubt, MarkOf(written.Record)); // met again: passed
     Moved();
 }
 

@@ -86,10 +86,10 @@ struct TCopyPosition {
     // the check after a restart reads this one, unless the panel has written its slot since.
     std::optional<TRecordMark> Confirmed;
     TEventWindow ConfirmedIn;
-    // A record written whose slot the panel wrote while it was asked for: the ring is read again
-    // from its oldest record, and this one, met again there, is not written twice (also after a
-    // restart, when the records written before are no longer known).
-    std::optional<TRecordMark> WrittenInDoubt;
+    // Records written whose slot the panel wrote while they were asked for, the newest last: the
+    // ring is read again from its oldest record, and these, met again there, are not written
+    // twice (also after a restart, when the records written before are no longer known).
+    std::vector<TRecordMark> WrittenInDoubt;
 
     // Nothing of the log copied yet; the copy begins at `index`.
     static TCopyPosition FreshAt(uint16_t index) {
@@ -130,6 +130,7 @@ public:
     static constexpr uint32_t AttemptsBeforeHole = 3;
     static constexpr uint32_t LongestIntervalSteps = 5; // deadlines grow to 32 times the first
     static constexpr std::size_t MaxHoles = 16;
+    static constexpr std::size_t MaxInDoubt = 8;
     static constexpr std::size_t MaxRemembered = 4096;
 
     // `position` is the installation's stored one; `actions` must outlive the copy.
@@ -240,6 +241,7 @@ private:
     std::optional<THeld> FHeld;            // a record that came while the window was being checked
     std::optional<THeld> FWriting;         // the record whose line the caller writes
     std::optional<TEventWindow> FEmptyLog; // a window whose log was found empty
+    std::optional<TEventWindow> FRecordIn; // the window of the last record answered (not empty)
     bool FLap = false; // at the end of a full ring, the whole ring is still to be read
     uint32_t FLastTick = 0;
     bool FSaveFailureTold = false;
