@@ -15,8 +15,9 @@
 // still to be fetched, as indices separated by commas, and "potvrzeny", the record copied last
 // when the log was last found to be the copy's, with the window then ("index,time,code,start,end,
 // capacity"; read again after a restart instead of "posledni" unless the panel wrote its slot
-// since), and "pochybny", records written whose slots the panel wrote while they were asked for
-// ("index,time,code" each: the ring is read again from its oldest record, and these are not written
+// since), and "pochybny", records written that a ring read again may meet again ("index,time,code"
+// each: the record in doubt when the panel wrote its slot while it was asked for, and those
+// written since the log was last confirmed when it is found replaced; they are not written
 // twice). A section without them reads as a copy that has not copied a record yet, with no holes;
 // one without "potvrzeny" checks "posledni".
 //

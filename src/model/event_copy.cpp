@@ -615,14 +615,26 @@ void TEventCopy::Replaced(const std::string& why, std::optional<TRecordMark> wri
     FActions.Note(why + ": the panel's log was replaced or overwritten (" + WindowText(FWindow) +
                   "); copying from " + std::to_string(FWindow.Start));
     std::vector<TRecordMark> inDoubt = std::move(FPosition.WrittenInDoubt);
+    // The records written since the log was last found to be the copy's may be of the log that
+    // replaced it, and are met again when it is read from its start.
+    const auto confirmed =
+        std::find_if(FWritten.rbegin(), FWritten.rend(),
+                     [&](const TSeenRecord& r) { return r.Mark == FPosition.Confirmed; });
+    for (auto since = confirmed.base(); since != FWritten.end(); ++since) {
+        inDoubt.push_back(since->Mark);
+    }
     if (writtenInDoubt) {
         inDoubt.push_back(*writtenInDoubt);
-        if (inDoubt.size() > MaxInDoubt) {
-            inDoubt.erase(inDoubt.begin());
-        }
     }
     FPosition = TCopyPosition::FreshAt(FWindow.Start);
-    FPosition.WrittenInDoubt = std::move(inDoubt);
+    for (const TRecordMark& mark : inDoubt) {
+        std::erase(FPosition.WrittenInDoubt, mark);
+        FPosition.WrittenInDoubt.push_back(mark);
+    }
+    const std::size_t over =
+        FPosition.WrittenInDoubt.size() - std::min(FPosition.WrittenInDoubt.size(), MaxInDoubt);
+    FPosition.WrittenInDoubt.erase(FPosition.WrittenInDoubt.begin(),
+                                   FPosition.WrittenInDoubt.begin() + over);
     FHoleRetries.clear();
     FAttempts = 0;
     FLap = false;

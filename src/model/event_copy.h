@@ -86,9 +86,11 @@ struct TCopyPosition {
     // the check after a restart reads this one, unless the panel has written its slot since.
     std::optional<TRecordMark> Confirmed;
     TEventWindow ConfirmedIn;
-    // Records written whose slot the panel wrote while they were asked for, the newest last: the
-    // ring is read again from its oldest record, and these, met again there, are not written
-    // twice (also after a restart, when the records written before are no longer known).
+    // Records written that a ring read again from its oldest record may meet again, the newest
+    // last: one whose slot the panel wrote while it was asked for, and those written since the
+    // log was last found to be the copy's when it is found replaced (they may be of the new log).
+    // Met again, they are not written twice, also after a restart, when the records written
+    // before are no longer known.
     std::vector<TRecordMark> WrittenInDoubt;
 
     // Nothing of the log copied yet; the copy begins at `index`.
