@@ -156,6 +156,8 @@ void TEventCopy::OnEventInfo(uint32_t tick) {
 void TEventCopy::Park() {
     Cancel();
     FEmptyCheck = false;
+    // Meanwhile the panel may fill its ring exactly: the same window, no longer empty.
+    FEmptyLog.reset();
     FSeen.reset();
     FChecked = false;
 }
@@ -317,6 +319,14 @@ TRecordVerdict TEventCopy::OnRecord(const TEventRecord& record) {
     const TSeenRecord seen{record.Id, MarkOf(record)};
     if (!IsEmptySlot(record) && Forget(FStale, seen)) {
         return TRecordVerdict::Unawaited; // asked again at the deadline if the panel holds it
+    }
+    // A next record older than the one copied before it may be a reply held back from a log
+    // replaced since (after a restart the copy no longer knows its records): dropped once. The
+    // panel, asked again, answers for the slot as it is now (the same, if its clock was set back).
+    if (FRequest->Purpose == TPurpose::Next && !IsEmptySlot(record) && FPosition.Last &&
+        record.Time < FPosition.Last->Time && FOlderDropped != MarkOf(record)) {
+        FOlderDropped = MarkOf(record);
+        return TRecordVerdict::Unawaited;
     }
     const TRequest request = *FRequest;
     FRequest.reset();

@@ -258,6 +258,7 @@ private:
     // dropped once (the panel, asked again, answers for the slot as it is now).
     std::deque<TSeenRecord> FOfThisLog;
     std::deque<TSeenRecord> FStale;
+    std::optional<TRecordMark> FOlderDropped; // a next record older than the one before, dropped
     // Records the panel no longer holds where they were (a check found another one there).
     std::deque<TRecordMark> FGone;
     bool FSaving = false; // a save is under way: its outcome decides what follows
