@@ -100,26 +100,22 @@ int main(int argc, char* argv[]) {
         RestoreTerminationSignals();
         eventReportFree = form.FinishDiskWork();
     }
+    // ---- Module finalisation, after the window is gone: end markers, event report first ----
     // A device that hangs in the event report's disk work holds its thread: the data report is
     // ended, the event report is left as it stands (a prefix of what was written, see
     // disk_worker.h) and the program ends without waiting for that thread.
     if (!eventReportFree) {
         std::fprintf(stderr, "Orvant2: the event report's disk does not answer; ending without "
                              "its end marker\n");
-        try {
-            reports.URepData.FinishReport();
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "Orvant2: %s\n", error.what());
-        }
-        std::fflush(nullptr);
-        std::_Exit(result);
     }
-
-    // ---- Module finalisation, after the window is gone: end markers, event report first ----
     try {
-        FinishReports(reports);
+        FinishReports(reports, eventReportFree);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "Orvant2: %s\n", error.what());
+    }
+    if (!eventReportFree) {
+        std::fflush(nullptr);
+        std::_Exit(result);
     }
     return result;
 }

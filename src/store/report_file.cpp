@@ -294,6 +294,10 @@ void StartReports(TReports& reports) {
     RunBoth([&] { reports.URepData.StartReport(); }, [&] { reports.URepUdal.StartReport(); });
 }
 
-void FinishReports(TReports& reports) {
+void FinishReports(TReports& reports, bool eventReportFree) {
+    if (!eventReportFree) {
+        reports.URepData.FinishReport();
+        return;
+    }
     RunBoth([&] { reports.URepUdal.FinishReport(); }, [&] { reports.URepData.FinishReport(); });
 }

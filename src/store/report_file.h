@@ -125,5 +125,8 @@ struct TReports {
 // marker. Both are started even when the first raises; the first error is raised afterwards.
 void StartReports(TReports& reports);
 // At program end: the event report file, then the data report file, each with its end marker.
-// Both are finished even when the first raises; the first error is raised afterwards.
-void FinishReports(TReports& reports);
+// Both are finished even when the first raises; the first error is raised afterwards. When the
+// event report's disk work was left behind (a device that does not answer, `eventReportFree`
+// false), its writer may still be at work: only the data report is finished, and the event
+// report stays as it stands.
+void FinishReports(TReports& reports, bool eventReportFree = true);

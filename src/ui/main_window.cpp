@@ -56,6 +56,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <vector>
 
 TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     : QWidget(parent), ComPort1(FMainThread), FDirectory(std::move(directory)) {
@@ -63,9 +64,11 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvant  v2.1"));
     FErrors = new TErrorDisplay(this);
-    // Told on the thread that writes: shown on the window's.
-    SetUnsupportedFlushNotice([this, window = QPointer<TForm1>(this)](const std::string& text) {
-        FMainThread.Post([window, text] {
+    // Told on the thread that writes: shown on the window's. That thread may outlive the window
+    // (a disk that does not answer is left behind at the close), so it reaches the window only
+    // through the guarded pointer.
+    SetUnsupportedFlushNotice([window = QPointer<TForm1>(this)](const std::string& text) {
+        TQtMainThread().Post([window, text] {
             if (window) {
                 window->FErrors->Show(QString::fromLocal8Bit(text));
             }
@@ -107,10 +110,11 @@ TForm1::TForm1(std::string directory, TReports* reports, QWidget* parent)
     } else {
         FEventReport = std::make_unique<TNoReportLines>();
     }
-    // The tap is called on the disk worker's thread: the line is shown on the window's.
+    // The tap is called on the disk worker's thread: the line is shown on the window's. The
+    // thread may outlive the window, like the flush notice above.
     FEventReportTap = std::make_unique<TReportLinesTap>(
-        *FEventReport, [this, window = QPointer<TForm1>(this)](const std::string& line) {
-            FMainThread.Post([window, line] {
+        *FEventReport, [window = QPointer<TForm1>(this)](const std::string& line) {
+            TQtMainThread().Post([window, line] {
                 if (window) {
                     window->FVisit->EventLineWritten(line);
                     window->TabSheetEvents->AddLiveLine(line);
@@ -483,9 +487,11 @@ void TForm1::closeEvent(QCloseEvent* event) {
 bool TForm1::FinishDiskWork() {
     if (FEventDisk && !FEventDisk->Finish(TDiskWorker::FinishLimit)) {
         FEventDiskAbandoned = true;
-        // The thread left behind may still be writing with them.
-        (void)FEventReportTap.release();
-        (void)FEventReport.release();
+        // The thread left behind may still be writing with them: they stay for the rest of the
+        // run (the program ends without waiting for that thread).
+        static auto* const leftBehind = new std::vector<std::unique_ptr<IReportLines>>;
+        leftBehind->push_back(std::move(FEventReportTap));
+        leftBehind->push_back(std::move(FEventReport));
     }
     return !FEventDiskAbandoned;
 }

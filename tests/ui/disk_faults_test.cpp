@@ -6,12 +6,14 @@
 // Tests run as root, where file modes do not stop writes, so the faults are made with mounts: a
 // read-only bind mount, a small tmpfs. They live in a mount namespace of this process's own,
 // made before anything else starts, and go with it; without root the tests say so and skip.
+// A device that stops answering is made through the disk call table instead.
 
 #include "core/clock.h"
 #include "hung_run.h"
 #include "link/frame_codec.h"
 #include "panel_frames.h"
 #include "pty_pair.h"
+#include "store/disk_calls.h"
 #include "store/report_file.h"
 #include "tagged_status.h"
 #include "temp_dir.h"
@@ -25,14 +27,21 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <regex>
 #include <sched.h>
 #include <string>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -73,8 +82,17 @@ std::string GoodReply(uint8_t tag) {
     return PanelSerialFrameText('A', TaggedStatusRecord(tag));
 }
 
+// The installation whose status replies say its log holds records 990 to 19751.
+constexpr uint8_t LogTag = 0x70;
+
 std::string EventReply(uint16_t index) {
-    return PanelSerialFrameText('G', TaggedEventRecord(index, 0x70));
+    return PanelSerialFrameText('G', TaggedEventRecord(index, LogTag));
+}
+
+// "Kelm2.ini" with that installation's copy at `index`.
+std::string SettingsCopyingFrom(int index) {
+    return "[General]\r\nUDP=0\r\nIP=127.0.0.1\r\nPocetZar=1\r\n\r\n[Zar0]\r\nid=" +
+           TaggedId(LogTag) + "\r\nindex=" + std::to_string(index) + "\r\n";
 }
 
 int Count(const std::string& text, const std::string& what) {
@@ -118,6 +136,125 @@ std::vector<std::string> WholeDataLineIds(const fs::path& reports, int cutShort 
     return ids;
 }
 
+// The forced flushes of the disk call table, which hang off the window's thread (on the disk
+// worker's) once armed, until released: a device of the event report that stops answering. It
+// also keeps how much of each file a finished flush covered: what is on the disk for good.
+class THangingFlushes {
+public:
+    THangingFlushes() : FGate(std::make_shared<TGate>()), FSystem(DiskCalls()) {
+        DiskCalls().SyncData = Through(FSystem.SyncData);
+        DiskCalls().SyncFile = Through(FSystem.SyncFile);
+        DiskCalls().SyncDirectory = Through(FSystem.SyncDirectory);
+    }
+    // A thread still held (a test that failed before it released it) stays held until the
+    // process ends, in the table and on a gate that outlive it.
+    ~THangingFlushes() {
+        const std::lock_guard lock(FGate->Mutex);
+        if (FGate->Held) {
+            new std::shared_ptr<TGate>(FGate); // NOLINT: kept for the held thread
+        } else {
+            DiskCalls() = FSystem;
+        }
+    }
+    void Arm() {
+        const std::lock_guard lock(FGate->Mutex);
+        FGate->Armed = true;
+    }
+    void Release() {
+        const std::lock_guard lock(FGate->Mutex);
+        FGate->Armed = false;
+        FGate->Changed.notify_all();
+    }
+    // The thread a flush holds (0 while none does).
+    pid_t HeldThread() const {
+        const std::lock_guard lock(FGate->Mutex);
+        return FGate->Held ? FGate->HeldThread : 0;
+    }
+    // The part of `file` that a finished flush covered.
+    std::string Flushed(const fs::path& file) const {
+        const std::lock_guard lock(FGate->Mutex);
+        const auto size = FGate->FlushedSize.find(file.string());
+        return ReadFileBytes(file).substr(
+            0, size == FGate->FlushedSize.end() ? 0 : static_cast<std::size_t>(size->second));
+    }
+
+private:
+    struct TGate {
+        std::mutex Mutex;
+        std::condition_variable Changed;
+        bool Armed = false;
+        bool Held = false;
+        pid_t HeldThread = 0;
+        std::map<std::string, off_t> FlushedSize;
+    };
+    std::function<int(int)> Through(std::function<int(int)> flush) {
+        return [gate = FGate, flush, window = std::this_thread::get_id()](int fd) {
+            std::unique_lock lock(gate->Mutex);
+            if (gate->Armed && std::this_thread::get_id() != window) {
+                gate->Held = true;
+                gate->HeldThread = ::gettid();
+                gate->Changed.wait(lock, [&] { return !gate->Armed; });
+                gate->Held = false;
+            }
+            lock.unlock();
+            const int result = flush(fd);
+            struct stat status {};
+            if (result == 0 && ::fstat(fd, &status) == 0) {
+                const std::string link = "/proc/self/fd/" + std::to_string(fd);
+                std::error_code error;
+                const fs::path file = fs::read_symlink(link, error);
+                lock.lock();
+                gate->FlushedSize[file.string()] = status.st_size;
+            }
+            return result;
+        };
+    }
+    std::shared_ptr<TGate> FGate;
+    TDiskCalls FSystem;
+};
+
+// Ends the run as failed when what it watches still runs at the hung-run limit: a close that
+// hangs holds the window's thread, where no check of the test can run any more.
+class THungRunWatch {
+public:
+    explicit THungRunWatch(std::string what)
+        : FThread([this, what = std::move(what)] {
+              std::unique_lock lock(FMutex);
+              if (!FChanged.wait_for(lock, HungRun, [&] { return FDone; })) {
+                  std::fprintf(stderr, "FAIL!  : %s still runs after %d ms\n", what.c_str(),
+                               HungRunMs);
+                  std::_Exit(EXIT_FAILURE);
+              }
+          }) {}
+    ~THungRunWatch() {
+        {
+            const std::lock_guard lock(FMutex);
+            FDone = true;
+        }
+        FChanged.notify_all();
+        FThread.join();
+    }
+
+private:
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    bool FDone = false;
+    std::thread FThread;
+};
+
+// The indices of the event lines in `report`, in order.
+std::vector<int> EventIndices(const std::string& report) {
+    std::vector<int> indices;
+    const std::regex eventLine(R"(ind=\s*(\d+);.*)");
+    for (const std::string& line : Lines(report)) {
+        std::smatch match;
+        if (std::regex_match(line, match, eventLine)) {
+            indices.push_back(std::stoi(match[1]));
+        }
+    }
+    return indices;
+}
+
 class TWindowOnALine {
 public:
     explicit TWindowOnALine(const fs::path& dir) : FReports(dir.string(), SystemClock()) {
@@ -135,12 +272,21 @@ public:
         FForm->show();
     }
     ~TWindowOnALine() {
+        if (FForm) {
+            Close();
+        }
+    }
+    // Closes the window and ends the reports as the program does; false when the event
+    // report's disk work was left behind. The reports stay for a writer that is left with it.
+    bool Close() {
         FForm->close();
+        const bool eventReportFree = FForm->FinishDiskWork();
         FForm.reset();
         try {
-            FinishReports(FReports);
+            FinishReports(FReports, eventReportFree);
         } catch (const std::exception&) {
         }
+        return eventReportFree;
     }
     TForm1& Form() { return *FForm; }
     const std::string& StartFailure() const { return FStartFailure; }
@@ -154,14 +300,16 @@ public:
         FPty.Send(bytes);
         QTRY_VERIFY_WITH_TIMEOUT(FForm->Codec().Counters().Dispatched > decoded, HungRunMs);
     }
-    // True once the window has asked for event record `index` (within a few polls).
-    bool AsksForRecord(uint16_t index) {
+    // Sends status replies until the window asks for event record `index` (a reply that comes
+    // while the last position is still being saved asks for nothing); true once it does.
+    bool AsksForRecord(uint16_t index, uint8_t tag) {
         std::string request = ToText(PanelSerialFrame(
             'G', TBytes{static_cast<uint8_t>(index), static_cast<uint8_t>(index >> 8)}));
         request[1] = '\x01'; // the PC's start marker
         std::string heard;
         const bool asked = QTest::qWaitFor(
             [&] {
+                Reply(tag);
                 heard += FPty.Receive(256, std::chrono::milliseconds(5));
                 return heard.find(request) != std::string::npos;
             },
@@ -269,33 +417,85 @@ private slots:
     void AnEventIsWrittenOnceWhileItsPositionCannotBeSaved() {
         TTempDir dir;
         const fs::path settings = dir.Path() / "Kelm2.ini";
-        WriteFileBytes(settings, "[General]\r\nUDP=0\r\nIP=127.0.0.1\r\nPocetZar=1\r\n\r\n"
-                                 "[Zar0]\r\nid=" +
-                                     TaggedId(0x70) + "\r\nindex=995\r\n");
+        WriteFileBytes(settings, SettingsCopyingFrom(995));
         MakeReadOnly(settings);
         TWindowOnALine window(dir.Path());
-        window.Reply(0x70); // the panel's log holds records 990 to 19751
-        QVERIFY(window.AsksForRecord(995));
+        QVERIFY(window.AsksForRecord(995, LogTag));
         window.Send(EventReply(995));
         QTRY_COMPARE_WITH_TIMEOUT(window.Messages().size(), 1, HungRunMs);
         QVERIFY2(window.Messages()[0].startsWith(
                      QString::fromStdString("Unable to write to " + settings.string())),
                  qPrintable(window.Messages()[0]));
-        window.Reply(0x70);
-        window.Reply(0x70);
+        window.Reply(LogTag);
+        window.Reply(LogTag);
 
         QCOMPARE(::umount2(settings.c_str(), MNT_DETACH), 0); // writable again
-        window.Reply(0x70);                                   // the save is tried again
+        window.Reply(LogTag);                                 // the save is tried again
         QTRY_VERIFY_WITH_TIMEOUT(ReadFileBytes(settings).find("index=996\r\n") != std::string::npos,
                                  HungRunMs);
-        // The next status reply once the save's outcome is back asks for the next record (the
-        // outcome follows the file by a moment, so one reply may still find the save under way).
-        window.Reply(0x70);
-        QVERIFY(window.AsksForRecord(996) || (window.Reply(0x70), window.AsksForRecord(996)));
+        // The next status reply once the save's outcome is back asks for the next record.
+        QVERIFY(window.AsksForRecord(996, LogTag));
         const std::string events =
             ReadFileBytes(fs::directory_iterator(dir.Path() / "ReportUdal")->path());
         QCOMPARE(Count(events, "ind=995;"), 1); // copied once
         QCOMPARE(window.Messages().size(), 1);
+    }
+
+    // The event report's device stops answering while a record's line is being forced to it (a
+    // USB stick pulled, a network share gone): the close ends all the same, within its limits,
+    // with the data report ended, "Kelm2.ini" whole with the window's settings, and its index
+    // never past a line that is on the disk. The thread left behind finishes once the device
+    // answers again, and leaves everything as the close left it.
+    void AHungEventDiskNeverHoldsTheClose() {
+        TTempDir dir;
+        const fs::path settings = dir.Path() / "Kelm2.ini";
+        WriteFileBytes(settings, SettingsCopyingFrom(995));
+        THangingFlushes flushes; // before any thread that may flush
+        TWindowOnALine window(dir.Path());
+        for (uint16_t index = 995; index < 998; ++index) {
+            QVERIFY(window.AsksForRecord(index, LogTag));
+            window.Send(EventReply(index));
+        }
+        QVERIFY(window.AsksForRecord(998, LogTag)); // 997's position is saved
+        flushes.Arm();
+        window.Send(EventReply(998));
+        QTRY_VERIFY_WITH_TIMEOUT(flushes.HeldThread() != 0, HungRunMs);
+        const pid_t worker = flushes.HeldThread();
+        window.Form().TabSheet2->SpinEditAdr->setValue(7); // something for the close to save
+
+        bool eventReportFree = true;
+        {
+            const THungRunWatch watch("the window's close");
+            eventReportFree = window.Close();
+        }
+        QVERIFY(!eventReportFree); // the close found the device hung
+        const fs::path events = fs::directory_iterator(dir.Path() / "ReportUdal")->path();
+        const std::string onDisk = flushes.Flushed(events);
+        const std::string closed = ReadFileBytes(settings);
+        // The data report is whole and ended; the event report is left to its writer.
+        WholeDataLineIds(dir.Path() / "ReportData");
+        QVERIFY(Lines(ReadFileBytes(fs::directory_iterator(dir.Path() / "ReportData")->path()))
+                    .back()
+                    .ends_with("******* Rep End *******"));
+        QCOMPARE(Count(ReadFileBytes(events), "Rep End"), 0);
+        // The settings whole; the saved index right after the last line on the disk, never past it
+        // (the line being forced when the device hung is not on it).
+        std::smatch saved;
+        QVERIFY2(std::regex_match(
+                     closed, saved,
+                     std::regex("\\[General\\]\r\nUDP=0\r\nIP=127\\.0\\.0\\.1\r\nPocetZar=1\r\n"
+                                "Adr=7\r\n\r\n\\[Zar0\\]\r\nid=" +
+                                TaggedId(LogTag) + "\r\nindex=(\\d+)\r\n(\\w+=[\\d,:]*\r\n)*")),
+                 closed.c_str());
+        QCOMPARE(EventIndices(onDisk), (std::vector<int>{995, 996, 997}));
+        QCOMPARE(std::stoi(saved[1]), 998);
+
+        flushes.Release();
+        const std::string task = "/proc/self/task/" + std::to_string(worker);
+        QTRY_VERIFY_WITH_TIMEOUT(!fs::exists(task), HungRunMs);
+        QCoreApplication::processEvents(); // what it handed to the window that is gone
+        QCOMPARE(ReadFileBytes(settings), closed);
+        QCOMPARE(EventIndices(ReadFileBytes(events)), (std::vector<int>{995, 996, 997, 998}));
     }
 
     // Saving at close meets a settings file that cannot be replaced: the message names the file
