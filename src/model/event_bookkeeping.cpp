@@ -103,12 +103,13 @@ std::vector<TRecordMark> StoredMarks(const std::string& text) {
 // The "potvrzeny" of a section: a record's "index,time,code" and the window "start,end,capacity".
 void ReadConfirmed(const std::string& text, TCopyPosition& position) {
     const auto numbers = NumberList(text, UINT32_MAX);
-    if (!numbers || numbers->size() != 6 || !MarkFrom(*numbers) ||
+    const auto mark = numbers && numbers->size() == 6 ? MarkFrom(*numbers) : std::nullopt;
+    if (!mark ||
         std::any_of(numbers->begin() + 3, numbers->end(), [](uint32_t n) { return n > 0xFFFF; })) {
         return;
     }
     const std::vector<uint32_t>& n = *numbers;
-    position.Confirmed = MarkFrom(n);
+    position.Confirmed = mark;
     position.ConfirmedIn = TEventWindow{uint16_t(n[3]), uint16_t(n[4]), uint16_t(n[5])};
 }
 

@@ -284,7 +284,7 @@ void TEventCopy::RetryHoleLater(uint16_t hole) {
 
 namespace {
 
-void Remember(std::deque<TSeenRecord>& records, const TSeenRecord& record) {
+template <typename T> void Remember(std::deque<T>& records, const T& record) {
     records.push_back(record);
     if (records.size() > TEventCopy::MaxRemembered) {
         records.pop_front();
@@ -494,10 +494,7 @@ TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
     FEmptyCheck = false;
     const bool same = !IsEmptySlot(record) && MarkOf(record) == FCheckMark;
     if (!same) {
-        FGone.push_back(FCheckMark);
-        if (FGone.size() > MaxRemembered) {
-            FGone.pop_front();
-        }
+        Remember(FGone, FCheckMark);
         FHeld.reset();
         Replaced("record " + std::to_string(record.Index) +
                  " no longer holds the record copied last");
@@ -507,12 +504,13 @@ TRecordVerdict TEventCopy::Checked(const TEventRecord& record) {
     // A window that lacks the record just read is older than the record: a late reply. One
     // that holds it is taken as it stands: the panel wrote fewer records than its ring holds
     // since the record copied last, so every record after it is still there.
-    if (Holds(*FSeen, FCheckMark.Index)) {
+    const bool holds = Holds(*FSeen, FCheckMark.Index);
+    if (holds) {
         FWindow = *FSeen;
         FLap = false;
     }
-    Confirm(*FPosition.Last);
-    if (Holds(*FSeen, FCheckMark.Index)) {
+    Confirm(*FPosition.Last); // before a hole given up saves the position
+    if (holds) {
         GiveUpOverwrittenHoles();
     }
     if (FHeld) {
@@ -569,10 +567,7 @@ void TEventCopy::TakeUnchecked() {
                           "): records from " + std::to_string(FPosition.Index) +
                           " on that were not read were overwritten; copying from " +
                           std::to_string(FWindow.Start));
-            FPosition.Index = FWindow.Start;
-            FAttempts = 0;
-            LogGone();
-            Moved();
+            CopyFromOldest();
         } else if (FPosition.Index == FWindow.Start && !seenBefore &&
                    FWindow.Start == FWindow.End && FWindow.Start != 0) {
             // Nothing copied tells how often a full ring went round since its oldest record
@@ -586,10 +581,7 @@ void TEventCopy::TakeUnchecked() {
                           " on overwritten or cleared by the panel before they could be read; "
                           "copying from " +
                           std::to_string(FWindow.Start));
-            FPosition.Index = FWindow.Start;
-            FAttempts = 0;
-            LogGone();
-            Moved();
+            CopyFromOldest();
         }
         return;
     }
@@ -606,6 +598,15 @@ void TEventCopy::TakeUnchecked() {
         return;
     }
     GiveUpOverwrittenHoles();
+}
+
+// The panel's log was cleared or written over before the copy read it: the copy goes on from the
+// oldest record the panel holds.
+void TEventCopy::CopyFromOldest() {
+    FPosition.Index = FWindow.Start;
+    FAttempts = 0;
+    LogGone();
+    Moved();
 }
 
 // A record of the log before may still come, held back or repeated on the line, as the answer

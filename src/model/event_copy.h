@@ -220,6 +220,7 @@ private:
     TRecordMark MarkToCheck() const;
     void TakeUnchecked();
     void LogGone();
+    void CopyFromOldest();
     void Replaced(const std::string& why, std::optional<TRecordMark> writtenInDoubt = {});
     void GiveUpOverwrittenHoles();
     bool WrittenOverSinceLast(uint16_t hole) const;
